@@ -1,0 +1,71 @@
+// A video frame as the media engine passes it around, and the source it comes from.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace media {
+
+enum class PixelFormat {
+    Mjpeg,  // one JPEG image (possibly without Huffman tables, as cameras send it)
+    Yuyv,   // packed 4:2:2, Y0 U Y1 V
+    Rgb24,  // top-down rows of R, G, B bytes, no padding
+};
+
+struct Frame {
+    PixelFormat format = PixelFormat::Rgb24;
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> data;
+    uint64_t sequence = 0;         // counts up from 0 per stream, gaps mean dropped frames
+    int64_t exposureStartNs = 0;   // CLOCK_MONOTONIC time at which this frame's capture began
+};
+
+// Why a source or a writer failed: the kind decides what the caller does, the text is for the
+// user.
+enum class ErrorKind {
+    None,
+    DeviceGone,     // the device vanished (ENODEV): unplugged or its driver unloaded
+    DeviceBusy,     // another program streams from it
+    Unsupported,    // no format or I/O method we can use
+    Io,             // any other device or file error
+    DiskFull,       // ENOSPC or EDQUOT
+    FileTooLarge,   // EFBIG: the file system or a limit refuses a larger file
+    CannotCreate,   // the file or its folder cannot be created
+};
+
+struct Error {
+    ErrorKind kind = ErrorKind::None;
+    std::string message;
+
+    explicit operator bool() const { return kind != ErrorKind::None; }
+    static Error none() { return {}; }
+};
+
+struct StreamFormat {
+    PixelFormat format = PixelFormat::Rgb24;
+    int width = 0;
+    int height = 0;
+    uint32_t frameIntervalNumerator = 1;     // seconds per frame as a fraction
+    uint32_t frameIntervalDenominator = 30;
+};
+
+// A producer of frames: a camera or the built-in test scene. Not thread-safe: one thread
+// (the capture thread) owns a started source.
+class FrameSource {
+public:
+    virtual ~FrameSource() = default;
+
+    virtual std::string name() const = 0;
+    // Opens the device and negotiates the format; after success format() is what it delivers.
+    virtual Error start() = 0;
+    virtual StreamFormat format() const = 0;
+    // Blocks until the next frame is ready (or a failure). Must return within about a second
+    // even when no frame comes, with an Io error in that case, so that the caller can stop.
+    virtual Error readFrame(Frame& frame) = 0;
+    virtual void stop() = 0;
+};
+
+}  // namespace media
