@@ -34,6 +34,8 @@ enum class ErrorKind {
     DiskFull,       // ENOSPC or EDQUOT
     FileTooLarge,   // EFBIG: the file system or a limit refuses a larger file
     CannotCreate,   // the file or its folder cannot be created
+    BadFrame,       // a frame that is not what its format says (a truncated JPEG) or does not fit
+                    // the recording (another size)
 };
 
 struct Error {

@@ -1,0 +1,63 @@
+#include "media/jpeg/jpeg_encoder.h"
+
+#include <string>
+
+#include "media/jpeg/huffman_tables.h"
+#include "media/jpeg/pixel_convert.h"
+#include "media/jpeg/turbo_handle.h"
+
+namespace media {
+namespace {
+
+Error CheckSize(const Frame& frame) {
+    if (frame.width <= 0 || frame.height <= 0 ||
+        (frame.format == PixelFormat::Yuyv && frame.width % 2 != 0)) {
+        return {ErrorKind::BadFrame, "Frame has an impossible size " + std::to_string(frame.width) +
+                                         "x" + std::to_string(frame.height)};
+    }
+    const size_t expected = UncompressedFrameBytes(frame.format, frame.width, frame.height);
+    if (frame.data.size() != expected) {
+        return {ErrorKind::BadFrame, "Frame holds " + std::to_string(frame.data.size()) +
+                                         " bytes, its format and size need " +
+                                         std::to_string(expected)};
+    }
+    return Error::none();
+}
+
+Error Failed(tjhandle handle) {
+    return {ErrorKind::Io, "JPEG compression failed: " + TurboError(handle)};
+}
+
+}  // namespace
+
+Error EncodeJpeg(const Frame& frame, int quality, std::vector<uint8_t>& jpeg) {
+    if (frame.format == PixelFormat::Mjpeg) return CompleteCameraJpeg(frame.data, jpeg);
+    if (Error e = CheckSize(frame)) return e;
+
+    tjhandle handle = ThreadCompressor();
+    // Compressing into a buffer of the worst-case size lets TurboJPEG write straight into ours.
+    jpeg.resize(tjBufSize(frame.width, frame.height, TJSAMP_422));
+    unsigned char* out = jpeg.data();
+    unsigned long outSize = jpeg.size();
+    int rc;
+    if (frame.format == PixelFormat::Rgb24) {
+        rc = tjCompress2(handle, frame.data.data(), frame.width, 0, frame.height, TJPF_RGB, &out,
+                         &outSize, TJSAMP_422, quality, TJFLAG_NOREALLOC);
+    } else {
+        const size_t lumaSize = size_t(frame.width) * size_t(frame.height);
+        std::vector<uint8_t> planes(lumaSize * 2);
+        uint8_t* y = planes.data();
+        uint8_t* u = y + lumaSize;
+        uint8_t* v = u + lumaSize / 2;
+        YuyvToJpegPlanes(frame.data.data(), frame.width, frame.height, y, u, v);
+        const unsigned char* planePtrs[3] = {y, u, v};
+        const int strides[3] = {frame.width, frame.width / 2, frame.width / 2};
+        rc = tjCompressFromYUVPlanes(handle, planePtrs, frame.width, strides, frame.height,
+                                     TJSAMP_422, &out, &outSize, quality, TJFLAG_NOREALLOC);
+    }
+    if (rc != 0) return Failed(handle);
+    jpeg.resize(outSize);
+    return Error::none();
+}
+
+}  // namespace media
