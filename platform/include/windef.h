@@ -31,6 +31,7 @@ typedef intptr_t LRESULT;
 typedef intptr_t INT_PTR;
 typedef uintptr_t UINT_PTR;
 typedef uintptr_t ULONG_PTR;
+typedef intptr_t LONG_PTR;
 typedef WORD LANGID;
 typedef DWORD COLORREF;
 typedef void* HANDLE;

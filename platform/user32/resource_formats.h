@@ -50,6 +50,8 @@ struct DialogTemplate {
     std::vector<DialogItemTemplate> items;
 };
 
+// Classic (DLGTEMPLATE) or extended (DLGTEMPLATEEX) template; nullopt when it is truncated.
+// Creation data is given without its leading size word.
 std::optional<DialogTemplate> ParseDialogTemplate(std::span<const BYTE> bytes);
 
 struct MenuItemTemplate {
@@ -59,7 +61,8 @@ struct MenuItemTemplate {
     std::vector<MenuItemTemplate> children;  // for popups
 };
 
-// Classic menu templates (MENU); the extended form is not used by this program.
+// Classic menu templates (MENU); the extended form is not used by this program and reads as
+// nullopt, like a truncated template.
 std::optional<std::vector<MenuItemTemplate>> ParseMenuTemplate(std::span<const BYTE> bytes);
 
 // A decoded picture: top-down rows of 0xAARRGGBB.
@@ -71,15 +74,27 @@ struct DecodedImage {
 };
 
 // RT_BITMAP data: a BITMAPINFOHEADER, its colour table, then the bits (no file header).
+// Uncompressed 1, 4, 8, 16 (5-5-5), 24 and 32 bpp, bottom-up or top-down. Bitmaps are opaque,
+// except 32-bpp ones whose fourth bytes are not all zero: those bytes are their alpha.
+// nullopt for anything else, or when the data is shorter than its header says.
 std::optional<DecodedImage> DecodeDib(std::span<const BYTE> bytes);
 
 // RT_ICON data: a BITMAPINFOHEADER with doubled height, the colour bits, then the AND mask.
-// 32-bpp images take their alpha from the pixels; others take it from the mask.
+// 32-bpp images take their alpha from the pixels (from the mask when every alpha is zero);
+// others take it from the mask (a set bit is transparent). PNG images are not read.
 std::optional<DecodedImage> DecodeIconImage(std::span<const BYTE> bytes);
 
 // RT_GROUP_ICON: the icon image whose size is closest to (and not smaller than, when one is
 // available) the wanted size; returns its RT_ICON identifier, or 0 when the group is empty.
+// A wanted size of 0 or less means the system's icon size, 32.
 WORD LookupIconIdFromDirectory(std::span<const BYTE> groupBytes, int wantedSize);
+
+// The image of icon group `groupName` that suits `wantedSize`, decoded; nullopt when the group
+// or its image is absent or unreadable.
+std::optional<DecodedImage> LoadModuleIcon(HINSTANCE instance, LPCWSTR groupName, int wantedSize);
+
+// Bitmap `name` of the module, decoded.
+std::optional<DecodedImage> LoadModuleBitmap(HINSTANCE instance, LPCWSTR name);
 
 }  // namespace user32
 

@@ -1,0 +1,104 @@
+// avicap32: the Video for Windows capture window and its requests.
+#pragma once
+
+#include "windef.h"
+#include "winuser.h"
+
+#define WM_CAP_START WM_USER
+#define WM_CAP_UNICODE_START (WM_USER + 100)
+
+#define WM_CAP_SET_CALLBACK_ERRORW (WM_CAP_UNICODE_START + 2)
+#define WM_CAP_DRIVER_CONNECT (WM_CAP_START + 10)
+#define WM_CAP_DRIVER_DISCONNECT (WM_CAP_START + 11)
+#define WM_CAP_DRIVER_GET_NAMEW (WM_CAP_UNICODE_START + 12)
+#define WM_CAP_DRIVER_GET_CAPS (WM_CAP_START + 14)
+#define WM_CAP_FILE_SET_CAPTURE_FILEW (WM_CAP_UNICODE_START + 20)
+#define WM_CAP_FILE_GET_CAPTURE_FILEW (WM_CAP_UNICODE_START + 21)
+#define WM_CAP_DLG_VIDEOFORMAT (WM_CAP_START + 41)
+#define WM_CAP_DLG_VIDEOSOURCE (WM_CAP_START + 42)
+#define WM_CAP_DLG_VIDEODISPLAY (WM_CAP_START + 43)
+#define WM_CAP_DLG_VIDEOCOMPRESSION (WM_CAP_START + 46)
+#define WM_CAP_SET_PREVIEW (WM_CAP_START + 50)
+#define WM_CAP_SET_PREVIEWRATE (WM_CAP_START + 52)
+#define WM_CAP_SET_SCALE (WM_CAP_START + 53)
+#define WM_CAP_SET_SEQUENCE_SETUP (WM_CAP_START + 64)
+#define WM_CAP_GET_SEQUENCE_SETUP (WM_CAP_START + 65)
+#define WM_CAP_STOP (WM_CAP_START + 68)
+#define WM_CAP_SINGLE_FRAME_OPEN (WM_CAP_START + 70)
+#define WM_CAP_SINGLE_FRAME_CLOSE (WM_CAP_START + 71)
+#define WM_CAP_SINGLE_FRAME (WM_CAP_START + 72)
+
+// Error identifiers passed to the error callback.
+#define IDS_CAP_OUTOFMEM 402
+#define IDS_CAP_CANTOPEN 409
+#define IDS_CAP_READONLYFILE 413
+#define IDS_CAP_WRITEERROR 414
+#define IDS_CAP_NODISKSPACE 415
+#define IDS_CAP_SETFILESIZE 416
+#define IDS_CAP_DRIVER_ERROR 418
+
+// The platform's 32-bit layouts, field for field: the program hands these records to the
+// capture window with their sizes, so the sizes must be exactly these.
+struct CAPDRIVERCAPS {
+    UINT wDeviceIndex;
+    BOOL fHasOverlay;
+    BOOL fHasDlgVideoSource;
+    BOOL fHasDlgVideoFormat;
+    BOOL fHasDlgVideoDisplay;
+    BOOL fCaptureInitialized;
+    BOOL fDriverSuppliesPalettes;
+    uint32_t hVideoIn;  // 32-bit handles, unused
+    uint32_t hVideoOut;
+    uint32_t hVideoExtIn;
+    uint32_t hVideoExtOut;
+};
+typedef CAPDRIVERCAPS* LPCAPDRIVERCAPS;
+
+struct CAPTUREPARMS {
+    DWORD dwRequestMicroSecPerFrame;
+    BOOL fMakeUserHitOKToCapture;
+    UINT wPercentDropForError;
+    BOOL fYield;
+    DWORD dwIndexSize;
+    UINT wChunkGranularity;
+    BOOL fUsingDOSMemory;
+    UINT wNumVideoRequested;
+    BOOL fCaptureAudio;
+    UINT wNumAudioRequested;
+    UINT vKeyAbort;
+    BOOL fAbortLeftMouse;
+    BOOL fAbortRightMouse;
+    BOOL fLimitEnabled;
+    UINT wTimeLimit;
+    BOOL fMCIControl;
+    BOOL fStepMCIDevice;
+    DWORD dwMCIStartTime;
+    DWORD dwMCIStopTime;
+    BOOL fStepCaptureAt2x;
+    UINT wStepCaptureAverageFrames;
+    DWORD dwAudioBufferSize;
+    BOOL fDisableWriteCache;
+    UINT AVStreamMaster;
+};
+typedef CAPTUREPARMS* LPCAPTUREPARMS;
+
+static_assert(sizeof(CAPDRIVERCAPS) == 44);
+static_assert(offsetof(CAPDRIVERCAPS, fCaptureInitialized) == 20);
+static_assert(offsetof(CAPDRIVERCAPS, hVideoIn) == 28);
+static_assert(offsetof(CAPDRIVERCAPS, hVideoExtOut) == 40);
+static_assert(sizeof(CAPTUREPARMS) == 96);
+static_assert(offsetof(CAPTUREPARMS, fYield) == 12);
+static_assert(offsetof(CAPTUREPARMS, wChunkGranularity) == 20);
+static_assert(offsetof(CAPTUREPARMS, fCaptureAudio) == 32);
+static_assert(offsetof(CAPTUREPARMS, vKeyAbort) == 40);
+static_assert(offsetof(CAPTUREPARMS, wStepCaptureAverageFrames) == 80);
+static_assert(offsetof(CAPTUREPARMS, AVStreamMaster) == 92);
+
+#define AVSTREAMMASTER_AUDIO 0
+#define AVSTREAMMASTER_NONE 1
+
+typedef LRESULT(CALLBACK* CAPERRORCALLBACKW)(HWND window, int errorId, LPCWSTR text);
+
+HWND capCreateCaptureWindowW(LPCWSTR windowName, DWORD style, int x, int y, int width, int height,
+                             HWND parent, int id);
+BOOL capGetDriverDescriptionW(WORD driverIndex, LPWSTR name, int nameMax, LPWSTR version, int versionMax);

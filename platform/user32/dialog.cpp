@@ -1,0 +1,301 @@
+// Dialogs: CreateDialogParamW, DialogBoxParamW, EndDialog and the default dialog procedure.
+#include "dialog.h"
+
+#include "controls.h"
+#include "kernel32/resource.h"
+#include "menu.h"
+#include "modal_hooks.h"
+#include "paint.h"
+#include "system_menu.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+
+namespace user32 {
+namespace {
+
+// The client area: paints through WM_PAINT and opens the system menu on its background.
+class DialogClient : public QWidget {
+public:
+    DialogClient(QWidget* parent, DialogWindow* dialog) : QWidget(parent), m_dialog(dialog) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        HWND handle = m_dialog->handle();
+        PaintEventScope scope(handle, this);
+        SendMessageW(handle, WM_PAINT, 0, 0);
+    }
+
+    void contextMenuEvent(QContextMenuEvent* event) override {
+        QWidget* under = childAt(event->pos());
+        if (under && !qobject_cast<QGroupBox*>(under)) return;
+        ShowSystemMenu(m_dialog, event->globalPos());
+    }
+
+private:
+    DialogWindow* m_dialog;
+};
+
+Qt::WindowFlags FlagsFor(DWORD style, bool owned) {
+    Qt::WindowFlags flags = (owned ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint;
+    if (style & WS_CAPTION) flags |= Qt::WindowTitleHint;
+    if (style & WS_SYSMENU) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (style & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;
+    return flags;
+}
+
+QWidget* OwnerWidget(HWND owner) {
+    Window* window = FromHandle(owner);
+    return window && window->widget() ? window->widget()->window() : nullptr;
+}
+
+}  // namespace
+
+DialogFrame::DialogFrame(QWidget* ownerWidget, DialogWindow* dialog)
+    : QWidget(ownerWidget), m_dialog(dialog), m_client(new DialogClient(this, dialog)) {}
+
+HWND DialogFrame::dialogHandle() const { return m_dialog->handle(); }
+
+void DialogFrame::setMenuBar(QMenuBar* bar) {
+    m_menuBar = bar;
+    setClientSize(m_client->size());
+}
+
+void DialogFrame::setClientSize(QSize size) {
+    int menuHeight = m_menuBar ? m_menuBar->sizeHint().height() : 0;
+    if (m_menuBar) m_menuBar->setGeometry(0, 0, size.width(), menuHeight);
+    m_client->setGeometry(0, menuHeight, size.width(), size.height());
+    setFixedSize(size.width(), size.height() + menuHeight);
+}
+
+bool DialogFrame::handleDialogKey(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        // Escape is the Cancel command, whether or not the dialog has a Cancel button.
+        SendMessageW(dialogHandle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return true;
+    }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !(event->modifiers() & ~Qt::KeypadModifier)) {
+        m_dialog->pressDefaultButton();
+        return true;
+    }
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::AltModifier) {
+        ShowSystemMenu(m_dialog, m_client->mapToGlobal(QPoint(0, 0)));
+        return true;
+    }
+    return false;
+}
+
+bool DialogFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        // A focused push button presses itself on Enter; the dialog handles the other keys.
+        bool enterOnButton = (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+                             qobject_cast<QPushButton*>(watched);
+        if (!enterOnButton && handleDialogKey(key)) return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void DialogFrame::keyPressEvent(QKeyEvent* event) {
+    if (!handleDialogKey(event)) QWidget::keyPressEvent(event);
+}
+
+void DialogFrame::closeEvent(QCloseEvent* event) {
+    // The close box asks the dialog; the window goes only when the dialog destroys it.
+    event->ignore();
+    SendMessageW(dialogHandle(), WM_CLOSE, 0, 0);
+}
+
+DialogWindow::DialogWindow(const DialogTemplate& dialogTemplate, UINT templateId, QWidget* ownerWidget,
+                           DLGPROC dialogProc)
+    : Window(new DialogFrame(ownerWidget, this), dialogTemplate.style, dialogTemplate.exStyle, 0),
+      m_dialogProc(dialogProc),
+      m_templateId(templateId) {
+    DialogFrame* dialogFrame = frame();
+    dialogFrame->setWindowFlags(FlagsFor(dialogTemplate.style, ownerWidget != nullptr));
+    dialogFrame->setWindowTitle(ToQString(dialogTemplate.caption));
+    QFont font = DialogFont(dialogTemplate.typeface, dialogTemplate.pointSize);
+    dialogFrame->setFont(font);
+    m_baseUnits = DialogBaseUnits::ForFont(font);
+    QRect client = m_baseUnits.toPixels(0, 0, dialogTemplate.cx, dialogTemplate.cy);
+    dialogFrame->setClientSize(client.size());
+}
+
+DialogFrame* DialogWindow::frame() const { return static_cast<DialogFrame*>(widget()); }
+
+QWidget* DialogWindow::clientWidget() const { return frame() ? frame()->client() : nullptr; }
+
+std::wstring DialogWindow::text() const { return frame() ? FromQString(frame()->windowTitle()) : std::wstring(); }
+
+void DialogWindow::setText(const std::wstring& text) {
+    if (frame()) frame()->setWindowTitle(ToQString(text));
+}
+
+void DialogWindow::watchKeys(QWidget* control) { control->installEventFilter(frame()); }
+
+void DialogWindow::pressDefaultButton() {
+    int id = m_defaultId;
+    HWND focus = GetFocus();
+    Window* focused = FromHandle(focus);
+    if (focused && focused->parent() == this && qobject_cast<QPushButton*>(focused->widget())) id = focused->id();
+    HWND button = GetDlgItem(handle(), id);
+    if (button && !IsWindowEnabled(button)) return;
+    SendMessageW(handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+LRESULT DialogWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The dialog procedure comes first; what it leaves (returns FALSE for) is the default
+    // dialog processing below.
+    if (m_dialogProc) {
+        INT_PTR handled = m_dialogProc(handle(), message, wParam, lParam);
+        if (message == WM_INITDIALOG) return handled;
+        if (handled) return handled;
+    }
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_CLOSE:
+        SendMessageW(handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return 0;
+    case DM_GETDEFID:
+        return MAKELONG(m_defaultId, DC_HASDEFID);
+    case DM_SETDEFID:
+        m_defaultId = static_cast<int>(wParam);
+        return TRUE;
+    default:
+        return defaultProc(message, wParam, lParam);
+    }
+}
+
+void DialogWindow::end(INT_PTR result) {
+    m_ended = true;
+    m_result = result;
+    if (frame()) frame()->hide();
+    if (m_loop) m_loop->quit();
+}
+
+void DialogWindow::runModalLoop() {
+    if (m_ended) return;
+    QEventLoop loop;
+    m_loop = &loop;
+    loop.exec(QEventLoop::DialogExec);
+    m_loop = nullptr;
+}
+
+DialogWindow* DialogFromHandle(HWND handle) { return dynamic_cast<DialogWindow*>(FromHandle(handle)); }
+
+}  // namespace user32
+
+using namespace user32;
+
+// CreateDialogParamW: builds the dialog and its controls from the template, in template order
+// (which is tab and Z order), then sends WM_INITDIALOG. Shown only when the template says so.
+HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC dialogProc, LPARAM initParam) {
+    if (!instance) instance = GetModuleHandleW(nullptr);
+    auto parsed = ParseDialogTemplate(kernel32::ResourceBytes(instance, RT_DIALOG, templateName));
+    if (!parsed) return nullptr;
+    UINT templateId = IS_INTRESOURCE(templateName) ? static_cast<UINT>(reinterpret_cast<uintptr_t>(templateName)) : 0;
+
+    auto created = std::make_unique<DialogWindow>(*parsed, templateId, OwnerWidget(owner), dialogProc);
+    DialogWindow* dialog = created.get();
+    HWND handle = Window::Register(std::move(created), nullptr);
+
+    if (!parsed->menu.empty()) {
+        HMENU menu = LoadMenuW(instance, parsed->menu.isOrdinal ? MAKEINTRESOURCEW(parsed->menu.ordinal)
+                                                               : parsed->menu.name.c_str());
+        dialog->frame()->setMenuBar(BuildMenuBar(menu, dialog->frame(), [handle](UINT id) {
+            SendMessageW(handle, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        }));
+    }
+
+    HWND firstTabStop = nullptr;
+    for (const DialogItemTemplate& item : parsed->items) {
+        ControlCreateInfo info;
+        info.parent = dialog;
+        info.instance = instance;
+        info.style = item.style;
+        info.exStyle = item.exStyle;
+        info.id = item.id;
+        info.title = item.title;
+        info.pixels = dialog->baseUnits().toPixels(item.x, item.y, item.cx, item.cy);
+        info.font = dialog->frame()->font();
+        HWND control = CreateControl(item.windowClass, info);
+        if (!control) {
+            // The platform refuses a dialog whose controls cannot all be made.
+            DestroyWindow(handle);
+            return nullptr;
+        }
+        Window* window = FromHandle(control);
+        if (window && window->widget()) dialog->watchKeys(window->widget());
+        if (!firstTabStop && (item.style & WS_TABSTOP) && !(item.style & WS_DISABLED)) firstTabStop = control;
+    }
+
+    BOOL setFocus = static_cast<BOOL>(
+        SendMessageW(handle, WM_INITDIALOG, reinterpret_cast<WPARAM>(firstTabStop), initParam));
+    if (!IsWindow(handle)) return nullptr;
+    if (setFocus && firstTabStop) SetFocus(firstTabStop);
+    if ((parsed->style & WS_VISIBLE) && !dialog->ended()) dialog->frame()->show();
+    return handle;
+}
+
+// DialogBoxParamW: the modal loop. The owner is disabled while the dialog runs.
+INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC dialogProc, LPARAM initParam) {
+    bool disabledOwner = owner && IsWindowEnabled(owner);
+    if (disabledOwner) EnableWindow(owner, FALSE);
+    HWND handle = CreateDialogParamW(instance, templateName, owner, dialogProc, initParam);
+    DialogWindow* dialog = DialogFromHandle(handle);
+    INT_PTR result = -1;
+    if (dialog) {
+        if (ModalHook* hook = GetModalHook()) {
+            hook->modalDialog(handle, dialog->templateId());
+            if (IsWindow(handle) && !dialog->ended()) {
+                hook->unansweredDialog(dialog->templateId());
+                dialog->end(IDCANCEL);
+            }
+        } else {
+            DialogFrame* frame = dialog->frame();
+            if (!dialog->ended()) {
+                if (QWidget* ownerWidget = frame->parentWidget()) {
+                    frame->move(ownerWidget->geometry().center() - frame->rect().center());
+                }
+                frame->show();
+                frame->activateWindow();
+            }
+            dialog->runModalLoop();
+        }
+        dialog = DialogFromHandle(handle);
+        if (dialog) result = dialog->result();
+    }
+    if (disabledOwner && IsWindow(owner)) EnableWindow(owner, TRUE);
+    if (IsWindow(handle)) DestroyWindow(handle);
+    return result;
+}
+
+// EndDialog: the modal loop returns once the current message has been handled.
+BOOL EndDialog(HWND handle, INT_PTR result) {
+    DialogWindow* dialog = DialogFromHandle(handle);
+    if (!dialog) return FALSE;
+    dialog->end(result);
+    return TRUE;
+}
+
+// DefDlgProcW
+LRESULT DefDlgProcW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+    DialogWindow* dialog = DialogFromHandle(handle);
+    return dialog ? dialog->DialogWindow::classProc(message, wParam, lParam) : 0;
+}
+
+// MapDialogRect
+BOOL MapDialogRect(HWND handle, LPRECT rect) {
+    DialogWindow* dialog = DialogFromHandle(handle);
+    if (!dialog || !rect) return FALSE;
+    QRect pixels = dialog->baseUnits().toPixels(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
+    *rect = RECT{pixels.left(), pixels.top(), pixels.left() + pixels.width(), pixels.top() + pixels.height()};
+    return TRUE;
+}

@@ -1,0 +1,16 @@
+#include "modal_hooks.h"
+
+namespace user32 {
+namespace {
+ModalHook* g_hook = nullptr;
+}
+
+ModalHook* SetModalHook(ModalHook* hook) {
+    ModalHook* previous = g_hook;
+    g_hook = hook;
+    return previous;
+}
+
+ModalHook* GetModalHook() { return g_hook; }
+
+}  // namespace user32

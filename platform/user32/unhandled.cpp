@@ -1,0 +1,20 @@
+#include "unhandled.h"
+
+#include <cstdio>
+#include <mutex>
+#include <set>
+#include <string>
+#include <utility>
+
+namespace user32 {
+
+void ReportUnhandledMessage(const char* what, UINT value) {
+    static std::mutex mutex;
+    static std::set<std::pair<std::string, UINT>> reported;
+    std::lock_guard lock(mutex);
+    if (reported.emplace(what, value).second) {
+        std::fprintf(stderr, "kinoree: unhandled %s 0x%04x\n", what, value);
+    }
+}
+
+}  // namespace user32

@@ -1,0 +1,361 @@
+// The handle table and the window functions of user32.
+//
+// Handles are never reused, so a handle kept past its window's destruction fails IsWindow
+// instead of naming a newer window. Everything here runs on the GUI thread.
+#include "window.h"
+
+#include "icon.h"
+#include "system_menu.h"
+#include "unhandled.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QScreen>
+
+#include <algorithm>
+#include <cwchar>
+#include <unordered_map>
+
+namespace user32 {
+namespace {
+
+std::unordered_map<HWND, std::unique_ptr<Window>>& Table() {
+    static std::unordered_map<HWND, std::unique_ptr<Window>> table;
+    return table;
+}
+
+uintptr_t& NextHandleValue() {
+    static uintptr_t next = 0x10010;
+    return next;
+}
+
+LRESULT CALLBACK ClassWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+    Window* window = FromHandle(handle);
+    return window ? window->classProc(message, wParam, lParam) : 0;
+}
+
+void DestroyTree(Window* window) {
+    HWND handle = window->handle();
+    Send(window, WM_DESTROY);
+    // Children go after their parent's WM_DESTROY and before its WM_NCDESTROY, as on the platform.
+    std::vector<Window*> children = window->children();
+    for (Window* child : children) {
+        if (FromHandle(child->handle()) == child) DestroyTree(child);
+    }
+    if (FromHandle(handle) == window) Send(window, WM_NCDESTROY);
+}
+
+}  // namespace
+
+Window::Window(QWidget* widget, DWORD style, DWORD exStyle, int id)
+    : m_widget(widget), m_style(style), m_exStyle(exStyle), m_id(id), m_proc(&ClassWindowProc) {}
+
+Window::~Window() {
+    if (m_widget) {
+        // A widget may be on the stack of the Qt event being handled (a click that ends the
+        // program): hide it now and let Qt delete it once that event has returned.
+        m_widget->hide();
+        m_widget->deleteLater();
+    }
+}
+
+HWND Window::Register(std::unique_ptr<Window> window, Window* parent) {
+    HWND handle = reinterpret_cast<HWND>(NextHandleValue());
+    NextHandleValue() += 4;
+    window->m_handle = handle;
+    window->m_parent = parent;
+    if (parent) parent->m_children.push_back(window.get());
+    Table().emplace(handle, std::move(window));
+    return handle;
+}
+
+void Window::detachFromParent() {
+    if (!m_parent) return;
+    auto& siblings = m_parent->m_children;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+    m_parent = nullptr;
+}
+
+LRESULT Window::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    return defaultProc(message, wParam, lParam);
+}
+
+LRESULT Window::defaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SETTEXT:
+        setText(lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"");
+        return TRUE;
+    case WM_GETTEXT: {
+        if (wParam == 0 || !lParam) return 0;
+        std::wstring current = text();
+        size_t count = std::min<size_t>(current.size(), wParam - 1);
+        auto* buffer = reinterpret_cast<LPWSTR>(lParam);
+        std::wmemcpy(buffer, current.data(), count);
+        buffer[count] = L'\0';
+        return static_cast<LRESULT>(count);
+    }
+    case WM_GETTEXTLENGTH:
+        return static_cast<LRESULT>(text().size());
+    case WM_CLOSE:
+        DestroyWindow(m_handle);
+        return 0;
+    case WM_SYSCOMMAND:
+        return DefaultSystemCommand(this, static_cast<UINT>(wParam));
+    case WM_SETICON: {
+        if (m_widget) m_widget->window()->setWindowIcon(IconToQIcon(reinterpret_cast<HICON>(lParam)));
+        return 0;
+    }
+    case WM_ERASEBKGND:
+    case WM_ICONERASEBKGND:
+        return TRUE;  // Qt paints the background
+    case WM_CREATE:
+    case WM_DESTROY:
+    case WM_NCDESTROY:
+    case WM_PAINT:
+    case WM_ENABLE:
+    case WM_SETFONT:
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_QUERYDRAGICON:
+    case WM_KEYDOWN:
+    case WM_VSCROLL:
+        return 0;
+    default:
+        ReportUnhandledMessage("window", message);
+        return 0;
+    }
+}
+
+Window* FromHandle(HWND handle) {
+    auto& table = Table();
+    auto found = table.find(handle);
+    return found == table.end() ? nullptr : found->second.get();
+}
+
+LRESULT Send(Window* window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return SendMessageW(window->handle(), message, wParam, lParam);
+}
+
+QString ToQString(const std::wstring& text) { return QString::fromStdWString(text); }
+std::wstring FromQString(const QString& text) { return text.toStdWString(); }
+
+}  // namespace user32
+
+using user32::FromHandle;
+using user32::Window;
+
+// IsWindow
+BOOL IsWindow(HWND handle) { return FromHandle(handle) != nullptr; }
+
+// SendMessageW: synchronous, straight into the window's procedure.
+LRESULT SendMessageW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+    Window* window = FromHandle(handle);
+    if (!window) return 0;
+    return window->proc()(handle, message, wParam, lParam);
+}
+
+// CallWindowProcW
+LRESULT CallWindowProcW(WNDPROC proc, HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+    return proc ? proc(handle, message, wParam, lParam) : 0;
+}
+
+// DefWindowProcW
+LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+    Window* window = FromHandle(handle);
+    return window ? window->Window::classProc(message, wParam, lParam) : 0;
+}
+
+// GetWindowLongPtrW
+LONG_PTR GetWindowLongPtrW(HWND handle, int index) {
+    Window* window = FromHandle(handle);
+    if (!window) return 0;
+    switch (index) {
+    case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(window->proc());
+    case GWLP_ID: return window->id();
+    case GWL_STYLE: return static_cast<LONG_PTR>(window->style());
+    case GWL_EXSTYLE: return static_cast<LONG_PTR>(window->exStyle());
+    case GWLP_USERDATA: return window->userData();
+    default: user32::ReportUnhandledMessage("GetWindowLongPtrW index", static_cast<UINT>(index)); return 0;
+    }
+}
+
+// SetWindowLongPtrW: only what subclassing and user data need.
+LONG_PTR SetWindowLongPtrW(HWND handle, int index, LONG_PTR value) {
+    Window* window = FromHandle(handle);
+    if (!window) return 0;
+    switch (index) {
+    case GWLP_WNDPROC: {
+        WNDPROC old = window->proc();
+        window->setProc(reinterpret_cast<WNDPROC>(value));
+        return reinterpret_cast<LONG_PTR>(old);
+    }
+    case GWLP_USERDATA: {
+        LONG_PTR old = window->userData();
+        window->setUserData(value);
+        return old;
+    }
+    default: user32::ReportUnhandledMessage("SetWindowLongPtrW index", static_cast<UINT>(index)); return 0;
+    }
+}
+
+// DestroyWindow: the window and all its children; their handles stop being windows.
+BOOL DestroyWindow(HWND handle) {
+    Window* window = FromHandle(handle);
+    if (!window) return FALSE;
+    user32::DestroyTree(window);
+    // Free bottom-up: children before their parent, each leaving the table first.
+    std::vector<Window*> order;
+    std::vector<Window*> pending{window};
+    while (!pending.empty()) {
+        Window* next = pending.back();
+        pending.pop_back();
+        order.push_back(next);
+        for (Window* child : next->children()) pending.push_back(child);
+    }
+    auto& table = user32::Table();
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        Window* dying = *it;
+        dying->detachFromParent();
+        table.erase(dying->handle());
+    }
+    return TRUE;
+}
+
+// GetParent
+HWND GetParent(HWND handle) {
+    Window* window = FromHandle(handle);
+    return window && window->parent() ? window->parent()->handle() : nullptr;
+}
+
+// GetDlgItem
+HWND GetDlgItem(HWND dialog, int id) {
+    Window* window = FromHandle(dialog);
+    if (!window) return nullptr;
+    for (Window* child : window->children()) {
+        if (child->id() == id) return child->handle();
+    }
+    return nullptr;
+}
+
+// GetDlgCtrlID
+int GetDlgCtrlID(HWND handle) {
+    Window* window = FromHandle(handle);
+    return window ? window->id() : 0;
+}
+
+// EnableWindow: returns whether the window was disabled before.
+BOOL EnableWindow(HWND handle, BOOL enable) {
+    Window* window = FromHandle(handle);
+    if (!window || !window->widget()) return FALSE;
+    BOOL wasDisabled = !window->widget()->isEnabled();
+    window->widget()->setEnabled(enable != FALSE);
+    SendMessageW(handle, WM_ENABLE, enable, 0);
+    return wasDisabled;
+}
+
+// IsWindowEnabled
+BOOL IsWindowEnabled(HWND handle) {
+    Window* window = FromHandle(handle);
+    return window && window->widget() && window->widget()->isEnabled();
+}
+
+// IsWindowVisible
+BOOL IsWindowVisible(HWND handle) {
+    Window* window = FromHandle(handle);
+    return window && window->widget() && window->widget()->isVisible();
+}
+
+// ShowWindow: returns whether the window was visible before.
+BOOL ShowWindow(HWND handle, int command) {
+    Window* window = FromHandle(handle);
+    if (!window || !window->widget()) return FALSE;
+    BOOL wasVisible = window->widget()->isVisible();
+    window->widget()->setVisible(command != SW_HIDE);
+    return wasVisible;
+}
+
+// SetWindowTextW
+BOOL SetWindowTextW(HWND handle, LPCWSTR text) {
+    return SendMessageW(handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) != 0;
+}
+
+// GetWindowTextW
+int GetWindowTextW(HWND handle, LPWSTR buffer, int bufferMax) {
+    if (bufferMax <= 0) return 0;
+    return static_cast<int>(SendMessageW(handle, WM_GETTEXT, static_cast<WPARAM>(bufferMax),
+                                         reinterpret_cast<LPARAM>(buffer)));
+}
+
+// GetWindowTextLengthW
+int GetWindowTextLengthW(HWND handle) { return static_cast<int>(SendMessageW(handle, WM_GETTEXTLENGTH, 0, 0)); }
+
+// GetClientRect
+BOOL GetClientRect(HWND handle, LPRECT rect) {
+    Window* window = FromHandle(handle);
+    if (!window || !rect) return FALSE;
+    QWidget* client = window->clientWidget();
+    *rect = RECT{0, 0, client ? client->width() : 0, client ? client->height() : 0};
+    return TRUE;
+}
+
+// GetWindowRect: screen coordinates of the widget.
+BOOL GetWindowRect(HWND handle, LPRECT rect) {
+    Window* window = FromHandle(handle);
+    if (!window || !window->widget() || !rect) return FALSE;
+    QWidget* widget = window->widget();
+    QPoint topLeft = widget->mapToGlobal(QPoint(0, 0));
+    *rect = RECT{topLeft.x(), topLeft.y(), topLeft.x() + widget->width(), topLeft.y() + widget->height()};
+    return TRUE;
+}
+
+// MoveWindow: in the parent's client coordinates.
+BOOL MoveWindow(HWND handle, int x, int y, int width, int height, BOOL) {
+    Window* window = FromHandle(handle);
+    if (!window || !window->widget()) return FALSE;
+    window->widget()->setGeometry(x, y, width, height);
+    return TRUE;
+}
+
+// IsIconic
+BOOL IsIconic(HWND handle) {
+    Window* window = FromHandle(handle);
+    return window && window->widget() && window->widget()->window()->isMinimized();
+}
+
+// GetFocus
+HWND GetFocus() {
+    QWidget* focus = QApplication::focusWidget();
+    for (auto& [handle, window] : user32::Table()) {
+        if (window->widget() && window->widget() == focus) return handle;
+    }
+    return nullptr;
+}
+
+// SetFocus: returns the window that had the focus.
+HWND SetFocus(HWND handle) {
+    HWND previous = GetFocus();
+    Window* window = FromHandle(handle);
+    if (window && window->widget()) window->widget()->setFocus(Qt::OtherFocusReason);
+    return previous;
+}
+
+// GetSystemMetrics
+int GetSystemMetrics(int index) {
+    switch (index) {
+    case SM_CXICON:
+    case SM_CYICON:
+        return 32;
+    case SM_CXSMICON:
+    case SM_CYSMICON:
+        return 16;
+    case SM_CXSCREEN:
+    case SM_CYSCREEN: {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        if (!screen) return 0;
+        return index == SM_CXSCREEN ? screen->geometry().width() : screen->geometry().height();
+    }
+    default:
+        user32::ReportUnhandledMessage("GetSystemMetrics index", static_cast<UINT>(index));
+        return 0;
+    }
+}
