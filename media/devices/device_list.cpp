@@ -1,0 +1,88 @@
+#include "device_list.h"
+
+#include <linux/videodev2.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <utility>
+
+namespace media {
+namespace {
+
+std::optional<int> videoNodeNumber(const std::string& fileName)
+{
+    constexpr std::string_view prefix = "video";
+    if (fileName.size() <= prefix.size() || fileName.compare(0, prefix.size(), prefix) != 0)
+        return std::nullopt;
+    int n = 0;
+    for (size_t i = prefix.size(); i < fileName.size(); ++i) {
+        const char c = fileName[i];
+        if (c < '0' || c > '9' || n > 100000)
+            return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+// Fixed-size, possibly unterminated string fields of v4l2_capability.
+std::string field(const __u8* text, size_t size)
+{
+    const char* s = reinterpret_cast<const char*>(text);
+    return std::string(s, strnlen(s, size));
+}
+
+std::string versionText(__u32 v)
+{
+    return "v" + std::to_string((v >> 16) & 0xff) + "." + std::to_string((v >> 8) & 0xff) + "." +
+           std::to_string(v & 0xff);
+}
+
+std::optional<CaptureDevice> probe(V4l2Io& io, const std::string& path)
+{
+    const int fd = io.open(path, false);
+    if (fd < 0)
+        return std::nullopt;
+    v4l2_capability cap{};
+    const bool known = io.ioctl(fd, VIDIOC_QUERYCAP, &cap) == 0;
+    io.close(fd);
+    if (!known)
+        return std::nullopt;
+    // A multi-function device advertises the union of its nodes in `capabilities`; only
+    // device_caps says what this node does.
+    const __u32 caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
+    if (!(caps & V4L2_CAP_VIDEO_CAPTURE))
+        return std::nullopt;
+    CaptureDevice d;
+    d.path = path;
+    d.name = field(cap.card, sizeof cap.card);
+    d.description = field(cap.driver, sizeof cap.driver) + " " + versionText(cap.version);
+    return d;
+}
+
+}  // namespace
+
+std::vector<CaptureDevice> listCaptureDevices(V4l2Io& io, const std::string& deviceDir)
+{
+    std::vector<std::pair<int, std::string>> nodes;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(deviceDir, ec)) {
+        if (auto n = videoNodeNumber(entry.path().filename().string()))
+            nodes.emplace_back(*n, entry.path().string());
+    }
+    std::sort(nodes.begin(), nodes.end());
+
+    std::vector<CaptureDevice> devices;
+    for (const auto& [n, path] : nodes) {
+        if (static_cast<int>(devices.size()) == kMaxCaptureDevices)
+            break;
+        if (auto d = probe(io, path)) {
+            d->index = static_cast<int>(devices.size());
+            devices.push_back(std::move(*d));
+        }
+    }
+    return devices;
+}
+
+}  // namespace media

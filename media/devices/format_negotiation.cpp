@@ -1,0 +1,157 @@
+#include "format_negotiation.h"
+
+#include <linux/videodev2.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include "device_error.h"
+#include "format_policy.h"
+
+namespace media {
+namespace {
+
+struct FormatEntry {
+    uint32_t fourcc;
+    bool emulated;
+};
+
+// Enumerations end with EINVAL; anything else is a real failure.
+bool isEndOfList(int err) { return err == EINVAL; }
+
+Error enumerateFormats(V4l2Io& io, int fd, const std::string& name, std::vector<FormatEntry>& out)
+{
+    for (__u32 index = 0;; ++index) {
+        v4l2_fmtdesc desc{};
+        desc.index = index;
+        desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        if (io.ioctl(fd, VIDIOC_ENUM_FMT, &desc) < 0) {
+            if (isEndOfList(errno))
+                return Error::none();
+            return deviceError(errno, name, "list its formats");
+        }
+        out.push_back({desc.pixelformat, (desc.flags & V4L2_FMT_FLAG_EMULATED) != 0});
+    }
+}
+
+// The size to request for `fourcc`; kTargetSize when the driver does not list sizes, in which
+// case S_FMT brings it to the nearest one the driver has.
+FrameSize sizeToRequest(V4l2Io& io, int fd, uint32_t fourcc)
+{
+    std::vector<FrameSize> discrete;
+    for (__u32 index = 0;; ++index) {
+        v4l2_frmsizeenum e{};
+        e.index = index;
+        e.pixel_format = fourcc;
+        if (io.ioctl(fd, VIDIOC_ENUM_FRAMESIZES, &e) < 0)
+            break;
+        if (e.type != V4L2_FRMSIZE_TYPE_DISCRETE) {
+            const auto& s = e.stepwise;
+            return chooseSteppedSize({int(s.min_width), int(s.min_height)},
+                                     {int(s.max_width), int(s.max_height)},
+                                     {int(s.step_width), int(s.step_height)});
+        }
+        discrete.push_back({int(e.discrete.width), int(e.discrete.height)});
+    }
+    return discrete.empty() ? kTargetSize : chooseDiscreteSize(discrete);
+}
+
+std::string fourccText(uint32_t f)
+{
+    std::string s;
+    for (int i = 0; i < 4; ++i)
+        s += static_cast<char>((f >> (8 * i)) & 0xff);
+    return s;
+}
+
+// Asks for the target frame rate where the driver lets us choose, and returns the interval it
+// runs at. Drivers that cannot tell are assumed to run at the target rate.
+void negotiateInterval(V4l2Io& io, int fd, StreamFormat& stream)
+{
+    stream.frameIntervalNumerator = kTargetIntervalNumerator;
+    stream.frameIntervalDenominator = kTargetIntervalDenominator;
+    v4l2_streamparm parm{};
+    parm.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    if (io.ioctl(fd, VIDIOC_G_PARM, &parm) < 0)
+        return;
+    if (parm.parm.capture.capability & V4L2_CAP_TIMEPERFRAME) {
+        v4l2_streamparm wanted{};
+        wanted.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        wanted.parm.capture.timeperframe = {kTargetIntervalNumerator, kTargetIntervalDenominator};
+        if (io.ioctl(fd, VIDIOC_S_PARM, &wanted) == 0)
+            parm = wanted;
+    }
+    const v4l2_fract t = parm.parm.capture.timeperframe;
+    if (t.numerator != 0 && t.denominator != 0) {
+        stream.frameIntervalNumerator = t.numerator;
+        stream.frameIntervalDenominator = t.denominator;
+    }
+}
+
+}  // namespace
+
+Error negotiateFormat(V4l2Io& io, int fd, bool converted, const std::string& name,
+                      NegotiatedFormat& out)
+{
+    std::vector<FormatEntry> formats;
+    if (Error e = enumerateFormats(io, fd, name, formats))
+        return e;
+
+    uint32_t wanted = V4L2_PIX_FMT_RGB24;
+    if (converted) {
+        const bool offered = std::any_of(formats.begin(), formats.end(),
+                                         [](const FormatEntry& f) { return f.fourcc == V4L2_PIX_FMT_RGB24; });
+        if (!offered)
+            return {ErrorKind::Unsupported,
+                    "The camera \"" + name + "\" delivers no picture format this program can read."};
+    } else {
+        std::vector<uint32_t> native;
+        for (const FormatEntry& f : formats) {
+            if (!f.emulated)
+                native.push_back(f.fourcc);
+        }
+        const auto best = preferredNativeFormat(native);
+        if (!best)
+            return {ErrorKind::Unsupported, "The camera \"" + name + "\" has no MJPEG or YUYV format."};
+        wanted = *best;
+    }
+
+    // Start from the current format so that fields we do not care about keep sensible values.
+    v4l2_format fmt{};
+    fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    if (io.ioctl(fd, VIDIOC_G_FMT, &fmt) < 0) {
+        if (errno == ENODEV)
+            return deviceError(errno, name, "read its format");
+        fmt = {};
+        fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    }
+    const FrameSize size = sizeToRequest(io, fd, wanted);
+    fmt.fmt.pix.pixelformat = wanted;
+    fmt.fmt.pix.width = static_cast<__u32>(size.width);
+    fmt.fmt.pix.height = static_cast<__u32>(size.height);
+    fmt.fmt.pix.field = V4L2_FIELD_NONE;
+    fmt.fmt.pix.bytesperline = 0;
+    fmt.fmt.pix.sizeimage = 0;
+    if (io.ioctl(fd, VIDIOC_S_FMT, &fmt) < 0)
+        return deviceError(errno, name, "set its picture format");
+
+    // The driver may have changed anything we asked for; what it returned is what it sends.
+    const v4l2_pix_format& got = fmt.fmt.pix;
+    const auto pixel = pixelFormatOf(got.pixelformat);
+    if (!pixel || got.width == 0 || got.height == 0)
+        return {ErrorKind::Unsupported, "The camera \"" + name + "\" switched to the format " +
+                                            fourccText(got.pixelformat) + " " +
+                                            std::to_string(got.width) + "x" +
+                                            std::to_string(got.height) + ", which this program cannot read."};
+    out.fourcc = got.pixelformat;
+    out.stream.format = *pixel;
+    out.stream.width = static_cast<int>(got.width);
+    out.stream.height = static_cast<int>(got.height);
+    const uint32_t packedRow = got.width * (*pixel == PixelFormat::Yuyv ? 2 : 3);
+    out.bytesPerLine = *pixel == PixelFormat::Mjpeg ? 0 : std::max(got.bytesperline, packedRow);
+    negotiateInterval(io, fd, out.stream);
+    return Error::none();
+}
+
+}  // namespace media

@@ -1,0 +1,25 @@
+// Agreeing on a capture format with an open device: ask what it has, request our choice, then
+// take whatever the driver says it set.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "media/common/frame.h"
+#include "v4l2_io.h"
+
+namespace media {
+
+struct NegotiatedFormat {
+    uint32_t fourcc = 0;
+    StreamFormat stream;
+    uint32_t bytesPerLine = 0;  // of the device's rows; may exceed the packed row we deliver
+};
+
+// With `converted` false, asks for the best format the device delivers itself and fails with
+// Unsupported if it has none we take natively; with it true (descriptor opened for software
+// conversion), asks for RGB24.
+Error negotiateFormat(V4l2Io& io, int fd, bool converted, const std::string& deviceName,
+                      NegotiatedFormat& out);
+
+}  // namespace media

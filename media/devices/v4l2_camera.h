@@ -1,0 +1,70 @@
+// A V4L2 video-capture device as a frame source: negotiates a format with the driver, streams
+// through mapped buffers and hands out the newest frame the driver has.
+#pragma once
+
+#include <linux/videodev2.h>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "format_negotiation.h"
+#include "mapped_buffers.h"
+#include "media/common/frame.h"
+#include "v4l2_io.h"
+
+namespace media {
+
+class V4l2Camera final : public FrameSource {
+public:
+    // Few enough that frames do not pile up while we are late, enough that the driver always
+    // has a buffer to fill while we copy one out.
+    static constexpr unsigned kBufferCount = 4;
+    static constexpr std::chrono::milliseconds kReadTimeout{1000};
+
+    explicit V4l2Camera(std::string devicePath, std::shared_ptr<V4l2Io> io = systemV4l2Io());
+    ~V4l2Camera() override;
+    V4l2Camera(const V4l2Camera&) = delete;
+    V4l2Camera& operator=(const V4l2Camera&) = delete;
+
+    // The driver's card name once started, the device path before.
+    std::string name() const override;
+    Error start() override;
+    StreamFormat format() const override { return format_.stream; }
+    // Returns the newest complete frame: when several are waiting, the older ones go back to
+    // the driver unread. Damaged frames are skipped.
+    Error readFrame(Frame& frame) override;
+    void stop() override;
+
+    // Whether libv4l2 converts the stream in software because the device had no format we take
+    // as it is.
+    bool converted() const { return converted_; }
+    uint32_t fourcc() const { return format_.fourcc; }
+
+private:
+    Error openDevice(bool convert);
+    Error checkCapabilities();
+    Error dequeueNewest(v4l2_buffer& newest, bool& have);
+    Error requeue(v4l2_buffer& buffer);
+    bool copyOut(const v4l2_buffer& buffer, int64_t dequeuedAtNs, Frame& frame);
+    Error streamError(int err, std::string_view action);
+    Error noFrameError(int damagedFrames) const;
+    void closeDevice();
+
+    std::string path_;
+    std::shared_ptr<V4l2Io> io_;
+    std::string cardName_;
+    int fd_ = -1;
+    bool converted_ = false;
+    bool streaming_ = false;
+    NegotiatedFormat format_;
+    int64_t frameIntervalNs_ = 0;
+    MappedBuffers buffers_;
+    bool delivered_ = false;
+    uint32_t firstSequence_ = 0;
+    uint64_t lastSequence_ = 0;
+};
+
+}  // namespace media

@@ -1,0 +1,92 @@
+#include "media/devices/device_list.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "fake_v4l2_io.h"
+
+namespace media {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeDevice;
+using testing::FakeV4l2Io;
+
+class DeviceListTest : public ::testing::Test {
+protected:
+    DeviceListTest() { fs::create_directories(dir); }
+    ~DeviceListTest() override { fs::remove_all(dir); }
+
+    // A node in the device folder, and the driver behind it.
+    FakeDevice& node(const std::string& name, const std::string& card)
+    {
+        std::ofstream(dir / name).put('\n');
+        FakeDevice& d = io.add((dir / name).string());
+        d.card = card;
+        return d;
+    }
+
+    std::vector<std::string> cards()
+    {
+        std::vector<std::string> out;
+        for (const CaptureDevice& d : listCaptureDevices(io, dir.string()))
+            out.push_back(d.name);
+        return out;
+    }
+
+    fs::path dir = fs::temp_directory_path() /
+                   ("kinoree-devlist-" + std::to_string(::getpid()) + "-" +
+                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    FakeV4l2Io io;
+};
+
+TEST_F(DeviceListTest, ListsCaptureNodesInNumericOrderWithDriverDescription)
+{
+    node("video10", "Ten");
+    node("video2", "Two").driver = "uvcvideo";
+    node("video0", "Zero");
+    node("vbi0", "Teletext");
+    node("videoX", "Not a node");
+
+    const auto devices = listCaptureDevices(io, dir.string());
+    ASSERT_EQ(devices.size(), 3u);
+    EXPECT_EQ(devices[0].name, "Zero");
+    EXPECT_EQ(devices[1].name, "Two");
+    EXPECT_EQ(devices[2].name, "Ten");
+    EXPECT_EQ(devices[1].index, 1);
+    EXPECT_EQ(devices[1].path, (dir / "video2").string());
+    EXPECT_EQ(devices[1].description, "uvcvideo v6.1.19");
+}
+
+TEST_F(DeviceListTest, KeepsOnlyNodesThatCaptureVideoThemselves)
+{
+    node("video0", "Camera");
+    node("video1", "Camera metadata").caps = V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING;
+    node("video2", "Output").caps = V4L2_CAP_VIDEO_OUTPUT | V4L2_CAP_STREAMING;
+    FakeDevice& old = node("video3", "Old driver");
+    old.hasDeviceCaps = false;
+    old.caps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_READWRITE;
+    node("video4", "Locked").openErrno = EACCES;
+
+    EXPECT_EQ(cards(), (std::vector<std::string>{"Camera", "Old driver"}));
+}
+
+TEST_F(DeviceListTest, OffersAtMostTenDevices)
+{
+    for (int n = 0; n < 12; ++n)
+        node("video" + std::to_string(n), "Cam " + std::to_string(n));
+    const auto names = cards();
+    ASSERT_EQ(names.size(), size_t(kMaxCaptureDevices));
+    EXPECT_EQ(names.back(), "Cam 9");
+}
+
+TEST_F(DeviceListTest, MissingFolderMeansNoDevices)
+{
+    EXPECT_TRUE(listCaptureDevices(io, (dir / "absent").string()).empty());
+}
+
+}  // namespace
+}  // namespace media

@@ -1,0 +1,105 @@
+// A scripted V4L2 driver: tests describe devices and feed frames, the code under test drives it
+// through the same calls as a real one.
+#pragma once
+
+#include <linux/videodev2.h>
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "media/devices/format_policy.h"
+#include "media/devices/v4l2_io.h"
+
+namespace media::testing {
+
+struct FakeFormat {
+    uint32_t fourcc = 0;
+    std::vector<FrameSize> sizes;
+    bool emulated = false;  // offered only to descriptors opened for conversion
+};
+
+struct FakeDevice {
+    std::string card = "Fake Camera";
+    std::string driver = "fakecam";
+    uint32_t version = 0x060113;  // 6.1.19
+    uint32_t caps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
+    // Whether caps come as device_caps (and `capabilities` is the whole physical device's).
+    bool hasDeviceCaps = true;
+    uint32_t physicalCaps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING;
+    std::vector<FakeFormat> formats;
+    // What the driver makes of an S_FMT request after it picked the format.
+    std::function<void(v4l2_pix_format&)> adjust;
+    bool settableInterval = true;
+    v4l2_fract interval{1, 30};  // what the driver runs at whatever is asked
+    unsigned grantedBuffers = 0;  // 0: as many as asked
+    uint32_t timestampFlags = V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC | V4L2_BUF_FLAG_TSTAMP_SRC_EOF;
+    int openErrno = 0;
+    int sFmtErrno = 0;
+    int reqBufsErrno = 0;
+};
+
+class FakeV4l2Io final : public V4l2Io {
+public:
+    FakeDevice& add(const std::string& path) { return devices_[path]; }
+
+    // Fills the oldest queued buffer as a captured frame; false when none is queued (the driver
+    // would drop the frame). bytesUsed defaults to the payload size.
+    bool deliver(const std::vector<uint8_t>& payload, int64_t timestampNs, uint32_t extraFlags = 0,
+                 std::optional<uint32_t> bytesUsed = std::nullopt);
+    // From now on the device is gone: calls fail with ENODEV, except that dequeueing fails with
+    // `dequeueErrno` (some drivers say EIO), and poll reports an error.
+    void unplug(int dequeueErrno = ENODEV);
+    // Dequeueing fails with err while the device stays present.
+    void failDequeue(int err) { dequeueErrno_ = err; }
+
+    // What the code asked for and how it opened the device, for the tests to check.
+    std::vector<bool> opensWithConversion;
+    std::optional<v4l2_pix_format> lastRequested;
+    std::optional<v4l2_fract> lastIntervalRequested;
+    size_t bufferCount() const { return buffers_.size(); }
+    size_t queuedCount() const { return queued_.size(); }
+    bool streaming() const { return streaming_; }
+    int openDescriptors() const { return static_cast<int>(open_.size()); }
+
+    int open(const std::string& path, bool convert) override;
+    int close(int fd) override;
+    int ioctl(int fd, unsigned long request, void* arg) override;
+    void* mmap(int fd, size_t length, off_t offset) override;
+    int munmap(void* address, size_t length) override;
+    int poll(int fd, short events, int timeoutMs, short& revents) override;
+
+private:
+    struct OpenFile {
+        std::string path;
+        bool converted;
+    };
+    struct Buffer {
+        std::vector<uint8_t> memory;
+        v4l2_buffer state{};
+    };
+
+    int fail(int err);
+    std::vector<const FakeFormat*> visibleFormats(const OpenFile& file) const;
+    int setFormat(const OpenFile& file, v4l2_format& f);
+
+    std::map<std::string, FakeDevice> devices_;
+    std::map<int, OpenFile> open_;
+    int nextFd_ = 100;
+    bool unplugged_ = false;
+    int dequeueErrno_ = 0;
+    v4l2_format current_{};
+    std::vector<Buffer> buffers_;
+    std::deque<uint32_t> queued_;
+    std::deque<uint32_t> done_;
+    bool streaming_ = false;
+    uint32_t sequence_ = 0;
+    int mapped_ = 0;
+    const FakeDevice* streamingDevice_ = nullptr;
+};
+
+}  // namespace media::testing

@@ -1,0 +1,57 @@
+#include "media/devices/jpeg_extent.h"
+
+#include <gtest/gtest.h>
+
+#include "jpeg_bytes.h"
+
+namespace media {
+namespace {
+
+using testing::markerRichJpeg;
+
+std::optional<size_t> lengthOf(const std::vector<uint8_t>& bytes)
+{
+    return jpegLength(bytes.data(), bytes.size());
+}
+
+TEST(JpegExtent, EndsAtTheImagesOwnEoiNotAtMarkersInsideSegmentsOrTheScan)
+{
+    const auto jpeg = markerRichJpeg();
+    EXPECT_EQ(lengthOf(jpeg), jpeg.size());
+}
+
+TEST(JpegExtent, IgnoresStaleBytesAfterTheImageEvenWithAnotherEoi)
+{
+    auto buffer = markerRichJpeg();
+    const size_t real = buffer.size();
+    const auto older = markerRichJpeg(0x77);  // the tail of an earlier, larger frame
+    buffer.insert(buffer.end(), older.begin() + 20, older.end());
+    buffer.resize(buffer.size() + 64, 0);
+    EXPECT_EQ(lengthOf(buffer), real);
+}
+
+TEST(JpegExtent, FollowsSeveralScansWithTablesBetweenThem)
+{
+    const std::vector<uint8_t> progressive = {
+        0xFF, 0xD8,                                      //
+        0xFF, 0xDA, 0x00, 0x03, 0x00, 0x12, 0xFF, 0x00,  // first scan
+        0xFF, 0xC4, 0x00, 0x03, 0xD9,                    // DHT whose table holds 0xD9
+        0xFF, 0xDA, 0x00, 0x03, 0x00, 0x34,              // second scan
+        0xFF, 0xD9,
+    };
+    EXPECT_EQ(lengthOf(progressive), progressive.size());
+}
+
+TEST(JpegExtent, RejectsWhatIsNotACompleteImage)
+{
+    auto jpeg = markerRichJpeg();
+    EXPECT_EQ(lengthOf({jpeg.begin(), jpeg.end() - 2}), std::nullopt) << "cut before EOI";
+    EXPECT_EQ(lengthOf({jpeg.begin(), jpeg.begin() + 9}), std::nullopt) << "cut inside a segment";
+    jpeg[1] = 0xD9;
+    EXPECT_EQ(lengthOf(jpeg), std::nullopt) << "no SOI";
+    EXPECT_EQ(lengthOf({}), std::nullopt);
+    EXPECT_EQ(lengthOf({0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x01}), std::nullopt) << "impossible length";
+}
+
+}  // namespace
+}  // namespace media

@@ -1,0 +1,255 @@
+#include "media/devices/v4l2_camera.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_v4l2_io.h"
+#include "jpeg_bytes.h"
+#include "media/devices/buffer_timing.h"
+
+namespace media {
+namespace {
+
+using testing::FakeDevice;
+using testing::FakeV4l2Io;
+using testing::markerRichJpeg;
+
+constexpr int64_t kSecond = 1'000'000'000;
+
+class CameraTest : public ::testing::Test {
+protected:
+    CameraTest()
+    {
+        dev.card = "Desk Cam";
+        dev.formats = {{V4L2_PIX_FMT_YUYV, {{640, 480}, {1280, 720}}},
+                       {V4L2_PIX_FMT_MJPEG, {{1920, 1080}, {1280, 720}, {640, 480}}},
+                       {V4L2_PIX_FMT_RGB24, {{640, 480}, {1280, 720}}, true}};
+    }
+
+    Error startWith(const std::function<void(FakeDevice&)>& configure)
+    {
+        configure(dev);
+        return camera.start();
+    }
+
+    std::shared_ptr<FakeV4l2Io> io = std::make_shared<FakeV4l2Io>();
+    FakeDevice& dev = io->add("/dev/video0");
+    V4l2Camera camera{"/dev/video0", io};
+};
+
+TEST_F(CameraTest, PrefersNativeMjpegAtTheLargestSizeWithin720p)
+{
+    ASSERT_FALSE(camera.start());
+    EXPECT_EQ(camera.fourcc(), V4L2_PIX_FMT_MJPEG);
+    EXPECT_FALSE(camera.converted());
+    EXPECT_EQ(io->opensWithConversion, std::vector<bool>{false});
+    EXPECT_EQ(io->lastRequested->width, 1280u);
+    EXPECT_EQ(io->lastRequested->height, 720u);
+    EXPECT_EQ(camera.format().format, PixelFormat::Mjpeg);
+    EXPECT_EQ(camera.name(), "Desk Cam");
+    EXPECT_TRUE(io->streaming());
+    EXPECT_EQ(io->queuedCount(), V4l2Camera::kBufferCount);
+}
+
+TEST_F(CameraTest, BelievesTheSizeAndRowStrideTheDriverSets)
+{
+    ASSERT_FALSE(startWith([](FakeDevice& d) {
+        d.formats = {{V4L2_PIX_FMT_YUYV, {}}};
+        d.adjust = [](v4l2_pix_format& p) {
+            p.width = 800;
+            p.height = 600;
+            p.bytesperline = 1664;
+            p.sizeimage = 1664 * 600;
+        };
+    }));
+    const StreamFormat f = camera.format();
+    EXPECT_EQ(f.format, PixelFormat::Yuyv);
+    EXPECT_EQ(f.width, 800);
+    EXPECT_EQ(f.height, 600);
+
+    std::vector<uint8_t> padded(1664 * 600, 0xEE);
+    for (int y = 0; y < 600; ++y)
+        std::fill_n(padded.begin() + y * 1664, 1600, static_cast<uint8_t>(y));
+    ASSERT_TRUE(io->deliver(padded, 5 * kSecond));
+    Frame frame;
+    ASSERT_FALSE(camera.readFrame(frame));
+    ASSERT_EQ(frame.data.size(), 800u * 600 * 2);
+    EXPECT_EQ(frame.data[1599], 0);
+    EXPECT_EQ(frame.data[1600], 1) << "row 1 follows row 0 without the driver's padding";
+    EXPECT_EQ(frame.data.back(), static_cast<uint8_t>(599));
+}
+
+TEST_F(CameraTest, FallsBackToSoftwareConversionToRgb)
+{
+    ASSERT_FALSE(startWith([](FakeDevice& d) {
+        d.formats = {{V4L2_PIX_FMT_SGRBG8, {{640, 480}}}, {V4L2_PIX_FMT_RGB24, {{640, 480}}, true}};
+    }));
+    EXPECT_TRUE(camera.converted());
+    EXPECT_EQ(io->opensWithConversion, (std::vector<bool>{false, true}));
+    EXPECT_EQ(io->openDescriptors(), 1) << "the first descriptor is closed";
+    EXPECT_EQ(camera.format().format, PixelFormat::Rgb24);
+
+    ASSERT_TRUE(io->deliver(std::vector<uint8_t>(640 * 480 * 3, 7), kSecond));
+    Frame frame;
+    ASSERT_FALSE(camera.readFrame(frame));
+    EXPECT_EQ(frame.data.size(), 640u * 480 * 3);
+}
+
+TEST_F(CameraTest, StartFailsWithTheRightKind)
+{
+    const auto startKind = [&](const std::function<void(FakeDevice&)>& configure) {
+        camera.stop();
+        dev = FakeDevice{};
+        dev.formats = {{V4L2_PIX_FMT_YUYV, {{640, 480}}}};
+        const ErrorKind kind = startWith(configure).kind;
+        EXPECT_EQ(io->openDescriptors(), 0) << "nothing stays open after a failed start";
+        return kind;
+    };
+    EXPECT_EQ(startKind([](FakeDevice& d) { d.openErrno = EBUSY; }), ErrorKind::DeviceBusy);
+    EXPECT_EQ(startKind([](FakeDevice& d) { d.sFmtErrno = EBUSY; }), ErrorKind::DeviceBusy)
+        << "another program streams from it";
+    EXPECT_EQ(startKind([](FakeDevice& d) { d.reqBufsErrno = EBUSY; }), ErrorKind::DeviceBusy);
+    EXPECT_EQ(startKind([](FakeDevice& d) { d.openErrno = EACCES; }), ErrorKind::Io);
+    EXPECT_EQ(startKind([](FakeDevice& d) { d.caps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_READWRITE; }),
+              ErrorKind::Unsupported)
+        << "read() only";
+    EXPECT_EQ(startKind([](FakeDevice& d) { d.caps = V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING; }),
+              ErrorKind::Unsupported)
+        << "the physical device captures video, this node does not";
+    EXPECT_EQ(startKind([](FakeDevice& d) { d.reqBufsErrno = EINVAL; }), ErrorKind::Unsupported)
+        << "no memory-mapped streaming";
+    EXPECT_EQ(startKind([](FakeDevice& d) { d.formats = {{V4L2_PIX_FMT_SGRBG8, {{640, 480}}}}; }),
+              ErrorKind::Unsupported)
+        << "nothing native and nothing to convert to";
+    EXPECT_EQ(startKind([](FakeDevice& d) { d.openErrno = ENOENT; }), ErrorKind::DeviceGone);
+}
+
+TEST_F(CameraTest, RunsAtTheFrameIntervalTheDriverAnswers)
+{
+    dev.interval = {1, 15};
+    ASSERT_FALSE(camera.start());
+    EXPECT_EQ(io->lastIntervalRequested->denominator, 30u);
+    EXPECT_EQ(camera.format().frameIntervalDenominator, 15u);
+
+    camera.stop();
+    dev.settableInterval = false;
+    dev.interval = {1001, 24000};
+    io->lastIntervalRequested.reset();
+    ASSERT_FALSE(camera.start());
+    EXPECT_FALSE(io->lastIntervalRequested) << "not asked where the driver cannot change it";
+    EXPECT_EQ(camera.format().frameIntervalNumerator, 1001u);
+    EXPECT_EQ(camera.format().frameIntervalDenominator, 24000u);
+}
+
+TEST_F(CameraTest, MjpegFramesEndAtTheirOwnEoiWhenTheDriverReportsTheWholeBuffer)
+{
+    ASSERT_FALSE(camera.start());
+    const auto jpeg = markerRichJpeg();
+    auto buffer = jpeg;
+    const auto older = markerRichJpeg(0x55);
+    buffer.insert(buffer.end(), older.begin() + 4, older.end());
+    ASSERT_TRUE(io->deliver(buffer, kSecond, 0, 1280 * 720 * 2));
+    Frame frame;
+    ASSERT_FALSE(camera.readFrame(frame));
+    EXPECT_EQ(frame.data, jpeg);
+    EXPECT_EQ(frame.width, 1280);
+}
+
+TEST_F(CameraTest, SkipsDamagedFramesAndReturnsBuffersToTheDriver)
+{
+    ASSERT_FALSE(camera.start());
+    const auto good = markerRichJpeg(0x42);
+    ASSERT_TRUE(io->deliver(good, 1 * kSecond, V4L2_BUF_FLAG_ERROR));
+    Frame frame;
+    EXPECT_EQ(camera.readFrame(frame).kind, ErrorKind::Io);
+    ASSERT_TRUE(io->deliver({good.begin(), good.end() - 2}, 2 * kSecond));  // cut short
+    EXPECT_EQ(camera.readFrame(frame).kind, ErrorKind::Io);
+    EXPECT_EQ(io->queuedCount(), io->bufferCount());
+    ASSERT_TRUE(io->deliver(good, 3 * kSecond));
+    ASSERT_FALSE(camera.readFrame(frame));
+    EXPECT_EQ(frame.data, good);
+}
+
+TEST_F(CameraTest, ReadsTheNewestOfSeveralWaitingFrames)
+{
+    ASSERT_FALSE(camera.start());
+    for (uint8_t tag : {1, 2, 3})
+        ASSERT_TRUE(io->deliver(markerRichJpeg(tag), tag * kSecond));
+    Frame frame;
+    ASSERT_FALSE(camera.readFrame(frame));
+    EXPECT_EQ(frame.data, markerRichJpeg(3));
+    EXPECT_EQ(frame.sequence, 0u);
+    EXPECT_EQ(io->queuedCount(), io->bufferCount()) << "the older ones went back to the driver";
+
+    for (uint8_t tag : {4, 5})
+        ASSERT_TRUE(io->deliver(markerRichJpeg(tag), tag * kSecond));
+    ASSERT_FALSE(camera.readFrame(frame));
+    EXPECT_EQ(frame.data, markerRichJpeg(5));
+    EXPECT_EQ(frame.sequence, 2u) << "the skipped frame shows as a gap";
+}
+
+TEST_F(CameraTest, ExposureStartDependsOnWhatTheTimestampMarks)
+{
+    ASSERT_FALSE(camera.start());
+    const int64_t interval = kSecond / 30;
+    Frame frame;
+
+    ASSERT_TRUE(io->deliver(markerRichJpeg(), 10 * kSecond));  // end of frame
+    ASSERT_FALSE(camera.readFrame(frame));
+    EXPECT_EQ(frame.exposureStartNs, 10 * kSecond - interval);
+
+    dev.timestampFlags = V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC | V4L2_BUF_FLAG_TSTAMP_SRC_SOE;
+    ASSERT_TRUE(io->deliver(markerRichJpeg(), 11 * kSecond));
+    ASSERT_FALSE(camera.readFrame(frame));
+    EXPECT_EQ(frame.exposureStartNs, 11 * kSecond);
+
+    dev.timestampFlags = V4L2_BUF_FLAG_TIMESTAMP_COPY;
+    ASSERT_TRUE(io->deliver(markerRichJpeg(), 12 * kSecond));
+    const int64_t before = monotonicNowNs();
+    ASSERT_FALSE(camera.readFrame(frame));
+    const int64_t after = monotonicNowNs();
+    EXPECT_GE(frame.exposureStartNs, before - interval) << "a copied stamp is not our clock";
+    EXPECT_LE(frame.exposureStartNs, after - interval);
+}
+
+TEST_F(CameraTest, UnplugDuringStreamingIsDeviceGone)
+{
+    ASSERT_FALSE(camera.start());
+    ASSERT_TRUE(io->deliver(markerRichJpeg(), kSecond));
+    Frame frame;
+    ASSERT_FALSE(camera.readFrame(frame));
+
+    io->unplug();
+    const Error e = camera.readFrame(frame);
+    EXPECT_EQ(e.kind, ErrorKind::DeviceGone);
+    EXPECT_NE(e.message.find("Desk Cam"), std::string::npos) << e.message;
+    camera.stop();
+    EXPECT_EQ(io->openDescriptors(), 0);
+}
+
+TEST_F(CameraTest, EioIsDeviceGoneOnlyWhenTheDeviceStopsAnswering)
+{
+    ASSERT_FALSE(camera.start());
+    io->failDequeue(EIO);
+    Frame frame;
+    EXPECT_EQ(camera.readFrame(frame).kind, ErrorKind::Io);
+    io->unplug(EIO);
+    EXPECT_EQ(camera.readFrame(frame).kind, ErrorKind::DeviceGone);
+}
+
+TEST_F(CameraTest, RestartsAfterStop)
+{
+    ASSERT_FALSE(camera.start());
+    camera.stop();
+    EXPECT_EQ(io->openDescriptors(), 0);
+    EXPECT_FALSE(io->streaming());
+    Frame frame;
+    EXPECT_EQ(camera.readFrame(frame).kind, ErrorKind::Io);
+
+    ASSERT_FALSE(camera.start());
+    ASSERT_TRUE(io->deliver(markerRichJpeg(), kSecond));
+    ASSERT_FALSE(camera.readFrame(frame));
+    EXPECT_EQ(frame.sequence, 0u);
+}
+
+}  // namespace
+}  // namespace media
