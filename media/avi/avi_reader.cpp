@@ -1,0 +1,244 @@
+#include "media/avi/avi_reader.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "media/avi/riff_builder.h"
+#include "media/jpeg/jpeg_decoder.h"
+#include "media/jpeg/pixel_convert.h"
+
+namespace media {
+namespace {
+
+constexpr uint64_t kChunkHeader = 8;
+
+uint64_t Padded(uint32_t size) { return uint64_t(size) + (size & 1); }
+
+bool IsFrameChunkOfStream0(uint32_t id) {
+    const uint8_t c = uint8_t(id >> 16);
+    return (id & 0xFFFF) == ('0' | '0' << 8) && (c == 'd') &&
+           (uint8_t(id >> 24) == 'c' || uint8_t(id >> 24) == 'b');
+}
+
+}  // namespace
+
+AviReader::~AviReader() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool AviReader::readAt(uint64_t offset, void* buffer, size_t size) const {
+    if (offset > fileSize_ || size > fileSize_ - offset) return false;
+    return pread(fd_, buffer, size, static_cast<off_t>(offset)) == static_cast<ssize_t>(size);
+}
+
+Error AviReader::open(const std::string& path) {
+    path_ = path;
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) return {ErrorKind::Io, "Cannot open " + path + ": " + strerror(errno)};
+    struct stat st {};
+    if (fstat(fd_, &st) != 0) return {ErrorKind::Io, "Cannot read " + path};
+    fileSize_ = static_cast<uint64_t>(st.st_size);
+
+    uint8_t riff[12];
+    if (!readAt(0, riff, sizeof riff) || GetLe32(riff) != FourCC("RIFF") ||
+        GetLe32(riff + 8) != FourCC("AVI ")) {
+        return {ErrorKind::BadFrame, path + " is not an AVI file"};
+    }
+    const uint64_t riffEnd = std::min<uint64_t>(fileSize_, kChunkHeader + GetLe32(riff + 4));
+    if (Error e = readHeaderList(12, riffEnd)) return e;
+    if (!moviList_) return {ErrorKind::BadFrame, path + " has no movi list"};
+
+    // Count the RIFF parts by their sizes, as players do.
+    uint64_t pos = 0;
+    for (uint8_t h[12]; readAt(pos, h, sizeof h) && GetLe32(h) == FourCC("RIFF");) {
+        ++riffParts_;
+        pos += kChunkHeader + Padded(GetLe32(h + 4));
+    }
+    scan();
+    frames_ = odml_ ? *odml_ : idx1_ ? *idx1_ : scanned_;
+    return Error::none();
+}
+
+Error AviReader::readHeaderList(uint64_t begin, uint64_t end) {
+    for (uint64_t pos = begin; pos + kChunkHeader <= end;) {
+        uint8_t h[12] = {};
+        if (!readAt(pos, h, sizeof h)) break;
+        const uint32_t id = GetLe32(h);
+        const uint32_t size = GetLe32(h + 4);
+        const uint32_t type = GetLe32(h + 8);
+        if (id == FourCC("LIST") && type == FourCC("movi")) {
+            moviList_ = pos;
+            // A size of 0 is what a writer that never finished leaves.
+            moviEnd_ = size ? std::min(fileSize_, pos + kChunkHeader + Padded(size)) : fileSize_;
+            uint8_t idx[8];
+            if (readAt(moviEnd_, idx, sizeof idx) && GetLe32(idx) == FourCC("idx1")) {
+                readIdx1(moviEnd_ + kChunkHeader, GetLe32(idx + 4));
+            }
+            break;
+        }
+        const uint64_t listEnd = std::min(end, pos + kChunkHeader + Padded(size));
+        if (id == FourCC("LIST") && (type == FourCC("hdrl") || type == FourCC("odml"))) {
+            if (Error e = readHeaderList(pos + 12, listEnd)) return e;
+        } else if (id == FourCC("LIST") && type == FourCC("strl")) {
+            if (headers_.fccType == 0) readStreamList(pos + 12, listEnd);
+        } else if (id == FourCC("avih")) {
+            uint8_t a[40] = {};
+            readAt(pos + kChunkHeader, a, sizeof a);
+            headers_.microSecPerFrame = GetLe32(a);
+            headers_.maxBytesPerSec = GetLe32(a + 4);
+            headers_.flags = GetLe32(a + 12);
+            headers_.totalFrames = GetLe32(a + 16);
+            headers_.streams = GetLe32(a + 24);
+            headers_.suggestedBufferSize = GetLe32(a + 28);
+            headers_.width = GetLe32(a + 32);
+            headers_.height = GetLe32(a + 36);
+        } else if (id == FourCC("dmlh")) {
+            uint8_t d[4] = {};
+            readAt(pos + kChunkHeader, d, sizeof d);
+            headers_.hasDmlh = true;
+            headers_.grandFrames = GetLe32(d);
+        }
+        pos += kChunkHeader + Padded(size);
+        if (id == FourCC("LIST") && size < 4) break;
+    }
+    if (headers_.fccType != FourCC("vids") && moviList_) {
+        return {ErrorKind::BadFrame, path_ + " has no video stream first"};
+    }
+    return Error::none();
+}
+
+void AviReader::readStreamList(uint64_t begin, uint64_t end) {
+    for (uint64_t pos = begin; pos + kChunkHeader <= end;) {
+        uint8_t h[8];
+        if (!readAt(pos, h, sizeof h)) return;
+        const uint32_t id = GetLe32(h);
+        const uint32_t size = GetLe32(h + 4);
+        if (id == FourCC("strh")) {
+            uint8_t s[40] = {};
+            readAt(pos + kChunkHeader, s, sizeof s);
+            headers_.fccType = GetLe32(s);
+            headers_.fccHandler = GetLe32(s + 4);
+            headers_.scale = GetLe32(s + 20);
+            headers_.rate = GetLe32(s + 24);
+            headers_.length = GetLe32(s + 32);
+            headers_.streamSuggestedBufferSize = GetLe32(s + 36);
+        } else if (id == FourCC("strf")) {
+            uint8_t b[24] = {};
+            readAt(pos + kChunkHeader, b, sizeof b);
+            headers_.bitmapWidth = static_cast<int32_t>(GetLe32(b + 4));
+            headers_.bitmapHeight = static_cast<int32_t>(GetLe32(b + 8));
+            headers_.bitCount = GetLe16(b + 14);
+            headers_.compression = GetLe32(b + 16);
+            headers_.sizeImage = GetLe32(b + 20);
+        } else if (id == FourCC("indx")) {
+            readSuperIndex(pos + kChunkHeader, size);
+        }
+        pos += kChunkHeader + Padded(size);
+    }
+}
+
+// A super index lists standard indexes; each lists chunks by their offset from a base.
+void AviReader::readSuperIndex(uint64_t begin, uint32_t size) {
+    uint8_t h[24];
+    if (size < sizeof h || !readAt(begin, h, sizeof h)) return;
+    const uint16_t longsPerEntry = GetLe16(h);
+    const uint8_t indexType = h[3];
+    const uint32_t entries = GetLe32(h + 4);
+    chunkId_ = GetLe32(h + 8);
+    if (longsPerEntry != 4 || indexType != 0 || entries > (size - sizeof h) / 16) return;
+    headers_.superIndexEntries = entries;
+
+    std::vector<AviChunkRef> frames;
+    for (uint32_t i = 0; i < entries; ++i) {
+        uint8_t e[16];
+        if (!readAt(begin + sizeof h + uint64_t(i) * 16, e, sizeof e)) return;
+        const uint64_t blockOffset = GetLe64(e);
+        uint8_t b[32];
+        if (!readAt(blockOffset, b, sizeof b) || GetLe16(b + 8) != 2 || b[11] != 1) return;
+        const uint32_t used = GetLe32(b + 12);
+        const uint64_t base = GetLe64(b + 20);
+        std::vector<uint8_t> raw(size_t(used) * 8);
+        if (!readAt(blockOffset + sizeof b, raw.data(), raw.size())) return;
+        for (uint32_t k = 0; k < used; ++k) {
+            const uint64_t data = base + GetLe32(raw.data() + k * 8);
+            const uint32_t length = GetLe32(raw.data() + k * 8 + 4) & 0x7FFFFFFF;
+            frames.push_back({data, length});
+        }
+    }
+    odml_ = std::move(frames);
+}
+
+void AviReader::readIdx1(uint64_t begin, uint32_t size) {
+    std::vector<uint8_t> raw(size / 16 * 16);
+    if (!readAt(begin, raw.data(), raw.size())) return;
+    // Offsets are relative to the movi list type in most files and absolute in some: the first
+    // entry tells which.
+    int64_t shift = -1;
+    std::vector<AviChunkRef> frames;
+    for (size_t i = 0; i + 16 <= raw.size(); i += 16) {
+        const uint32_t id = GetLe32(raw.data() + i);
+        if (!IsFrameChunkOfStream0(id)) continue;
+        const uint64_t offset = GetLe32(raw.data() + i + 8);
+        const uint32_t length = GetLe32(raw.data() + i + 12);
+        if (shift < 0) {
+            uint8_t h[4] = {};
+            readAt(moviList_ + kChunkHeader + offset, h, sizeof h);
+            shift = GetLe32(h) == id ? int64_t(moviList_ + kChunkHeader) : 0;
+        }
+        frames.push_back({uint64_t(shift) + offset + kChunkHeader, length});
+    }
+    idx1_ = std::move(frames);
+}
+
+void AviReader::scan() {
+    for (uint64_t pos = moviList_ + 12; pos + kChunkHeader <= fileSize_;) {
+        uint8_t h[12] = {};
+        readAt(pos, h, std::min<uint64_t>(sizeof h, fileSize_ - pos));
+        const uint32_t id = GetLe32(h);
+        const uint32_t size = GetLe32(h + 4);
+        const uint32_t type = GetLe32(h + 8);
+        if (id == FourCC("RIFF") || (id == FourCC("LIST") && (type == FourCC("movi") ||
+                                                              type == FourCC("rec ")))) {
+            pos += 12;  // step into the container, ignoring its size
+            continue;
+        }
+        if (size > fileSize_ - pos - kChunkHeader) break;  // cut short: the file ends here
+        if (IsFrameChunkOfStream0(id)) scanned_.push_back({pos + kChunkHeader, size});
+        pos += kChunkHeader + Padded(size);
+    }
+}
+
+Error AviReader::readChunk(const AviChunkRef& chunk, std::vector<uint8_t>& data) const {
+    data.resize(chunk.size);
+    if (!readAt(chunk.offset, data.data(), data.size())) {
+        return {ErrorKind::Io, "Cannot read a frame of " + path_ + " at byte " +
+                                   std::to_string(chunk.offset)};
+    }
+    return Error::none();
+}
+
+Error AviReader::decodeFrame(size_t index, Frame& rgb) const {
+    if (index >= frames_.size()) return {ErrorKind::BadFrame, "No such frame"};
+    std::vector<uint8_t> data;
+    if (Error e = readChunk(frames_[index], data)) return e;
+    rgb.sequence = index;
+    if (headers_.compression == FourCC("MJPG")) return DecodeJpegToRgb(data, rgb);
+
+    const int width = headers_.bitmapWidth;
+    const int height = headers_.bitmapHeight;
+    if (headers_.compression != 0 || headers_.bitCount != 24 || width <= 0 || height <= 0 ||
+        data.size() < DibRowStride(width) * size_t(height)) {
+        return {ErrorKind::Unsupported, "Only MJPEG and 24-bit bottom-up frames can be decoded"};
+    }
+    rgb.format = PixelFormat::Rgb24;
+    rgb.width = width;
+    rgb.height = height;
+    rgb.data.resize(size_t(width) * size_t(height) * 3);
+    DibToRgb24(data.data(), width, height, rgb.data.data());
+    return Error::none();
+}
+
+}  // namespace media

@@ -1,0 +1,118 @@
+// Records frames into an AVI file that stays complete and playable after every frame.
+//
+// Layout: a first RIFF 'AVI ' (hdrl with avih, strl {strh, strf, indx}, odml {dmlh}; movi;
+// idx1) followed, past the size limit, by RIFF 'AVIX' parts each holding a movi list. Every
+// movi list begins with an OpenDML standard index ('ix00') with reserved room, and a new one is
+// added whenever it fills; the super index ('indx') in the header points at them all. A frame
+// thus costs a fixed amount of writing however long the recording is: its chunk at the end of
+// the file, one index entry in reserved room and a few counters. The AVI 1.0 index (idx1) is
+// written once, when the first part ends (at the split or at close): players read the OpenDML
+// index, or walk the chunks, until then.
+//
+// Each frame is made durable before the headers count it (write, sync, patch, sync), and a frame
+// that is not fully written is never counted, so a crash or power cut at any moment leaves a
+// file that players read with every frame whose appendFrame() returned.
+//
+// File size limits: with RLIMIT_FSIZE set, the kernel sends SIGXFSZ when a write crosses it,
+// which kills the process by default. Programs using this writer must ignore SIGXFSZ
+// (signal(SIGXFSZ, SIG_IGN)); the write then fails with EFBIG and appendFrame() reports
+// FileTooLarge, leaving the file as it was before that frame.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "media/avi/avi_layout.h"
+#include "media/avi/header_image.h"
+#include "media/avi/output_file.h"
+#include "media/common/frame.h"
+#include "media/jpeg/jpeg_encoder.h"
+
+namespace media {
+
+// Like FFmpeg's: many readers treat RIFF sizes as signed and older ones stop at 1 GiB.
+constexpr uint64_t kDefaultRiffSizeLimit = uint64_t(1) << 30;
+
+struct AviWriterOptions {
+    AviVideoCodec codec = AviVideoCodec::Mjpeg;
+    int jpegQuality = kDefaultJpegQuality;
+    // No RIFF part grows beyond this; the frame that would cross it starts a new part.
+    uint64_t riffSizeLimit = kDefaultRiffSizeLimit;
+    // Frames per standard index chunk, and standard index chunks the header has room for:
+    // together they bound the number of frames (4096 x 1024 by default, over a day at 30 fps).
+    uint32_t indexBlockEntries = 4096;
+    uint32_t superIndexEntries = 1024;
+    // Sync to the disk after each frame. Off only where durability does not matter.
+    bool syncEachFrame = true;
+};
+
+class AviWriter {
+public:
+    explicit AviWriter(AviWriterOptions options = {});
+    // Closes the file if still open.
+    ~AviWriter();
+    AviWriter(const AviWriter&) = delete;
+    AviWriter& operator=(const AviWriter&) = delete;
+
+    // Creates the file afresh (an existing one is truncated; missing folders are created) and
+    // writes the headers of an empty recording. Errors: CannotCreate, DiskFull, FileTooLarge, Io.
+    Error open(const std::string& path);
+
+    // Adds one frame shown for `microSecPerFrame`; the headers take the newest frame's
+    // duration. Mjpeg frames are stored as they came (completed with Huffman tables) in MJPEG
+    // recordings and other formats are compressed; DIB recordings store every frame as 24-bit
+    // BGR. The first frame fixes the size: a frame of another size, or one that is not a
+    // complete image, fails with BadFrame. On any failure the file is left as it was, with the
+    // frames before.
+    Error appendFrame(const Frame& frame, uint32_t microSecPerFrame);
+
+    // Writes the final index and closes. Also done by the destructor.
+    Error close();
+
+    bool isOpen() const { return file_.isOpen(); }
+    uint64_t frameCount() const { return progress_.frames; }
+
+    // For tests: called before every change made to the file.
+    void setFileHook(FileOperationHook hook) { file_.setHook(std::move(hook)); }
+
+private:
+    // Everything that describes what is on disk; a failed frame restores the copy taken before.
+    struct Progress {
+        uint64_t end = 0;              // file size: the next chunk goes here
+        uint64_t frames = 0;
+        uint64_t firstPartFrames = 0;
+        uint64_t firstPartEnd = 0;     // end of the first RIFF once its idx1 is written, else 0
+        uint64_t firstMoviEnd = 0;
+        uint64_t partStart = 0;        // the RIFF new frames go to
+        uint64_t partFrames = 0;
+        uint64_t blockOffset = 0;      // the standard index taking new entries
+        uint64_t blockBase = 0;
+        uint32_t blockUsed = 0;
+        uint32_t blocks = 0;           // standard indexes listed in the super index
+        uint32_t maxChunk = 0;
+        uint32_t microSecPerFrame = 0;
+        int width = 0;
+        int height = 0;
+    };
+
+    Error checkOptions() const;
+    Error encode(const Frame& frame, std::vector<uint8_t>& payload) const;
+    Error writeFrame(const std::vector<uint8_t>& payload, const Frame& frame,
+                     uint32_t microSecPerFrame, Progress& rollbackTo);
+    bool partWouldOverflow(uint64_t chunkSize, bool newBlock) const;
+    Error finishFirstPart();
+    Error commitCounters();
+    void applyCounters();
+    void rollback(const Progress& to);
+
+    AviWriterOptions options_;
+    OutputFile file_;
+    AviHeaderLayout layout_{};
+    HeaderImage header_;
+    Progress progress_;
+    std::vector<Idx1Entry> firstPartChunks_;
+    bool broken_ = false;  // a failed write could not be undone: the file takes no more frames
+};
+
+}  // namespace media

@@ -1,0 +1,132 @@
+#include "media/testscene/test_scene_source.h"
+
+#include <time.h>
+
+#include "media/jpeg/jpeg_encoder.h"
+#include "media/jpeg/jpeg_markers.h"
+#include "media/jpeg/pixel_convert.h"
+#include "media/testscene/scene_painter.h"
+
+namespace media {
+namespace {
+
+constexpr int64_t kNsPerSecond = 1'000'000'000;
+
+int64_t MonotonicNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t(ts.tv_sec) * kNsPerSecond + ts.tv_nsec;
+}
+
+void SleepUntil(int64_t ns) {
+    const timespec until{static_cast<time_t>(ns / kNsPerSecond), static_cast<long>(ns % kNsPerSecond)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) != 0) {
+    }
+}
+
+// Cameras leave the Huffman tables out of their MJPEG and hand over buffers longer than the
+// image: imitate both so that the recording path meets what it will meet.
+void MakeCameraStyle(std::vector<uint8_t>& jpeg) {
+    JpegLayout layout;
+    if (ParseJpeg(jpeg, layout)) return;
+    std::vector<uint8_t> out;
+    out.reserve(jpeg.size() + 64);
+    size_t pos = 0;
+    while (pos < layout.firstScan) {
+        const size_t length = (size_t(jpeg[pos + 2]) << 8) | jpeg[pos + 3];
+        const bool isTables = jpeg[pos + 1] == 0xC4;
+        const size_t next = pos == 0 ? 2 : pos + 2 + length;
+        if (!isTables) out.insert(out.end(), jpeg.begin() + pos, jpeg.begin() + next);
+        pos = next;
+    }
+    out.insert(out.end(), jpeg.begin() + layout.firstScan, jpeg.begin() + layout.end);
+    out.resize(out.size() + 61, 0);
+    jpeg = std::move(out);
+}
+
+}  // namespace
+
+TestSceneSource::TestSceneSource(TestSceneOptions options) : options_(options) {}
+
+std::string TestSceneSource::name() const {
+    return "Test scene " + std::to_string(options_.width) + "x" + std::to_string(options_.height);
+}
+
+Error TestSceneSource::start() {
+    if (const ErrorKind kind = startFailure_; kind != ErrorKind::None) {
+        return {kind, "The test scene was told to fail when started"};
+    }
+    if (options_.framesPerSecond < 1 || options_.framesPerSecond > 240) {
+        return {ErrorKind::Unsupported, "The test scene runs at 1 to 240 frames per second, not " +
+                                            std::to_string(options_.framesPerSecond)};
+    }
+    started_ = true;
+    startNs_ = MonotonicNs();
+    nextNumber_ = 0;
+    delivered_ = 0;
+    return Error::none();
+}
+
+StreamFormat TestSceneSource::format() const {
+    StreamFormat f;
+    f.format = options_.format;
+    f.width = options_.width;
+    f.height = options_.height;
+    f.frameIntervalNumerator = 1;
+    f.frameIntervalDenominator = options_.framesPerSecond;
+    return f;
+}
+
+Error TestSceneSource::readFrame(Frame& frame) {
+    if (!started_) return {ErrorKind::Io, "The test scene is not started"};
+    const int64_t vanishAfter = vanishAfter_;
+    if (vanishAfter >= 0 && delivered_ >= uint64_t(vanishAfter)) {
+        return {ErrorKind::DeviceGone, "The test scene was told to vanish"};
+    }
+
+    const int64_t interval = kNsPerSecond / options_.framesPerSecond;
+    uint64_t number = nextNumber_;
+    if (options_.realTime) {
+        const int64_t now = MonotonicNs();
+        const uint64_t due = static_cast<uint64_t>((now - startNs_) / interval);
+        if (due > number) number = due;  // frames nobody read in time are gone
+        SleepUntil(startNs_ + int64_t(number) * interval);
+    }
+    nextNumber_ = number + 1;
+
+    if (Error e = paint(number, frame)) return e;
+    frame.sequence = number;
+    frame.exposureStartNs = startNs_ + int64_t(number) * interval;
+    ++delivered_;
+    return Error::none();
+}
+
+void TestSceneSource::stop() { started_ = false; }
+
+Error TestSceneSource::paint(uint64_t number, Frame& frame) const {
+    const int w = options_.width;
+    const int h = options_.height;
+    frame.width = w;
+    frame.height = h;
+    frame.format = options_.format;
+    std::vector<uint8_t> rgb(UncompressedFrameBytes(PixelFormat::Rgb24, w, h));
+    PaintTestScene(number, w, h, rgb.data());
+    switch (options_.format) {
+        case PixelFormat::Rgb24:
+            frame.data = std::move(rgb);
+            return Error::none();
+        case PixelFormat::Yuyv:
+            frame.data.resize(UncompressedFrameBytes(PixelFormat::Yuyv, w, h));
+            Rgb24ToYuyv(rgb.data(), w, h, frame.data.data());
+            return Error::none();
+        case PixelFormat::Mjpeg: {
+            Frame source{PixelFormat::Rgb24, w, h, std::move(rgb), number, 0};
+            if (Error e = EncodeJpeg(source, kDefaultJpegQuality, frame.data)) return e;
+            if (options_.cameraStyleJpeg) MakeCameraStyle(frame.data);
+            return Error::none();
+        }
+    }
+    return Error::none();
+}
+
+}  // namespace media

@@ -1,0 +1,47 @@
+// A frame source that paints its frames: recordings and the capture path can be exercised
+// without a camera. Frames carry their number as digits and as a stamp ReadFrameStamp reads.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "media/common/frame.h"
+#include "media/testscene/test_scene_options.h"
+
+namespace media {
+
+class TestSceneSource : public FrameSource {
+public:
+    explicit TestSceneSource(TestSceneOptions options = {});
+
+    std::string name() const override;
+    Error start() override;
+    StreamFormat format() const override;
+    // Frame n shows number n. In real time, a reader that falls behind loses frames as with a
+    // camera: the next read returns the latest due frame and the sequence shows the gap.
+    Error readFrame(Frame& frame) override;
+    void stop() override;
+
+    // Failure switches, so that tests can walk the paths a real camera takes when it fails.
+    // They may be flipped from another thread while frames are read.
+    //
+    // start() fails with this kind (None: succeeds).
+    void setStartFailure(ErrorKind kind) { startFailure_ = kind; }
+    // After this many frames have been delivered, reads fail with DeviceGone as if the camera
+    // had been unplugged (negative: never).
+    void setVanishAfter(int64_t frames) { vanishAfter_ = frames; }
+
+private:
+    Error paint(uint64_t number, Frame& frame) const;
+
+    TestSceneOptions options_;
+    bool started_ = false;
+    int64_t startNs_ = 0;
+    uint64_t nextNumber_ = 0;
+    uint64_t delivered_ = 0;
+    std::atomic<ErrorKind> startFailure_{ErrorKind::None};
+    std::atomic<int64_t> vanishAfter_{-1};
+};
+
+}  // namespace media
