@@ -102,3 +102,7 @@ typedef LRESULT(CALLBACK* CAPERRORCALLBACKW)(HWND window, int errorId, LPCWSTR t
 HWND capCreateCaptureWindowW(LPCWSTR windowName, DWORD style, int x, int y, int width, int height,
                              HWND parent, int id);
 BOOL capGetDriverDescriptionW(WORD driverIndex, LPWSTR name, int nameMax, LPWSTR version, int versionMax);
+
+// This platform's own addition: the capture file a new capture window starts with (Capture.avi
+// in the user's videos folder), for callers that have no capture window to ask.
+BOOL capGetDefaultCaptureFileW(LPWSTR path, int pathMax);

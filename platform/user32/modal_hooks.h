@@ -44,6 +44,9 @@ public:
     // ended with IDCANCEL and reported through `unansweredDialog`.
     virtual void modalDialog(HWND dialog, UINT templateId) = 0;
     virtual void unansweredDialog(UINT templateId) = 0;
+    // A dialog of the capture driver (source, format, display, compression) would open; returns
+    // whether the user confirmed it. Nothing is changed by the hook's answer alone.
+    virtual bool driverDialog(const std::wstring& title) = 0;
 };
 
 // Installs (or, with nullptr, removes) the hook; returns the previous one.

@@ -1,0 +1,21 @@
+#include "capture_errors.h"
+
+namespace {
+std::wstring g_lastCaptureError;
+}
+
+// The capture window calls it on the GUI thread with error id 0 to clear the last error.
+LRESULT CALLBACK CaptureErrorCallback(HWND, int nErrorId, LPCWSTR lpszText) {
+    if (nErrorId == 0) {
+        g_lastCaptureError.clear();
+    } else {
+        g_lastCaptureError = lpszText ? lpszText : L"";
+    }
+    return TRUE;
+}
+
+std::wstring TakeLastCaptureError() {
+    std::wstring error;
+    error.swap(g_lastCaptureError);
+    return error;
+}

@@ -1,0 +1,50 @@
+#include "drivers.h"
+
+#include "media/devices/device_list.h"
+#include "media/devices/v4l2_camera.h"
+#include "media/testscene/test_scene_options.h"
+#include "media/testscene/test_scene_source.h"
+
+#include <cstdlib>
+
+namespace avicap32 {
+namespace {
+
+CaptureDriver CameraDriver(const std::string& path, std::string name, std::string version) {
+    return CaptureDriver{std::move(name), std::move(version), [path](std::unique_ptr<media::FrameSource>& source) {
+                             source = std::make_unique<media::V4l2Camera>(path);
+                             return media::Error::none();
+                         }};
+}
+
+CaptureDriver ChosenDriver(const std::string& choice) {
+    if (!media::IsTestSceneName(choice)) return CameraDriver(choice, choice, "");
+    return CaptureDriver{"Kinoree test scene", "built in", [choice](std::unique_ptr<media::FrameSource>& source) {
+                             media::TestSceneOptions options;
+                             media::Error error = media::ParseTestSceneName(choice, options);
+                             if (!error) source = std::make_unique<media::TestSceneSource>(options);
+                             return error;
+                         }};
+}
+
+}  // namespace
+
+std::vector<CaptureDriver> ListCaptureDrivers() {
+    std::vector<CaptureDriver> drivers;
+    auto io = media::systemV4l2Io();
+    for (const media::CaptureDevice& device : media::listCaptureDevices(*io)) {
+        drivers.push_back(CameraDriver(device.path, device.name, device.description));
+    }
+    const char* choice = std::getenv(kCaptureDeviceVariable);
+    if (choice && *choice) {
+        if (drivers.empty()) {
+            drivers.push_back(ChosenDriver(choice));
+        } else {
+            drivers[0] = ChosenDriver(choice);
+        }
+    }
+    if (drivers.size() > media::kMaxCaptureDevices) drivers.resize(media::kMaxCaptureDevices);
+    return drivers;
+}
+
+}  // namespace avicap32

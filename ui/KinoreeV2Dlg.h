@@ -1,0 +1,40 @@
+// The main dialog: live preview, capture buttons, video controls, frame rate and the three
+// read-only boxes.
+#pragma once
+
+#include "afxcmn.h"
+#include "afxwin.h"
+#include "resource.h"
+
+class CKinoreeV2Dlg : public CDialog {
+public:
+    explicit CKinoreeV2Dlg(CWnd* parent = nullptr);
+
+    enum { IDD = IDD_MAIN };
+
+    // 1: the next press of the preview button turns the preview on; 0: it turns it off.
+    int m_nPreviewToggle;
+    HICON m_hIcon;
+    CSpinButtonCtrl m_spinFrameRate;
+    CString m_strFileName;
+    CString m_strStatus;
+    int m_nFramesCaptured;
+    CButton m_btnPreview;
+    bool m_bFileChosen;
+    CButton m_btnSource;
+    CButton m_btnVideoSettings;
+    CButton m_btnCompression;
+    CButton m_btnVideoFormat;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+
+    afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
+    afx_msg void OnPaint();
+    afx_msg HCURSOR OnQueryDragIcon();
+    afx_msg void OnHelpAbout();
+    afx_msg void OnCheckWebsite();
+
+    DECLARE_MESSAGE_MAP()
+};
