@@ -1,0 +1,224 @@
+// A recording killed at any moment must leave a file players read without complaint, holding
+// every frame the writer had confirmed. The recording runs in a child process that is killed
+// with SIGKILL, either at a chosen file operation (optionally after writing only part of its
+// data) or after a random delay.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "media/avi/avi_reader.h"
+#include "media/avi/avi_writer.h"
+#include "media/testscene/test_scene_source.h"
+#include "media_test_support.h"
+
+namespace media {
+namespace {
+
+using testing::DecodeWithFfmpeg;
+using testing::ScratchDir;
+using testing::StampsOf;
+
+constexpr int kWidth = 160;
+constexpr int kHeight = 120;
+
+struct Recording {
+    AviWriterOptions options;
+    PixelFormat sourceFormat = PixelFormat::Mjpeg;
+    int frames = 8;
+};
+
+// Small parts and index blocks so that a few frames cross every kind of boundary: a new
+// standard index, the end of the first part (idx1) and new AVIX parts.
+Recording SmallRecording(AviVideoCodec codec) {
+    Recording r;
+    r.options.codec = codec;
+    r.options.indexBlockEntries = 2;
+    r.options.riffSizeLimit = codec == AviVideoCodec::Mjpeg ? 40000 : 200000;
+    return r;
+}
+
+// What the child reports through the pipe.
+constexpr char kOpened = 'o';
+constexpr char kFrameConfirmed = 'f';
+constexpr char kClosed = 'c';
+
+// Records in this process; reports progress to `reportFd`. Never returns.
+[[noreturn]] void RecordAndExit(const std::string& path, const Recording& plan, int reportFd,
+                                FileOperationHook hook) {
+    TestSceneOptions sceneOptions;
+    sceneOptions.width = kWidth;
+    sceneOptions.height = kHeight;
+    sceneOptions.format = plan.sourceFormat;
+    sceneOptions.realTime = false;
+    TestSceneSource scene(sceneOptions);
+    AviWriter writer(plan.options);
+    writer.setFileHook(std::move(hook));
+    if (scene.start() || writer.open(path)) _exit(2);
+    (void)!write(reportFd, &kOpened, 1);
+    for (int i = 0; i < plan.frames; ++i) {
+        Frame frame;
+        if (scene.readFrame(frame) || writer.appendFrame(frame, 40000)) _exit(3);
+        (void)!write(reportFd, &kFrameConfirmed, 1);
+    }
+    if (writer.close()) _exit(4);
+    (void)!write(reportFd, &kClosed, 1);
+    _exit(0);
+}
+
+struct ChildOutcome {
+    bool opened = false;
+    int confirmed = 0;
+    bool closed = false;
+    bool killed = false;
+};
+
+ChildOutcome Collect(pid_t pid, int readFd) {
+    ChildOutcome outcome;
+    char c;
+    while (read(readFd, &c, 1) == 1) {
+        if (c == kOpened) outcome.opened = true;
+        if (c == kFrameConfirmed) ++outcome.confirmed;
+        if (c == kClosed) outcome.closed = true;
+    }
+    close(readFd);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    outcome.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    return outcome;
+}
+
+// Kills the child at file operation `killAt` (counting from 0). With `partial`, a write is
+// first carried out for half of its bytes, as when the kill lands inside the system call.
+ChildOutcome RecordKilledAt(const std::string& path, const Recording& plan, int killAt,
+                            bool partial) {
+    int fds[2];
+    EXPECT_EQ(pipe(fds), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        int seen = 0;
+        RecordAndExit(path, plan, fds[1],
+                      [&](FileOperation op, uint64_t offset, std::span<const uint8_t> data) {
+                          if (seen++ != killAt) return;
+                          if (partial && op == FileOperation::Write && data.size() > 1) {
+                              const int fd = ::open(path.c_str(), O_WRONLY);
+                              (void)!pwrite(fd, data.data(), data.size() / 2, off_t(offset));
+                              ::close(fd);
+                          }
+                          raise(SIGKILL);
+                      });
+    }
+    close(fds[1]);
+    return Collect(pid, fds[0]);
+}
+
+int CountOperations(const std::string& path, const Recording& plan) {
+    int operations = 0;
+    int fds[2];
+    EXPECT_EQ(pipe(fds), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        RecordAndExit(path, plan, fds[1], [&](FileOperation, uint64_t, std::span<const uint8_t>) {
+            ++operations;
+            // Each operation is reported so the parent learns the count.
+            (void)!write(fds[1], "x", 1);
+        });
+    }
+    close(fds[1]);
+    char c;
+    while (read(fds[0], &c, 1) == 1) operations += c == 'x';
+    close(fds[0]);
+    waitpid(pid, nullptr, 0);
+    return operations;
+}
+
+// The file must decode in ffmpeg without any error, starting with every confirmed frame in
+// order; at most the frame being written when the process died may follow. Our reader must
+// agree with its index.
+void ExpectIntact(const std::string& path, const ChildOutcome& outcome, const std::string& when) {
+    SCOPED_TRACE(when);
+    if (!outcome.opened) return;  // nothing was promised before open() returned
+    const testing::FfmpegDecode decoded = DecodeWithFfmpeg(path, kWidth, kHeight);
+    // Before the first frame the picture size is unknown and ffmpeg finds no usable stream in
+    // the empty recording; from the first frame on, it must read the file cleanly.
+    if (outcome.confirmed == 0 && decoded.frames.empty()) return;
+    ASSERT_TRUE(decoded.ok) << decoded.errors;
+    const std::vector<int64_t> stamps = StampsOf(decoded.frames);
+    ASSERT_GE(int(stamps.size()), outcome.confirmed);
+    ASSERT_LE(int(stamps.size()), outcome.confirmed + 1);
+    EXPECT_EQ(stamps, testing::Sequence(int64_t(stamps.size())));
+
+    AviReader reader;
+    ASSERT_FALSE(reader.open(path));
+    EXPECT_EQ(reader.scannedFrames().size(), stamps.size());
+    ASSERT_TRUE(reader.openDmlIndexFrames().has_value());
+    const std::vector<AviChunkRef>& indexed = *reader.openDmlIndexFrames();
+    ASSERT_GE(int(indexed.size()), outcome.confirmed);
+    ASSERT_LE(indexed.size(), stamps.size());
+    EXPECT_TRUE(std::equal(indexed.begin(), indexed.end(), reader.scannedFrames().begin()));
+}
+
+void KillAtEveryOperation(AviVideoCodec codec, PixelFormat source) {
+    ScratchDir dir;
+    const std::string path = dir.path("crash.avi");
+    Recording plan = SmallRecording(codec);
+    plan.sourceFormat = source;
+    const int operations = CountOperations(path, plan);
+    ASSERT_GT(operations, plan.frames * 4);
+    for (int killAt = 0; killAt < operations; ++killAt) {
+        for (bool partial : {false, true}) {
+            const ChildOutcome outcome = RecordKilledAt(path, plan, killAt, partial);
+            ASSERT_TRUE(outcome.killed);
+            ExpectIntact(path, outcome,
+                         "killed at operation " + std::to_string(killAt) + " of " +
+                             std::to_string(operations) + (partial ? " inside the write" : ""));
+            if (::testing::Test::HasFatalFailure()) return;
+        }
+    }
+}
+
+TEST(AviCrashTest, MjpegFileSurvivesAKillAtEveryFileOperation) {
+    KillAtEveryOperation(AviVideoCodec::Mjpeg, PixelFormat::Mjpeg);
+}
+
+TEST(AviCrashTest, UncompressedFileSurvivesAKillAtEveryFileOperation) {
+    KillAtEveryOperation(AviVideoCodec::Dib, PixelFormat::Rgb24);
+}
+
+// Real kills land wherever the child happens to be, system calls included.
+TEST(AviCrashTest, FileSurvivesKillsAfterRandomDelays) {
+    ScratchDir dir;
+    const std::string path = dir.path("random.avi");
+    Recording plan = SmallRecording(AviVideoCodec::Mjpeg);
+    plan.frames = 1000;
+    std::mt19937 random(12345);
+    std::uniform_int_distribution<int> delayUs(0, 60000);
+    for (int round = 0; round < 24; ++round) {
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            close(fds[0]);
+            RecordAndExit(path, plan, fds[1], nullptr);
+        }
+        close(fds[1]);
+        const int delay = delayUs(random);
+        std::this_thread::sleep_for(std::chrono::microseconds(delay));
+        kill(pid, SIGKILL);
+        const ChildOutcome outcome = Collect(pid, fds[0]);
+        ExpectIntact(path, outcome, "killed after " + std::to_string(delay) + " us, " +
+                                        std::to_string(outcome.confirmed) + " frames confirmed");
+        if (HasFatalFailure()) return;
+    }
+}
+
+}  // namespace
+}  // namespace media

@@ -1,0 +1,134 @@
+#include "media_test_support.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "media/testscene/frame_stamp.h"
+
+namespace media::testing {
+namespace {
+
+void ReadBoth(int outFd, int errFd, std::string& out, std::string& err) {
+    pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+    int open = 2;
+    char buffer[65536];
+    while (open > 0) {
+        if (poll(fds, 2, -1) < 0) continue;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+            if (n > 0) {
+                (i == 0 ? out : err).append(buffer, size_t(n));
+            } else {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+CommandResult RunCommand(const std::vector<std::string>& argv) {
+    CommandResult result;
+    int outPipe[2];
+    int errPipe[2];
+    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return result;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(outPipe[1], 1);
+        dup2(errPipe[1], 2);
+        close(outPipe[0]);
+        close(errPipe[0]);
+        const int devNull = ::open("/dev/null", 0);
+        dup2(devNull, 0);
+        std::vector<char*> args;
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    close(outPipe[1]);
+    close(errPipe[1]);
+    ReadBoth(outPipe[0], errPipe[0], result.out, result.err);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    return result;
+}
+
+ScratchDir::ScratchDir() {
+    const char* tmp = getenv("TMPDIR");
+    std::string pattern = std::string(tmp ? tmp : "/tmp") + "/kinoree-media-XXXXXX";
+    dir_ = mkdtemp(pattern.data());
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+}
+
+FfmpegDecode DecodeWithFfmpeg(const std::string& path, int width, int height) {
+    const CommandResult r = RunCommand({"ffmpeg", "-nostdin", "-v", "error", "-xerror", "-i", path,
+                                        "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
+    FfmpegDecode d;
+    d.errors = r.err;
+    d.ok = r.exitCode == 0 && r.err.empty();
+    const size_t frameBytes = size_t(width) * size_t(height) * 3;
+    for (size_t at = 0; frameBytes && at + frameBytes <= r.out.size(); at += frameBytes) {
+        Frame f;
+        f.width = width;
+        f.height = height;
+        f.data.assign(r.out.begin() + at, r.out.begin() + at + frameBytes);
+        d.frames.push_back(std::move(f));
+    }
+    if (frameBytes && r.out.size() % frameBytes != 0) {
+        d.ok = false;
+        d.errors += "output is not a whole number of frames";
+    }
+    return d;
+}
+
+ProbeResult Probe(const std::string& path) {
+    const CommandResult r = RunCommand(
+        {"ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+         "stream=codec_name,r_frame_rate,nb_frames,nb_read_frames", "-of", "default=nw=1", path});
+    ProbeResult p;
+    p.ok = r.exitCode == 0 && r.err.empty();
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string key = line.substr(0, eq);
+        const std::string value = line.substr(eq + 1);
+        if (key == "codec_name") p.codec = value;
+        if (key == "r_frame_rate") p.frameRate = value;
+        if (key == "nb_frames" && value != "N/A") p.headerFrames = std::stoll(value);
+        if (key == "nb_read_frames" && value != "N/A") p.readFrames = std::stoll(value);
+    }
+    return p;
+}
+
+std::vector<int64_t> StampsOf(const std::vector<Frame>& frames) {
+    std::vector<int64_t> stamps;
+    for (const Frame& f : frames) {
+        const std::optional<uint64_t> s = ReadFrameStamp(f);
+        stamps.push_back(s ? int64_t(*s) : -1);
+    }
+    return stamps;
+}
+
+std::vector<int64_t> Sequence(int64_t count) {
+    std::vector<int64_t> s;
+    for (int64_t i = 0; i < count; ++i) s.push_back(i);
+    return s;
+}
+
+}  // namespace media::testing

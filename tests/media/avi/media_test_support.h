@@ -1,0 +1,61 @@
+// What the media tests share: running ffmpeg and ffprobe as a player would, scratch folders,
+// and test-scene recordings.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "media/common/frame.h"
+
+namespace media::testing {
+
+struct CommandResult {
+    int exitCode = -1;  // -1 when the program could not be run or died from a signal
+    std::string out;
+    std::string err;
+};
+
+// Runs a program found through PATH, capturing what it prints.
+CommandResult RunCommand(const std::vector<std::string>& argv);
+
+// A folder under the system's temporary folder, removed with everything in it at the end.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+
+private:
+    std::string dir_;
+};
+
+// `ffmpeg -v error -xerror -i file ...`: the strictest reading a player can do. Decodes every
+// frame to RGB; fails (with ffmpeg's complaint) if ffmpeg reports any error.
+struct FfmpegDecode {
+    bool ok = false;
+    std::string errors;
+    std::vector<Frame> frames;  // Rgb24, width x height
+};
+FfmpegDecode DecodeWithFfmpeg(const std::string& path, int width, int height);
+
+// What ffprobe says about the first video stream, counting the frames it reads.
+struct ProbeResult {
+    bool ok = false;
+    std::string codec;
+    std::string frameRate;      // r_frame_rate, e.g. "1000000/33333"
+    int64_t headerFrames = -1;  // nb_frames, from the headers
+    int64_t readFrames = -1;    // nb_read_frames, by decoding
+};
+ProbeResult Probe(const std::string& path);
+
+// The stamps of decoded frames, -1 where none could be read.
+std::vector<int64_t> StampsOf(const std::vector<Frame>& frames);
+
+// 0, 1, ..., count - 1.
+std::vector<int64_t> Sequence(int64_t count);
+
+}  // namespace media::testing
