@@ -1,0 +1,110 @@
+#include "scripted_modals.h"
+
+#include <QString>
+
+#include <gtest/gtest.h>
+
+namespace testing_support {
+namespace {
+std::string Narrow(const std::wstring& text) { return QString::fromStdWString(text).toStdString(); }
+
+const char* KindName(int kind) {
+    static const char* names[] = {"message box", "file dialog", "modal dialog", "driver dialog"};
+    return names[kind];
+}
+}  // namespace
+
+ScriptedModals::ScriptedModals() : m_previous(user32::SetModalHook(this)) {}
+
+ScriptedModals::~ScriptedModals() {
+    verify();
+    user32::SetModalHook(m_previous);
+}
+
+void ScriptedModals::expectMessageBox(std::wstring text, UINT buttons, int answer) {
+    Expectation e{Kind::MessageBox};
+    e.text = std::move(text);
+    e.buttons = buttons;
+    e.answer = answer;
+    m_expected.push_back(std::move(e));
+}
+
+void ScriptedModals::expectFileDialog(user32::FileDialogAnswer answer,
+                                      std::function<void(const user32::FileDialogCall&)> check) {
+    Expectation e{Kind::FileDialog};
+    e.fileAnswer = std::move(answer);
+    e.checkFile = std::move(check);
+    m_expected.push_back(std::move(e));
+}
+
+void ScriptedModals::expectDialog(UINT templateId, std::function<void(HWND)> act) {
+    Expectation e{Kind::Dialog};
+    e.templateId = templateId;
+    e.act = std::move(act);
+    m_expected.push_back(std::move(e));
+}
+
+void ScriptedModals::expectDriverDialog(std::wstring title, bool confirm) {
+    Expectation e{Kind::DriverDialog};
+    e.text = std::move(title);
+    e.answer = confirm;
+    m_expected.push_back(std::move(e));
+}
+
+void ScriptedModals::verify() {
+    for (const Expectation& e : m_expected) {
+        ADD_FAILURE() << "expected " << KindName(static_cast<int>(e.kind)) << " never came: " << Narrow(e.text)
+                      << (e.kind == Kind::Dialog ? " template " + std::to_string(e.templateId) : "");
+    }
+    m_expected.clear();
+}
+
+bool ScriptedModals::next(Kind kind, const std::wstring& what, Expectation& out) {
+    if (m_expected.empty() || m_expected.front().kind != kind) {
+        ADD_FAILURE() << "unexpected " << KindName(static_cast<int>(kind)) << ": " << Narrow(what)
+                      << (m_expected.empty() ? std::string(" (none expected)")
+                                             : std::string(" (expected a ") +
+                                                   KindName(static_cast<int>(m_expected.front().kind)) + ")");
+        return false;
+    }
+    out = std::move(m_expected.front());
+    m_expected.pop_front();
+    return true;
+}
+
+int ScriptedModals::messageBox(const user32::MessageBoxCall& call) {
+    m_messageBoxes.push_back(call);
+    Expectation e;
+    if (!next(Kind::MessageBox, call.text, e)) return IDCANCEL;
+    EXPECT_EQ(Narrow(call.text), Narrow(e.text));
+    EXPECT_EQ(call.type & MB_TYPEMASK, e.buttons) << Narrow(call.text);
+    return e.answer;
+}
+
+user32::FileDialogAnswer ScriptedModals::fileDialog(const user32::FileDialogCall& call) {
+    m_fileDialogs.push_back(call);
+    Expectation e;
+    if (!next(Kind::FileDialog, call.title, e)) return {};
+    if (e.checkFile) e.checkFile(call);
+    return e.fileAnswer;
+}
+
+void ScriptedModals::modalDialog(HWND dialog, UINT templateId) {
+    Expectation e;
+    if (!next(Kind::Dialog, L"template " + std::to_wstring(templateId), e)) return;
+    EXPECT_EQ(templateId, e.templateId);
+    if (e.act) e.act(dialog);
+}
+
+void ScriptedModals::unansweredDialog(UINT templateId) {
+    ADD_FAILURE() << "modal dialog " << templateId << " was left open by the script";
+}
+
+bool ScriptedModals::driverDialog(const std::wstring& title) {
+    Expectation e;
+    if (!next(Kind::DriverDialog, title, e)) return false;
+    EXPECT_EQ(Narrow(title), Narrow(e.text));
+    return e.answer != 0;
+}
+
+}  // namespace testing_support

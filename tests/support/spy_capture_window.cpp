@@ -1,0 +1,146 @@
+#include "spy_capture_window.h"
+
+#include "user32/window.h"
+
+#include <cstring>
+#include <cwchar>
+
+namespace testing_support {
+namespace {
+
+struct SpyState {
+    SpyCaptureConfig config = SpyCaptureWindow::DefaultConfig();
+    std::vector<CaptureRequest> requests;
+    HWND handle = nullptr;
+    CAPERRORCALLBACKW errorCallback = nullptr;
+    std::wstring captureFile;
+    bool open = false;
+    bool previewing = false;
+    int confirmed = 0;
+};
+
+SpyState& State() {
+    static SpyState state;
+    return state;
+}
+
+class SpyWindow : public user32::Window {
+public:
+    explicit SpyWindow(QWidget* parent) : Window(new QWidget(parent), WS_CHILD | WS_VISIBLE, 0, 0) {}
+
+    LRESULT classProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message < WM_CAP_START || message > WM_CAP_START + 0xB5) return Window::classProc(message, wParam, lParam);
+        SpyState& s = State();
+        CaptureRequest request{message, wParam, lParam, {}, {}, s.config.parms};
+        if ((message == WM_CAP_DRIVER_GET_CAPS || message == WM_CAP_GET_SEQUENCE_SETUP ||
+             message == WM_CAP_SET_SEQUENCE_SETUP) && lParam) {
+            auto* bytes = reinterpret_cast<const BYTE*>(lParam);
+            request.record.assign(bytes, bytes + wParam);
+        }
+        if (message == WM_CAP_FILE_SET_CAPTURE_FILEW && lParam) request.path = reinterpret_cast<LPCWSTR>(lParam);
+        s.requests.push_back(request);
+
+        switch (message) {
+        case WM_CAP_SET_CALLBACK_ERRORW:
+            s.errorCallback = reinterpret_cast<CAPERRORCALLBACKW>(lParam);
+            return TRUE;
+        case WM_CAP_DRIVER_CONNECT:
+            return s.config.connectReply;
+        case WM_CAP_DRIVER_GET_CAPS:
+            return FALSE;  // asked before a connect: the record stays as it was
+        case WM_CAP_GET_SEQUENCE_SETUP:
+            std::memcpy(reinterpret_cast<void*>(lParam), &s.config.parms, std::min<size_t>(wParam, sizeof(CAPTUREPARMS)));
+            return TRUE;
+        case WM_CAP_SET_SEQUENCE_SETUP:
+            std::memcpy(&s.config.parms, reinterpret_cast<const void*>(lParam), std::min<size_t>(wParam, sizeof(CAPTUREPARMS)));
+            return TRUE;
+        case WM_CAP_SET_PREVIEW:
+            s.previewing = wParam != 0;
+            return TRUE;
+        case WM_CAP_FILE_SET_CAPTURE_FILEW:
+            s.captureFile = request.path;
+            return TRUE;
+        case WM_CAP_FILE_GET_CAPTURE_FILEW: {
+            if (s.captureFile.size() + 1 > wParam) return FALSE;
+            std::wmemcpy(reinterpret_cast<LPWSTR>(lParam), s.captureFile.c_str(), s.captureFile.size() + 1);
+            return TRUE;
+        }
+        case WM_CAP_SINGLE_FRAME_OPEN:
+            s.open = true;
+            return TRUE;
+        case WM_CAP_SINGLE_FRAME:
+            if (!s.open || !s.config.singleFrameReply) {
+                if (s.errorCallback) s.errorCallback(handle(), IDS_CAP_NODISKSPACE, s.config.singleFrameError.c_str());
+                return FALSE;
+            }
+            ++s.confirmed;
+            return TRUE;
+        case WM_CAP_SINGLE_FRAME_CLOSE: {
+            BOOL wasOpen = s.open;
+            s.open = false;
+            return wasOpen;
+        }
+        default:
+            return TRUE;
+        }
+    }
+};
+
+}  // namespace
+
+SpyCaptureConfig SpyCaptureWindow::DefaultConfig() {
+    SpyCaptureConfig config;
+    config.parms.dwRequestMicroSecPerFrame = 66667;
+    config.parms.wPercentDropForError = 10;
+    config.parms.fYield = TRUE;
+    config.parms.wNumVideoRequested = 7;
+    config.parms.fCaptureAudio = TRUE;
+    config.parms.vKeyAbort = 0x1B;
+    config.parms.fAbortLeftMouse = TRUE;
+    config.parms.fAbortRightMouse = TRUE;
+    config.parms.wStepCaptureAverageFrames = 3;
+    config.parms.wChunkGranularity = 512;
+    config.parms.dwAudioBufferSize = 4096;
+    return config;
+}
+
+void SpyCaptureWindow::Reset(const SpyCaptureConfig& config) {
+    State() = SpyState{};
+    State().config = config;
+    State().captureFile = config.captureFile;
+}
+
+SpyCaptureConfig& SpyCaptureWindow::Config() { return State().config; }
+std::vector<CaptureRequest>& SpyCaptureWindow::Requests() { return State().requests; }
+HWND SpyCaptureWindow::Handle() { return State().handle; }
+int SpyCaptureWindow::ConfirmedFrames() { return State().confirmed; }
+bool SpyCaptureWindow::SingleFrameOpen() { return State().open; }
+bool SpyCaptureWindow::Previewing() { return State().previewing; }
+
+std::vector<UINT> SpyCaptureWindow::Messages() {
+    std::vector<UINT> messages;
+    for (const auto& request : State().requests) messages.push_back(request.message);
+    return messages;
+}
+
+}  // namespace testing_support
+
+using testing_support::State;
+
+HWND capCreateCaptureWindowW(LPCWSTR, DWORD, int x, int y, int width, int height, HWND parent, int) {
+    if (State().config.createFails) return nullptr;
+    user32::Window* parentWindow = user32::FromHandle(parent);
+    auto window = std::make_unique<testing_support::SpyWindow>(parentWindow ? parentWindow->clientWidget() : nullptr);
+    window->widget()->setGeometry(x, y, width, height);
+    State().handle = user32::Window::Register(std::move(window), parentWindow);
+    return State().handle;
+}
+
+BOOL capGetDriverDescriptionW(WORD, LPWSTR, int, LPWSTR, int) { return FALSE; }
+
+BOOL capGetDefaultCaptureFileW(LPWSTR path, int pathMax) {
+    const std::wstring file = L"/home/animator/Videos/Capture.avi";
+    if (static_cast<int>(file.size()) + 1 > pathMax) return FALSE;
+    std::wmemcpy(path, file.c_str(), file.size() + 1);
+    return TRUE;
+}

@@ -1,0 +1,48 @@
+// A capture window for tests of the program's capture logic: it records every request with
+// its arguments (and a copy of the records and paths it was handed) and answers as configured.
+// Linked instead of the real capture window, it provides capCreateCaptureWindowW.
+#pragma once
+
+#include "vfw.h"
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+struct CaptureRequest {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    std::vector<BYTE> record;  // the record passed with a size, as it was at the request
+    std::wstring path;         // the path of a set-capture-file request
+    CAPTUREPARMS parmsAtFrame; // the parameters in force when a single frame was asked for
+};
+
+struct SpyCaptureConfig {
+    bool createFails = false;     // capCreateCaptureWindowW returns no window
+    BOOL connectReply = TRUE;
+    BOOL singleFrameReply = TRUE;
+    // With a failing single frame, the text the error callback is told.
+    std::wstring singleFrameError = L"The disk is full.";
+    std::wstring captureFile = L"/home/animator/Videos/Capture.avi";
+    CAPTUREPARMS parms{};         // what the window reports
+};
+
+class SpyCaptureWindow {
+public:
+    // Starts afresh: the next capCreateCaptureWindowW makes a spy with this configuration.
+    static void Reset(const SpyCaptureConfig& config = DefaultConfig());
+    static SpyCaptureConfig DefaultConfig();
+    static SpyCaptureConfig& Config();
+    static std::vector<CaptureRequest>& Requests();
+    static HWND Handle();
+    // The requests' message numbers, in order.
+    static std::vector<UINT> Messages();
+    // How many single frames were confirmed (answered TRUE).
+    static int ConfirmedFrames();
+    static bool SingleFrameOpen();
+    static bool Previewing();
+};
+
+}  // namespace testing_support
