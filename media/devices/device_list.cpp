@@ -41,7 +41,7 @@ std::string versionText(__u32 v)
 
 std::optional<CaptureDevice> probe(V4l2Io& io, const std::string& path)
 {
-    const int fd = io.open(path, false);
+    const int fd = io.open(path, OpenMode::Query);
     if (fd < 0)
         return std::nullopt;
     v4l2_capability cap{};

@@ -13,14 +13,17 @@ namespace {
 
 class LibV4l2Io final : public V4l2Io {
 public:
-    int open(const std::string& path, bool convert) override
+    // libv4l2 passes calls on descriptors it was not attached to straight to the kernel, so
+    // its close/ioctl/mmap serve plain descriptors too.
+    int open(const std::string& path, OpenMode mode) override
     {
         const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            return -1;
+        if (fd < 0 || mode == OpenMode::Query)
+            return fd;
         // libv4l2 is attached to the already open descriptor because only v4l2_fd_open takes
         // the flag that turns its conversion off; MJPEG and YUYV must reach us untouched.
-        if (v4l2_fd_open(fd, convert ? 0 : V4L2_DISABLE_CONVERSION) < 0) {
+        const int flags = mode == OpenMode::Converted ? 0 : V4L2_DISABLE_CONVERSION;
+        if (v4l2_fd_open(fd, flags) < 0) {
             const int err = errno ? errno : ENOTTY;
             ::close(fd);
             errno = err;

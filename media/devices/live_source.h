@@ -45,8 +45,9 @@ public:
     // What ended the stream (DeviceGone after an unplug); cleared by start().
     Error failure() const;
 
-    // Waits for the first frame whose exposure began after `requestNs` (CLOCK_MONOTONIC), so
-    // that a frame queued before the request, showing the scene as it was, is never taken.
+    // Waits for a frame whose exposure began after `requestNs` (CLOCK_MONOTONIC), so that a
+    // frame queued before the request, showing the scene as it was, is never taken. That is the
+    // first such frame, or the newest if the caller woke only after another had come.
     Error waitForFrameStartedAfter(int64_t requestNs, std::chrono::milliseconds timeout,
                                    std::shared_ptr<const Frame>& out);
 

@@ -37,14 +37,14 @@ std::string V4l2Camera::name() const { return cardName_.empty() ? path_ : cardNa
 Error V4l2Camera::start()
 {
     stop();
-    Error e = openDevice(false);
+    Error e = openDevice(OpenMode::Native);
     if (!e)
         e = checkCapabilities();
     if (!e) {
         e = negotiateFormat(*io_, fd_, false, name(), format_);
         if (e.kind == ErrorKind::Unsupported) {
             closeDevice();
-            e = openDevice(true);
+            e = openDevice(OpenMode::Converted);
             if (!e)
                 e = negotiateFormat(*io_, fd_, true, name(), format_);
         }
@@ -67,10 +67,10 @@ Error V4l2Camera::start()
     return Error::none();
 }
 
-Error V4l2Camera::openDevice(bool convert)
+Error V4l2Camera::openDevice(OpenMode mode)
 {
-    converted_ = convert;
-    fd_ = io_->open(path_, convert);
+    converted_ = mode == OpenMode::Converted;
+    fd_ = io_->open(path_, mode);
     return fd_ < 0 ? deviceError(errno, name(), "open it") : Error::none();
 }
 

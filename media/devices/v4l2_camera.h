@@ -44,7 +44,7 @@ public:
     uint32_t fourcc() const { return format_.fourcc; }
 
 private:
-    Error openDevice(bool convert);
+    Error openDevice(OpenMode mode);
     Error checkCapabilities();
     Error dequeueNewest(v4l2_buffer& newest, bool& have);
     Error requeue(v4l2_buffer& buffer);

@@ -10,16 +10,25 @@
 
 namespace media {
 
+enum class OpenMode {
+    // A plain open for questions such as QUERYCAP: libv4l2 refuses nodes that cannot tell
+    // their format yet (a loopback device without a producer), which still belong in lists.
+    Query,
+    // Through libv4l2 with its conversion off: the device's own bytes come through untouched.
+    Native,
+    // Through libv4l2, which converts formats the device lacks in software (and enumerates
+    // them, flagged as emulated).
+    Converted,
+};
+
 // Every call reports failure like the system call it stands for: -1 (or MAP_FAILED) with errno
 // set, so that callers handle a real device and a scripted one the same way.
 class V4l2Io {
 public:
     virtual ~V4l2Io() = default;
 
-    // Opens the node non-blocking. With `convert`, frames in formats the device lacks are
-    // converted in software (and such formats are enumerated as emulated); without it the
-    // device's own bytes come through untouched.
-    virtual int open(const std::string& path, bool convert) = 0;
+    // Opens the node non-blocking.
+    virtual int open(const std::string& path, OpenMode mode) = 0;
     virtual int close(int fd) = 0;
     virtual int ioctl(int fd, unsigned long request, void* arg) = 0;
     virtual void* mmap(int fd, size_t length, off_t offset) = 0;

@@ -72,6 +72,9 @@ TEST_F(DeviceListTest, KeepsOnlyNodesThatCaptureVideoThemselves)
     node("video4", "Locked").openErrno = EACCES;
 
     EXPECT_EQ(cards(), (std::vector<std::string>{"Camera", "Old driver"}));
+    EXPECT_EQ(io.openModes, std::vector<OpenMode>(4, OpenMode::Query))
+        << "listing must not depend on libv4l2 accepting the node";
+    EXPECT_EQ(io.openDescriptors(), 0);
 }
 
 TEST_F(DeviceListTest, OffersAtMostTenDevices)

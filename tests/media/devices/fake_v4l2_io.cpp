@@ -38,15 +38,15 @@ int FakeV4l2Io::fail(int err)
     return -1;
 }
 
-int FakeV4l2Io::open(const std::string& path, bool convert)
+int FakeV4l2Io::open(const std::string& path, OpenMode mode)
 {
     auto it = devices_.find(path);
     if (it == devices_.end() || unplugged_)
         return fail(ENOENT);
     if (it->second.openErrno)
         return fail(it->second.openErrno);
-    opensWithConversion.push_back(convert);
-    open_[nextFd_] = {path, convert};
+    openModes.push_back(mode);
+    open_[nextFd_] = {path, mode};
     return nextFd_++;
 }
 
@@ -59,7 +59,7 @@ std::vector<const FakeFormat*> FakeV4l2Io::visibleFormats(const OpenFile& file) 
 {
     std::vector<const FakeFormat*> out;
     for (const FakeFormat& f : devices_.at(file.path).formats) {
-        if (!f.emulated || file.converted)
+        if (!f.emulated || file.mode == OpenMode::Converted)
             out.push_back(&f);
     }
     return out;

@@ -57,8 +57,8 @@ public:
     // Dequeueing fails with err while the device stays present.
     void failDequeue(int err) { dequeueErrno_ = err; }
 
-    // What the code asked for and how it opened the device, for the tests to check.
-    std::vector<bool> opensWithConversion;
+    // What the code asked for and how it opened devices (successful opens only).
+    std::vector<OpenMode> openModes;
     std::optional<v4l2_pix_format> lastRequested;
     std::optional<v4l2_fract> lastIntervalRequested;
     size_t bufferCount() const { return buffers_.size(); }
@@ -66,7 +66,7 @@ public:
     bool streaming() const { return streaming_; }
     int openDescriptors() const { return static_cast<int>(open_.size()); }
 
-    int open(const std::string& path, bool convert) override;
+    int open(const std::string& path, OpenMode mode) override;
     int close(int fd) override;
     int ioctl(int fd, unsigned long request, void* arg) override;
     void* mmap(int fd, size_t length, off_t offset) override;
@@ -76,7 +76,7 @@ public:
 private:
     struct OpenFile {
         std::string path;
-        bool converted;
+        OpenMode mode;
     };
     struct Buffer {
         std::vector<uint8_t> memory;

@@ -41,7 +41,7 @@ TEST_F(CameraTest, PrefersNativeMjpegAtTheLargestSizeWithin720p)
     ASSERT_FALSE(camera.start());
     EXPECT_EQ(camera.fourcc(), V4L2_PIX_FMT_MJPEG);
     EXPECT_FALSE(camera.converted());
-    EXPECT_EQ(io->opensWithConversion, std::vector<bool>{false});
+    EXPECT_EQ(io->openModes, std::vector<OpenMode>{OpenMode::Native});
     EXPECT_EQ(io->lastRequested->width, 1280u);
     EXPECT_EQ(io->lastRequested->height, 720u);
     EXPECT_EQ(camera.format().format, PixelFormat::Mjpeg);
@@ -84,7 +84,7 @@ TEST_F(CameraTest, FallsBackToSoftwareConversionToRgb)
         d.formats = {{V4L2_PIX_FMT_SGRBG8, {{640, 480}}}, {V4L2_PIX_FMT_RGB24, {{640, 480}}, true}};
     }));
     EXPECT_TRUE(camera.converted());
-    EXPECT_EQ(io->opensWithConversion, (std::vector<bool>{false, true}));
+    EXPECT_EQ(io->openModes, (std::vector<OpenMode>{OpenMode::Native, OpenMode::Converted}));
     EXPECT_EQ(io->openDescriptors(), 1) << "the first descriptor is closed";
     EXPECT_EQ(camera.format().format, PixelFormat::Rgb24);
 

@@ -1,0 +1,197 @@
+// The camera code against v4l2loopback, which passes on whatever a producer writes: MJPEG in
+// a whole-buffer payload, and a format only software conversion can read.
+#include <gtest/gtest.h>
+#include <turbojpeg.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "guest_support.h"
+#include "media/devices/buffer_timing.h"
+#include "media/devices/live_source.h"
+#include "media/devices/v4l2_camera.h"
+
+namespace media {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kPatience = 10s;
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+
+bool decodesCompletely(const std::vector<uint8_t>& jpeg)
+{
+    tjhandle h = tjInitDecompress();
+    std::vector<uint8_t> rgb(size_t(kWidth) * kHeight * 3);
+    const int r = tjDecompress2(h, jpeg.data(), jpeg.size(), rgb.data(), kWidth, 0, kHeight,
+                                TJPF_RGB, 0);
+    // Warnings (such as premature end of data) fail too: the image must be whole.
+    const bool clean = r == 0 && tjGetErrorCode(h) != TJERR_WARNING;
+    tjDestroy(h);
+    return clean;
+}
+
+// Writes numbered JPEG frames into the loopback at about 30 per second, each padded to the
+// whole buffer with the tail of an older frame, as some drivers hand frames over.
+class MjpegProducer {
+public:
+    explicit MjpegProducer(guest::LoopbackWriter& writer) : writer_(writer)
+    {
+        for (uint8_t tag = 0; tag < 8; ++tag)
+            jpegs_.push_back(guest::makeJpeg(kWidth, kHeight, tag));
+    }
+    ~MjpegProducer() { stopFeeding(); }
+
+    bool writeFrame()
+    {
+        const size_t n = written_++;
+        const auto& jpeg = jpegs_[n % jpegs_.size()];
+        const auto& older = jpegs_[(n + 3) % jpegs_.size()];
+        std::vector<uint8_t> buffer(writer_.frameBytes(), 0);
+        std::copy(older.begin(), older.end(), buffer.begin());
+        std::copy(jpeg.begin(), jpeg.end(), buffer.begin());
+        return writer_.write(buffer);
+    }
+
+    void startFeeding()
+    {
+        feeding_ = true;
+        thread_ = std::thread([this] {
+            while (feeding_) {
+                writeFrame();
+                std::this_thread::sleep_for(33ms);
+            }
+        });
+    }
+    void stopFeeding()
+    {
+        feeding_ = false;
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+    // Which written frame `data` is: its index among the distinct pictures, or -1.
+    int pictureOf(const std::vector<uint8_t>& data) const
+    {
+        const auto it = std::find(jpegs_.begin(), jpegs_.end(), data);
+        return it == jpegs_.end() ? -1 : int(it - jpegs_.begin());
+    }
+    size_t written() const { return written_; }
+    const std::vector<uint8_t>& picture(size_t i) const { return jpegs_[i]; }
+
+private:
+    guest::LoopbackWriter& writer_;
+    std::vector<std::vector<uint8_t>> jpegs_;
+    std::atomic<size_t> written_ = 0;
+    std::atomic<bool> feeding_ = false;
+    std::thread thread_;
+};
+
+class LoopbackMjpeg : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(path.empty()) << "the MJPEG loopback device is missing";
+        ASSERT_TRUE(writer.ok()) << writer.failure();
+        ASSERT_GT(writer.frameBytes(), producer.picture(0).size() * 2);
+        ASSERT_TRUE(producer.writeFrame()) << "the reader can only start once a frame is there";
+    }
+
+    std::string path = guest::nodeNamed("loopback-mjpeg");
+    guest::LoopbackWriter writer{path, V4L2_PIX_FMT_MJPEG, kWidth, kHeight};
+    MjpegProducer producer{writer};
+};
+
+TEST_F(LoopbackMjpeg, FramesComeBackWholeAndCutAtTheirEnd)
+{
+    V4l2Camera camera(path);
+    const Error e = camera.start();
+    ASSERT_FALSE(e) << e.message;
+    EXPECT_EQ(camera.fourcc(), uint32_t(V4L2_PIX_FMT_MJPEG));
+    EXPECT_FALSE(camera.converted()) << "MJPEG must bypass libv4l2's conversion";
+    EXPECT_EQ(camera.format().width, kWidth);
+    EXPECT_EQ(camera.format().height, kHeight);
+
+    producer.startFeeding();
+    for (int i = 0; i < 5; ++i) {
+        Frame frame;
+        const Error r = camera.readFrame(frame);
+        ASSERT_FALSE(r) << r.message;
+        EXPECT_EQ(frame.format, PixelFormat::Mjpeg);
+        EXPECT_GE(producer.pictureOf(frame.data), 0)
+            << "got " << frame.data.size() << " bytes, not one of the JPEGs written";
+        EXPECT_TRUE(decodesCompletely(frame.data));
+    }
+}
+
+TEST_F(LoopbackMjpeg, LiveCaptureTakesAFrameWrittenAfterTheRequest)
+{
+    LiveSource live;
+    const Error e = live.start(std::make_unique<V4l2Camera>(path));
+    ASSERT_FALSE(e) << e.message;
+    producer.startFeeding();
+    std::shared_ptr<const Frame> frame;
+    ASSERT_FALSE(live.waitForFrameStartedAfter(0, kPatience, frame));
+
+    for (int press = 0; press < 3; ++press) {
+        const size_t writtenBefore = producer.written();
+        const int64_t request = monotonicNowNs();
+        const Error r = live.waitForFrameStartedAfter(request, kPatience, frame);
+        ASSERT_FALSE(r) << r.message;
+        const size_t writtenAfter = producer.written();
+        ASSERT_GE(producer.pictureOf(frame->data), 0);
+        // Without a driver timestamp the frame cannot have been among those written before.
+        ASSERT_GT(writtenAfter, writtenBefore);
+        const int picture = producer.pictureOf(frame->data);
+        bool writtenLater = false;
+        for (size_t n = writtenBefore; n < writtenAfter; ++n)
+            writtenLater |= int(n % 8) == picture;
+        EXPECT_TRUE(writtenLater);
+    }
+}
+
+TEST(LoopbackConverted, UnreadableFormatIsConvertedToRgb)
+{
+    const std::string path = guest::nodeNamed("loopback-uyvy");
+    ASSERT_FALSE(path.empty());
+    constexpr int w = 320, h = 240;
+    guest::LoopbackWriter writer(path, V4L2_PIX_FMT_UYVY, w, h);
+    ASSERT_TRUE(writer.ok()) << writer.failure();
+    // Pure red in BT.601 limited range: Y 81, U (Cb) 90, V (Cr) 240; UYVY is U Y0 V Y1.
+    std::vector<uint8_t> red;
+    for (int i = 0; i < w * h / 2; ++i)
+        red.insert(red.end(), {90, 81, 240, 81});
+    red.resize(writer.frameBytes(), 0);
+    ASSERT_TRUE(writer.write(red));
+
+    V4l2Camera camera(path);
+    const Error e = camera.start();
+    ASSERT_FALSE(e) << e.message;
+    EXPECT_TRUE(camera.converted());
+    EXPECT_EQ(camera.format().format, PixelFormat::Rgb24);
+
+    std::atomic<bool> feeding = true;
+    std::thread feeder([&] {
+        while (feeding) {
+            writer.write(red);
+            std::this_thread::sleep_for(33ms);
+        }
+    });
+    Frame frame;
+    const Error r = camera.readFrame(frame);
+    feeding = false;
+    feeder.join();
+    ASSERT_FALSE(r) << r.message;
+    ASSERT_EQ(frame.data.size(), size_t(w) * h * 3);
+    const uint8_t* centre = &frame.data[(size_t(h / 2) * w + w / 2) * 3];
+    EXPECT_GT(centre[0], 200);
+    EXPECT_LT(centre[1], 60);
+    EXPECT_LT(centre[2], 60);
+}
+
+}  // namespace
+}  // namespace media
