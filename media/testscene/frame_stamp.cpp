@@ -8,18 +8,14 @@ namespace {
 constexpr int kFirstNumberBlock = 2;
 constexpr int kCheckBits = 4;
 
-// Where the blocks are, derived from the picture size alone so a scaled picture finds them too.
+// Where the blocks are: the row spans the full width and the bottom twelfth of the picture,
+// in proportion to its size, so that a scaled picture finds them in the same place.
 struct StampGeometry {
-    int blockWidth;
-    int left;
+    int width;
     int top;
-    int bandHeight;
 
-    StampGeometry(int width, int height)
-        : blockWidth(width / kFrameStampBlocks),
-          left((width - blockWidth * kFrameStampBlocks) / 2),
-          top(height - std::max(2, height / 12)),
-          bandHeight(std::max(2, height / 12)) {}
+    StampGeometry(int w, int h) : width(w), top(h - std::max(2, h / 12)) {}
+    int blockLeft(int block) const { return block * width / kFrameStampBlocks; }
 };
 
 // XOR of the number's nibbles: any single flipped block changes it.
@@ -45,10 +41,13 @@ void StampBlocks(uint64_t number, bool blocks[kFrameStampBlocks]) {
 
 // Mean brightness of the middle half of a block, away from the edges JPEG blurs.
 int BlockLevel(const Frame& rgb, const StampGeometry& g, int block) {
-    const int x0 = g.left + block * g.blockWidth + g.blockWidth / 4;
-    const int x1 = std::max(x0 + 1, g.left + block * g.blockWidth + 3 * g.blockWidth / 4);
-    const int y0 = g.top + g.bandHeight / 4;
-    const int y1 = std::max(y0 + 1, g.top + 3 * g.bandHeight / 4);
+    const int left = g.blockLeft(block);
+    const int blockWidth = g.blockLeft(block + 1) - left;
+    const int bandHeight = rgb.height - g.top;
+    const int x0 = left + blockWidth / 4;
+    const int x1 = std::max(x0 + 1, left + 3 * blockWidth / 4);
+    const int y0 = g.top + bandHeight / 4;
+    const int y1 = std::max(y0 + 1, g.top + 3 * bandHeight / 4);
     long sum = 0;
     long count = 0;
     for (int y = y0; y < y1; ++y) {
@@ -69,11 +68,9 @@ void DrawFrameStamp(uint8_t* rgb, int width, int height, uint64_t number) {
     StampBlocks(number, blocks);
     for (int y = g.top; y < height; ++y) {
         uint8_t* row = rgb + size_t(y) * size_t(width) * 3;
-        // The band's margins are grey, so the first (black) block has an edge to be found by.
-        std::fill(row, row + size_t(width) * 3, uint8_t(128));
         for (int b = 0; b < kFrameStampBlocks; ++b) {
-            uint8_t* p = row + size_t(g.left + b * g.blockWidth) * 3;
-            std::fill(p, p + size_t(g.blockWidth) * 3, uint8_t(blocks[b] ? 255 : 0));
+            std::fill(row + size_t(g.blockLeft(b)) * 3, row + size_t(g.blockLeft(b + 1)) * 3,
+                      uint8_t(blocks[b] ? 255 : 0));
         }
     }
 }
