@@ -1,0 +1,145 @@
+// Dialogs built from the module's templates: controls in template order at their dialog-unit
+// places with readable texts, the dialog keys, and the modal loop's owner handling.
+#include "scripted_modals.h"
+#include "user32/controls.h"
+#include "user32/dialog.h"
+#include "user32/resource_formats.h"
+
+#include "commctrl.h"
+#include "kernel32/resource.h"
+#include "resource.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<std::pair<UINT, WPARAM>> g_messages;
+
+INT_PTR CALLBACK RecordingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_COMMAND) g_messages.emplace_back(message, wParam);
+    if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) EndDialog(dialog, IDCANCEL);
+    return message == WM_INITDIALOG;
+}
+
+user32::DialogTemplate Template(UINT id) {
+    auto parsed = user32::ParseDialogTemplate(
+        kernel32::ResourceBytes(GetModuleHandleW(nullptr), RT_DIALOG, MAKEINTRESOURCEW(id)));
+    EXPECT_TRUE(parsed.has_value());
+    return parsed.value_or(user32::DialogTemplate{});
+}
+
+class DialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&init);
+        g_messages.clear();
+    }
+};
+
+TEST_F(DialogTest, ControlsComeInTemplateOrderAtTheirDialogUnitPlacesWithReadableTexts) {
+    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), nullptr, &RecordingProc, 0);
+    ASSERT_NE(dialog, nullptr);
+    user32::DialogWindow* window = user32::DialogFromHandle(dialog);
+    user32::DialogTemplate main = Template(IDD_MAIN);
+    const auto& children = window->children();
+    ASSERT_EQ(children.size(), main.items.size());
+    QWidget* previousFocusable = nullptr;
+    for (size_t i = 0; i < children.size(); ++i) {
+        const auto& item = main.items[i];
+        user32::Window* control = children[i];
+        EXPECT_EQ(control->id(), item.id) << i;
+        QRect expected = window->baseUnits().toPixels(item.x, item.y, item.cx, item.cy);
+        bool buddyOrUpDown = item.id == 1008 || item.id == 1009;  // the up-down control moves these
+        if (!buddyOrUpDown) EXPECT_EQ(control->widget()->geometry(), expected) << item.id;
+
+        QString text = user32::ControlText(item.title.name, item.style & SS_NOPREFIX);
+        if (auto* label = qobject_cast<QLabel*>(control->widget()); label && !text.isEmpty()) {
+            EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(text), label->width()) << text.toStdString();
+        }
+        if (auto* button = qobject_cast<QPushButton*>(control->widget()); button && !text.isEmpty()) {
+            EXPECT_LT(QFontMetrics(button->font()).horizontalAdvance(text), button->width()) << text.toStdString();
+        }
+        if (auto* group = qobject_cast<QGroupBox*>(control->widget())) {
+            EXPECT_LT(QFontMetrics(group->font()).horizontalAdvance(text), group->width()) << text.toStdString();
+        }
+        // Tab order is template order.
+        if (control->widget()->focusPolicy() != Qt::NoFocus) {
+            if (previousFocusable) {
+                QWidget* next = previousFocusable->nextInFocusChain();
+                while (next && next->focusPolicy() == Qt::NoFocus) next = next->nextInFocusChain();
+                EXPECT_EQ(next, control->widget()) << item.id;
+            }
+            previousFocusable = control->widget();
+        }
+    }
+    DestroyWindow(dialog);
+}
+
+TEST_F(DialogTest, EnterPressesTheFocusedPushButtonOrOkAndEscapeCancels) {
+    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), nullptr, &RecordingProc, 0);
+    auto key = [&](int control, Qt::Key which) {
+        QWidget* widget = user32::FromHandle(GetDlgItem(dialog, control))->widget();
+        QKeyEvent press(QEvent::KeyPress, which, Qt::NoModifier);
+        QApplication::sendEvent(widget, &press);
+    };
+    key(1007, Qt::Key_Return);  // a read-only edit: Enter means OK
+    EXPECT_EQ(g_messages.back().second, MAKEWPARAM(IDOK, BN_CLICKED));
+    SetFocus(GetDlgItem(dialog, 1000));
+    key(1000, Qt::Key_Return);  // a focused push button presses itself
+    EXPECT_EQ(g_messages.back().second, MAKEWPARAM(1000, BN_CLICKED));
+    EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
+    size_t count = g_messages.size();
+    key(1010, Qt::Key_Enter);  // a disabled default button is not pressed
+    EXPECT_EQ(g_messages.size(), count);
+    key(1010, Qt::Key_Escape);
+    EXPECT_EQ(g_messages.back().second, MAKEWPARAM(IDCANCEL, BN_CLICKED));
+    EXPECT_TRUE(user32::DialogFromHandle(dialog)->ended());
+    DestroyWindow(dialog);
+}
+
+TEST_F(DialogTest, AModalDialogDisablesItsOwnerUntilItEnds) {
+    testing_support::ScriptedModals modals;
+    HWND owner = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), nullptr, &RecordingProc, 0);
+    bool ownerDisabled = false;
+    modals.expectDialog(IDD_ABOUTBOX, [&](HWND about) {
+        ownerDisabled = !IsWindowEnabled(owner);
+        EXPECT_EQ(user32::FromHandle(about)->widget()->parentWidget(), user32::FromHandle(owner)->widget());
+        SendMessageW(about, WM_CLOSE, 0, 0);  // the close box is Cancel
+    });
+    EXPECT_EQ(DialogBoxParamW(nullptr, MAKEINTRESOURCEW(IDD_ABOUTBOX), owner, &RecordingProc, 0), IDCANCEL);
+    EXPECT_TRUE(ownerDisabled);
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    DestroyWindow(owner);
+}
+
+TEST_F(DialogTest, AMissingTemplateMakesNoDialog) {
+    EXPECT_EQ(CreateDialogParamW(nullptr, MAKEINTRESOURCEW(4321), nullptr, &RecordingProc, 0), nullptr);
+    EXPECT_EQ(DialogBoxParamW(nullptr, MAKEINTRESOURCEW(4321), nullptr, &RecordingProc, 0), -1);
+}
+
+TEST_F(DialogTest, TheSystemMenuHoldsMinimizeAndCloseThenTheProgramsItems) {
+    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), nullptr, &RecordingProc, 0);
+    HMENU menu = GetSystemMenu(dialog, FALSE);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(GetSystemMenu(dialog, FALSE), menu);
+    ASSERT_EQ(GetMenuItemCount(menu), 2);
+    EXPECT_EQ(GetMenuItemID(menu, 0), static_cast<UINT>(SC_MINIMIZE));
+    EXPECT_EQ(GetMenuItemID(menu, 1), static_cast<UINT>(SC_CLOSE));
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, 0x10, L"&About");
+    EXPECT_EQ(GetMenuItemCount(menu), 4);
+    EXPECT_EQ(GetMenuItemID(menu, 3), 0x10u);
+    // Controls have no system menu.
+    EXPECT_EQ(GetSystemMenu(GetDlgItem(dialog, 1000), FALSE), nullptr);
+    DestroyWindow(dialog);
+}
+
+}  // namespace

@@ -1,0 +1,86 @@
+// Window handles and messages: synchronous sends, subclassing, and destruction of a window
+// with its children.
+#include "user32/window.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> g_log;
+
+class LoggingWindow : public user32::Window {
+public:
+    explicit LoggingWindow(std::string name, QWidget* parent = nullptr)
+        : Window(new QWidget(parent), WS_CHILD, 0, 7), m_name(std::move(name)) {}
+
+    LRESULT classProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_DESTROY) g_log.push_back(m_name + " destroy");
+        if (message == WM_NCDESTROY) g_log.push_back(m_name + " ncdestroy");
+        if (message == WM_USER + 1) return static_cast<LRESULT>(wParam * 2 + lParam);
+        return Window::classProc(message, wParam, lParam);
+    }
+
+private:
+    std::string m_name;
+};
+
+HWND Make(const std::string& name, HWND parent = nullptr) {
+    user32::Window* parentWindow = user32::FromHandle(parent);
+    return user32::Window::Register(
+        std::make_unique<LoggingWindow>(name, parentWindow ? parentWindow->widget() : nullptr), parentWindow);
+}
+
+WNDPROC g_original = nullptr;
+LRESULT CALLBACK Doubling(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = CallWindowProcW(g_original, window, message, wParam, lParam);
+    return message == WM_USER + 1 ? result * 2 : result;
+}
+
+TEST(WindowTest, SendReachesTheProcedureAtOnceAndSubclassingWrapsIt) {
+    HWND window = Make("w");
+    EXPECT_EQ(SendMessageW(window, WM_USER + 1, 20, 2), 42);
+    g_original = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Doubling)));
+    EXPECT_EQ(SendMessageW(window, WM_USER + 1, 20, 2), 84);
+
+    EXPECT_TRUE(SetWindowTextW(window, L"Video Window"));
+    WCHAR text[6] = {};
+    EXPECT_EQ(GetWindowTextW(window, text, 6), 5);  // truncated to the buffer, terminated
+    EXPECT_STREQ(text, L"Video");
+    EXPECT_EQ(GetWindowTextLengthW(window), 12);
+    DestroyWindow(window);
+}
+
+TEST(WindowTest, DestroyingAParentDestroysItsChildrenAndRetiresEveryHandle) {
+    g_log.clear();
+    HWND parent = Make("parent");
+    HWND child = Make("child", parent);
+    HWND grandchild = Make("grandchild", child);
+    EXPECT_EQ(GetParent(grandchild), child);
+    EXPECT_EQ(GetDlgItem(parent, 7), child);
+
+    ASSERT_TRUE(DestroyWindow(parent));
+    for (HWND gone : {parent, child, grandchild}) EXPECT_FALSE(IsWindow(gone));
+    EXPECT_EQ(g_log, (std::vector<std::string>{"parent destroy", "child destroy", "grandchild destroy",
+                                                "grandchild ncdestroy", "child ncdestroy", "parent ncdestroy"}));
+    // A stale handle names nothing, not even a newer window, and sends nowhere.
+    HWND newer = Make("newer");
+    EXPECT_NE(newer, parent);
+    EXPECT_NE(newer, child);
+    EXPECT_EQ(SendMessageW(child, WM_USER + 1, 1, 1), 0);
+    EXPECT_FALSE(DestroyWindow(child));
+    DestroyWindow(newer);
+}
+
+TEST(WindowTest, DestroyingAChildLeavesItsParent) {
+    HWND parent = Make("parent");
+    HWND child = Make("child", parent);
+    DestroyWindow(child);
+    EXPECT_TRUE(IsWindow(parent));
+    EXPECT_EQ(GetDlgItem(parent, 7), nullptr);
+    DestroyWindow(parent);
+}
+
+}  // namespace
