@@ -228,16 +228,17 @@ Error AviReader::decodeFrame(size_t index, Frame& rgb) const {
     if (headers_.compression == FourCC("MJPG")) return DecodeJpegToRgb(data, rgb);
 
     const int width = headers_.bitmapWidth;
-    const int height = headers_.bitmapHeight;
+    const bool bottomUp = headers_.bitmapHeight > 0;
+    const int height = bottomUp ? headers_.bitmapHeight : -headers_.bitmapHeight;
     if (headers_.compression != 0 || headers_.bitCount != 24 || width <= 0 || height <= 0 ||
         data.size() < DibRowStride(width) * size_t(height)) {
-        return {ErrorKind::Unsupported, "Only MJPEG and 24-bit bottom-up frames can be decoded"};
+        return {ErrorKind::Unsupported, "Only MJPEG and 24-bit uncompressed frames can be decoded"};
     }
     rgb.format = PixelFormat::Rgb24;
     rgb.width = width;
     rgb.height = height;
     rgb.data.resize(size_t(width) * size_t(height) * 3);
-    DibToRgb24(data.data(), width, height, rgb.data.data());
+    DibToRgb24(data.data(), width, height, rgb.data.data(), bottomUp);
     return Error::none();
 }
 

@@ -30,7 +30,7 @@ struct AviHeaders {
     uint32_t streamSuggestedBufferSize = 0;
     // strf (BITMAPINFOHEADER) of the first stream
     int32_t bitmapWidth = 0;
-    int32_t bitmapHeight = 0;  // positive: rows bottom-up
+    int32_t bitmapHeight = 0;  // positive: rows bottom-up; negative: top-down
     uint16_t bitCount = 0;
     uint32_t compression = 0;
     uint32_t sizeImage = 0;

@@ -101,10 +101,10 @@ void Rgb24ToDib(const uint8_t* rgb, int width, int height, uint8_t* dib) {
     }
 }
 
-void DibToRgb24(const uint8_t* dib, int width, int height, uint8_t* rgb) {
+void DibToRgb24(const uint8_t* dib, int width, int height, uint8_t* rgb, bool bottomUp) {
     const size_t stride = DibRowStride(width);
     for (int row = 0; row < height; ++row) {
-        const uint8_t* src = dib + size_t(height - 1 - row) * stride;
+        const uint8_t* src = dib + size_t(bottomUp ? height - 1 - row : row) * stride;
         uint8_t* dst = rgb + size_t(row) * size_t(width) * 3;
         for (int x = 0; x < width; ++x, src += 3, dst += 3) {
             dst[0] = src[2];

@@ -24,8 +24,9 @@ void Rgb24ToYuyv(const uint8_t* rgb, int width, int height, uint8_t* yuyv);
 void YuyvToJpegPlanes(const uint8_t* yuyv, int width, int height, uint8_t* y, uint8_t* u,
                       uint8_t* v);
 
-// Top-down RGB rows to bottom-up BGR rows of DibRowStride(width) bytes, and back.
+// Top-down RGB rows to bottom-up BGR rows of DibRowStride(width) bytes, and back. DIBs with a
+// negative height in their header store their rows top-down instead: pass bottomUp = false.
 void Rgb24ToDib(const uint8_t* rgb, int width, int height, uint8_t* dib);
-void DibToRgb24(const uint8_t* dib, int width, int height, uint8_t* rgb);
+void DibToRgb24(const uint8_t* dib, int width, int height, uint8_t* rgb, bool bottomUp = true);
 
 }  // namespace media
