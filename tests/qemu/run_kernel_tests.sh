@@ -26,20 +26,30 @@ busybox=$(command -v busybox)
 [ -x "$binary" ] || fail "no test binary at $binary"
 
 # The exact kernel linux-image-amd64 stands for, and the headers packages of that version.
-image_pkg=$(apt-cache depends linux-image-amd64 2> /dev/null |
-    awk '$1 == "Depends:" && $2 ~ /^linux-image-[0-9]/ { print $2; exit }')
+kernel_package() {
+    apt-cache depends linux-image-amd64 2> /dev/null |
+        awk '$1 == "Depends:" && $2 ~ /^linux-image-[0-9]/ { print $2; exit }'
+}
+image_pkg=$(kernel_package)
+if [ -z "$image_pkg" ] && [ "$(id -u)" -eq 0 ]; then
+    apt-get update -qq > /dev/null 2>&1 || true
+    image_pkg=$(kernel_package)
+fi
 [ -n "$image_pkg" ] || fail "apt-cache does not know linux-image-amd64: run 'apt-get update'"
 kver=${image_pkg#linux-image-}
 version=$(apt-cache policy "$image_pkg" | awk '$1 == "Candidate:" { print $2 }')
 headers_deps=$(apt-cache depends "linux-headers-$kver" | awk '$1 == "Depends:" { print $2 }')
 common_pkg=$(grep -- '-common$' <<< "$headers_deps" | head -n1)
 kbuild_pkg=$(grep '^linux-kbuild-' <<< "$headers_deps" | head -n1)
-[ -n "$common_pkg" ] && [ -n "$kbuild_pkg" ] || fail "cannot tell what linux-headers-$kver needs"
+if [ -z "$common_pkg" ] || [ -z "$kbuild_pkg" ]; then
+    fail "cannot tell what linux-headers-$kver needs"
+fi
 
 kdir=$cache/$kver
 if [ ! -e "$kdir/ready" ]; then
     echo "Preparing kernel $kver ($version) in $kdir"
-    rm -rf "$kdir"
+    # Only one kernel is kept: an older one left behind by a kernel update is dropped.
+    find "$cache" -mindepth 1 -maxdepth 1 -type d ! -name stage -exec rm -rf {} +
     mkdir -p "$kdir/debs" "$kdir/root"
     (cd "$kdir/debs" && apt-get download -q "$image_pkg=$version" "linux-headers-$kver=$version" \
         "$common_pkg=$version" "$kbuild_pkg=$version" v4l2loopback-dkms) > "$kdir/download.log" 2>&1 ||
@@ -58,6 +68,12 @@ if [ ! -e "$kdir/ready" ]; then
         make -C "$kdir/root/usr/src/linux-headers-$kver" M="$kdir/v4l2loopback" modules \
         > "$kdir/v4l2loopback/build.log" 2>&1 ||
         fail "v4l2loopback does not build for $kver: $(tail -n5 "$kdir/v4l2loopback/build.log")"
+    # Keep what the guest needs: the kernel, the media drivers and the loopback module.
+    media_modules=$kdir/root/lib/modules/$kver/kernel/drivers/media
+    mv "$media_modules" "$kdir/media"
+    rm -rf "$kdir/debs" "$kdir/root/usr" "$kdir/root/lib"
+    mkdir -p "$(dirname "$media_modules")"
+    mv "$kdir/media" "$media_modules"
     touch "$kdir/ready"
 fi
 
@@ -76,7 +92,7 @@ for m in rc-core cec mc videodev v4l2-dv-timings v4l2-tpg videobuf2-common video
     file=$(find "$modules" \( -name "$m.ko" -o -name "$m.ko.xz" \) -print -quit)
     [ -n "$file" ] || fail "$image_pkg has no module $m"
     case $file in
-        *.xz) xz -dc "$file" > "$stage/modules/$m.ko" ;;
+        *.xz) xz -dc "$file" > "$stage/modules/$m.ko" || fail "cannot unpack $file (xz-utils)" ;;
         *) cp "$file" "$stage/modules/$m.ko" ;;
     esac
     echo "$m" >> "$stage/modules.order"
