@@ -17,6 +17,8 @@ struct FfmpegCase {
     uint32_t compression;
 };
 
+void PrintTo(const FfmpegCase& c, std::ostream* os) { *os << c.codec; }
+
 class AviReaderTest : public ::testing::TestWithParam<FfmpegCase> {};
 
 TEST_P(AviReaderTest, ReadsFilesFfmpegWrites) {
@@ -58,7 +60,10 @@ TEST_P(AviReaderTest, ReadsFilesFfmpegWrites) {
 
 INSTANTIATE_TEST_SUITE_P(Codecs, AviReaderTest,
                          ::testing::Values(FfmpegCase{"mjpeg", "yuvj422p", FourCC("MJPG")},
-                                           FfmpegCase{"rawvideo", "bgr24", 0}));
+                                           FfmpegCase{"rawvideo", "bgr24", 0}),
+                         [](const ::testing::TestParamInfo<FfmpegCase>& info) {
+                             return std::string(info.param.codec);
+                         });
 
 TEST(AviReaderTest, RefusesWhatIsNotAnAvi) {
     ScratchDir dir;

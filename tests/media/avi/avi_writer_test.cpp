@@ -72,6 +72,7 @@ void ExpectFrames(const std::string& path, int count, int width, int height) {
 }
 
 struct CodecCase {
+    const char* name;
     AviVideoCodec codec;
     PixelFormat source;
     const char* ffmpegCodec;
@@ -79,6 +80,8 @@ struct CodecCase {
     uint32_t handler;
     int width;
 };
+
+void PrintTo(const CodecCase& c, std::ostream* os) { *os << c.name; }
 
 class AviRoundTripTest : public ::testing::TestWithParam<CodecCase> {};
 
@@ -128,13 +131,14 @@ TEST_P(AviRoundTripTest, PlayersSeeEveryFrameWithTheHeadersWeWrote) {
 INSTANTIATE_TEST_SUITE_P(
     Codecs, AviRoundTripTest,
     ::testing::Values(
-        CodecCase{AviVideoCodec::Mjpeg, PixelFormat::Rgb24, "mjpeg", FourCC("MJPG"), FourCC("MJPG"), 320},
-        CodecCase{AviVideoCodec::Mjpeg, PixelFormat::Yuyv, "mjpeg", FourCC("MJPG"), FourCC("MJPG"), 320},
-        CodecCase{AviVideoCodec::Mjpeg, PixelFormat::Mjpeg, "mjpeg", FourCC("MJPG"), FourCC("MJPG"), 320},
-        CodecCase{AviVideoCodec::Dib, PixelFormat::Rgb24, "rawvideo", 0, FourCC("DIB "), 320},
-        CodecCase{AviVideoCodec::Dib, PixelFormat::Mjpeg, "rawvideo", 0, FourCC("DIB "), 320},
+        CodecCase{"MjpegFromRgb24", AviVideoCodec::Mjpeg, PixelFormat::Rgb24, "mjpeg", FourCC("MJPG"), FourCC("MJPG"), 320},
+        CodecCase{"MjpegFromYuyv", AviVideoCodec::Mjpeg, PixelFormat::Yuyv, "mjpeg", FourCC("MJPG"), FourCC("MJPG"), 320},
+        CodecCase{"MjpegFromCamera", AviVideoCodec::Mjpeg, PixelFormat::Mjpeg, "mjpeg", FourCC("MJPG"), FourCC("MJPG"), 320},
+        CodecCase{"DibFromRgb24", AviVideoCodec::Dib, PixelFormat::Rgb24, "rawvideo", 0, FourCC("DIB "), 320},
+        CodecCase{"DibFromCamera", AviVideoCodec::Dib, PixelFormat::Mjpeg, "rawvideo", 0, FourCC("DIB "), 320},
         // 322 x 3 bytes is not a multiple of four: rows carry padding.
-        CodecCase{AviVideoCodec::Dib, PixelFormat::Yuyv, "rawvideo", 0, FourCC("DIB "), 322}));
+        CodecCase{"DibFromYuyvPaddedRows", AviVideoCodec::Dib, PixelFormat::Yuyv, "rawvideo", 0, FourCC("DIB "), 322}),
+    [](const ::testing::TestParamInfo<CodecCase>& info) { return std::string(info.param.name); });
 
 TEST(AviWriterTest, UncompressedFramesArePixelExact) {
     ScratchDir dir;
