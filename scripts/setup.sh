@@ -10,7 +10,7 @@ packages=(
 )
 # The kernel-driver tests boot Debian's kernel under qemu with its virtual camera.
 if [ "${KINOREE_SKIP_QEMU:-0}" != 1 ]; then
-  packages+=(qemu-system-x86 busybox-static cpio kmod)
+  packages+=(qemu-system-x86 busybox-static cpio kmod xz-utils libelf1 libssl3)
 fi
 
 missing=()
