@@ -35,6 +35,7 @@ bool AviReader::readAt(uint64_t offset, void* buffer, size_t size) const {
 }
 
 Error AviReader::open(const std::string& path) {
+    if (fd_ >= 0) return {ErrorKind::Io, "This reader has already opened " + path_};
     path_ = path;
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) return {ErrorKind::Io, "Cannot open " + path + ": " + strerror(errno)};
@@ -160,6 +161,7 @@ void AviReader::readSuperIndex(uint64_t begin, uint32_t size) {
         if (!readAt(blockOffset, b, sizeof b) || GetLe16(b + 8) != 2 || b[11] != 1) return;
         const uint32_t used = GetLe32(b + 12);
         const uint64_t base = GetLe64(b + 20);
+        if (uint64_t(used) * 8 > fileSize_) return;
         std::vector<uint8_t> raw(size_t(used) * 8);
         if (!readAt(blockOffset + sizeof b, raw.data(), raw.size())) return;
         for (uint32_t k = 0; k < used; ++k) {
@@ -172,6 +174,7 @@ void AviReader::readSuperIndex(uint64_t begin, uint32_t size) {
 }
 
 void AviReader::readIdx1(uint64_t begin, uint32_t size) {
+    if (begin > fileSize_ || size > fileSize_ - begin) return;  // damaged: walk the chunks
     std::vector<uint8_t> raw(size / 16 * 16);
     if (!readAt(begin, raw.data(), raw.size())) return;
     // Offsets are relative to the movi list type in most files and absolute in some: the first

@@ -55,8 +55,8 @@ public:
     AviReader(const AviReader&) = delete;
     AviReader& operator=(const AviReader&) = delete;
 
-    // Reads the headers and finds the frames. Fails with Io when the file cannot be read and
-    // BadFrame when it is not an AVI with a video stream.
+    // Reads the headers and finds the frames; a reader opens one file. Fails with Io when the
+    // file cannot be read and BadFrame when it is not an AVI with a video stream.
     Error open(const std::string& path);
 
     const AviHeaders& headers() const { return headers_; }

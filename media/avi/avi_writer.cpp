@@ -135,7 +135,6 @@ Error AviWriter::writeFrame(const std::vector<uint8_t>& payload, const Frame& fr
 
     Progress next = progress_;
     std::vector<uint8_t> bytes;
-    bytes.reserve(chunkSize + kPartHeaderSize + (newBlock ? IndexBlockSize(options_.indexBlockEntries) : 0));
     if (newPart) {
         bytes = BuildPartHeader();
         next.partStart = progress_.end;
@@ -150,6 +149,7 @@ Error AviWriter::writeFrame(const std::vector<uint8_t>& payload, const Frame& fr
             BuildIndexBlock(options_.codec, options_.indexBlockEntries, next.blockBase);
         bytes.insert(bytes.end(), block.begin(), block.end());
     }
+    bytes.reserve(bytes.size() + chunkSize);
     const uint64_t chunkOffset = progress_.end + bytes.size();
     AppendFrameChunk(options_.codec, payload, bytes);
     const uint32_t dataSize = static_cast<uint32_t>(payload.size());
