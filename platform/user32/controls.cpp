@@ -64,7 +64,13 @@ public:
 private:
     static QWidget* MakeWidget(const ControlCreateInfo& info) {
         QWidget* parent = info.parent->clientWidget();
-        if ((info.style & BS_TYPEMASK) == BS_GROUPBOX) return new QGroupBox(parent);
+        if ((info.style & BS_TYPEMASK) == BS_GROUPBOX) {
+            // A group box frames other controls and takes no clicks: those beneath it get them,
+            // as on the platform, where a later group box would otherwise cover its buttons.
+            auto* group = new QGroupBox(parent);
+            group->setAttribute(Qt::WA_TransparentForMouseEvents);
+            return group;
+        }
         if ((info.style & BS_TYPEMASK) > BS_DEFPUSHBUTTON) {
             ReportUnhandledMessage("button style", info.style & BS_TYPEMASK);
         }

@@ -119,6 +119,9 @@ DialogWindow::DialogWindow(const DialogTemplate& dialogTemplate, UINT templateId
       m_templateId(templateId) {
     DialogFrame* dialogFrame = frame();
     dialogFrame->setWindowFlags(FlagsFor(dialogTemplate.style, ownerWidget != nullptr));
+    // An owned dialog is a Qt child of its owner's window, yet its enabled state is its own: a
+    // modal dialog is made after its owner was disabled, and must still take input.
+    dialogFrame->setEnabled(!(dialogTemplate.style & WS_DISABLED));
     dialogFrame->setWindowTitle(ToQString(dialogTemplate.caption));
     QFont font = DialogFont(dialogTemplate.typeface, dialogTemplate.pointSize);
     dialogFrame->setFont(font);
