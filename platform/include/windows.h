@@ -3,5 +3,6 @@
 
 #include "windef.h"
 #include "winuser.h"
+#include "kernel32/files.h"
 #include "kernel32/resource.h"
 #include "user32/resource_formats.h"
