@@ -34,6 +34,15 @@ protected:
     afx_msg void OnPaint();
     afx_msg HCURSOR OnQueryDragIcon();
     afx_msg void OnHelpAbout();
+    afx_msg void OnSetCaptureFile();
+    afx_msg void OnCaptureSingleFrame();
+    afx_msg void OnStopSave();
+    afx_msg void OnVideoSettings();
+    afx_msg void OnVideoSource();
+    afx_msg void OnVideoFormat();
+    afx_msg void OnVideoCompression();
+    afx_msg void OnPreviewToggle();
+    afx_msg void OnQuit();
     afx_msg void OnCheckWebsite();
 
     DECLARE_MESSAGE_MAP()

@@ -1,0 +1,83 @@
+// Recording: "Capture Single frame" adds one frame to the capture file, "Stop /  Save" closes
+// the file as a finished video.
+#include "single_frame_recording.h"
+
+#include "KinoreeV2Dlg.h"
+#include "capture_errors.h"
+#include "capture_setup.h"
+#include "capture_window.h"
+#include "video_controls.h"
+
+int g_nFrameCount;
+
+namespace {
+
+// The open of a new recording starts the capture file afresh: a video already there would be
+// lost without a word.
+bool MayReplaceCaptureFile() {
+    // Without a capture window nothing is written, so nothing can be lost.
+    if (!IsWindow(g_hWndCap)) return true;
+    CString path = CaptureFilePath();
+    DWORD attributes = GetFileAttributesW(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    CString question = CString(L"The file ") + path + L" already exists. Replace it with the new recording?";
+    return AfxMessageBox(question, MB_OKCANCEL) == IDOK;
+}
+
+// The frame rate the up-down control shows. Its read-only buddy always holds the control's own
+// number; should the control still flag the buddy as unreadable, its own position counts.
+int FramesPerSecond(CKinoreeV2Dlg& dialog) {
+    int reply = dialog.m_spinFrameRate.GetPos();
+    return HIWORD(reply) == 0 ? reply : LOWORD(reply);
+}
+
+// Why a frame was not captured: the first failure the capture window told of during the press.
+CString NoFrameText(std::wstring reason) {
+    if (reason.empty()) reason = L"The capture device is not available.";
+    return CString(L"No frame was captured. ") + CString(reason);
+}
+
+}  // namespace
+
+void CKinoreeV2Dlg::OnCaptureSingleFrame() {
+    if (!RecordingOpen(*this) && !MayReplaceCaptureFile()) return;
+
+    EnableVideoControls(*this, FALSE);
+
+    SetFrameInterval(static_cast<DWORD>(1000000 / FramesPerSecond(*this)));
+
+    // Stale failures (the connect's at start-up, say) are not this press's reason.
+    TakeLastCaptureError();
+    SendCap(WM_CAP_SINGLE_FRAME_OPEN, 0, 0);
+    std::wstring reason = TakeLastCaptureError();
+    // Only a frame the capture window confirms is in the file, so only such a frame counts.
+    if (SendCap(WM_CAP_SINGLE_FRAME, 0, 0)) {
+        g_nFrameCount = g_nFrameCount + 1;
+        m_nFramesCaptured = g_nFrameCount;
+        m_strStatus = L"Recording single frames to capture file. PRESS STOP TO SAVE.";
+    } else {
+        if (reason.empty()) reason = TakeLastCaptureError();
+        m_strStatus = NoFrameText(reason);
+    }
+
+    UpdateData(FALSE);
+}
+
+void CKinoreeV2Dlg::OnStopSave() {
+    if (AfxMessageBox(L"Are you sure you wish to stop and save ? You cannot add to this video in Kinoree if you choose "
+                      L"Ok.",
+                      MB_OKCANCEL) != IDOK) {
+        return;
+    }
+
+    EnableVideoControls(*this, TRUE);
+
+    SendCap(WM_CAP_STOP, 0, 0);
+    SendCap(WM_CAP_SINGLE_FRAME_CLOSE, 0, 0);
+
+    m_strStatus.Format(L"Recorded %d Frames. Stoped and saved", g_nFrameCount);
+    g_nFrameCount = 0;
+    m_nFramesCaptured = 0;
+
+    UpdateData(FALSE);
+}
