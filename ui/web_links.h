@@ -4,7 +4,7 @@
 
 #include "windef.h"
 
-#define KINOREE_WEB_HOST L"http://www.kinoree.example"
+#define KINOREE_WEB_HOST L"http://www.orvane.example"
 
 inline constexpr LPCWSTR kHomePageAddress = KINOREE_WEB_HOST;
 inline constexpr LPCWSTR kProductInfoPageAddress = KINOREE_WEB_HOST L"/kinoreeinfo.html";
