@@ -1,0 +1,292 @@
+// The capture window with the built-in test scene: what each request answers, and single-frame
+// recordings read back frame by frame, including when things go wrong.
+#include "avicap32/capture_window.h"
+#include "avicap32/drivers.h"
+#include "media/avi/avi_reader.h"
+#include "media/testscene/frame_stamp.h"
+#include "media/testscene/test_scene_source.h"
+
+#include "resource.h"
+#include "vfw.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ErrorReport {
+    int id;
+    std::wstring text;
+};
+std::vector<ErrorReport> g_errors;
+
+LRESULT CALLBACK RecordError(HWND, int id, LPCWSTR text) {
+    g_errors.push_back({id, text ? text : L""});
+    return TRUE;
+}
+
+INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+void ProcessEventsFor(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Frame numbers of a recording, read from the pictures themselves.
+std::vector<uint64_t> Stamps(const std::string& path) {
+    media::AviReader reader;
+    if (reader.open(path)) return {};
+    std::vector<uint64_t> stamps;
+    for (size_t i = 0; i < reader.frames().size(); ++i) {
+        media::Frame rgb;
+        if (reader.decodeFrame(i, rgb)) return {};
+        stamps.push_back(media::ReadFrameStamp(rgb).value_or(~0ull));
+    }
+    return stamps;
+}
+
+bool FfmpegDecodesCleanly(const std::string& path) {
+    std::string command = "ffmpeg -nostdin -v error -xerror -i '" + path + "' -f null - 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+class CaptureWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv(avicap32::kCaptureDeviceVariable, "test:320x240", 1);
+        g_errors.clear();
+        m_folder = fs::temp_directory_path() / ("kinoree-capture-" + std::to_string(::getpid()));
+        fs::remove_all(m_folder);
+        fs::create_directories(m_folder);
+        m_parent = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_ABOUTBOX), nullptr, &NoProc, 0);
+        ASSERT_NE(m_parent, nullptr);
+        m_window = capCreateCaptureWindowW(L"Video Window", WS_CHILD | WS_VISIBLE, 25, 25, 270, 220, m_parent, 0);
+        ASSERT_TRUE(IsWindow(m_window));
+        SendMessageW(m_window, WM_CAP_SET_CALLBACK_ERRORW, 0, reinterpret_cast<LPARAM>(&RecordError));
+    }
+
+    void TearDown() override {
+        if (IsWindow(m_parent)) DestroyWindow(m_parent);
+        fs::remove_all(m_folder);
+    }
+
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+        return SendMessageW(m_window, message, wParam, lParam);
+    }
+    BOOL SetFile(const fs::path& path) {
+        std::wstring wide = path.wstring();
+        return static_cast<BOOL>(Send(WM_CAP_FILE_SET_CAPTURE_FILEW, 0, reinterpret_cast<LPARAM>(wide.c_str())));
+    }
+    void SetInterval(DWORD microseconds) {
+        CAPTUREPARMS parms{};
+        Send(WM_CAP_GET_SEQUENCE_SETUP, sizeof parms, reinterpret_cast<LPARAM>(&parms));
+        parms.dwRequestMicroSecPerFrame = microseconds;
+        Send(WM_CAP_SET_SEQUENCE_SETUP, sizeof parms, reinterpret_cast<LPARAM>(&parms));
+    }
+    avicap32::CaptureWindow* Window() { return static_cast<avicap32::CaptureWindow*>(user32::FromHandle(m_window)); }
+
+    fs::path m_folder;
+    HWND m_parent = nullptr;
+    HWND m_window = nullptr;
+};
+
+TEST_F(CaptureWindowTest, AnswersAsThePlatformDoesBeforeAndAfterConnecting) {
+    CAPDRIVERCAPS caps;
+    std::memset(&caps, 0xAB, sizeof caps);
+    CAPDRIVERCAPS untouched = caps;
+    EXPECT_FALSE(Send(WM_CAP_DRIVER_GET_CAPS, sizeof caps, reinterpret_cast<LPARAM>(&caps)));
+    EXPECT_EQ(std::memcmp(&caps, &untouched, sizeof caps), 0);
+    EXPECT_FALSE(Send(WM_CAP_DRIVER_DISCONNECT));
+    EXPECT_FALSE(Send(WM_CAP_SET_PREVIEWRATE, 100));
+
+    CAPTUREPARMS parms{};
+    ASSERT_TRUE(Send(WM_CAP_GET_SEQUENCE_SETUP, sizeof parms, reinterpret_cast<LPARAM>(&parms)));
+    EXPECT_EQ(parms.dwRequestMicroSecPerFrame, 66667u);
+    EXPECT_EQ(parms.wPercentDropForError, 10u);
+    EXPECT_EQ(parms.wStepCaptureAverageFrames, 5u);
+    EXPECT_EQ(parms.vKeyAbort, 0x1Bu);
+
+    EXPECT_FALSE(Send(WM_CAP_DRIVER_CONNECT, 7));
+    ASSERT_FALSE(g_errors.empty());
+    EXPECT_EQ(g_errors.back().id, IDS_CAP_DRIVER_ERROR);
+
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_GET_CAPS, sizeof caps, reinterpret_cast<LPARAM>(&caps)));
+    EXPECT_EQ(caps.wDeviceIndex, 0u);
+    EXPECT_TRUE(caps.fCaptureInitialized);
+    EXPECT_TRUE(Send(WM_CAP_SET_PREVIEWRATE, 100));
+    WCHAR name[64] = {}, version[64] = {};
+    EXPECT_TRUE(capGetDriverDescriptionW(0, name, 64, version, 64));
+    EXPECT_NE(name[0], L'\0');
+    EXPECT_TRUE(Send(WM_CAP_DRIVER_DISCONNECT));
+}
+
+TEST_F(CaptureWindowTest, EachFrameIsTakenAfterItsRequestAndTheNewestIntervalIsInTheFile) {
+    fs::path file = m_folder / "nested" / "folder" / "take.avi";  // missing folders are made
+    ASSERT_TRUE(SetFile(file));
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));
+    std::vector<uint64_t> newestBefore;
+    for (DWORD interval : {1000000u, 142857u, 66666u, 16666u, 100000u}) {
+        SetInterval(interval);
+        ProcessEventsFor(40);  // let frames queue up, as while the animator poses the scene
+        auto newest = Window()->live().newest();
+        newestBefore.push_back(newest ? newest->sequence : 0);
+        ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));  // sent before every frame: no effect
+        ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
+    }
+    ASSERT_TRUE(Send(WM_CAP_STOP));
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_CLOSE));
+    EXPECT_FALSE(Send(WM_CAP_SINGLE_FRAME_CLOSE));
+
+    std::vector<uint64_t> stamps = Stamps(file.string());
+    ASSERT_EQ(stamps.size(), 5u);
+    for (size_t i = 0; i < stamps.size(); ++i) EXPECT_GT(stamps[i], newestBefore[i]) << i;
+    media::AviReader reader;
+    ASSERT_FALSE(reader.open(file.string()));
+    EXPECT_EQ(reader.headers().microSecPerFrame, 100000u);
+    EXPECT_EQ(reader.headers().width, 320u);
+    EXPECT_TRUE(FfmpegDecodesCleanly(file.string()));
+    WCHAR path[1024] = {};
+    ASSERT_TRUE(Send(WM_CAP_FILE_GET_CAPTURE_FILEW, 1024, reinterpret_cast<LPARAM>(path)));
+    EXPECT_EQ(std::wstring(path), file.wstring());
+    EXPECT_TRUE(g_errors.empty());
+}
+
+TEST_F(CaptureWindowTest, ANewFileNameAppliesFromTheNextOpen) {
+    fs::path first = m_folder / "first.avi", second = m_folder / "second.avi";
+    SetFile(first);
+    Send(WM_CAP_DRIVER_CONNECT, 0);
+    Send(WM_CAP_SINGLE_FRAME_OPEN);
+    Send(WM_CAP_SINGLE_FRAME);
+    ASSERT_TRUE(SetFile(second));
+    Send(WM_CAP_SINGLE_FRAME);
+    Send(WM_CAP_SINGLE_FRAME_CLOSE);
+    EXPECT_EQ(Stamps(first.string()).size(), 2u);
+    EXPECT_FALSE(fs::exists(second));
+
+    Send(WM_CAP_SINGLE_FRAME_OPEN);
+    Send(WM_CAP_SINGLE_FRAME);
+    Send(WM_CAP_SINGLE_FRAME_CLOSE);
+    EXPECT_EQ(Stamps(second.string()).size(), 1u);
+}
+
+TEST_F(CaptureWindowTest, ReopeningStartsTheFileAfreshAndDestroyingTheWindowFinishesIt) {
+    fs::path file = m_folder / "take.avi";
+    SetFile(file);
+    Send(WM_CAP_DRIVER_CONNECT, 0);
+    Send(WM_CAP_SINGLE_FRAME_OPEN);
+    for (int i = 0; i < 4; ++i) Send(WM_CAP_SINGLE_FRAME);
+    Send(WM_CAP_SINGLE_FRAME_CLOSE);
+    ASSERT_EQ(Stamps(file.string()).size(), 4u);
+
+    Send(WM_CAP_SINGLE_FRAME_OPEN);
+    Send(WM_CAP_SINGLE_FRAME);
+    Send(WM_CAP_SINGLE_FRAME);
+    // The dialog goes (Escape) with the recording open: the file keeps its two frames and
+    // nothing of the older recording.
+    DestroyWindow(m_parent);
+    EXPECT_FALSE(IsWindow(m_window));
+    EXPECT_EQ(Stamps(file.string()).size(), 2u);
+    EXPECT_TRUE(FfmpegDecodesCleanly(file.string()));
+}
+
+TEST_F(CaptureWindowTest, UncompressedRecordingsHoldTheSameFrames) {
+    fs::path file = m_folder / "full.avi";
+    SetFile(file);
+    Send(WM_CAP_DRIVER_CONNECT, 0);
+    Window()->setCodec(media::AviVideoCodec::Dib);
+    Send(WM_CAP_SINGLE_FRAME_OPEN);
+    for (int i = 0; i < 3; ++i) Send(WM_CAP_SINGLE_FRAME);
+    Send(WM_CAP_SINGLE_FRAME_CLOSE);
+    media::AviReader reader;
+    ASSERT_FALSE(reader.open(file.string()));
+    EXPECT_EQ(reader.headers().compression, 0u);
+    EXPECT_EQ(reader.headers().bitCount, 24);
+    std::vector<uint64_t> stamps = Stamps(file.string());
+    ASSERT_EQ(stamps.size(), 3u);
+    EXPECT_LT(stamps[0], stamps[1]);
+    EXPECT_LT(stamps[1], stamps[2]);
+}
+
+TEST_F(CaptureWindowTest, FailuresReturnFalseTellTheReasonAndKeepTheFramesBefore) {
+    // A folder that cannot exist: its parent is a file.
+    fs::path blocker = m_folder / "not-a-folder";
+    std::ofstream(blocker) << "x";
+    SetFile(blocker / "take.avi");
+    Send(WM_CAP_DRIVER_CONNECT, 0);
+    EXPECT_FALSE(Send(WM_CAP_SINGLE_FRAME_OPEN));
+    ASSERT_EQ(g_errors.size(), 1u);
+    EXPECT_EQ(g_errors[0].id, IDS_CAP_CANTOPEN);
+    EXPECT_FALSE(g_errors[0].text.empty());
+    EXPECT_FALSE(Send(WM_CAP_SINGLE_FRAME));  // nothing open
+
+    // A file-size limit just above two frames' worth.
+    fs::path file = m_folder / "limited.avi";
+    SetFile(file);
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit limited = old;
+    limited.rlim_cur = fs::file_size(file) + 64;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    g_errors.clear();
+    BOOL third = static_cast<BOOL>(Send(WM_CAP_SINGLE_FRAME));
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_FALSE(third);
+    ASSERT_EQ(g_errors.size(), 1u);
+    EXPECT_EQ(g_errors[0].id, IDS_CAP_SETFILESIZE);
+    EXPECT_EQ(Stamps(file.string()).size(), 2u);
+    EXPECT_TRUE(FfmpegDecodesCleanly(file.string()));
+
+    // The camera goes away in the middle of the recording.
+    media::TestSceneOptions options;
+    options.width = 320;
+    options.height = 240;
+    auto vanishing = std::make_unique<media::TestSceneSource>(options);
+    vanishing->setVanishAfter(0);
+    Window()->live().start(std::move(vanishing));
+    g_errors.clear();
+    EXPECT_FALSE(Send(WM_CAP_SINGLE_FRAME));
+    ASSERT_EQ(g_errors.size(), 1u);
+    EXPECT_EQ(g_errors[0].id, IDS_CAP_DRIVER_ERROR);
+    Send(WM_CAP_SINGLE_FRAME_CLOSE);
+    EXPECT_EQ(Stamps(file.string()).size(), 2u);
+}
+
+TEST_F(CaptureWindowTest, ThePreviewShowsTheSceneAndKeepsTheLastPictureWhenOff) {
+    avicap32::PreviewWidget* preview = Window()->preview();
+    Send(WM_CAP_DRIVER_CONNECT, 0);
+    Send(WM_CAP_SET_PREVIEW, TRUE);
+    Send(WM_CAP_SET_PREVIEWRATE, 30);
+    Send(WM_CAP_SET_SCALE, TRUE);
+    ProcessEventsFor(400);
+    QImage shown = preview->shownPicture();
+    ASSERT_FALSE(shown.isNull());
+    // Scaled, the picture is decoded near the window's size rather than the camera's.
+    EXPECT_LE(shown.width(), 320);
+
+    Send(WM_CAP_SET_PREVIEW, FALSE);
+    ProcessEventsFor(100);
+    QImage frozen = preview->shownPicture();
+    ProcessEventsFor(300);
+    EXPECT_EQ(preview->shownPicture(), frozen);
+}
+
+}  // namespace
