@@ -26,6 +26,7 @@ void PreviewWidget::setPreviewing(bool on) {
     m_previewing = on;
     {
         std::lock_guard lock(m_mutex);
+        m_target = size();
         m_accepting = on;
         if (!on) m_pending.reset();
     }
@@ -39,6 +40,7 @@ void PreviewWidget::setPreviewing(bool on) {
 void PreviewWidget::setScale(bool on) {
     {
         std::lock_guard lock(m_mutex);
+        m_target = size();
         m_scale = on;
     }
     update();
@@ -71,8 +73,12 @@ void PreviewWidget::decodeLoop() {
 
         media::Frame rgb;
         QImage picture;
-        if (!media::DecodePreview(*frame, std::max(1, target.width()), std::max(1, target.height()), rgb)) {
-            picture = QImage(rgb.data.data(), rgb.width, rgb.height, rgb.width * 3, QImage::Format_RGB888).copy();
+        target = target.expandedTo(QSize(1, 1));
+        if (!media::DecodePreview(*frame, target.width(), target.height(), rgb)) {
+            picture = QImage(rgb.data.data(), rgb.width, rgb.height, rgb.width * 3, QImage::Format_RGB888);
+            // Scaled here, so that painting is a plain copy.
+            picture = picture.size() == target ? picture.copy()
+                                               : picture.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         }
 
         lock.lock();
@@ -85,6 +91,8 @@ void PreviewWidget::decodeLoop() {
 
 void PreviewWidget::refresh() {
     std::lock_guard lock(m_mutex);
+    // A hidden widget gets no resize events: keep the decoder's target current from here too.
+    m_target = size();
     if (!m_haveDecoded) return;
     m_shown = std::move(m_decoded);
     m_haveDecoded = false;
@@ -93,19 +101,10 @@ void PreviewWidget::refresh() {
 
 void PreviewWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::black);
-    if (m_shown.isNull()) return;
-    bool scale;
-    {
-        std::lock_guard lock(m_mutex);
-        scale = m_scale;
-    }
-    if (scale) {
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(rect(), m_shown);
-    } else {
-        painter.drawImage(QPoint(0, 0), m_shown);
-    }
+    // Scaled pictures already have the window's size; unscaled ones start at the top-left
+    // corner, the rest of the window staying black.
+    if (m_shown.size() != size()) painter.fillRect(rect(), Qt::black);
+    if (!m_shown.isNull()) painter.drawImage(QPoint(0, 0), m_shown);
 }
 
 }  // namespace avicap32

@@ -279,8 +279,13 @@ TEST_F(CaptureWindowTest, ThePreviewShowsTheSceneAndKeepsTheLastPictureWhenOff) 
     ProcessEventsFor(400);
     QImage shown = preview->shownPicture();
     ASSERT_FALSE(shown.isNull());
-    // Scaled, the picture is decoded near the window's size rather than the camera's.
-    EXPECT_LE(shown.width(), 320);
+    // Scaled, the picture has the window's size, not the camera's.
+    EXPECT_EQ(shown.size(), QSize(270, 220));
+
+    // Unscaled, it has the camera's own size, drawn from the top-left corner.
+    Send(WM_CAP_SET_SCALE, FALSE);
+    ProcessEventsFor(300);
+    EXPECT_EQ(preview->shownPicture().size(), QSize(320, 240));
 
     Send(WM_CAP_SET_PREVIEW, FALSE);
     ProcessEventsFor(100);
