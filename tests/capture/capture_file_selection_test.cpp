@@ -1,0 +1,102 @@
+// File > Set Capture File.
+#include "capture_fixture.h"
+#include "commdlg.h"
+
+namespace {
+
+using namespace testing_support;
+
+class CaptureFileTest : public CaptureTest {
+protected:
+    void choose(const std::wstring& path) {
+        modals.expectFileDialog({true, path}, [this](const user32::FileDialogCall& call) {
+            EXPECT_TRUE(call.save);
+            EXPECT_EQ(call.owner, harness->hwnd());
+            EXPECT_EQ(call.title, L"Save Dovarederu Video as..");
+            EXPECT_EQ(call.filter, std::wstring(L"Video files (*.avi)\0*.avi\0", 26));
+            EXPECT_EQ(call.defaultExtension, L"AVI");
+            EXPECT_EQ(call.initialFile, L"");
+            EXPECT_FALSE(call.flags & OFN_OVERWRITEPROMPT);
+            // Room for any path the system takes.
+            EXPECT_GE(call.maxFile, 4096u);
+        });
+        harness->command(32773);
+    }
+    // The user cancels the file dialog and is told which file will be used.
+    void cancel(const std::wstring& message) {
+        modals.expectFileDialog({false, L""});
+        modals.expectMessageBox(message, MB_OK);
+        harness->command(32773);
+    }
+    static std::vector<std::wstring> capturePathsSent() {
+        std::vector<std::wstring> paths;
+        for (const CaptureRequest& r : SpyCaptureWindow::Requests()) {
+            if (r.message == WM_CAP_FILE_SET_CAPTURE_FILEW) paths.push_back(r.path);
+        }
+        return paths;
+    }
+};
+
+TEST_F(CaptureFileTest, ChosenPathGoesToTheCaptureWindowAndTheFileNameBox) {
+    start();
+    const std::wstring chosen = (folder() / "Scene one.avi").wstring();
+    choose(chosen);
+    EXPECT_EQ(capturePathsSent(), std::vector<std::wstring>{chosen});
+    EXPECT_EQ(harness->text(1011), chosen);
+    EXPECT_TRUE(harness->dialog.m_bFileChosen);
+}
+
+TEST_F(CaptureFileTest, CancelBeforeAnyChoiceNamesTheRealDefaultFile) {
+    start();
+    auto before = harness->snapshot();
+    cancel(L"No save file entered.  Using default " + capturePath() + L" ");
+    EXPECT_TRUE(capturePathsSent().empty());
+    before.requests = SpyCaptureWindow::Requests().size();
+    EXPECT_EQ(harness->snapshot(), before);
+}
+
+TEST_F(CaptureFileTest, CancelAfterAChoiceKeepsTheChosenFile) {
+    start();
+    const std::wstring chosen = (folder() / "take.avi").wstring();
+    choose(chosen);
+    SpyCaptureWindow::Requests().clear();
+
+    cancel(L"As you have not selected a file, Kinoree will use the one in the File Name box..");
+    EXPECT_TRUE(SpyCaptureWindow::Requests().empty());
+    EXPECT_EQ(harness->text(1011), chosen);
+}
+
+TEST_F(CaptureFileTest, LongPathsAreAccepted) {
+    start();
+    std::wstring chosen = folder().wstring();
+    for (int i = 0; i < 12; ++i) chosen += L"/a folder with a rather long name";
+    chosen += L"/video.avi";
+    ASSERT_GT(chosen.size(), 400u);
+    choose(chosen);
+    EXPECT_EQ(capturePathsSent(), std::vector<std::wstring>{chosen});
+    EXPECT_EQ(harness->text(1011), chosen);
+}
+
+TEST_F(CaptureFileTest, ChoosingDuringARecordingGoesToTheCaptureWindowAtOnce) {
+    start();
+    harness->click(1000);
+    const std::wstring chosen = (folder() / "next.avi").wstring();
+    choose(chosen);
+    EXPECT_EQ(capturePathsSent(), std::vector<std::wstring>{chosen});
+    EXPECT_EQ(harness->text(1007), L"1");
+    EXPECT_TRUE(SpyCaptureWindow::SingleFrameOpen());
+}
+
+TEST_F(CaptureFileTest, AnExistingFileIsChosenWithoutAWarningAndTheRecordingAsksBeforeReplacingIt) {
+    start();
+    const std::filesystem::path existing = folder() / "saved.avi";
+    std::ofstream(existing) << "a saved video";
+    choose(existing.wstring());
+
+    modals.expectMessageBox(L"The file " + existing.wstring() + L" already exists. Replace it with the new recording?",
+                            MB_OKCANCEL, IDOK);
+    harness->click(1000);
+    EXPECT_EQ(harness->text(1007), L"1");
+}
+
+}  // namespace

@@ -1,0 +1,226 @@
+// "Capture Single frame" and "Stop /  Save" on the main dialog, over the spy capture window.
+#include "capture_fixture.h"
+
+#include <map>
+
+namespace {
+
+using namespace testing_support;
+
+const std::wstring kRecording = L"Recording single frames to capture file. PRESS STOP TO SAVE.";
+const std::wstring kStopQuestion =
+    L"Are you sure you wish to stop and save ? You cannot add to this video in Kinoree if you choose Ok.";
+
+const std::vector<bool> kAllEnabled(5, true);
+const std::vector<bool> kAllDisabled(5, false);
+
+class RecordingTest : public CaptureTest {
+protected:
+    void stop(int answer = IDOK) {
+        modals.expectMessageBox(kStopQuestion, MB_OKCANCEL, answer);
+        harness->click(1001);
+    }
+    // The interval in force at each frame asked for.
+    static std::vector<DWORD> intervalsAtFrames() {
+        std::vector<DWORD> intervals;
+        for (const CaptureRequest& r : SpyCaptureWindow::Requests()) {
+            if (r.message == WM_CAP_SINGLE_FRAME) intervals.push_back(r.parmsAtFrame.dwRequestMicroSecPerFrame);
+        }
+        return intervals;
+    }
+};
+
+TEST_F(RecordingTest, CounterShowsTheFramesOfTheRecordingAndTheStopReportsThem) {
+    start();
+    EXPECT_EQ(harness->text(1007), L"0");
+    for (int n = 1; n <= 4; ++n) {
+        harness->click(1000);
+        EXPECT_EQ(harness->text(1007), std::to_wstring(n));
+        EXPECT_EQ(harness->text(1010), kRecording);
+    }
+    EXPECT_EQ(SpyCaptureWindow::ConfirmedFrames(), 4);
+
+    stop();
+    EXPECT_EQ(harness->text(1010), L"Recorded 4 Frames. Stoped and saved");
+    EXPECT_EQ(harness->text(1007), L"0");
+    EXPECT_EQ(g_nFrameCount, 0);
+    EXPECT_FALSE(SpyCaptureWindow::SingleFrameOpen());
+
+    // A new recording counts from one again.
+    harness->click(1000);
+    EXPECT_EQ(harness->text(1007), L"1");
+    EXPECT_EQ(harness->text(1010), kRecording);
+}
+
+TEST_F(RecordingTest, EveryPressOpensAndTakesOneFrameAndTheStopClosesTheFile) {
+    start();
+    harness->click(1000);
+    // Only the first frame of a recording asks which file it would replace.
+    EXPECT_EQ(SpyCaptureWindow::Messages(),
+              (std::vector<UINT>{WM_CAP_FILE_GET_CAPTURE_FILEW, WM_CAP_GET_SEQUENCE_SETUP, WM_CAP_SET_SEQUENCE_SETUP,
+                                 WM_CAP_SINGLE_FRAME_OPEN, WM_CAP_SINGLE_FRAME}));
+    SpyCaptureWindow::Requests().clear();
+    harness->click(1000);
+    EXPECT_EQ(SpyCaptureWindow::Messages(),
+              (std::vector<UINT>{WM_CAP_GET_SEQUENCE_SETUP, WM_CAP_SET_SEQUENCE_SETUP, WM_CAP_SINGLE_FRAME_OPEN,
+                                 WM_CAP_SINGLE_FRAME}));
+    SpyCaptureWindow::Requests().clear();
+    stop();
+    EXPECT_EQ(SpyCaptureWindow::Messages(), (std::vector<UINT>{WM_CAP_STOP, WM_CAP_SINGLE_FRAME_CLOSE}));
+}
+
+// Records the order in which the Video Controls buttons are enabled or disabled.
+std::vector<int> g_enableOrder;
+std::map<HWND, WNDPROC> g_buttonProcs;
+
+LRESULT CALLBACK EnableSpyProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ENABLE) g_enableOrder.push_back(GetDlgCtrlID(button));
+    return CallWindowProcW(g_buttonProcs[button], button, message, wParam, lParam);
+}
+
+TEST_F(RecordingTest, VideoControlsAreDisabledWhileRecordingInTheirOrder) {
+    start();
+    g_enableOrder.clear();
+    g_buttonProcs.clear();
+    for (int id = 1002; id <= 1006; ++id) {
+        HWND button = GetDlgItem(harness->hwnd(), id);
+        g_buttonProcs[button] = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EnableSpyProc)));
+    }
+    const std::vector<int> order{1003, 1002, 1005, 1004, 1006};
+
+    harness->click(1000);
+    EXPECT_EQ(harness->videoControlsEnabled(), kAllDisabled);
+    EXPECT_EQ(g_enableOrder, order);
+    // The capture buttons and Quit stay usable throughout.
+    EXPECT_TRUE(harness->enabled(1000));
+    EXPECT_TRUE(harness->enabled(1001));
+    EXPECT_TRUE(harness->enabled(IDOK));
+
+    g_enableOrder.clear();
+    stop();
+    EXPECT_EQ(harness->videoControlsEnabled(), kAllEnabled);
+    EXPECT_EQ(g_enableOrder, order);
+}
+
+TEST_F(RecordingTest, StopWithoutAFrameStillClosesAndReportsNone) {
+    start();
+    stop();
+    EXPECT_EQ(SpyCaptureWindow::Messages(), (std::vector<UINT>{WM_CAP_STOP, WM_CAP_SINGLE_FRAME_CLOSE}));
+    EXPECT_EQ(harness->text(1010), L"Recorded 0 Frames. Stoped and saved");
+}
+
+TEST_F(RecordingTest, CancelledStopLeavesTheRecordingAsItWas) {
+    start();
+    harness->click(1000);
+    harness->click(1000);
+    auto before = harness->snapshot();
+
+    stop(IDCANCEL);
+    EXPECT_EQ(harness->snapshot(), before);
+    EXPECT_TRUE(SpyCaptureWindow::SingleFrameOpen());
+
+    // The recording goes on: no question, the next frame is the third.
+    harness->click(1000);
+    EXPECT_EQ(harness->text(1007), L"3");
+}
+
+TEST_F(RecordingTest, IntervalFollowsTheFrameRateShownAtEachFrame) {
+    start();
+    for (int rate : {1, 7, 15, 60}) {
+        harness->setFrameRate(rate);
+        harness->click(1000);
+    }
+    EXPECT_EQ(intervalsAtFrames(), (std::vector<DWORD>{1000000, 142857, 66666, 16666}));
+
+    // The set-up's other parameters travel unchanged with each new interval.
+    const CAPTUREPARMS& parms = SpyCaptureWindow::Config().parms;
+    EXPECT_FALSE(parms.fYield);
+    EXPECT_FALSE(parms.fCaptureAudio);
+    EXPECT_EQ(parms.wStepCaptureAverageFrames, 5);
+    EXPECT_EQ(parms.wNumVideoRequested, 7);
+}
+
+TEST_F(RecordingTest, UnreadableRateBoxFallsBackOnTheControlsOwnPosition) {
+    start();
+    harness->setFrameRate(7);
+    SetWindowTextW(GetDlgItem(harness->hwnd(), 1008), L"seven");
+    harness->click(1000);
+    EXPECT_EQ(intervalsAtFrames(), (std::vector<DWORD>{142857}));
+}
+
+TEST_F(RecordingTest, FailedFramesDoNotCountAndSayWhy) {
+    SpyCaptureConfig config = SpyCaptureWindow::DefaultConfig();
+    config.singleFrameReply = FALSE;
+    config.singleFrameError = L"The disk is full.";
+    start(config);
+
+    harness->click(1000);
+    EXPECT_EQ(harness->text(1007), L"0");
+    EXPECT_EQ(harness->text(1010), L"No frame was captured. The disk is full.");
+
+    SpyCaptureWindow::Config().singleFrameReply = TRUE;
+    harness->click(1000);
+    harness->click(1000);
+    EXPECT_EQ(harness->text(1007), L"2");
+    EXPECT_EQ(harness->text(1010), kRecording);
+
+    SpyCaptureWindow::Config().singleFrameReply = FALSE;
+    SpyCaptureWindow::Config().singleFrameError = L"The capture file cannot be written.";
+    harness->click(1000);
+    EXPECT_EQ(harness->text(1007), L"2");
+    EXPECT_EQ(harness->text(1010), L"No frame was captured. The capture file cannot be written.");
+
+    stop();
+    EXPECT_EQ(harness->text(1010), L"Recorded 2 Frames. Stoped and saved");
+}
+
+TEST_F(RecordingTest, FailureWithoutAReasonStillSaysNoFrameWasCaptured) {
+    SpyCaptureConfig config = SpyCaptureWindow::DefaultConfig();
+    config.singleFrameReply = FALSE;
+    config.singleFrameError = L"";
+    start(config);
+    harness->click(1000);
+    EXPECT_EQ(harness->text(1007), L"0");
+    EXPECT_EQ(harness->text(1010), L"No frame was captured. The capture device is not available.");
+}
+
+class ReplaceQuestionTest : public RecordingTest {
+protected:
+    std::wstring question() const {
+        return L"The file " + capturePath() + L" already exists. Replace it with the new recording?";
+    }
+};
+
+TEST_F(ReplaceQuestionTest, DecliningToReplaceAVideoCapturesNothing) {
+    makeFileAtCapturePath();
+    start();
+    auto before = harness->snapshot();
+
+    modals.expectMessageBox(question(), MB_OKCANCEL, IDCANCEL);
+    harness->click(1000);
+    // The question only asked the capture window for its file.
+    EXPECT_EQ(SpyCaptureWindow::Messages(), (std::vector<UINT>{WM_CAP_FILE_GET_CAPTURE_FILEW}));
+    before.requests = 1;
+    EXPECT_EQ(harness->snapshot(), before);
+    EXPECT_EQ(harness->videoControlsEnabled(), kAllEnabled);
+}
+
+TEST_F(ReplaceQuestionTest, ReplacingIsAskedOncePerRecording) {
+    makeFileAtCapturePath();
+    start();
+
+    modals.expectMessageBox(question(), MB_OKCANCEL, IDOK);
+    harness->click(1000);
+    EXPECT_EQ(harness->text(1007), L"1");
+    harness->click(1000);
+    EXPECT_EQ(harness->text(1007), L"2");
+    stop();
+
+    // The next recording would replace the one just saved.
+    modals.expectMessageBox(question(), MB_OKCANCEL, IDOK);
+    harness->click(1000);
+    EXPECT_EQ(harness->text(1007), L"1");
+}
+
+}  // namespace

@@ -1,0 +1,108 @@
+// The About box (Help > About and the system menu) and the two web links.
+#include "main_dialog_harness.h"
+#include "scripted_modals.h"
+#include "shell_recorder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace testing_support;
+
+const std::wstring kHomePage = L"http://www.orvane.example";
+const std::wstring kInfoPage = L"http://www.orvane.example/kinoreeinfo.html";
+
+class AboutTest : public ::testing::Test {
+protected:
+    // The About box is expected; `act` plays the user on it and must end it.
+    void expectAboutBox(std::function<void(HWND)> act) {
+        modals.expectDialog(IDD_ABOUTBOX, [this, act](HWND box) {
+            WCHAR caption[128] = {};
+            GetWindowTextW(box, caption, 128);
+            EXPECT_STREQ(caption, L"About Kinoree Version 2.0 About");
+            // The main dialog waits while the box is open; the box itself takes input.
+            EXPECT_FALSE(IsWindowEnabled(harness.hwnd()));
+            EXPECT_TRUE(IsWindowEnabled(GetDlgItem(box, IDOK)));
+            act(box);
+        });
+    }
+    static void press(HWND box, int id) { SendMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+    ScriptedModals modals;
+    ShellRecorder shell;
+    MainDialogHarness harness;
+};
+
+TEST_F(AboutTest, HelpAboutAndTheSystemMenuItemOpenTheSameBox) {
+    expectAboutBox([](HWND box) { press(box, IDOK); });
+    harness.command(32772);
+    // Every system command that is the About item once its low four bits are cleared.
+    for (WPARAM command : {WPARAM{0x0010}, WPARAM{0x0013}, WPARAM{0x001F}}) {
+        expectAboutBox([](HWND box) { press(box, IDOK); });
+        SendMessageW(harness.hwnd(), WM_SYSCOMMAND, command, 0);
+    }
+    modals.verify();
+    EXPECT_TRUE(IsWindowEnabled(harness.hwnd()));
+}
+
+TEST_F(AboutTest, OtherSystemCommandsDoNotOpenIt) {
+    SendMessageW(harness.hwnd(), WM_SYSCOMMAND, 0x0020, 0);
+    SendMessageW(harness.hwnd(), WM_SYSCOMMAND, 0x0000, 0);
+    EXPECT_FALSE(harness.ended());
+}
+
+TEST_F(AboutTest, EveryWayOfEndingTheBoxLeavesTheRecordingAsItWas) {
+    harness.click(1000);
+    auto before = harness.snapshot();
+    const std::vector<std::function<void(HWND)>> endings{
+        [](HWND box) { press(box, IDOK); },
+        [](HWND box) { user32::DialogFromHandle(box)->pressDefaultButton(); },  // Enter
+        [](HWND box) { press(box, IDCANCEL); },                                 // Escape
+        [](HWND box) { SendMessageW(box, WM_CLOSE, 0, 0); },                    // the close box
+    };
+    for (const auto& end : endings) {
+        expectAboutBox(end);
+        harness.command(32772);
+        modals.verify();
+        EXPECT_TRUE(IsWindowEnabled(harness.hwnd()));
+        EXPECT_EQ(harness.snapshot(), before);
+    }
+}
+
+TEST_F(AboutTest, WebsiteAsksTheShellEachTimeAndKeepsTheBoxOpen) {
+    HWND aboutBox = nullptr;
+    expectAboutBox([&](HWND box) {
+        aboutBox = box;
+        for (int i = 0; i < 3; ++i) {
+            press(box, 1012);
+            EXPECT_FALSE(user32::DialogFromHandle(box)->ended());
+        }
+        press(box, IDOK);
+    });
+    harness.command(32772);
+    ASSERT_EQ(shell.opened.size(), 3u);
+    for (const shell32::ShellOpen& open : shell.opened) {
+        EXPECT_EQ(open.owner, aboutBox);
+        EXPECT_EQ(open.verb, L"open");
+        EXPECT_EQ(open.file, kHomePage);
+        EXPECT_EQ(open.showCommand, SW_HIDE);
+    }
+}
+
+TEST_F(AboutTest, CheckWebsiteOpensTheInfoPageAndTouchesNothingElse) {
+    harness.click(1000);
+    harness.click(1000);
+    auto before = harness.snapshot();
+    harness.command(32775);
+    harness.command(32775);
+    EXPECT_EQ(harness.snapshot(), before);
+    ASSERT_EQ(shell.opened.size(), 2u);
+    for (const shell32::ShellOpen& open : shell.opened) {
+        EXPECT_EQ(open.owner, harness.hwnd());
+        EXPECT_EQ(open.verb, L"open");
+        EXPECT_EQ(open.file, kInfoPage);
+        EXPECT_EQ(open.showCommand, SW_HIDE);
+    }
+}
+
+}  // namespace
