@@ -4,6 +4,7 @@
 #include "windef.h"
 #include "winuser.h"
 
+#ifndef RC_INVOKED
 struct INITCOMMONCONTROLSEX {
     DWORD dwSize;
     DWORD dwICC;
@@ -14,6 +15,7 @@ typedef INITCOMMONCONTROLSEX* LPINITCOMMONCONTROLSEX;
 #define ICC_UPDOWN_CLASS 0x00000010
 
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init);
+#endif  // RC_INVOKED
 
 #define UPDOWN_CLASSW L"msctls_updown32"
 

@@ -1,10 +1,12 @@
-// Basic Win32 types as the program sees them on Linux.
+// Basic Win32 types as the program sees them on Linux. The resource compiler (RC_INVOKED)
+// sees only the macros.
 //
 // Wide strings are wchar_t (32-bit here): the program only passes them around, and the
 // resource loader turns the resources' UTF-16 into wchar_t as it reads them. 32-bit
 // Windows types keep their 32-bit width; pointer-sized ones follow the pointer.
 #pragma once
 
+#ifndef RC_INVOKED
 #include <cstddef>
 #include <cstdint>
 
@@ -36,6 +38,8 @@ typedef WORD LANGID;
 typedef DWORD COLORREF;
 typedef void* HANDLE;
 
+#endif  // RC_INVOKED
+
 #ifndef TRUE
 #define TRUE 1
 #endif
@@ -49,6 +53,7 @@ typedef void* HANDLE;
     };                       \
     typedef struct name##__* name
 
+#ifndef RC_INVOKED
 DECLARE_HANDLE(HWND);
 DECLARE_HANDLE(HMENU);
 DECLARE_HANDLE(HICON);
@@ -80,6 +85,7 @@ struct SIZE {
     LONG cx;
     LONG cy;
 };
+#endif  // RC_INVOKED
 
 #define MAKEWORD(lo, hi) ((WORD)(((BYTE)((lo)&0xff)) | ((WORD)((BYTE)((hi)&0xff))) << 8))
 #define MAKELONG(lo, hi) ((LONG)(((WORD)((lo)&0xffff)) | ((DWORD)((WORD)((hi)&0xffff))) << 16))

@@ -58,6 +58,7 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define WS_DISABLED 0x08000000L
 #define WS_CLIPSIBLINGS 0x04000000L
 #define WS_CLIPCHILDREN 0x02000000L
+#define WS_MAXIMIZE 0x01000000L
 #define WS_CAPTION 0x00C00000L
 #define WS_BORDER 0x00800000L
 #define WS_DLGFRAME 0x00400000L
@@ -75,6 +76,7 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define DS_MODALFRAME 0x80L
 #define DS_SETFONT 0x40L
 #define DS_FIXEDSYS 0x0008L
+#define DS_CENTER 0x0800L
 #define DS_SHELLFONT (DS_SETFONT | DS_FIXEDSYS)
 
 // Button styles and notifications
@@ -107,6 +109,7 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 // Dialog results
 #define IDOK 1
 #define IDCANCEL 2
+#define IDC_STATIC (-1)
 
 // Message boxes
 #define MB_OK 0x00000000L
@@ -147,6 +150,7 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define SW_SHOWNORMAL 1
 #define SW_SHOW 5
 
+#ifndef RC_INVOKED
 BOOL IsWindow(HWND window);
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -201,3 +205,4 @@ struct PAINTSTRUCT {
 };
 HDC BeginPaint(HWND window, PAINTSTRUCT* paint);
 BOOL EndPaint(HWND window, const PAINTSTRUCT* paint);
+#endif  // RC_INVOKED

@@ -22,7 +22,8 @@ ScriptedModals::~ScriptedModals() {
 }
 
 void ScriptedModals::expectMessageBox(std::wstring text, UINT buttons, int answer) {
-    Expectation e{Kind::MessageBox};
+    Expectation e;
+    e.kind = Kind::MessageBox;
     e.text = std::move(text);
     e.buttons = buttons;
     e.answer = answer;
@@ -31,21 +32,24 @@ void ScriptedModals::expectMessageBox(std::wstring text, UINT buttons, int answe
 
 void ScriptedModals::expectFileDialog(user32::FileDialogAnswer answer,
                                       std::function<void(const user32::FileDialogCall&)> check) {
-    Expectation e{Kind::FileDialog};
+    Expectation e;
+    e.kind = Kind::FileDialog;
     e.fileAnswer = std::move(answer);
     e.checkFile = std::move(check);
     m_expected.push_back(std::move(e));
 }
 
 void ScriptedModals::expectDialog(UINT templateId, std::function<void(HWND)> act) {
-    Expectation e{Kind::Dialog};
+    Expectation e;
+    e.kind = Kind::Dialog;
     e.templateId = templateId;
     e.act = std::move(act);
     m_expected.push_back(std::move(e));
 }
 
 void ScriptedModals::expectDriverDialog(std::wstring title, bool confirm) {
-    Expectation e{Kind::DriverDialog};
+    Expectation e;
+    e.kind = Kind::DriverDialog;
     e.text = std::move(title);
     e.answer = confirm;
     m_expected.push_back(std::move(e));

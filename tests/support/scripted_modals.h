@@ -45,7 +45,7 @@ public:
 private:
     enum class Kind { MessageBox, FileDialog, Dialog, DriverDialog };
     struct Expectation {
-        Kind kind;
+        Kind kind = Kind::MessageBox;
         std::wstring text;
         UINT buttons = 0;
         int answer = 0;
