@@ -58,7 +58,9 @@ TEST_F(DialogTest, ControlsComeInTemplateOrderAtTheirDialogUnitPlacesWithReadabl
         EXPECT_EQ(control->id(), item.id) << i;
         QRect expected = window->baseUnits().toPixels(item.x, item.y, item.cx, item.cy);
         bool buddyOrUpDown = item.id == 1008 || item.id == 1009;  // the up-down control moves these
-        if (!buddyOrUpDown) EXPECT_EQ(control->widget()->geometry(), expected) << item.id;
+        if (!buddyOrUpDown) {
+            EXPECT_EQ(control->widget()->geometry(), expected) << item.id;
+        }
 
         QString text = user32::ControlText(item.title.name, item.style & SS_NOPREFIX);
         if (auto* label = qobject_cast<QLabel*>(control->widget()); label && !text.isEmpty()) {
