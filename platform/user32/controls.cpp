@@ -69,6 +69,10 @@ private:
             // as on the platform, where a later group box would otherwise cover its buttons.
             auto* group = new QGroupBox(parent);
             group->setAttribute(Qt::WA_TransparentForMouseEvents);
+            // The platform draws the title on the frame's top line, not above it.
+            group->setStyleSheet(QStringLiteral(
+                "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.55em; }"
+                "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
             return group;
         }
         if ((info.style & BS_TYPEMASK) > BS_DEFPUSHBUTTON) {
