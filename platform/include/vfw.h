@@ -83,15 +83,41 @@ struct CAPTUREPARMS {
 typedef CAPTUREPARMS* LPCAPTUREPARMS;
 
 static_assert(sizeof(CAPDRIVERCAPS) == 44);
+static_assert(offsetof(CAPDRIVERCAPS, wDeviceIndex) == 0);
+static_assert(offsetof(CAPDRIVERCAPS, fHasOverlay) == 4);
+static_assert(offsetof(CAPDRIVERCAPS, fHasDlgVideoSource) == 8);
+static_assert(offsetof(CAPDRIVERCAPS, fHasDlgVideoFormat) == 12);
+static_assert(offsetof(CAPDRIVERCAPS, fHasDlgVideoDisplay) == 16);
 static_assert(offsetof(CAPDRIVERCAPS, fCaptureInitialized) == 20);
+static_assert(offsetof(CAPDRIVERCAPS, fDriverSuppliesPalettes) == 24);
 static_assert(offsetof(CAPDRIVERCAPS, hVideoIn) == 28);
+static_assert(offsetof(CAPDRIVERCAPS, hVideoOut) == 32);
+static_assert(offsetof(CAPDRIVERCAPS, hVideoExtIn) == 36);
 static_assert(offsetof(CAPDRIVERCAPS, hVideoExtOut) == 40);
 static_assert(sizeof(CAPTUREPARMS) == 96);
+static_assert(offsetof(CAPTUREPARMS, dwRequestMicroSecPerFrame) == 0);
+static_assert(offsetof(CAPTUREPARMS, fMakeUserHitOKToCapture) == 4);
+static_assert(offsetof(CAPTUREPARMS, wPercentDropForError) == 8);
 static_assert(offsetof(CAPTUREPARMS, fYield) == 12);
+static_assert(offsetof(CAPTUREPARMS, dwIndexSize) == 16);
 static_assert(offsetof(CAPTUREPARMS, wChunkGranularity) == 20);
+static_assert(offsetof(CAPTUREPARMS, fUsingDOSMemory) == 24);
+static_assert(offsetof(CAPTUREPARMS, wNumVideoRequested) == 28);
 static_assert(offsetof(CAPTUREPARMS, fCaptureAudio) == 32);
+static_assert(offsetof(CAPTUREPARMS, wNumAudioRequested) == 36);
 static_assert(offsetof(CAPTUREPARMS, vKeyAbort) == 40);
+static_assert(offsetof(CAPTUREPARMS, fAbortLeftMouse) == 44);
+static_assert(offsetof(CAPTUREPARMS, fAbortRightMouse) == 48);
+static_assert(offsetof(CAPTUREPARMS, fLimitEnabled) == 52);
+static_assert(offsetof(CAPTUREPARMS, wTimeLimit) == 56);
+static_assert(offsetof(CAPTUREPARMS, fMCIControl) == 60);
+static_assert(offsetof(CAPTUREPARMS, fStepMCIDevice) == 64);
+static_assert(offsetof(CAPTUREPARMS, dwMCIStartTime) == 68);
+static_assert(offsetof(CAPTUREPARMS, dwMCIStopTime) == 72);
+static_assert(offsetof(CAPTUREPARMS, fStepCaptureAt2x) == 76);
 static_assert(offsetof(CAPTUREPARMS, wStepCaptureAverageFrames) == 80);
+static_assert(offsetof(CAPTUREPARMS, dwAudioBufferSize) == 84);
+static_assert(offsetof(CAPTUREPARMS, fDisableWriteCache) == 88);
 static_assert(offsetof(CAPTUREPARMS, AVStreamMaster) == 92);
 
 #define AVSTREAMMASTER_AUDIO 0
