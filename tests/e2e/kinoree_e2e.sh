@@ -1,0 +1,237 @@
+#!/usr/bin/env bash
+# End-to-end runs of the real program on a virtual X server with the built-in test scene, driven
+# by the keyboard and the mouse as a user would, with the recorded AVI checked by ffprobe and
+# ffmpeg.
+#
+#   kinoree_e2e.sh PROGRAM SCENARIO
+#
+# Each run has its own X server (on a display number the server picks) and its own home folder,
+# where the capture file lands. Exits 77 (skipped) when a tool it needs is missing.
+set -euo pipefail
+
+program=$1
+scenario=$2
+
+for tool in Xvfb xdotool ffprobe ffmpeg; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+cleanup() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    if [ -n "${DISPLAY:-}" ] && command -v import >/dev/null; then
+        import -window root "$work/failure.png" 2>/dev/null && cp "$work/failure.png" "/tmp/kinoree-e2e-$scenario.png" &&
+            echo "screen at the failure: /tmp/kinoree-e2e-$scenario.png" >&2
+    fi
+    [ -f "$work/app.log" ] && sed 's/^/program: /' "$work/app.log" >&2
+    exit 1
+}
+
+# --- the X server and the program -------------------------------------------------------------
+
+start_x() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [ -s "$work/display" ] && break
+        sleep 0.1
+    done
+    [ -s "$work/display" ] || fail "the X server did not start"
+    export DISPLAY=":$(head -n1 "$work/display")"
+}
+
+start_program() {
+    export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
+    export KINOREE_CAPTURE_DEVICE=test
+    mkdir -p "$HOME/Videos" "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    "$program" >"$work/app.log" 2>&1 &
+    app_pid=$!
+    main=$(wait_for_window --name 'Kinoree Version 2.0 By Orvane') || fail "the main dialog did not open"
+    read -r win_x win_y win_w win_h < <(xdotool getwindowgeometry --shell "$main" |
+        awk -F= '/^X=/{x=$2} /^Y=/{y=$2} /^WIDTH=/{w=$2} /^HEIGHT=/{h=$2} END{print x, y, w, h}')
+}
+
+capture_file() { echo "$HOME/Videos/Capture.avi"; }
+
+# Waits (10 s at most) for a visible window matching the xdotool search and prints its id.
+wait_for_window() {
+    local id
+    for _ in $(seq 100); do
+        id=$(xdotool search --onlyvisible "$@" 2>/dev/null | head -n1) && [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+# Message boxes are titled with the application's name.
+message_box() { wait_for_window --name '^KinoreeV2$'; }
+no_message_box() { ! xdotool search --onlyvisible --name '^KinoreeV2$' >/dev/null 2>&1; }
+
+# Answers the message box that must now be open: Return presses OK, Escape Cancel.
+answer_box() {
+    local box
+    box=$(message_box) || fail "expected a message box ($1)"
+    xdotool windowfocus --sync "$box" key "$2"
+    for _ in $(seq 50); do
+        no_message_box && return 0
+        sleep 0.1
+    done
+    fail "the message box stayed open ($1)"
+}
+
+wait_for_exit() {
+    for _ in $(seq 150); do
+        kill -0 "$app_pid" 2>/dev/null || { wait "$app_pid" || true; app_pid=""; return 0; }
+        sleep 0.1
+    done
+    fail "the program did not end"
+}
+
+# --- input --------------------------------------------------------------------------------------
+
+focus_main() { xdotool windowfocus --sync "$main"; }
+keys() { focus_main; xdotool key --delay 20 "$@"; }
+
+# Clicks the middle of a control given by its dialog-unit rectangle (the template's 345 by 232
+# units). The width fixes the horizontal unit exactly; the vertical unit is the dialog font's
+# usual 13 to 14 ratio of it, counted up from the bottom edge (the menu bar is above the client
+# area), so the estimate errs least for the controls near the bottom.
+click_control() {
+    local x=$1 y=$2 w=$3 h=$4 px py
+    px=$(awk -v x="$x" -v w="$w" -v W="$win_w" 'BEGIN{printf "%d", (x + w / 2) * W / 345}')
+    py=$(awk -v y="$y" -v h="$h" -v W="$win_w" -v H="$win_h" \
+        'BEGIN{u = W / 345 * 13 / 14; printf "%d", H - (232 - y - h / 2) * u}')
+    xdotool mousemove $((win_x + px)) $((win_y + py)) click 1
+    sleep 0.3
+}
+click_capture() { click_control 21 170 89 19; }
+click_stop() { click_control 117 170 83 19; }
+click_quit() { click_control 281 209 57 16; }
+
+# --- the recorded file --------------------------------------------------------------------------
+
+# Frames in the file, counted by decoding them.
+frames_in() {
+    ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$1"
+}
+# The frame rate the file carries, rounded to whole frames per second.
+rate_of() {
+    ffprobe -v error -select_streams v:0 -show_entries stream=r_frame_rate,avg_frame_rate -of csv=p=0 "$1" |
+        awk -F'[,/]' '{r = $1 / $2; a = $3 / $4; if (int(r + 0.5) != int(a + 0.5)) print "mismatch"; else printf "%d\n", r + 0.5}'
+}
+
+# The file holds exactly n different frames at the given rate, and decodes without an error.
+check_video() {
+    local file=$1 n=$2 rate=$3 frames distinct
+    [ -f "$file" ] || fail "no capture file at $file"
+    ffmpeg -v error -xerror -i "$file" -f null - || fail "ffmpeg cannot decode $file"
+    frames=$(frames_in "$file")
+    [ "$frames" = "$n" ] || fail "$file holds $frames frames, not $n"
+    [ "$(rate_of "$file")" = "$rate" ] || fail "$file plays at $(rate_of "$file") frames per second, not $rate"
+    # Every press took a new picture: the test scene stamps each one with its number.
+    distinct=$(ffmpeg -v error -i "$file" -f framemd5 - | grep -v '^#' | awk -F, '{print $NF}' | sort -u | wc -l)
+    [ "$distinct" = "$n" ] || fail "$file holds $distinct different frames, not $n"
+    echo "ok: $file has $n frames at $rate fps"
+}
+
+# --- scenarios ----------------------------------------------------------------------------------
+
+# Four frames by mouse at the default rate, then Stop /  Save confirmed.
+mouse_recording() {
+    for _ in 1 2 3 4; do click_capture; done
+    click_stop
+    answer_box "stop and save" Return
+    check_video "$(capture_file)" 4 15
+    keys Escape
+    wait_for_exit
+}
+
+# The keyboard only: the rate raised past its top in the rate box, frames taken with Space and
+# Enter on the focused button, the stop confirmed with Enter.
+keyboard_recording() {
+    # The focus starts on Quit; nine tabs reach the rate box, eight back reach the capture button.
+    keys $(printf 'Tab %.0s' $(seq 9))
+    keys $(printf 'Up %.0s' $(seq 50))
+    keys $(printf 'shift+Tab %.0s' $(seq 8))
+    keys space
+    keys Return
+    sleep 0.5
+    # The other Video Controls are disabled now: the next tab stop is Stop /  Save.
+    keys Tab space
+    answer_box "stop and save" Return
+    check_video "$(capture_file)" 2 60
+
+    # From Stop /  Save, seven tabs reach the rate box again; the rate goes down past its bottom.
+    keys $(printf 'Tab %.0s' $(seq 7))
+    keys $(printf 'Down %.0s' $(seq 70))
+    keys $(printf 'shift+Tab %.0s' $(seq 8))
+    keys space
+    answer_box "replace the saved video" Return
+    keys Tab space
+    answer_box "stop and save" Return
+    check_video "$(capture_file)" 1 1
+    keys Escape
+    wait_for_exit
+}
+
+# A second recording asks before it replaces the first: Cancel keeps it, OK replaces it.
+replace_question() {
+    click_capture
+    click_capture
+    click_stop
+    answer_box "stop and save" Return
+    check_video "$(capture_file)" 2 15
+    local first
+    first=$(md5sum <"$(capture_file)")
+
+    click_capture
+    answer_box "replace the saved video" Escape
+    [ "$(md5sum <"$(capture_file)")" = "$first" ] || fail "the saved video changed although replacing it was declined"
+
+    click_capture
+    answer_box "replace the saved video" Return
+    # Within the recording nothing more is asked.
+    click_capture
+    no_message_box || fail "a message box came within the recording"
+    click_capture
+    click_stop
+    answer_box "stop and save" Return
+    check_video "$(capture_file)" 3 15
+    keys Escape
+    wait_for_exit
+}
+
+# Escape ends the program at once, in the middle of a recording; the file is still complete.
+escape_during_recording() {
+    for _ in 1 2 3; do click_capture; done
+    sleep 0.5
+    keys Escape
+    wait_for_exit
+    no_message_box || fail "Escape asked a question"
+    check_video "$(capture_file)" 3 15
+}
+
+# Quit in the middle of a recording confirms, then finishes the file.
+quit_during_recording() {
+    for _ in 1 2 3; do click_capture; done
+    click_quit
+    answer_box "quit" Return
+    wait_for_exit
+    check_video "$(capture_file)" 3 15
+}
+
+start_x
+start_program
+"$scenario"
+echo "PASS: $scenario"
