@@ -46,6 +46,12 @@ struct Error {
     static Error none() { return {}; }
 };
 
+struct FrameSize {
+    int width = 0;
+    int height = 0;
+    bool operator==(const FrameSize&) const = default;
+};
+
 struct StreamFormat {
     PixelFormat format = PixelFormat::Rgb24;
     int width = 0;
@@ -64,6 +70,9 @@ public:
     // Opens the device and negotiates the format; after success format() is what it delivers.
     virtual Error start() = 0;
     virtual StreamFormat format() const = 0;
+    // The picture sizes the source can deliver in its format, smallest first; valid after
+    // start(). A source that cannot change its size offers the one it has.
+    virtual std::vector<FrameSize> offeredSizes() const { return {{format().width, format().height}}; }
     // Blocks until the next frame is ready (or a failure). Must return within about a second
     // even when no frame comes, with an Io error in that case, so that the caller can stop.
     virtual Error readFrame(Frame& frame) = 0;

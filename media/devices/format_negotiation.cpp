@@ -35,11 +35,16 @@ Error enumerateFormats(V4l2Io& io, int fd, const std::string& name, std::vector<
     }
 }
 
-// The size to request for `fourcc`; kTargetSize when the driver does not list sizes, in which
-// case S_FMT brings it to the nearest one the driver has.
-FrameSize sizeToRequest(V4l2Io& io, int fd, uint32_t fourcc)
-{
+// What ENUM_FRAMESIZES says about a format: a list of sizes, or a continuous or stepwise range.
+struct FrameSizes {
     std::vector<FrameSize> discrete;
+    bool stepped = false;
+    FrameSize min, max, step;
+};
+
+FrameSizes enumerateFrameSizes(V4l2Io& io, int fd, uint32_t fourcc)
+{
+    FrameSizes sizes;
     for (__u32 index = 0;; ++index) {
         v4l2_frmsizeenum e{};
         e.index = index;
@@ -48,13 +53,34 @@ FrameSize sizeToRequest(V4l2Io& io, int fd, uint32_t fourcc)
             break;
         if (e.type != V4L2_FRMSIZE_TYPE_DISCRETE) {
             const auto& s = e.stepwise;
-            return chooseSteppedSize({int(s.min_width), int(s.min_height)},
-                                     {int(s.max_width), int(s.max_height)},
-                                     {int(s.step_width), int(s.step_height)});
+            sizes.stepped = true;
+            sizes.min = {int(s.min_width), int(s.min_height)};
+            sizes.max = {int(s.max_width), int(s.max_height)};
+            sizes.step = {int(s.step_width), int(s.step_height)};
+            break;
         }
-        discrete.push_back({int(e.discrete.width), int(e.discrete.height)});
+        sizes.discrete.push_back({int(e.discrete.width), int(e.discrete.height)});
     }
-    return discrete.empty() ? kTargetSize : chooseDiscreteSize(discrete);
+    return sizes;
+}
+
+// kTargetSize when the driver does not list sizes, in which case S_FMT brings it to the nearest
+// one the driver has.
+FrameSize sizeToRequest(const FrameSizes& sizes)
+{
+    if (sizes.stepped)
+        return chooseSteppedSize(sizes.min, sizes.max, sizes.step);
+    return sizes.discrete.empty() ? kTargetSize : chooseDiscreteSize(sizes.discrete);
+}
+
+// The driver's list for the format it set, which always holds the size it set even when the
+// driver lists none.
+std::vector<FrameSize> sizesToOffer(const FrameSizes& sizes, FrameSize set)
+{
+    std::vector<FrameSize> offered =
+        sizes.stepped ? commonSizesWithin(sizes.min, sizes.max, sizes.step) : sizes.discrete;
+    offered.push_back(set);
+    return sortedSizes(std::move(offered));
 }
 
 std::string fourccText(uint32_t f)
@@ -92,7 +118,7 @@ void negotiateInterval(V4l2Io& io, int fd, StreamFormat& stream)
 }  // namespace
 
 Error negotiateFormat(V4l2Io& io, int fd, bool converted, const std::string& name,
-                      NegotiatedFormat& out)
+                      const std::optional<FrameSize>& wantedSize, NegotiatedFormat& out)
 {
     std::vector<FormatEntry> formats;
     if (Error e = enumerateFormats(io, fd, name, formats))
@@ -126,7 +152,8 @@ Error negotiateFormat(V4l2Io& io, int fd, bool converted, const std::string& nam
         fmt = {};
         fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     }
-    const FrameSize size = sizeToRequest(io, fd, wanted);
+    const FrameSize size =
+        wantedSize ? *wantedSize : sizeToRequest(enumerateFrameSizes(io, fd, wanted));
     fmt.fmt.pix.pixelformat = wanted;
     fmt.fmt.pix.width = static_cast<__u32>(size.width);
     fmt.fmt.pix.height = static_cast<__u32>(size.height);
@@ -150,6 +177,8 @@ Error negotiateFormat(V4l2Io& io, int fd, bool converted, const std::string& nam
     out.stream.height = static_cast<int>(got.height);
     const uint32_t packedRow = got.width * (*pixel == PixelFormat::Yuyv ? 2 : 3);
     out.bytesPerLine = *pixel == PixelFormat::Mjpeg ? 0 : std::max(got.bytesperline, packedRow);
+    out.offeredSizes = sizesToOffer(enumerateFrameSizes(io, fd, got.pixelformat),
+                                    {out.stream.width, out.stream.height});
     negotiateInterval(io, fd, out.stream);
     return Error::none();
 }

@@ -15,6 +15,18 @@ int stepInto(int target, int min, int max, int step)
     return step > 1 ? min + (clamped - min) / step * step : clamped;
 }
 
+bool onSteps(int value, int min, int max, int step)
+{
+    return value >= min && value <= max && (step <= 1 || (value - min) % step == 0);
+}
+
+// Sizes people know from other cameras and screens; a range offers those it can deliver.
+constexpr FrameSize kCommonSizes[] = {
+    {160, 120},  {320, 240},   {352, 288},   {640, 360},   {640, 480},
+    {800, 600},  {960, 540},   {1024, 768},  {1280, 720},  {1280, 960},
+    {1600, 1200}, {1920, 1080}, {2560, 1440}, {3840, 2160},
+};
+
 }  // namespace
 
 std::optional<PixelFormat> pixelFormatOf(uint32_t fourcc)
@@ -62,6 +74,28 @@ FrameSize chooseSteppedSize(FrameSize min, FrameSize max, FrameSize step)
 {
     return {stepInto(kTargetSize.width, min.width, max.width, step.width),
             stepInto(kTargetSize.height, min.height, max.height, step.height)};
+}
+
+std::vector<FrameSize> commonSizesWithin(FrameSize min, FrameSize max, FrameSize step)
+{
+    std::vector<FrameSize> sizes;
+    for (const FrameSize& s : kCommonSizes) {
+        if (onSteps(s.width, min.width, max.width, step.width) &&
+            onSteps(s.height, min.height, max.height, step.height))
+            sizes.push_back(s);
+    }
+    if (sizes.empty())
+        sizes = {min, max};
+    return sortedSizes(std::move(sizes));
+}
+
+std::vector<FrameSize> sortedSizes(std::vector<FrameSize> sizes)
+{
+    std::sort(sizes.begin(), sizes.end(), [](FrameSize a, FrameSize b) {
+        return area(a) != area(b) ? area(a) < area(b) : a.width < b.width;
+    });
+    sizes.erase(std::unique(sizes.begin(), sizes.end()), sizes.end());
+    return sizes;
 }
 
 }  // namespace media

@@ -9,12 +9,6 @@
 
 namespace media {
 
-struct FrameSize {
-    int width = 0;
-    int height = 0;
-    bool operator==(const FrameSize&) const = default;
-};
-
 // The size we aim for: large enough for a sharp frame, small enough that common USB cameras
 // still deliver it at full frame rate, and that the preview decodes it without falling behind.
 inline constexpr FrameSize kTargetSize{1280, 720};
@@ -35,5 +29,12 @@ FrameSize chooseDiscreteSize(const std::vector<FrameSize>& sizes);
 
 // kTargetSize brought into a continuous or stepwise range.
 FrameSize chooseSteppedSize(FrameSize min, FrameSize max, FrameSize step);
+
+// What to offer the user from a continuous or stepwise range: the common picture sizes that lie
+// on it, smallest first; its two ends when none does.
+std::vector<FrameSize> commonSizesWithin(FrameSize min, FrameSize max, FrameSize step);
+
+// `sizes` sorted by area (then width) without repeats, as a list to choose from.
+std::vector<FrameSize> sortedSizes(std::vector<FrameSize> sizes);
 
 }  // namespace media

@@ -29,6 +29,7 @@ Error LiveSource::start(std::unique_ptr<FrameSource> source)
         stopping_ = false;
         name_ = source->name();
         format_ = source->format();
+        offeredSizes_ = source->offeredSizes();
     }
     source_ = std::move(source);
     thread_ = std::thread(&LiveSource::run, this);
@@ -120,6 +121,12 @@ StreamFormat LiveSource::format() const
 {
     std::lock_guard lock(mutex_);
     return format_;
+}
+
+std::vector<FrameSize> LiveSource::offeredSizes() const
+{
+    std::lock_guard lock(mutex_);
+    return offeredSizes_;
 }
 
 std::shared_ptr<const Frame> LiveSource::newest() const

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "media/common/frame.h"
 
@@ -40,6 +41,8 @@ public:
     bool streaming() const;
     std::string sourceName() const;
     StreamFormat format() const;
+    // What the source offered when it started (FrameSource::offeredSizes).
+    std::vector<FrameSize> offeredSizes() const;
     std::shared_ptr<const Frame> newest() const;
     uint64_t frameCount() const;
     // What ended the stream (DeviceGone after an unplug); cleared by start().
@@ -73,6 +76,7 @@ private:
     bool stopping_ = false;
     std::string name_;
     StreamFormat format_;
+    std::vector<FrameSize> offeredSizes_;
 
     std::mutex listenerMutex_;  // held while the listener runs
     FrameListener listener_;

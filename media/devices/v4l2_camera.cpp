@@ -25,8 +25,9 @@ int bytesPerPixel(PixelFormat f) { return f == PixelFormat::Yuyv ? 2 : 3; }
 
 }  // namespace
 
-V4l2Camera::V4l2Camera(std::string devicePath, std::shared_ptr<V4l2Io> io)
-    : path_(std::move(devicePath)), io_(std::move(io))
+V4l2Camera::V4l2Camera(std::string devicePath, std::shared_ptr<V4l2Io> io,
+                       std::optional<FrameSize> wantedSize)
+    : path_(std::move(devicePath)), io_(std::move(io)), wantedSize_(wantedSize)
 {
 }
 
@@ -41,12 +42,12 @@ Error V4l2Camera::start()
     if (!e)
         e = checkCapabilities();
     if (!e) {
-        e = negotiateFormat(*io_, fd_, false, name(), format_);
+        e = negotiateFormat(*io_, fd_, false, name(), wantedSize_, format_);
         if (e.kind == ErrorKind::Unsupported) {
             closeDevice();
             e = openDevice(OpenMode::Converted);
             if (!e)
-                e = negotiateFormat(*io_, fd_, true, name(), format_);
+                e = negotiateFormat(*io_, fd_, true, name(), wantedSize_, format_);
         }
     }
     if (!e)

@@ -7,8 +7,10 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "format_negotiation.h"
 #include "mapped_buffers.h"
@@ -24,7 +26,10 @@ public:
     static constexpr unsigned kBufferCount = 4;
     static constexpr std::chrono::milliseconds kReadTimeout{1000};
 
-    explicit V4l2Camera(std::string devicePath, std::shared_ptr<V4l2Io> io = systemV4l2Io());
+    // Streams at `wantedSize` if the driver agrees, else at the size it sets instead; without a
+    // wanted size, at the one our policy picks.
+    explicit V4l2Camera(std::string devicePath, std::shared_ptr<V4l2Io> io = systemV4l2Io(),
+                        std::optional<FrameSize> wantedSize = std::nullopt);
     ~V4l2Camera() override;
     V4l2Camera(const V4l2Camera&) = delete;
     V4l2Camera& operator=(const V4l2Camera&) = delete;
@@ -33,6 +38,7 @@ public:
     std::string name() const override;
     Error start() override;
     StreamFormat format() const override { return format_.stream; }
+    std::vector<FrameSize> offeredSizes() const override { return format_.offeredSizes; }
     // Returns the newest complete frame: when several are waiting, the older ones go back to
     // the driver unread. Damaged frames are skipped.
     Error readFrame(Frame& frame) override;
@@ -55,6 +61,7 @@ private:
 
     std::string path_;
     std::shared_ptr<V4l2Io> io_;
+    std::optional<FrameSize> wantedSize_;
     std::string cardName_;
     int fd_ = -1;
     bool converted_ = false;

@@ -2,6 +2,8 @@
 
 #include <time.h>
 
+#include <algorithm>
+
 #include "media/jpeg/jpeg_encoder.h"
 #include "media/jpeg/jpeg_markers.h"
 #include "media/jpeg/pixel_convert.h"
@@ -75,6 +77,18 @@ StreamFormat TestSceneSource::format() const {
     f.frameIntervalNumerator = 1;
     f.frameIntervalDenominator = options_.framesPerSecond;
     return f;
+}
+
+std::vector<FrameSize> TestSceneSource::offeredSizes() const {
+    std::vector<FrameSize> sizes = {{320, 240}, {640, 480}, {1280, 720}};
+    const FrameSize own{options_.width, options_.height};
+    if (std::find(sizes.begin(), sizes.end(), own) == sizes.end()) {
+        const auto larger = std::find_if(sizes.begin(), sizes.end(), [&](const FrameSize& s) {
+            return int64_t(s.width) * s.height > int64_t(own.width) * own.height;
+        });
+        sizes.insert(larger, own);
+    }
+    return sizes;
 }
 
 Error TestSceneSource::readFrame(Frame& frame) {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "media/common/frame.h"
 #include "media/testscene/test_scene_options.h"
@@ -18,6 +19,9 @@ public:
     std::string name() const override;
     Error start() override;
     StreamFormat format() const override;
+    // A few sizes cameras commonly have, and its own: tests and demos can switch between them
+    // by making a source with other options.
+    std::vector<FrameSize> offeredSizes() const override;
     // Frame n shows number n. In real time, a reader that falls behind loses frames as with a
     // camera: the next read returns the latest due frame and the sequence shows the gap.
     Error readFrame(Frame& frame) override;

@@ -33,5 +33,15 @@ TEST(FormatPolicy, SteppedSizeIsTheTargetClampedAndAlignedToTheSteps)
     EXPECT_EQ(chooseSteppedSize({1920, 1080}, {3840, 2160}, {0, 0}), (FrameSize{1920, 1080}));
 }
 
+TEST(FormatPolicy, ARangeOffersTheCommonSizesOnItsStepsElseItsEnds)
+{
+    EXPECT_EQ(commonSizesWithin({16, 16}, {1280, 720}, {16, 8}),
+              (std::vector<FrameSize>{{160, 120}, {320, 240}, {352, 288}, {640, 360}, {640, 480},
+                                      {800, 600}, {1280, 720}}))
+        << "960x540 is off the 8-line steps, 1024x768 too tall";
+    EXPECT_EQ(commonSizesWithin({100, 100}, {150, 150}, {1, 1}),
+              (std::vector<FrameSize>{{100, 100}, {150, 150}}));
+}
+
 }  // namespace
 }  // namespace media

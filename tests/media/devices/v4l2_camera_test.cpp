@@ -50,6 +50,28 @@ TEST_F(CameraTest, PrefersNativeMjpegAtTheLargestSizeWithin720p)
     EXPECT_EQ(io->queuedCount(), V4l2Camera::kBufferCount);
 }
 
+TEST_F(CameraTest, StreamsAtAWantedSizeAndOffersTheSizesOfItsFormat)
+{
+    ASSERT_FALSE(camera.start());
+    EXPECT_EQ(camera.offeredSizes(), (std::vector<FrameSize>{{640, 480}, {1280, 720}, {1920, 1080}}))
+        << "MJPEG's sizes, smallest first";
+    camera.stop();
+
+    V4l2Camera smaller{"/dev/video0", io, FrameSize{640, 480}};
+    ASSERT_FALSE(smaller.start());
+    EXPECT_EQ(io->lastRequested->width, 640u);
+    EXPECT_EQ(smaller.format().width, 640);
+    EXPECT_EQ(smaller.format().height, 480);
+    smaller.stop();
+
+    // A size the driver does not have: it sets another, and that is what we stream.
+    V4l2Camera odd{"/dev/video0", io, FrameSize{800, 600}};
+    ASSERT_FALSE(odd.start());
+    EXPECT_EQ(io->lastRequested->width, 800u);
+    EXPECT_EQ(odd.format().width, 1920);
+    EXPECT_EQ(odd.format().height, 1080);
+}
+
 TEST_F(CameraTest, BelievesTheSizeAndRowStrideTheDriverSets)
 {
     ASSERT_FALSE(startWith([](FakeDevice& d) {
@@ -65,6 +87,8 @@ TEST_F(CameraTest, BelievesTheSizeAndRowStrideTheDriverSets)
     EXPECT_EQ(f.format, PixelFormat::Yuyv);
     EXPECT_EQ(f.width, 800);
     EXPECT_EQ(f.height, 600);
+    EXPECT_EQ(camera.offeredSizes(), (std::vector<FrameSize>{{800, 600}}))
+        << "a driver that lists no sizes offers the one it set";
 
     std::vector<uint8_t> padded(1664 * 600, 0xEE);
     for (int y = 0; y < 600; ++y)

@@ -109,6 +109,16 @@ TEST(TestSceneSourceTest, DeliversNumberedFramesInEveryFormat) {
     }
 }
 
+TEST(TestSceneSourceTest, OffersCommonSizesAndItsOwnInOrder) {
+    TestSceneOptions options;
+    options.width = 800;
+    options.height = 600;
+    EXPECT_EQ(TestSceneSource(options).offeredSizes(),
+              (std::vector<FrameSize>{{320, 240}, {640, 480}, {800, 600}, {1280, 720}}));
+    EXPECT_EQ(TestSceneSource().offeredSizes(),
+              (std::vector<FrameSize>{{320, 240}, {640, 480}, {1280, 720}}));
+}
+
 TEST(TestSceneSourceTest, MjpegLooksLikeACamera) {
     TestSceneSource scene(Fast(PixelFormat::Mjpeg));
     ASSERT_FALSE(scene.start());
