@@ -40,6 +40,7 @@ int FakeV4l2Io::fail(int err)
 
 int FakeV4l2Io::open(const std::string& path, OpenMode mode)
 {
+    std::lock_guard lock(mutex_);
     auto it = devices_.find(path);
     if (it == devices_.end() || unplugged_)
         return fail(ENOENT);
@@ -52,6 +53,7 @@ int FakeV4l2Io::open(const std::string& path, OpenMode mode)
 
 int FakeV4l2Io::close(int fd)
 {
+    std::lock_guard lock(mutex_);
     return open_.erase(fd) ? 0 : fail(EBADF);
 }
 
@@ -97,13 +99,14 @@ int FakeV4l2Io::setFormat(const OpenFile& file, v4l2_format& f)
 
 int FakeV4l2Io::ioctl(int fd, unsigned long request, void* arg)
 {
+    std::lock_guard lock(mutex_);
     auto fileIt = open_.find(fd);
     if (fileIt == open_.end())
         return fail(EBADF);
     if (unplugged_)
         return fail(request == VIDIOC_DQBUF ? dequeueErrno_ : ENODEV);
     const OpenFile& file = fileIt->second;
-    const FakeDevice& dev = devices_.at(file.path);
+    FakeDevice& dev = devices_.at(file.path);
 
     switch (request) {
     case VIDIOC_QUERYCAP: {
@@ -206,6 +209,10 @@ int FakeV4l2Io::ioctl(int fd, unsigned long request, void* arg)
     case VIDIOC_STREAMON:
         streaming_ = true;
         streamingDevice_ = &dev;
+        if (dev.controlsResetOnStreamOn) {
+            for (FakeControl& c : dev.controls)
+                c.value = c.defaultValue;
+        }
         return 0;
     case VIDIOC_STREAMOFF:
         streaming_ = false;
@@ -213,12 +220,165 @@ int FakeV4l2Io::ioctl(int fd, unsigned long request, void* arg)
         done_.clear();
         return 0;
     default:
+        return controlIoctl(dev, request, arg);
+    }
+}
+
+namespace {
+
+bool governed(const FakeDevice& dev, const FakeControl& c)
+{
+    if (!c.governor)
+        return false;
+    for (const FakeControl& g : dev.controls) {
+        if (g.id == c.governor)
+            return g.value != c.manualValue;
+    }
+    return false;
+}
+
+FakeControl* findControl(FakeDevice& dev, uint32_t id)
+{
+    for (FakeControl& c : dev.controls) {
+        if (c.id == id)
+            return &c;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int FakeV4l2Io::controlIoctl(FakeDevice& dev, unsigned long request, void* arg)
+{
+    switch (request) {
+    case VIDIOC_QUERY_EXT_CTRL:
+        if (!dev.extendedControlQueries)
+            return fail(ENOTTY);
+        return queryControl(dev, static_cast<v4l2_query_ext_ctrl*>(arg)->id, true, arg);
+    case VIDIOC_QUERYCTRL:
+        return queryControl(dev, static_cast<v4l2_queryctrl*>(arg)->id, false, arg);
+    case VIDIOC_QUERYMENU: {
+        auto* m = static_cast<v4l2_querymenu*>(arg);
+        const FakeControl* c = findControl(dev, m->id);
+        if (!c)
+            return fail(EINVAL);
+        if (c->type == V4L2_CTRL_TYPE_MENU && c->menu.count(m->index)) {
+            copyText(m->name, sizeof m->name, c->menu.at(m->index));
+            return 0;
+        }
+        if (c->type == V4L2_CTRL_TYPE_INTEGER_MENU && c->integerMenu.count(m->index)) {
+            m->value = c->integerMenu.at(m->index);
+            return 0;
+        }
+        return fail(EINVAL);
+    }
+    case VIDIOC_G_CTRL: {
+        auto* v = static_cast<v4l2_control*>(arg);
+        const FakeControl* c = findControl(dev, v->id);
+        if (!c)
+            return fail(EINVAL);
+        if (c->flags & V4L2_CTRL_FLAG_WRITE_ONLY)
+            return fail(EACCES);
+        v->value = c->value;
+        return 0;
+    }
+    case VIDIOC_S_CTRL:
+        return setControl(dev, *static_cast<v4l2_control*>(arg));
+    default:
         return fail(ENOTTY);
     }
 }
 
+int FakeV4l2Io::queryControl(FakeDevice& dev, uint32_t id, bool extended, void* arg)
+{
+    const FakeControl* found = nullptr;
+    if (id & V4L2_CTRL_FLAG_NEXT_CTRL) {
+        const uint32_t after = id & ~(V4L2_CTRL_FLAG_NEXT_CTRL | V4L2_CTRL_FLAG_NEXT_COMPOUND);
+        for (const FakeControl& c : dev.controls) {
+            if (c.id > after && (!found || c.id < found->id))
+                found = &c;
+        }
+    } else {
+        found = findControl(dev, id);
+    }
+    if (!found)
+        return fail(EINVAL);
+    const FakeControl& c = *found;
+    const uint32_t flags = c.flags | (governed(dev, c) ? V4L2_CTRL_FLAG_INACTIVE : 0);
+    if (extended) {
+        auto* q = static_cast<v4l2_query_ext_ctrl*>(arg);
+        *q = {};
+        q->id = c.id;
+        q->type = c.type;
+        copyText(reinterpret_cast<__u8*>(q->name), sizeof q->name, c.name);
+        q->minimum = c.minimum;
+        q->maximum = c.maximum;
+        q->step = static_cast<uint64_t>(c.step);
+        q->default_value = c.defaultValue;
+        q->flags = flags;
+        q->elems = 1;
+        return 0;
+    }
+    auto* q = static_cast<v4l2_queryctrl*>(arg);
+    *q = {};
+    q->id = c.id;
+    q->type = c.type;
+    copyText(q->name, sizeof q->name, c.name);
+    q->minimum = c.minimum;
+    q->maximum = c.maximum;
+    q->step = c.step;
+    q->default_value = c.defaultValue;
+    q->flags = flags;
+    return 0;
+}
+
+int FakeV4l2Io::setControl(FakeDevice& dev, v4l2_control& v)
+{
+    FakeControl* c = findControl(dev, v.id);
+    if (!c)
+        return fail(EINVAL);
+    if (c->flags & V4L2_CTRL_FLAG_READ_ONLY)
+        return fail(EACCES);
+    if (dev.refuseInactiveControls && governed(dev, *c))
+        return fail(EACCES);
+    int32_t value = v.value;
+    switch (c->type) {
+    case V4L2_CTRL_TYPE_MENU:
+        if (!c->menu.count(static_cast<uint32_t>(value)))
+            return fail(EINVAL);
+        break;
+    case V4L2_CTRL_TYPE_INTEGER_MENU:
+        if (!c->integerMenu.count(static_cast<uint32_t>(value)))
+            return fail(EINVAL);
+        break;
+    default:
+        if (value < c->minimum || value > c->maximum)
+            return fail(ERANGE);
+        // Drivers round to the nearest step, as the control framework does.
+        value = c->minimum + (value - c->minimum + c->step / 2) / c->step * c->step;
+    }
+    c->value = value;
+    v.value = value;
+    controlsSet_.emplace_back(v.id, value);
+    return 0;
+}
+
+int32_t FakeV4l2Io::controlValue(const std::string& path, uint32_t id)
+{
+    std::lock_guard lock(mutex_);
+    const FakeControl* c = findControl(devices_.at(path), id);
+    return c ? c->value : -1;
+}
+
+std::vector<std::pair<uint32_t, int32_t>> FakeV4l2Io::controlsSet()
+{
+    std::lock_guard lock(mutex_);
+    return controlsSet_;
+}
+
 void* FakeV4l2Io::mmap(int fd, size_t length, off_t offset)
 {
+    std::lock_guard lock(mutex_);
     const size_t index = static_cast<size_t>(offset) / kOffsetStep;
     if (!open_.count(fd) || index >= buffers_.size() || length != buffers_[index].memory.size()) {
         errno = EINVAL;
@@ -230,12 +390,14 @@ void* FakeV4l2Io::mmap(int fd, size_t length, off_t offset)
 
 int FakeV4l2Io::munmap(void*, size_t)
 {
+    std::lock_guard lock(mutex_);
     --mapped_;
     return 0;
 }
 
 int FakeV4l2Io::poll(int fd, short, int, short& revents)
 {
+    std::lock_guard lock(mutex_);
     if (unplugged_ || dequeueErrno_) {
         revents = POLLERR | POLLHUP;
         return 1;
@@ -247,6 +409,7 @@ int FakeV4l2Io::poll(int fd, short, int, short& revents)
 bool FakeV4l2Io::deliver(const std::vector<uint8_t>& payload, int64_t timestampNs,
                          uint32_t extraFlags, std::optional<uint32_t> bytesUsed)
 {
+    std::lock_guard lock(mutex_);
     if (!streaming_ || queued_.empty())
         return false;
     Buffer& b = buffers_[queued_.front()];
@@ -263,6 +426,7 @@ bool FakeV4l2Io::deliver(const std::vector<uint8_t>& payload, int64_t timestampN
 
 void FakeV4l2Io::unplug(int dequeueErrno)
 {
+    std::lock_guard lock(mutex_);
     unplugged_ = true;
     dequeueErrno_ = dequeueErrno;
 }

@@ -1,5 +1,5 @@
 // A scripted V4L2 driver: tests describe devices and feed frames, the code under test drives it
-// through the same calls as a real one.
+// through the same calls as a real one, from as many threads as it likes.
 #pragma once
 
 #include <linux/videodev2.h>
@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,23 @@ struct FakeFormat {
     uint32_t fourcc = 0;
     std::vector<FrameSize> sizes;
     bool emulated = false;  // offered only to descriptors opened for conversion
+};
+
+struct FakeControl {
+    uint32_t id = 0;
+    uint32_t type = V4L2_CTRL_TYPE_INTEGER;
+    std::string name;
+    int32_t minimum = 0;
+    int32_t maximum = 0;
+    int32_t step = 1;
+    int32_t defaultValue = 0;
+    uint32_t flags = 0;  // reported as they are, with INACTIVE added while governed
+    std::map<uint32_t, std::string> menu;      // menu items by index; missing indexes are left out
+    std::map<uint32_t, int64_t> integerMenu;   // the same for an integer menu
+    // Inactive while control `governor` is not at `manualValue`: its automatic mode is on.
+    uint32_t governor = 0;
+    int32_t manualValue = 0;
+    int32_t value = 0;
 };
 
 struct FakeDevice {
@@ -41,6 +59,13 @@ struct FakeDevice {
     int openErrno = 0;
     int sFmtErrno = 0;
     int reqBufsErrno = 0;
+    std::vector<FakeControl> controls;  // in id order, as drivers enumerate them
+    bool extendedControlQueries = true;  // false: an older driver without QUERY_EXT_CTRL
+    // Like uvcvideo: a control governed by an automatic mode that is on refuses values (EACCES).
+    bool refuseInactiveControls = false;
+    // Like cameras that power down between streams: controls go back to their defaults when
+    // streaming starts.
+    bool controlsResetOnStreamOn = false;
 };
 
 class FakeV4l2Io final : public V4l2Io {
@@ -56,6 +81,11 @@ public:
     void unplug(int dequeueErrno = ENODEV);
     // Dequeueing fails with err while the device stays present.
     void failDequeue(int err) { dequeueErrno_ = err; }
+
+    // A control's value as the device holds it now.
+    int32_t controlValue(const std::string& path, uint32_t id);
+    // Every S_CTRL that succeeded, in order.
+    std::vector<std::pair<uint32_t, int32_t>> controlsSet();
 
     // What the code asked for and how it opened devices (successful opens only).
     std::vector<OpenMode> openModes;
@@ -84,9 +114,14 @@ private:
     };
 
     int fail(int err);
+    int controlIoctl(FakeDevice& dev, unsigned long request, void* arg);
+    int queryControl(FakeDevice& dev, uint32_t id, bool extended, void* arg);
+    int setControl(FakeDevice& dev, v4l2_control& c);
     std::vector<const FakeFormat*> visibleFormats(const OpenFile& file) const;
     int setFormat(const OpenFile& file, v4l2_format& f);
 
+    std::mutex mutex_;  // every call holds it, as the driver's own lock would
+    std::vector<std::pair<uint32_t, int32_t>> controlsSet_;
     std::map<std::string, FakeDevice> devices_;
     std::map<int, OpenFile> open_;
     int nextFd_ = 100;

@@ -1,0 +1,193 @@
+#include "media/devices/camera_controls.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_v4l2_io.h"
+#include "fake_webcam_controls.h"
+#include "media/devices/control_memory.h"
+#include "media/devices/v4l2_camera.h"
+
+namespace media {
+namespace {
+
+using testing::FakeDevice;
+using testing::FakeV4l2Io;
+
+std::vector<std::string> names(const CameraControls& controls)
+{
+    std::vector<std::string> out;
+    for (const CameraControl& c : controls.list())
+        out.push_back(c.name);
+    return out;
+}
+
+std::vector<std::pair<int32_t, std::string>> items(const CameraControl& c)
+{
+    std::vector<std::pair<int32_t, std::string>> out;
+    for (const ControlItem& item : c.items)
+        out.emplace_back(item.index, item.label);
+    return out;
+}
+
+class ControlsTest : public ::testing::Test {
+protected:
+    ControlsTest() { dev.controls = testing::webcamControls(); }
+
+    const CameraControl& control(uint32_t id)
+    {
+        const CameraControl* c = controls.find(id);
+        EXPECT_NE(c, nullptr) << std::hex << id;
+        static const CameraControl none;
+        return c ? *c : none;
+    }
+
+    std::shared_ptr<FakeV4l2Io> io = std::make_shared<FakeV4l2Io>();
+    FakeDevice& dev = io->add("/dev/video0");
+    CameraControls controls{"/dev/video0", io};
+};
+
+TEST_F(ControlsTest, ListsTheSettingsAUserCanChangeWithTheirKindsRangesAndMenus)
+{
+    ASSERT_FALSE(controls.open());
+    // Left out: disabled, read-only and write-only ones, buttons, class headings, and classes
+    // other than user and camera (a codec's bitrate).
+    const std::vector<std::string> expected = {
+        "Brightness",           "Contrast",      "White Balance, Automatic",
+        "Power Line Frequency", "White Balance Temperature", "Auto Exposure",
+        "Exposure Time, Absolute", "ISO Sensitivity"};
+    EXPECT_EQ(names(controls), expected);
+
+    const CameraControl& contrast = control(V4L2_CID_CONTRAST);
+    EXPECT_EQ(contrast.kind, ControlKind::Integer);
+    EXPECT_EQ(contrast.minimum, 0);
+    EXPECT_EQ(contrast.maximum, 95);
+    EXPECT_EQ(contrast.step, 5);
+    EXPECT_EQ(contrast.defaultValue, 50);
+    EXPECT_EQ(control(V4L2_CID_AUTO_WHITE_BALANCE).kind, ControlKind::Boolean);
+
+    const CameraControl& exposureMode = control(V4L2_CID_EXPOSURE_AUTO);
+    EXPECT_EQ(exposureMode.kind, ControlKind::Menu);
+    EXPECT_EQ(items(exposureMode), (std::vector<std::pair<int32_t, std::string>>{
+                                       {1, "Manual Mode"}, {3, "Aperture Priority Mode"}}))
+        << "indexes the driver leaves out are not offered";
+    const CameraControl& iso = control(V4L2_CID_ISO_SENSITIVITY);
+    EXPECT_EQ(iso.kind, ControlKind::IntegerMenu);
+    EXPECT_EQ(items(iso), (std::vector<std::pair<int32_t, std::string>>{{0, "100"}, {1, "200"}, {3, "800"}}));
+
+    // Automatic modes are on: what they govern is shown, but inactive.
+    EXPECT_TRUE(control(V4L2_CID_EXPOSURE_ABSOLUTE).inactive);
+    EXPECT_TRUE(control(V4L2_CID_WHITE_BALANCE_TEMPERATURE).inactive);
+    EXPECT_FALSE(control(V4L2_CID_BRIGHTNESS).inactive);
+    EXPECT_TRUE(control(V4L2_CID_EXPOSURE_AUTO).governsOthers);
+    EXPECT_TRUE(control(V4L2_CID_AUTO_WHITE_BALANCE).governsOthers);
+    EXPECT_FALSE(control(V4L2_CID_BRIGHTNESS).governsOthers);
+}
+
+TEST_F(ControlsTest, ReadsCurrentValuesAndTakesTheUpdateFlagAndOlderQueriesIntoAccount)
+{
+    dev.controls[0].value = 77;
+    dev.controls.push_back({V4L2_CID_BACKLIGHT_COMPENSATION, V4L2_CTRL_TYPE_INTEGER,
+                            "Backlight Compensation", 0, 2, 1, 0, V4L2_CTRL_FLAG_UPDATE});
+    ASSERT_FALSE(controls.open());
+    EXPECT_EQ(control(V4L2_CID_BRIGHTNESS).value, 77);
+    EXPECT_EQ(control(V4L2_CID_EXPOSURE_AUTO).value, V4L2_EXPOSURE_APERTURE_PRIORITY);
+    EXPECT_TRUE(control(V4L2_CID_BACKLIGHT_COMPENSATION).governsOthers)
+        << "the driver says changing it changes others";
+
+    dev.extendedControlQueries = false;
+    CameraControls older{"/dev/video0", io};
+    ASSERT_FALSE(older.open());
+    EXPECT_EQ(names(older), names(controls));
+    EXPECT_TRUE(older.find(V4L2_CID_EXPOSURE_ABSOLUTE)->inactive);
+
+    io->add("/dev/video1");
+    CameraControls none{"/dev/video1", io};
+    ASSERT_FALSE(none.open());
+    EXPECT_TRUE(none.list().empty());
+}
+
+TEST_F(ControlsTest, SettingBelievesTheDriverAndAnAutomaticModeChangesWhatIsActive)
+{
+    ASSERT_FALSE(controls.open());
+    ASSERT_FALSE(controls.set(V4L2_CID_BRIGHTNESS, 200));
+    EXPECT_EQ(io->controlValue("/dev/video0", V4L2_CID_BRIGHTNESS), 200);
+    EXPECT_EQ(control(V4L2_CID_BRIGHTNESS).value, 200);
+
+    ASSERT_FALSE(controls.set(V4L2_CID_CONTRAST, 53));
+    EXPECT_EQ(control(V4L2_CID_CONTRAST).value, 55) << "rounded to the driver's step";
+
+    const Error refused = controls.set(V4L2_CID_BRIGHTNESS, 300);
+    EXPECT_EQ(refused.kind, ErrorKind::Io);
+    EXPECT_NE(refused.message.find("Brightness"), std::string::npos) << refused.message;
+    EXPECT_EQ(control(V4L2_CID_BRIGHTNESS).value, 200);
+    EXPECT_EQ(controls.set(V4L2_CID_GAMMA, 100).kind, ErrorKind::Unsupported) << "not listed";
+
+    ASSERT_FALSE(controls.set(V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL));
+    EXPECT_FALSE(control(V4L2_CID_EXPOSURE_ABSOLUTE).inactive);
+    EXPECT_TRUE(control(V4L2_CID_WHITE_BALANCE_TEMPERATURE).inactive);
+}
+
+TEST(ControlMemory, KeepsTheLatestChoicePerControlLast)
+{
+    ControlMemory memory;
+    memory.remember(V4L2_CID_BRIGHTNESS, 10);
+    memory.remember(V4L2_CID_CONTRAST, 20);
+    memory.remember(V4L2_CID_BRIGHTNESS, 30);
+    EXPECT_EQ(memory.values(), (std::vector<ControlValue>{{V4L2_CID_CONTRAST, 20}, {V4L2_CID_BRIGHTNESS, 30}}));
+}
+
+TEST_F(ControlsTest, ReapplyingPutsAutomaticModesFirstAndSkipsWhatTheyGovern)
+{
+    dev.refuseInactiveControls = true;  // as uvcvideo does
+    ASSERT_FALSE(controls.open());
+    // Remembered in an order the camera would refuse: the manual exposure while its automatic
+    // mode is still on.
+    ControlMemory memory;
+    memory.remember(V4L2_CID_CONTRAST, 500);  // out of range: refused, the rest still applied
+    memory.remember(V4L2_CID_EXPOSURE_ABSOLUTE, 500);
+    memory.remember(V4L2_CID_BRIGHTNESS, 128);  // already so
+    memory.remember(V4L2_CID_WHITE_BALANCE_TEMPERATURE, 5000);  // governed: automatic stays on
+    memory.remember(V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL);
+
+    const Error e = memory.applyTo(controls);
+    EXPECT_EQ(e.kind, ErrorKind::Io);
+    EXPECT_NE(e.message.find("Contrast"), std::string::npos) << e.message;
+    const std::vector<std::pair<uint32_t, int32_t>> expected = {
+        {V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL}, {V4L2_CID_EXPOSURE_ABSOLUTE, 500}};
+    EXPECT_EQ(io->controlsSet(), expected);
+    EXPECT_EQ(io->controlValue("/dev/video0", V4L2_CID_WHITE_BALANCE_TEMPERATURE), 4600);
+}
+
+TEST_F(ControlsTest, AVanishedDeviceIsDeviceGoneAndStopsReapplying)
+{
+    ASSERT_FALSE(controls.open());
+    io->unplug();
+    EXPECT_EQ(controls.set(V4L2_CID_BRIGHTNESS, 1).kind, ErrorKind::DeviceGone);
+    EXPECT_EQ(controls.refresh().kind, ErrorKind::DeviceGone);
+    ControlMemory memory;
+    memory.remember(V4L2_CID_BRIGHTNESS, 1);
+    memory.remember(V4L2_CID_CONTRAST, 10);
+    EXPECT_EQ(memory.applyTo(controls).kind, ErrorKind::DeviceGone);
+    EXPECT_TRUE(io->controlsSet().empty());
+
+    CameraControls later{"/dev/video0", io};
+    EXPECT_EQ(later.open().kind, ErrorKind::DeviceGone);
+}
+
+TEST_F(ControlsTest, WorkOnTheirOwnDescriptorWhileTheCameraStreams)
+{
+    dev.formats = {{V4L2_PIX_FMT_YUYV, {{640, 480}}}};
+    V4l2Camera camera{"/dev/video0", io};
+    ASSERT_FALSE(camera.start());
+    ASSERT_FALSE(controls.open());
+    EXPECT_EQ(io->openDescriptors(), 2);
+    EXPECT_EQ(io->openModes.back(), OpenMode::Query) << "no software controls of libv4l2's";
+    ASSERT_FALSE(controls.set(V4L2_CID_BRIGHTNESS, 90));
+    EXPECT_TRUE(io->streaming());
+    camera.stop();
+    ASSERT_FALSE(controls.set(V4L2_CID_BRIGHTNESS, 91));
+    EXPECT_EQ(io->openDescriptors(), 1);
+}
+
+}  // namespace
+}  // namespace media
