@@ -243,11 +243,18 @@ int GetDlgCtrlID(HWND handle) {
     return window ? window->id() : 0;
 }
 
+// A window's enabled state is its own, as on the platform: Qt also counts a child of a disabled
+// window as disabled, so every control of a dialog would report itself disabled while that
+// dialog waits for a modal one.
+namespace {
+bool OwnStateEnabled(const QWidget* widget) { return !widget->testAttribute(Qt::WA_ForceDisabled); }
+}  // namespace
+
 // EnableWindow: returns whether the window was disabled before.
 BOOL EnableWindow(HWND handle, BOOL enable) {
     Window* window = FromHandle(handle);
     if (!window || !window->widget()) return FALSE;
-    BOOL wasDisabled = !window->widget()->isEnabled();
+    BOOL wasDisabled = !OwnStateEnabled(window->widget());
     window->widget()->setEnabled(enable != FALSE);
     SendMessageW(handle, WM_ENABLE, enable, 0);
     return wasDisabled;
@@ -256,7 +263,7 @@ BOOL EnableWindow(HWND handle, BOOL enable) {
 // IsWindowEnabled
 BOOL IsWindowEnabled(HWND handle) {
     Window* window = FromHandle(handle);
-    return window && window->widget() && window->widget()->isEnabled();
+    return window && window->widget() && OwnStateEnabled(window->widget());
 }
 
 // IsWindowVisible

@@ -113,6 +113,10 @@ TEST_F(DialogTest, AModalDialogDisablesItsOwnerUntilItEnds) {
     bool ownerDisabled = false;
     modals.expectDialog(IDD_ABOUTBOX, [&](HWND about) {
         ownerDisabled = !IsWindowEnabled(owner);
+        // Each window's state is its own: the box takes input, the owner's controls keep theirs.
+        EXPECT_TRUE(IsWindowEnabled(about));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(about, IDOK)));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(owner, 1000)));
         EXPECT_EQ(user32::FromHandle(about)->widget()->parentWidget(), user32::FromHandle(owner)->widget());
         SendMessageW(about, WM_CLOSE, 0, 0);  // the close box is Cancel
     });
