@@ -33,6 +33,9 @@ fail() {
         import -window root "$work/failure.png" 2>/dev/null && cp "$work/failure.png" "/tmp/kinoree-e2e-$scenario.png" &&
             echo "screen at the failure: /tmp/kinoree-e2e-$scenario.png" >&2
     fi
+    if [ -n "$app_pid" ] && ! kill -0 "$app_pid" 2>/dev/null; then
+        wait "$app_pid" && echo "the program had ended" >&2 || echo "the program had ended with status $?" >&2
+    fi
     [ -f "$work/app.log" ] && sed 's/^/program: /' "$work/app.log" >&2
     exit 1
 }
@@ -64,10 +67,11 @@ start_program() {
 
 capture_file() { echo "$HOME/Videos/Capture.avi"; }
 
-# Waits (10 s at most) for a visible window matching the xdotool search and prints its id.
+# Waits for a visible window matching the xdotool search and prints its id. The wait is long:
+# a loaded machine may take its time to start the program or to show a box.
 wait_for_window() {
     local id
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do
         id=$(xdotool search --onlyvisible "$@" 2>/dev/null | head -n1) && [ -n "$id" ] && { echo "$id"; return 0; }
         sleep 0.1
     done
@@ -83,7 +87,7 @@ answer_box() {
     local box
     box=$(message_box) || fail "expected a message box ($1)"
     xdotool windowfocus --sync "$box" key "$2"
-    for _ in $(seq 50); do
+    for _ in $(seq 300); do
         no_message_box && return 0
         sleep 0.1
     done
