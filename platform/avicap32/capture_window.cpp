@@ -97,9 +97,7 @@ LRESULT CaptureWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return getCaps(wParam, lParam);
     case WM_CAP_DRIVER_GET_NAMEW: {
         if (!connected() || !lParam || wParam == 0) return FALSE;
-        auto drivers = ListCaptureDrivers();
-        std::wstring name = *m_driver < drivers.size() ? QString::fromStdString(drivers[*m_driver].name).toStdWString()
-                                                        : std::wstring();
+        std::wstring name = QString::fromStdString(m_connection->driver.name).toStdWString();
         size_t count = std::min<size_t>(name.size(), wParam - 1);
         std::wmemcpy(reinterpret_cast<LPWSTR>(lParam), name.data(), count);
         reinterpret_cast<LPWSTR>(lParam)[count] = L'\0';
@@ -162,14 +160,13 @@ BOOL CaptureWindow::connect(UINT index) {
                                                      : "There is no capture driver " + std::to_string(index) + ".");
         return FALSE;
     }
-    std::unique_ptr<media::FrameSource> source;
-    media::Error error = drivers[index].makeSource(source);
-    if (!error) error = m_live.start(std::move(source));
-    if (error) {
+    m_connection = Connection{index, drivers[index]};
+    if (media::Error error = startStream()) {
+        m_connection.reset();
         reportError(error);
         return FALSE;
     }
-    m_driver = index;
+    restoreControls();
     startPreviewFeed();
     return TRUE;
 }
@@ -178,8 +175,65 @@ BOOL CaptureWindow::disconnect() {
     if (!connected()) return FALSE;
     m_live.setFrameListener(nullptr);
     m_live.stop();
-    m_driver.reset();
+    m_connection.reset();
     return TRUE;
+}
+
+CaptureWindow::DeviceSettings& CaptureWindow::remembered() {
+    const CaptureDriver& driver = m_connection->driver;
+    return m_remembered[driver.devicePath.empty() ? driver.name : driver.devicePath];
+}
+
+media::ControlMemory& CaptureWindow::rememberedControls() { return remembered().controls; }
+
+std::unique_ptr<media::CameraControls> CaptureWindow::openControls(media::Error& error) const {
+    error = media::Error::none();
+    if (!connected() || m_connection->driver.devicePath.empty()) return nullptr;
+    auto controls = std::make_unique<media::CameraControls>(m_connection->driver.devicePath, CameraIo());
+    error = controls->open();
+    return error ? nullptr : std::move(controls);
+}
+
+// At the size the user chose for this device, if any.
+media::Error CaptureWindow::startStream() {
+    std::unique_ptr<media::FrameSource> source;
+    media::Error error = m_connection->driver.makeSource(remembered().size, source);
+    if (!error) error = m_live.start(std::move(source));
+    return error;
+}
+
+// A driver may go back to its defaults when opened or restarted: the user's settings are put
+// back, automatic modes first. What the user never set is left as the camera has it.
+void CaptureWindow::restoreControls() {
+    if (remembered().controls.empty()) return;
+    media::Error error;
+    std::unique_ptr<media::CameraControls> controls = openControls(error);
+    if (controls) error = remembered().controls.applyTo(*controls);
+    if (error) reportError(error);
+}
+
+media::Error CaptureWindow::setPictureSize(media::FrameSize size) {
+    if (!connected()) return {media::ErrorKind::Io, "No capture device is connected."};
+    const media::StreamFormat current = m_live.format();
+    if (m_live.streaming() && size == media::FrameSize{current.width, current.height}) return media::Error::none();
+    if (m_recording) {
+        return {media::ErrorKind::Unsupported,
+                "The picture size cannot change while a video is being recorded: all its frames have the same "
+                "size. Stop and save the video first."};
+    }
+    const std::optional<media::FrameSize> previous = remembered().size;
+    remembered().size = size;
+    media::Error error = startStream();
+    if (error) {
+        remembered().size = previous;
+        startStream();
+    } else {
+        // The driver may have set another size than the one asked for: that is the one kept.
+        const media::StreamFormat started = m_live.format();
+        remembered().size = media::FrameSize{started.width, started.height};
+    }
+    restoreControls();
+    return error;
 }
 
 void CaptureWindow::startPreviewFeed() {
@@ -191,7 +245,7 @@ BOOL CaptureWindow::getCaps(WPARAM size, LPARAM record) {
     // Before a driver is connected the record is left as it was.
     if (!connected() || !record) return FALSE;
     CAPDRIVERCAPS caps{};
-    caps.wDeviceIndex = *m_driver;
+    caps.wDeviceIndex = m_connection->index;
     caps.fHasOverlay = FALSE;
     caps.fHasDlgVideoSource = TRUE;
     caps.fHasDlgVideoFormat = TRUE;

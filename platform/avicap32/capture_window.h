@@ -8,8 +8,11 @@
 #include "vfw.h"
 
 #include "media/avi/avi_writer.h"
+#include "media/devices/camera_controls.h"
+#include "media/devices/control_memory.h"
 #include "media/devices/live_source.h"
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,7 +31,22 @@ public:
     void setCodec(media::AviVideoCodec codec) { m_codec = codec; }
     media::AviVideoCodec codec() const { return m_codec; }
     media::LiveSource& live() { return m_live; }
-    bool connected() const { return m_driver.has_value(); }
+    bool connected() const { return m_connection.has_value(); }
+    // A single-frame file is open.
+    bool recording() const { return m_recording != nullptr; }
+    bool previewing() const { return m_previewing; }
+    bool scaled() const { return m_scale; }
+    int previewRate() const { return preview()->rate(); }
+
+    // The connected camera's settings, on a descriptor of their own; null, without an error,
+    // for a source that has none (the test scene).
+    std::unique_ptr<media::CameraControls> openControls(media::Error& error) const;
+    // What the user set on the connected camera, put back whenever its stream starts again.
+    media::ControlMemory& rememberedControls();
+    // Restarts the stream at `size` (the driver may set another, which is then used) and puts
+    // the user's settings back. Refused while a single-frame file is open: a recording keeps
+    // one size. If the camera refuses to start at the size, it goes back to the one it had.
+    media::Error setPictureSize(media::FrameSize size);
 
     // The file a new capture window records to: Capture.avi in the user's videos folder.
     static std::wstring DefaultCaptureFile();
@@ -46,13 +64,27 @@ private:
     BOOL captureSingleFrame();
     BOOL closeSingleFrame();
     void startPreviewFeed();
+    media::Error startStream();
+    void restoreControls();
 
     // Tells the program why a request failed, through its error callback.
     void reportError(int errorId, const std::string& text);
     void reportError(const media::Error& error);
 
+    struct Connection {
+        UINT index = 0;
+        CaptureDriver driver;
+    };
+    // What the user chose for a device, kept while the window lives (nothing goes to disk).
+    struct DeviceSettings {
+        std::optional<media::FrameSize> size;
+        media::ControlMemory controls;
+    };
+    DeviceSettings& remembered();
+
     CAPTUREPARMS m_params;
-    std::optional<UINT> m_driver;
+    std::optional<Connection> m_connection;
+    std::map<std::string, DeviceSettings> m_remembered;  // by device node, or name without one
     media::LiveSource m_live;
     bool m_previewing = false;
     bool m_scale = false;

@@ -7,9 +7,13 @@ namespace avicap32 {
 
 class CaptureWindow;
 
+// The camera's settings, changed live (source_dialog.cpp).
 BOOL ShowVideoSourceDialog(CaptureWindow& window);
+// The picture size (format_dialog.cpp).
 BOOL ShowVideoFormatDialog(CaptureWindow& window);
+// What is shown and how (driver_dialogs.cpp).
 BOOL ShowVideoDisplayDialog(CaptureWindow& window);
+// The codec of the next recording (driver_dialogs.cpp).
 BOOL ShowVideoCompressionDialog(CaptureWindow& window);
 
 }  // namespace avicap32

@@ -10,18 +10,26 @@
 namespace avicap32 {
 namespace {
 
+std::shared_ptr<media::V4l2Io> g_testIo;
+
 CaptureDriver CameraDriver(const std::string& path, std::string name, std::string version) {
-    return CaptureDriver{std::move(name), std::move(version), [path](std::unique_ptr<media::FrameSource>& source) {
-                             source = std::make_unique<media::V4l2Camera>(path);
+    return CaptureDriver{std::move(name), std::move(version), path,
+                         [path](std::optional<media::FrameSize> size, std::unique_ptr<media::FrameSource>& source) {
+                             source = std::make_unique<media::V4l2Camera>(path, CameraIo(), size);
                              return media::Error::none();
                          }};
 }
 
 CaptureDriver ChosenDriver(const std::string& choice) {
     if (!media::IsTestSceneName(choice)) return CameraDriver(choice, choice, "");
-    return CaptureDriver{"Kinoree test scene", "built in", [choice](std::unique_ptr<media::FrameSource>& source) {
+    return CaptureDriver{"Kinoree test scene", "built in", "",
+                         [choice](std::optional<media::FrameSize> size, std::unique_ptr<media::FrameSource>& source) {
                              media::TestSceneOptions options;
                              media::Error error = media::ParseTestSceneName(choice, options);
+                             if (size) {
+                                 options.width = size->width;
+                                 options.height = size->height;
+                             }
                              if (!error) source = std::make_unique<media::TestSceneSource>(options);
                              return error;
                          }};
@@ -31,8 +39,7 @@ CaptureDriver ChosenDriver(const std::string& choice) {
 
 std::vector<CaptureDriver> ListCaptureDrivers() {
     std::vector<CaptureDriver> drivers;
-    auto io = media::systemV4l2Io();
-    for (const media::CaptureDevice& device : media::listCaptureDevices(*io)) {
+    for (const media::CaptureDevice& device : media::listCaptureDevices(*CameraIo())) {
         drivers.push_back(CameraDriver(device.path, device.name, device.description));
     }
     const char* choice = std::getenv(kCaptureDeviceVariable);
@@ -46,5 +53,9 @@ std::vector<CaptureDriver> ListCaptureDrivers() {
     if (drivers.size() > media::kMaxCaptureDevices) drivers.resize(media::kMaxCaptureDevices);
     return drivers;
 }
+
+std::shared_ptr<media::V4l2Io> CameraIo() { return g_testIo ? g_testIo : media::systemV4l2Io(); }
+
+void SetCameraIoForTesting(std::shared_ptr<media::V4l2Io> io) { g_testIo = std::move(io); }
 
 }  // namespace avicap32

@@ -4,9 +4,11 @@
 #pragma once
 
 #include "media/common/frame.h"
+#include "media/devices/v4l2_io.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,11 +19,21 @@ inline constexpr char kCaptureDeviceVariable[] = "KINOREE_CAPTURE_DEVICE";
 struct CaptureDriver {
     std::string name;
     std::string version;
-    // Makes an unstarted source for the driver; fails with a message for a bad choice (an
-    // unreadable test scene size, say).
-    std::function<media::Error(std::unique_ptr<media::FrameSource>&)> makeSource;
+    // The camera's device node, which its settings are changed on; empty for the test scene,
+    // which has none.
+    std::string devicePath;
+    // Makes an unstarted source for the driver, at `size` when given (else at the size the
+    // driver's policy picks); fails with a message for a bad choice (an unreadable test scene
+    // size, say).
+    std::function<media::Error(std::optional<media::FrameSize> size, std::unique_ptr<media::FrameSource>&)>
+        makeSource;
 };
 
 std::vector<CaptureDriver> ListCaptureDrivers();
+
+// The system calls cameras are driven with: the real devices, unless a test has put a scripted
+// driver in their place (nullptr puts the real ones back).
+std::shared_ptr<media::V4l2Io> CameraIo();
+void SetCameraIoForTesting(std::shared_ptr<media::V4l2Io> io);
 
 }  // namespace avicap32

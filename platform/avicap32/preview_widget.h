@@ -26,6 +26,7 @@ public:
     // Stretched to the widget, or drawn at its own size from the top-left corner.
     void setScale(bool on);
     void setRate(int milliseconds);
+    int rate() const { return m_refresh.interval(); }
 
     // Any thread: the newest frame, replacing one not yet decoded.
     void offerFrame(std::shared_ptr<const media::Frame> frame);

@@ -86,8 +86,8 @@ TEST_F(ControlsTest, ListsTheSettingsAUserCanChangeWithTheirKindsRangesAndMenus)
 TEST_F(ControlsTest, ReadsCurrentValuesAndTakesTheUpdateFlagAndOlderQueriesIntoAccount)
 {
     dev.controls[0].value = 77;
-    dev.controls.push_back({V4L2_CID_BACKLIGHT_COMPENSATION, V4L2_CTRL_TYPE_INTEGER,
-                            "Backlight Compensation", 0, 2, 1, 0, V4L2_CTRL_FLAG_UPDATE});
+    dev.controls.push_back(testing::fakeControl(V4L2_CID_BACKLIGHT_COMPENSATION, V4L2_CTRL_TYPE_INTEGER,
+                                                "Backlight Compensation", 0, 2, 1, 0, V4L2_CTRL_FLAG_UPDATE));
     ASSERT_FALSE(controls.open());
     EXPECT_EQ(control(V4L2_CID_BRIGHTNESS).value, 77);
     EXPECT_EQ(control(V4L2_CID_EXPOSURE_AUTO).value, V4L2_EXPOSURE_APERTURE_PRIORITY);

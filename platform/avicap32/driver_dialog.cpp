@@ -1,0 +1,29 @@
+#include "driver_dialog.h"
+
+#include "capture_window.h"
+#include "user32/modal_hooks.h"
+
+#include <QVBoxLayout>
+
+namespace avicap32 {
+
+DriverDialog::DriverDialog(CaptureWindow& window, const QString& title, QDialogButtonBox::StandardButtons buttons)
+    : QDialog(window.widget()->window()), m_content(new QVBoxLayout), m_buttons(new QDialogButtonBox(buttons, this)) {
+    setWindowTitle(title);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(m_content);
+    layout->addWidget(m_buttons);
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &DriverDialog::accept);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+bool DriverDialog::run() {
+    if (user32::ModalHook* hook = user32::GetModalHook()) return hook->driverDialog(windowTitle().toStdWString());
+    return exec() == QDialog::Accepted;
+}
+
+void DriverDialog::accept() {
+    if (!m_confirm || m_confirm()) QDialog::accept();
+}
+
+}  // namespace avicap32

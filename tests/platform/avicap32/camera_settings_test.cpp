@@ -1,0 +1,234 @@
+// The capture window keeps what the user set: camera settings survive a reconnect and a new
+// picture size, and the picture size changes only between recordings.
+#include "avicap32/capture_window.h"
+#include "avicap32/drivers.h"
+#include "avicap32/source_settings.h"
+#include "fake_v4l2_io.h"
+#include "fake_webcam_controls.h"
+#include "media/avi/avi_reader.h"
+#include "scripted_modals.h"
+
+#include "resource.h"
+#include "vfw.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using SetCalls = std::vector<std::pair<uint32_t, int32_t>>;
+
+INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+std::vector<std::wstring> g_errors;
+
+LRESULT CALLBACK RecordError(HWND, int, LPCWSTR text) {
+    g_errors.push_back(text ? text : L"");
+    return TRUE;
+}
+
+class CameraSettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_errors.clear();
+        m_parent = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_ABOUTBOX), nullptr, &NoProc, 0);
+        ASSERT_NE(m_parent, nullptr);
+        m_window = capCreateCaptureWindowW(L"Video Window", WS_CHILD | WS_VISIBLE, 0, 0, 320, 240, m_parent, 0);
+        ASSERT_TRUE(IsWindow(m_window));
+        Send(WM_CAP_SET_CALLBACK_ERRORW, 0, reinterpret_cast<LPARAM>(&RecordError));
+    }
+
+    void TearDown() override {
+        if (IsWindow(m_parent)) DestroyWindow(m_parent);
+        avicap32::SetCameraIoForTesting(nullptr);
+    }
+
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+        return SendMessageW(m_window, message, wParam, lParam);
+    }
+    avicap32::CaptureWindow& Window() { return *static_cast<avicap32::CaptureWindow*>(user32::FromHandle(m_window)); }
+    media::FrameSize Streamed() {
+        media::StreamFormat f = Window().live().format();
+        return {f.width, f.height};
+    }
+    // What the Source dialog works with, as it does when it opens.
+    avicap32::SourceSettings OpenSourceSettings() {
+        media::Error error;
+        auto controls = Window().openControls(error);
+        EXPECT_FALSE(error) << error.message;
+        return avicap32::SourceSettings(std::move(controls), Window().rememberedControls());
+    }
+
+    HWND m_parent = nullptr;
+    HWND m_window = nullptr;
+};
+
+// A webcam behind the scripted driver that, like many, forgets its settings when it starts
+// streaming again, and refuses manual values while their automatic mode is on.
+class FakeCameraTest : public CameraSettingsTest {
+protected:
+    void SetUp() override {
+        m_device.formats = {{V4L2_PIX_FMT_YUYV, {{640, 480}, {1280, 720}}}};
+        m_device.controls = media::testing::webcamControls();
+        m_device.controlsResetOnStreamOn = true;
+        m_device.refuseInactiveControls = true;
+        avicap32::SetCameraIoForTesting(m_io);
+        setenv(avicap32::kCaptureDeviceVariable, kPath, 1);
+        CameraSettingsTest::SetUp();
+    }
+
+    int32_t Value(uint32_t id) { return m_io->controlValue(kPath, id); }
+
+    static constexpr char kPath[] = "/dev/video0";
+    std::shared_ptr<media::testing::FakeV4l2Io> m_io = std::make_shared<media::testing::FakeV4l2Io>();
+    media::testing::FakeDevice& m_device = m_io->add(kPath);
+};
+
+TEST_F(FakeCameraTest, TheUsersSettingsComeBackAfterAReconnectAndASizeChange) {
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    EXPECT_TRUE(m_io->controlsSet().empty()) << "nothing the user did not set is touched";
+    {
+        avicap32::SourceSettings settings = OpenSourceSettings();
+        ASSERT_FALSE(settings.set(V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL));
+        ASSERT_FALSE(settings.set(V4L2_CID_EXPOSURE_ABSOLUTE, 700));
+        ASSERT_FALSE(settings.set(V4L2_CID_BRIGHTNESS, 41));
+    }
+    const SetCalls byTheUser = {{V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL},
+                                {V4L2_CID_EXPOSURE_ABSOLUTE, 700},
+                                {V4L2_CID_BRIGHTNESS, 41}};
+    ASSERT_EQ(m_io->controlsSet(), byTheUser);
+
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_DISCONNECT));
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    EXPECT_EQ(Value(V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_MANUAL);
+    EXPECT_EQ(Value(V4L2_CID_EXPOSURE_ABSOLUTE), 700) << "set after its automatic mode went off";
+    EXPECT_EQ(Value(V4L2_CID_BRIGHTNESS), 41);
+
+    ASSERT_EQ(Streamed(), (media::FrameSize{1280, 720})) << "the size our policy picks";
+    ASSERT_FALSE(Window().setPictureSize({640, 480}));
+    EXPECT_EQ(Streamed(), (media::FrameSize{640, 480}));
+    EXPECT_EQ(m_io->lastRequested->width, 640u);
+    EXPECT_EQ(Value(V4L2_CID_EXPOSURE_ABSOLUTE), 700);
+    EXPECT_EQ(Value(V4L2_CID_BRIGHTNESS), 41);
+    SetCalls expected = byTheUser;
+    for (int restart = 0; restart < 2; ++restart) expected.insert(expected.end(), byTheUser.begin(), byTheUser.end());
+    EXPECT_EQ(m_io->controlsSet(), expected) << "each restart puts back what the user set, in an order that works";
+    EXPECT_TRUE(g_errors.empty());
+
+    // The size chosen stays with the camera when it is connected again.
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    EXPECT_EQ(Streamed(), (media::FrameSize{640, 480}));
+}
+
+TEST_F(FakeCameraTest, CancelPutsBackTheValuesFromBeforeAndDefaultsAreTheDrivers) {
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    {
+        avicap32::SourceSettings settings = OpenSourceSettings();
+        ASSERT_FALSE(settings.set(V4L2_CID_BRIGHTNESS, 41));
+        ASSERT_FALSE(settings.set(V4L2_CID_AUTO_WHITE_BALANCE, 0));
+        ASSERT_FALSE(settings.set(V4L2_CID_WHITE_BALANCE_TEMPERATURE, 3000));
+    }
+    const media::ControlMemory kept = Window().rememberedControls();
+    {
+        avicap32::SourceSettings settings = OpenSourceSettings();
+        ASSERT_FALSE(settings.set(V4L2_CID_BRIGHTNESS, 200));
+        ASSERT_FALSE(settings.set(V4L2_CID_AUTO_WHITE_BALANCE, 1));
+        for (const media::CameraControl& c : settings.controls()) {
+            if (c.id == V4L2_CID_WHITE_BALANCE_TEMPERATURE) {
+                EXPECT_TRUE(c.inactive) << "automatic white balance is on again";
+            }
+        }
+        ASSERT_FALSE(settings.restore());
+    }
+    EXPECT_EQ(Value(V4L2_CID_BRIGHTNESS), 41);
+    EXPECT_EQ(Value(V4L2_CID_AUTO_WHITE_BALANCE), 0);
+    EXPECT_EQ(Value(V4L2_CID_WHITE_BALANCE_TEMPERATURE), 3000);
+    EXPECT_EQ(Window().rememberedControls(), kept) << "what Cancel undid is not put back later";
+
+    {
+        avicap32::SourceSettings settings = OpenSourceSettings();
+        ASSERT_FALSE(settings.resetToDefaults());
+    }
+    EXPECT_EQ(Value(V4L2_CID_BRIGHTNESS), 128);
+    EXPECT_EQ(Value(V4L2_CID_AUTO_WHITE_BALANCE), 1);
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    EXPECT_EQ(Value(V4L2_CID_BRIGHTNESS), 128);
+    EXPECT_EQ(Value(V4L2_CID_AUTO_WHITE_BALANCE), 1);
+}
+
+TEST_F(FakeCameraTest, AVanishedCameraIsSaidSo) {
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    avicap32::SourceSettings settings = OpenSourceSettings();
+    m_io->unplug();
+    EXPECT_EQ(settings.set(V4L2_CID_BRIGHTNESS, 1).kind, media::ErrorKind::DeviceGone);
+    media::Error error;
+    EXPECT_EQ(Window().openControls(error), nullptr);
+    EXPECT_EQ(error.kind, media::ErrorKind::DeviceGone);
+}
+
+class TestSceneSizeTest : public CameraSettingsTest {
+protected:
+    void SetUp() override {
+        setenv(avicap32::kCaptureDeviceVariable, "test:320x240", 1);
+        m_folder = fs::temp_directory_path() / ("kinoree-sizes-" + std::to_string(::getpid()));
+        fs::create_directories(m_folder);
+        CameraSettingsTest::SetUp();
+    }
+    void TearDown() override {
+        CameraSettingsTest::TearDown();
+        fs::remove_all(m_folder);
+    }
+    fs::path m_folder;
+};
+
+TEST_F(TestSceneSizeTest, ANewSizeRestartsTheStreamButNotDuringARecording) {
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    EXPECT_EQ(Window().live().offeredSizes(),
+              (std::vector<media::FrameSize>{{320, 240}, {640, 480}, {1280, 720}}));
+    ASSERT_FALSE(Window().setPictureSize({640, 480}));
+    EXPECT_EQ(Streamed(), (media::FrameSize{640, 480}));
+
+    const fs::path file = m_folder / "take.avi";
+    const std::wstring wide = file.wstring();
+    Send(WM_CAP_FILE_SET_CAPTURE_FILEW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
+    const media::Error refused = Window().setPictureSize({1280, 720});
+    EXPECT_EQ(refused.kind, media::ErrorKind::Unsupported);
+    EXPECT_NE(refused.message.find("record"), std::string::npos) << refused.message;
+    EXPECT_FALSE(Window().setPictureSize({640, 480})) << "keeping the size is no change";
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_CLOSE));
+
+    media::AviReader reader;
+    ASSERT_FALSE(reader.open(file.string()));
+    EXPECT_EQ(reader.frames().size(), 2u);
+    EXPECT_EQ(reader.headers().width, 640u);
+    EXPECT_EQ(reader.headers().height, 480u);
+
+    ASSERT_FALSE(Window().setPictureSize({1280, 720})) << "allowed again once the file is closed";
+    EXPECT_EQ(Streamed(), (media::FrameSize{1280, 720}));
+    EXPECT_TRUE(g_errors.empty());
+}
+
+TEST_F(TestSceneSizeTest, DriverDialogsShowWithoutChangingAnythingOnTheirOwn) {
+    testing_support::ScriptedModals modals;
+    EXPECT_FALSE(Send(WM_CAP_DLG_VIDEOSOURCE)) << "nothing connected";
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    modals.expectDriverDialog(L"Video Source", false);
+    modals.expectDriverDialog(L"Video Format", true);
+    modals.expectDriverDialog(L"Video Display", true);
+    EXPECT_TRUE(Send(WM_CAP_DLG_VIDEOSOURCE));
+    EXPECT_TRUE(Send(WM_CAP_DLG_VIDEOFORMAT));
+    EXPECT_TRUE(Send(WM_CAP_DLG_VIDEODISPLAY));
+    modals.verify();
+    EXPECT_EQ(Streamed(), (media::FrameSize{320, 240}));
+}
+
+}  // namespace
