@@ -1,5 +1,7 @@
 #include "v4l2_camera.h"
 
+#include "media/jpeg/jpeg_markers.h"
+
 #include <poll.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 
 #include "buffer_timing.h"
 #include "device_error.h"
-#include "jpeg_extent.h"
 
 namespace media {
 namespace {
@@ -165,7 +166,7 @@ bool V4l2Camera::copyOut(const v4l2_buffer& buffer, int64_t dequeuedAtNs, Frame&
     const StreamFormat& s = format_.stream;
 
     if (s.format == PixelFormat::Mjpeg) {
-        const auto length = jpegLength(src, used);
+        const auto length = FindJpegEnd(std::span<const uint8_t>(src, used));
         if (!length)
             return false;
         frame.data.assign(src, src + *length);

@@ -1,4 +1,5 @@
-#include "media/devices/jpeg_extent.h"
+// A camera buffer holds one JPEG and then whatever the driver left there: where the image ends.
+#include "media/jpeg/jpeg_markers.h"
 
 #include <gtest/gtest.h>
 
@@ -11,16 +12,16 @@ using testing::markerRichJpeg;
 
 std::optional<size_t> lengthOf(const std::vector<uint8_t>& bytes)
 {
-    return jpegLength(bytes.data(), bytes.size());
+    return FindJpegEnd(bytes);
 }
 
-TEST(JpegExtent, EndsAtTheImagesOwnEoiNotAtMarkersInsideSegmentsOrTheScan)
+TEST(JpegInCaptureBuffer, EndsAtTheImagesOwnEoiNotAtMarkersInsideSegmentsOrTheScan)
 {
     const auto jpeg = markerRichJpeg();
     EXPECT_EQ(lengthOf(jpeg), jpeg.size());
 }
 
-TEST(JpegExtent, IgnoresStaleBytesAfterTheImageEvenWithAnotherEoi)
+TEST(JpegInCaptureBuffer, IgnoresStaleBytesAfterTheImageEvenWithAnotherEoi)
 {
     auto buffer = markerRichJpeg();
     const size_t real = buffer.size();
@@ -30,10 +31,11 @@ TEST(JpegExtent, IgnoresStaleBytesAfterTheImageEvenWithAnotherEoi)
     EXPECT_EQ(lengthOf(buffer), real);
 }
 
-TEST(JpegExtent, FollowsSeveralScansWithTablesBetweenThem)
+TEST(JpegInCaptureBuffer, FollowsSeveralScansWithTablesBetweenThem)
 {
     const std::vector<uint8_t> progressive = {
         0xFF, 0xD8,                                      //
+        0xFF, 0xC2, 0x00, 0x08, 0x08, 0x00, 0x10, 0x00, 0x10, 0x00,  // SOF2
         0xFF, 0xDA, 0x00, 0x03, 0x00, 0x12, 0xFF, 0x00,  // first scan
         0xFF, 0xC4, 0x00, 0x03, 0xD9,                    // DHT whose table holds 0xD9
         0xFF, 0xDA, 0x00, 0x03, 0x00, 0x34,              // second scan
@@ -42,7 +44,7 @@ TEST(JpegExtent, FollowsSeveralScansWithTablesBetweenThem)
     EXPECT_EQ(lengthOf(progressive), progressive.size());
 }
 
-TEST(JpegExtent, RejectsWhatIsNotACompleteImage)
+TEST(JpegInCaptureBuffer, RejectsWhatIsNotACompleteImage)
 {
     auto jpeg = markerRichJpeg();
     EXPECT_EQ(lengthOf({jpeg.begin(), jpeg.end() - 2}), std::nullopt) << "cut before EOI";
