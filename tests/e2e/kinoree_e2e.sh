@@ -5,8 +5,8 @@
 #
 #   kinoree_e2e.sh PROGRAM SCENARIO
 #
-# Each run has its own X server (on a display number the server picks) and its own home folder,
-# where the capture file lands. Exits 77 (skipped) when a tool it needs is missing.
+# Each run has its own X server (on a free display number) and its own home folder, where the
+# capture file lands. Exits 77 (skipped) when a tool it needs is missing.
 set -euo pipefail
 
 program=$1
@@ -42,15 +42,29 @@ fail() {
 
 # --- the X server and the program -------------------------------------------------------------
 
+# Starts a server on a free display. Xvfb takes the display's lock file itself and gives up when
+# another server holds it, so racing runs each end up with a display of their own.
 start_x() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-        [ -s "$work/display" ] && break
-        sleep 0.1
+    local display
+    for display in $(shuf -i 100-999 -n 40); do
+        [ -e "/tmp/.X$display-lock" ] && continue
+        Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+        xvfb_pid=$!
+        for _ in $(seq 300); do
+            kill -0 "$xvfb_pid" 2>/dev/null || break
+            if [ "$(tr -d ' ' <"/tmp/.X$display-lock" 2>/dev/null)" = "$xvfb_pid" ] &&
+                DISPLAY=":$display" xdotool getdisplaygeometry >/dev/null 2>&1; then
+                export DISPLAY=":$display"
+                return 0
+            fi
+            sleep 0.1
+        done
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+        xvfb_pid=""
     done
-    [ -s "$work/display" ] || fail "the X server did not start"
-    export DISPLAY=":$(head -n1 "$work/display")"
+    sed 's/^/Xvfb: /' "$work/xvfb.log" >&2
+    fail "no X server could be started"
 }
 
 start_program() {
