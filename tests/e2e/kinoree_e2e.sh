@@ -48,7 +48,9 @@ start_x() {
     local display
     for display in $(shuf -i 100-999 -n 40); do
         [ -e "/tmp/.X$display-lock" ] && continue
-        Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+        # -noreset: the server would otherwise restart when its last client (the check below)
+        # leaves, and refuse the program that connects in that moment.
+        Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
         xvfb_pid=$!
         for _ in $(seq 300); do
             kill -0 "$xvfb_pid" 2>/dev/null || break
