@@ -65,8 +65,11 @@ void PreviewWidget::resizeEvent(QResizeEvent*) {
 void PreviewWidget::decodeLoop() {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_wake.wait(lock, [this] { return m_quit || m_pending; });
+        // One decode per refresh: the camera may deliver frames faster than the preview shows
+        // them, and decoding those nobody sees would only take time from the capture.
+        m_wake.wait(lock, [this] { return m_quit || (m_pending && m_decodeWanted); });
         if (m_quit) return;
+        m_decodeWanted = false;
         std::shared_ptr<const media::Frame> frame = std::move(m_pending);
         QSize target = m_scale ? m_target : QSize(frame->width, frame->height);
         lock.unlock();
@@ -93,6 +96,8 @@ void PreviewWidget::refresh() {
     std::lock_guard lock(m_mutex);
     // A hidden widget gets no resize events: keep the decoder's target current from here too.
     m_target = size();
+    m_decodeWanted = true;
+    m_wake.notify_one();
     if (!m_haveDecoded) return;
     m_shown = std::move(m_decoded);
     m_haveDecoded = false;

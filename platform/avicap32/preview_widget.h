@@ -51,6 +51,7 @@ private:
     std::shared_ptr<const media::Frame> m_pending;
     QImage m_decoded;
     bool m_haveDecoded = false;
+    bool m_decodeWanted = true;  // set by each refresh, taken by the decoder
     QSize m_target;
     bool m_scale = false;
     bool m_accepting = false;
