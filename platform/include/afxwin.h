@@ -247,7 +247,6 @@ public:
     void SetRegistryKey(LPCWSTR key);
 
     LPCWSTR m_pszAppName = nullptr;
-    LPCWSTR m_pszRegistryKey = nullptr;
     HINSTANCE m_hInstance = nullptr;
     CWnd* m_pMainWnd = nullptr;
 

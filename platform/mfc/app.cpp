@@ -24,9 +24,9 @@ CWinApp::~CWinApp() {
 
 BOOL CWinApp::InitInstance() { return TRUE; }
 
-// The settings store is the platform's registry, which this platform does not have: the key
-// is kept for whoever asks, and nothing is stored.
-void CWinApp::SetRegistryKey(LPCWSTR key) { m_pszRegistryKey = key; }
+// The settings store would be the platform's registry, which this platform does not have; the
+// program stores nothing there, so naming the key changes nothing.
+void CWinApp::SetRegistryKey(LPCWSTR) {}
 
 // The framework's help needs the platform's help viewer; there is none here.
 void CWinApp::OnHelp() { user32::ReportUnhandledMessage("help command (no help viewer)", ID_HELP); }

@@ -107,6 +107,8 @@ public:
         if (auto* edit = qobject_cast<QLineEdit*>(widget())) {
             edit->setText(ToQString(text));
             edit->setCursorPosition(0);
+            // A read-only box cannot be widened: a text longer than the box shows whole on hover.
+            if (edit->isReadOnly()) edit->setToolTip(edit->text());
         }
     }
 };
