@@ -8,8 +8,11 @@
 #include "user32/icon.h"
 #include "user32/paint.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -104,6 +107,25 @@ TEST_F(MainDialogTest, SystemCommandsReachTheAboutBoxByTheirHighBits) {
     }
     SendMessageW(m_handle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     EXPECT_TRUE(IsIconic(m_handle));
+}
+
+// The system menu opens with Alt+Space, as the window manager's would, and its About item
+// reaches the About box through WM_SYSCOMMAND.
+TEST_F(MainDialogTest, AltSpaceOpensTheSystemMenuWhoseAboutItemOpensTheAboutBox) {
+    Open();
+    ShowWindow(m_handle, SW_SHOW);
+    QStringList items;
+    QTimer::singleShot(0, [&items] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        for (QAction* action : menu->actions()) items << action->text();
+        menu->actions().last()->trigger();
+        menu->close();
+    });
+    m_modals.expectDialog(IDD_ABOUTBOX, [](HWND about) { EndDialog(about, IDOK); });
+    QKeyEvent altSpace(QEvent::KeyPress, Qt::Key_Space, Qt::AltModifier);
+    QCoreApplication::sendEvent(user32::FromHandle(GetDlgItem(m_handle, 1000))->widget(), &altSpace);
+    EXPECT_EQ(items, (QStringList{"Mi&nimize", "&Close", "", "&About KinoreeV2..."}));
 }
 
 TEST_F(MainDialogTest, EscapeAndTheCloseBoxEndTheDialogWithoutAQuestion) {
