@@ -1,6 +1,7 @@
 #include "resource_formats.h"
 
-#include "../kernel32/resource.h"
+#include "kernel32/resource.h"
+#include "winuser.h"
 
 #include <algorithm>
 #include <climits>
@@ -9,11 +10,7 @@
 namespace user32 {
 namespace {
 
-// DS_SETFONT, MF_POPUP, MF_END and BI_RGB, named apart from the platform macros so that this
-// file does not depend on which window headers define them.
-constexpr DWORD kSetFontStyle = 0x40;
-constexpr WORD kMenuPopup = 0x0010;
-constexpr WORD kMenuEnd = 0x0080;
+// BI_RGB: an uncompressed bitmap.
 constexpr DWORD kUncompressed = 0;
 constexpr size_t kMaxMenuDepth = 64;
 // Beyond any picture a resource holds; keeps a forged header from asking for gigabytes.
@@ -145,18 +142,18 @@ bool ReadMenuItems(Reader& in, size_t depth, std::vector<MenuItemTemplate>& item
     while (true) {
         MenuItemTemplate item;
         const WORD flags = in.word();
-        if (!(flags & kMenuPopup))
+        if (!(flags & MF_POPUP))
             item.id = in.word();
         item.text = in.string();
         if (!in.ok())
             return false;
-        item.flags = static_cast<WORD>(flags & ~kMenuEnd);
-        if (flags & kMenuPopup) {
+        item.flags = static_cast<WORD>(flags & ~MF_END);
+        if (flags & MF_POPUP) {
             if (!ReadMenuItems(in, depth + 1, item.children))
                 return false;
         }
         items.push_back(std::move(item));
-        if (flags & kMenuEnd)
+        if (flags & MF_END)
             return true;
     }
 }
@@ -316,7 +313,7 @@ std::optional<DialogTemplate> ParseDialogTemplate(std::span<const BYTE> bytes)
     dialog.menu = in.reference();
     dialog.windowClass = in.reference();
     dialog.caption = in.string();
-    if (dialog.style & kSetFontStyle) {
+    if (dialog.style & DS_SETFONT) {
         dialog.pointSize = in.word();
         if (dialog.extended) {
             dialog.weight = in.word();
