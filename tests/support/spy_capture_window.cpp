@@ -15,6 +15,7 @@ struct SpyState {
     CAPERRORCALLBACKW errorCallback = nullptr;
     std::wstring captureFile;
     bool open = false;
+    bool connected = false;
     bool previewing = false;
     int confirmed = 0;
 };
@@ -45,9 +46,19 @@ public:
             s.errorCallback = reinterpret_cast<CAPERRORCALLBACKW>(lParam);
             return TRUE;
         case WM_CAP_DRIVER_CONNECT:
+            s.connected = s.config.connectReply != FALSE;
             return s.config.connectReply;
-        case WM_CAP_DRIVER_GET_CAPS:
-            return FALSE;  // asked before a connect: the record stays as it was
+        case WM_CAP_DRIVER_DISCONNECT:
+            s.connected = false;
+            return TRUE;
+        case WM_CAP_DRIVER_GET_CAPS: {
+            // Without a driver the record stays as it was.
+            if (!s.connected || !lParam) return FALSE;
+            CAPDRIVERCAPS caps{};
+            caps.fCaptureInitialized = TRUE;
+            std::memcpy(reinterpret_cast<void*>(lParam), &caps, std::min<size_t>(wParam, sizeof caps));
+            return TRUE;
+        }
         case WM_CAP_GET_SEQUENCE_SETUP:
             std::memcpy(reinterpret_cast<void*>(lParam), &s.config.parms, std::min<size_t>(wParam, sizeof(CAPTUREPARMS)));
             return TRUE;
@@ -66,6 +77,15 @@ public:
             return TRUE;
         }
         case WM_CAP_SINGLE_FRAME_OPEN:
+            if (s.open) return TRUE;
+            if (!s.connected) {
+                if (s.errorCallback) s.errorCallback(handle(), IDS_CAP_DRIVER_ERROR, L"No capture device is connected.");
+                return FALSE;
+            }
+            if (!s.config.openReply) {
+                if (s.errorCallback) s.errorCallback(handle(), IDS_CAP_CANTOPEN, s.config.openError.c_str());
+                return FALSE;
+            }
             s.open = true;
             return TRUE;
         case WM_CAP_SINGLE_FRAME:
@@ -78,7 +98,9 @@ public:
         case WM_CAP_SINGLE_FRAME_CLOSE: {
             BOOL wasOpen = s.open;
             s.open = false;
-            return wasOpen;
+            if (!wasOpen || s.config.closeError.empty()) return wasOpen;
+            if (s.errorCallback) s.errorCallback(handle(), IDS_CAP_WRITEERROR, s.config.closeError.c_str());
+            return FALSE;
         }
         default:
             return TRUE;
