@@ -294,6 +294,12 @@ BOOL CaptureWindow::getCaptureFile(WPARAM size, LPARAM buffer) {
 
 BOOL CaptureWindow::openSingleFrame() {
     if (m_recording) return TRUE;  // the program opens before every frame
+    // Without a driver no frame could follow: starting the file afresh would only destroy the
+    // video there.
+    if (!connected()) {
+        reportError(IDS_CAP_DRIVER_ERROR, "No capture device is connected.");
+        return FALSE;
+    }
     media::AviWriterOptions options;
     options.codec = m_codec;
     auto writer = std::make_unique<media::AviWriter>(options);

@@ -295,3 +295,43 @@ TEST_F(CaptureWindowTest, ThePreviewShowsTheSceneAndKeepsTheLastPictureWhenOff) 
 }
 
 }  // namespace
+
+TEST_F(CaptureWindowTest, WithoutADriverNothingOpensAndAFailedCloseSaysWhy) {
+    fs::path file = m_folder / "saved.avi";
+    std::ofstream(file) << "a saved video";
+    SetFile(file);
+    EXPECT_FALSE(Send(WM_CAP_SINGLE_FRAME_OPEN));
+    ASSERT_EQ(g_errors.size(), 1u);
+    EXPECT_EQ(g_errors[0].id, IDS_CAP_DRIVER_ERROR);
+    EXPECT_EQ(fs::file_size(file), 13u);
+
+    // An open recording stays open when its driver goes; its frames fail until it is back.
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
+    Send(WM_CAP_DRIVER_DISCONNECT);
+    g_errors.clear();
+    EXPECT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));
+    EXPECT_FALSE(Send(WM_CAP_SINGLE_FRAME));
+    ASSERT_EQ(g_errors.size(), 1u);
+    EXPECT_EQ(g_errors[0].id, IDS_CAP_DRIVER_ERROR);
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
+
+    // A close that cannot finish the file tells why; a close with nothing open is no failure.
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit limited = old;
+    limited.rlim_cur = fs::file_size(file);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    g_errors.clear();
+    BOOL closed = static_cast<BOOL>(Send(WM_CAP_SINGLE_FRAME_CLOSE));
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_FALSE(closed);
+    ASSERT_EQ(g_errors.size(), 1u);
+    EXPECT_EQ(g_errors[0].id, IDS_CAP_SETFILESIZE);
+    EXPECT_EQ(Stamps(file.string()).size(), 2u);
+    g_errors.clear();
+    EXPECT_FALSE(Send(WM_CAP_SINGLE_FRAME_CLOSE));
+    EXPECT_TRUE(g_errors.empty());
+}
