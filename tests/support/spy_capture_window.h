@@ -25,6 +25,8 @@ struct SpyCaptureConfig {
     BOOL singleFrameReply = TRUE;
     // With a failing single frame, the text the error callback is told.
     std::wstring singleFrameError = L"The disk is full.";
+    // With a confirmed single frame, what the status callback is told first (nothing if empty).
+    std::wstring singleFrameStatus;
     std::wstring captureFile = L"/home/animator/Videos/Capture.avi";
     CAPTUREPARMS parms{};         // what the window reports
 };
@@ -43,6 +45,9 @@ public:
     static int ConfirmedFrames();
     static bool SingleFrameOpen();
     static bool Previewing();
+    // What the program's window showed in its Status box (1010) right after the status callback,
+    // while the request was still running.
+    static std::wstring StatusShownDuringRequest();
 };
 
 }  // namespace testing_support
