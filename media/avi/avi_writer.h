@@ -74,7 +74,6 @@ public:
     Error close();
 
     bool isOpen() const { return file_.isOpen(); }
-    const std::string& path() const { return file_.path(); }
     uint64_t frameCount() const { return progress_.frames; }
 
     // Told while a recording whose file was deleted, moved or replaced is copied back to its

@@ -330,10 +330,10 @@ BOOL CaptureWindow::captureSingleFrame() {
         return FALSE;
     }
     if (m_restoring) {
-        reportStatus(IDS_CAP_STAT_FILE_RESTORE,
-                     "The capture file " + m_recording->path() + " was deleted, moved or replaced: its " +
-                         std::to_string(m_recording->frameCount() - 1) +
-                         " frames were written there again and the recording goes on.");
+        // The Status box is narrow: what happened comes first, the path is in the File Name box.
+        reportStatus(IDS_CAP_STAT_FILE_RESTORE, "Capture file written back with its " +
+                                                    std::to_string(m_recording->frameCount() - 1) +
+                                                    " frames: it was deleted, moved or replaced.");
     }
     return TRUE;
 }
@@ -367,10 +367,9 @@ void CaptureWindow::reportRestore(uint64_t copied, uint64_t total) {
         return;
     }
     m_lastRestoreNs = now;
-    reportStatus(IDS_CAP_STAT_FILE_RESTORE,
-                 "The capture file " + m_recording->path() + " was deleted, moved or replaced: writing its " +
-                     std::to_string(m_recording->frameCount()) + " frames there again (" +
-                     std::to_string(total ? copied * 100 / total : 100) + "%)...");
+    reportStatus(IDS_CAP_STAT_FILE_RESTORE, "Writing back the capture file, " +
+                                                std::to_string(total ? copied * 100 / total : 100) +
+                                                "%: it was deleted, moved or replaced.");
     // The copy runs inside the request: the program's window still shows what goes on.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

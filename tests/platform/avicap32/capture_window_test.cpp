@@ -228,10 +228,9 @@ TEST_F(CaptureWindowTest, AFileDeletedDuringTheRecordingIsWrittenBackAndTheProgr
     fs::remove_all(m_folder / "videos");
     ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
     ASSERT_GE(g_statuses.size(), 2u);
-    const std::wstring lost = L"The capture file " + file.wstring() + L" was deleted, moved or replaced: ";
     EXPECT_EQ(g_statuses.front().id, IDS_CAP_STAT_FILE_RESTORE);
-    EXPECT_EQ(g_statuses.front().text, lost + L"writing its 2 frames there again (0%)...");
-    EXPECT_EQ(g_statuses.back().text, lost + L"its 2 frames were written there again and the recording goes on.");
+    EXPECT_EQ(g_statuses.front().text, L"Writing back the capture file, 0%: it was deleted, moved or replaced.");
+    EXPECT_EQ(g_statuses.back().text, L"Capture file written back with its 2 frames: it was deleted, moved or replaced.");
     ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_CLOSE));
     EXPECT_EQ(Stamps(file.string()).size(), 3u);
     EXPECT_TRUE(g_errors.empty());
