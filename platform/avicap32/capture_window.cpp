@@ -71,6 +71,8 @@ CaptureWindow::CaptureWindow(QWidget* parent, DWORD style, int id)
       m_captureFile(DefaultCaptureFile()) {
     // A full disk or a file-size limit must fail a write, not end the program.
     std::signal(SIGXFSZ, SIG_IGN);
+    // A take killed before its first frame left its unfinished file beside the capture file.
+    media::OutputFile::RemoveLeftover(Utf8(m_captureFile));
 }
 
 CaptureWindow::~CaptureWindow() {

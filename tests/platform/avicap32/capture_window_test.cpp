@@ -236,6 +236,30 @@ TEST_F(CaptureWindowTest, AFileDeletedDuringTheRecordingIsWrittenBackAndTheProgr
     EXPECT_TRUE(g_errors.empty());
 }
 
+// A take killed before its first frame leaves an unfinished file beside the capture file; the
+// next start clears it away.
+TEST(CaptureWindowStartTest, RemovesAnUnfinishedTakeLeftBesideTheDefaultFile) {
+    const fs::path home = fs::temp_directory_path() / ("kinoree-home-" + std::to_string(::getpid()));
+    fs::create_directories(home / "Videos");
+    const std::string savedHome = getenv("HOME") ? getenv("HOME") : "";
+    const char* configHome = getenv("XDG_CONFIG_HOME");
+    const std::string savedConfigHome = configHome ? configHome : "";
+    setenv("HOME", home.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+    const std::string file = QString::fromStdWString(avicap32::CaptureWindow::DefaultCaptureFile()).toStdString();
+    const std::string leftover = media::OutputFile::UnfinishedPath(file);
+    std::ofstream(leftover) << "killed take";
+
+    HWND window = capCreateCaptureWindowW(L"Video Window", WS_CHILD, 0, 0, 10, 10, nullptr, 0);
+    const bool removed = !fs::exists(leftover);
+    DestroyWindow(window);
+    setenv("HOME", savedHome.c_str(), 1);
+    if (configHome) setenv("XDG_CONFIG_HOME", savedConfigHome.c_str(), 1);
+    fs::remove_all(home);
+    EXPECT_EQ(file, (home / "Videos" / "Capture.avi").string());
+    EXPECT_TRUE(removed);
+}
+
 TEST_F(CaptureWindowTest, UncompressedRecordingsHoldTheSameFrames) {
     fs::path file = m_folder / "full.avi";
     SetFile(file);
