@@ -6,6 +6,7 @@
 #include "capture_errors.h"
 #include "capture_file_selection.h"
 #include "capture_setup.h"
+#include "capture_status.h"
 #include "capture_window.h"
 #include "video_controls.h"
 
@@ -59,6 +60,7 @@ void CKinoreeV2Dlg::OnCaptureSingleFrame() {
 
     // Stale failures (the connect's at start-up, say) are not this press's reason.
     TakeLastCaptureError();
+    TakeLastCaptureStatus();
     const BOOL opened = static_cast<BOOL>(SendCap(WM_CAP_SINGLE_FRAME_OPEN, 0, 0));
     std::wstring reason = TakeLastCaptureError();
     if (!opened && !wasOpen && IsWindow(g_hWndCap)) {
@@ -73,6 +75,9 @@ void CKinoreeV2Dlg::OnCaptureSingleFrame() {
         g_nFrameCount = g_nFrameCount + 1;
         m_nFramesCaptured = g_nFrameCount;
         m_strStatus = L"Recording single frames to capture file. PRESS STOP TO SAVE.";
+        // Whatever else the capture window did for this frame (its file written back) comes first.
+        std::wstring notice = TakeLastCaptureStatus();
+        if (!notice.empty()) m_strStatus = CString(notice) + L" " + m_strStatus;
     } else {
         if (reason.empty()) reason = TakeLastCaptureError();
         m_strStatus = NoFrameText(reason);

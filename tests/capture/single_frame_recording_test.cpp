@@ -190,6 +190,22 @@ TEST_F(RecordingTest, AFailedCloseIsReportedAndACloseWithNothingOpenIsNot) {
     EXPECT_EQ(harness->text(1010), L"Recorded 0 Frames. Stoped and saved");
 }
 
+// A deleted capture file written back to its path: the user hears of it at once, while the
+// capture window is still copying, and after the press.
+TEST_F(RecordingTest, WhatTheCaptureWindowSaysDuringAFrameShowsAtOnceAndAfterThePress) {
+    start();
+    harness->click(1000);
+    const std::wstring notice = L"The capture file was written there again.";
+    SpyCaptureWindow::Config().singleFrameStatus = notice;
+    harness->click(1000);
+    EXPECT_EQ(SpyCaptureWindow::StatusShownDuringRequest(), notice);
+    EXPECT_EQ(harness->text(1010), notice + L" " + kRecording);
+
+    SpyCaptureWindow::Config().singleFrameStatus.clear();
+    harness->click(1000);
+    EXPECT_EQ(harness->text(1010), kRecording);
+}
+
 TEST_F(RecordingTest, FailureWithoutAReasonStillSaysNoFrameWasCaptured) {
     SpyCaptureConfig config = SpyCaptureWindow::DefaultConfig();
     config.singleFrameReply = FALSE;

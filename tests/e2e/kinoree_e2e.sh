@@ -375,6 +375,26 @@ file_chosen_during_recording() {
     wait_for_exit
 }
 
+# The capture file is deleted with its folder in the middle of a recording: the next press
+# writes it back, and after Stop /  Save every frame is at the path.
+capture_file_deleted() {
+    click_capture
+    click_capture
+    for _ in $(seq 100); do
+        [ -s "$(capture_file)" ] && break
+        sleep 0.1
+    done
+    [ -s "$(capture_file)" ] || fail "no capture file after two presses"
+    rm -rf "$(dirname "$(capture_file)")"
+    click_capture
+    click_capture
+    click_stop
+    answer_box "stop and save" Return
+    check_video "$(capture_file)" 4 15
+    keys Escape
+    wait_for_exit
+}
+
 start_x
 start_program
 "$scenario"

@@ -13,6 +13,8 @@ struct SpyState {
     std::vector<CaptureRequest> requests;
     HWND handle = nullptr;
     CAPERRORCALLBACKW errorCallback = nullptr;
+    CAPSTATUSCALLBACKW statusCallback = nullptr;
+    std::wstring statusShown;
     std::wstring captureFile;
     bool open = false;
     bool connected = false;
@@ -44,6 +46,9 @@ public:
         switch (message) {
         case WM_CAP_SET_CALLBACK_ERRORW:
             s.errorCallback = reinterpret_cast<CAPERRORCALLBACKW>(lParam);
+            return TRUE;
+        case WM_CAP_SET_CALLBACK_STATUSW:
+            s.statusCallback = reinterpret_cast<CAPSTATUSCALLBACKW>(lParam);
             return TRUE;
         case WM_CAP_DRIVER_CONNECT:
             s.connected = s.config.connectReply != FALSE;
@@ -93,6 +98,12 @@ public:
                 if (s.errorCallback) s.errorCallback(handle(), IDS_CAP_NODISKSPACE, s.config.singleFrameError.c_str());
                 return FALSE;
             }
+            if (!s.config.singleFrameStatus.empty() && s.statusCallback) {
+                s.statusCallback(handle(), IDS_CAP_STAT_FILE_RESTORE, s.config.singleFrameStatus.c_str());
+                WCHAR shown[512] = {};
+                GetWindowTextW(GetDlgItem(GetParent(handle()), 1010), shown, 512);
+                s.statusShown = shown;
+            }
             ++s.confirmed;
             return TRUE;
         case WM_CAP_SINGLE_FRAME_CLOSE: {
@@ -138,6 +149,7 @@ HWND SpyCaptureWindow::Handle() { return State().handle; }
 int SpyCaptureWindow::ConfirmedFrames() { return State().confirmed; }
 bool SpyCaptureWindow::SingleFrameOpen() { return State().open; }
 bool SpyCaptureWindow::Previewing() { return State().previewing; }
+std::wstring SpyCaptureWindow::StatusShownDuringRequest() { return State().statusShown; }
 
 std::vector<UINT> SpyCaptureWindow::Messages() {
     std::vector<UINT> messages;

@@ -31,6 +31,8 @@ struct SpyCaptureConfig {
     std::wstring singleFrameError = L"The disk is full.";
     // With an open file, a close that fails tells the error callback this text.
     std::wstring closeError;
+    // With a confirmed single frame, what the status callback is told first (nothing if empty).
+    std::wstring singleFrameStatus;
     std::wstring captureFile = L"/home/animator/Videos/Capture.avi";
     CAPTUREPARMS parms{};         // what the window reports
 };
@@ -49,6 +51,9 @@ public:
     static int ConfirmedFrames();
     static bool SingleFrameOpen();
     static bool Previewing();
+    // What the program's window showed in its Status box (1010) right after the status callback,
+    // while the request was still running.
+    static std::wstring StatusShownDuringRequest();
 };
 
 }  // namespace testing_support
