@@ -1,10 +1,10 @@
 #include "capture_window.h"
 
 #include "driver_dialogs.h"
+#include "shell32/known_folders.h"
 #include "user32/unhandled.h"
 
 #include <QDir>
-#include <QStandardPaths>
 
 #include <csignal>
 #include <cstring>
@@ -79,9 +79,8 @@ CaptureWindow::~CaptureWindow() {
 PreviewWidget* CaptureWindow::preview() const { return static_cast<PreviewWidget*>(widget()); }
 
 std::wstring CaptureWindow::DefaultCaptureFile() {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
-    if (folder.isEmpty()) folder = QDir::homePath();
-    return QDir(folder).filePath(QStringLiteral("Capture.avi")).toStdWString();
+    QDir videos(QString::fromStdWString(shell32::VideosFolder()));
+    return videos.filePath(QStringLiteral("Capture.avi")).toStdWString();
 }
 
 LRESULT CaptureWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
