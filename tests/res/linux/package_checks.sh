@@ -3,7 +3,8 @@
 # its Debian package.
 #
 #   package_checks.sh metadata SOURCE_DIR        the desktop's own validators on res/linux
-#   package_checks.sh build BUILD_DIR DEB_DIR     cpack -G DEB from the build into DEB_DIR
+#   package_checks.sh build BUILD_DIR DEB_DIR     cpack -G DEB from the build into DEB_DIR, holding
+#                                                 what a desktop needs
 #   package_checks.sh lintian DEB_DIR             Debian's package checker finds no error
 #   package_checks.sh start DEB_DIR E2E_SCRIPT    the package's own copy, unpacked, starts and records
 #
@@ -32,12 +33,25 @@ metadata)
     appstreamcli validate --no-net "$1"/*.metainfo.xml
     ;;
 build)
-    need cpack dpkg-shlibdeps
+    need cpack dpkg-shlibdeps identify
     rm -rf "$2"
     cpack -G DEB --config "$1/CPackConfig.cmake" -B "$2"
     deb=$(the_package "$2")
     dpkg-deb --info "$deb"
-    dpkg-deb --contents "$deb"
+    root=$(mktemp -d)
+    trap 'rm -rf "$root"' EXIT
+    dpkg-deb -x "$deb" "$root"
+    (cd "$root" && find . ! -type d | sort)
+    for file in usr/bin/KinoreeV2 usr/share/man/man1/KinoreeV2.1.gz usr/share/doc/kinoree/copyright \
+        usr/share/applications/*.desktop usr/share/metainfo/*.metainfo.xml usr/share/icons/hicolor/scalable/apps/*.svg; do
+        compgen -G "$root/$file" >/dev/null || { echo "FAIL: the package has no $file" >&2; exit 1; }
+    done
+    # Every size desktops ask for, each drawn at its own size.
+    for size in 16 24 32 48 64 128 256; do
+        png=$(echo "$root/usr/share/icons/hicolor/${size}x$size/apps/"*.png)
+        [ "$(identify -format %wx%h "$png" 2>/dev/null)" = "${size}x$size" ] ||
+            { echo "FAIL: no ${size}x$size icon" >&2; exit 1; }
+    done
     ;;
 lintian)
     need lintian
