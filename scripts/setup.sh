@@ -1,16 +1,26 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build, the program and the tests need, when missing.
+# Installs the Debian 12 packages that building and running Kinoree need, when missing.
+#
+#   setup.sh           what scripts/run.sh needs
+#   setup.sh tests     that, and what the tests need besides (scripts/test.sh)
 set -euo pipefail
 
+# Configuring the build looks for everything the default build makes, tests included, so their
+# small libraries belong here too.
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libturbojpeg0-dev libjpeg62-turbo-dev libv4l-dev libgtest-dev libbenchmark-dev
-  fonts-dejavu-core binutils-mingw-w64-x86-64
-  ffmpeg xvfb xauth xdotool imagemagick x11-utils xclip
+  qt6-base-dev qt6-qpa-plugins libturbojpeg0-dev libjpeg62-turbo-dev libv4l-dev
+  binutils-mingw-w64-x86-64 librsvg2-bin libgtest-dev libbenchmark-dev
+  fonts-dejavu-core
 )
-# The kernel-driver tests boot Debian's kernel under qemu with its virtual camera.
-if [ "${KINOREE_SKIP_QEMU:-0}" != 1 ]; then
-  packages+=(qemu-system-x86 busybox-static cpio kmod xz-utils libelf1 libssl3)
+if [ "${1:-}" = tests ]; then
+  # The real program under a virtual X server, its recordings checked by FFmpeg, the package
+  # checked by lintian and the desktop's own validators.
+  packages+=(ffmpeg xvfb xauth xdotool imagemagick x11-utils xclip lintian desktop-file-utils appstream)
+  # The kernel-driver tests boot Debian's kernel under qemu with its virtual camera.
+  if [ "${KINOREE_SKIP_QEMU:-0}" != 1 ]; then
+    packages+=(qemu-system-x86 busybox-static cpio kmod xz-utils libelf1 libssl3)
+  fi
 fi
 
 missing=()

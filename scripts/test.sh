@@ -2,7 +2,7 @@
 # Sets up, builds and runs every test.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-"$top/scripts/setup.sh"
+"$top/scripts/setup.sh" tests
 "$top/scripts/build.sh"
 build=${KINOREE_BUILD_DIR:-$top/build}
 cd "$build"

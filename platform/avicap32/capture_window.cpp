@@ -1,12 +1,12 @@
 #include "capture_window.h"
 
 #include "driver_dialogs.h"
+#include "shell32/known_folders.h"
 #include "user32/unhandled.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
-#include <QStandardPaths>
 
 #include <csignal>
 #include <cstring>
@@ -83,9 +83,8 @@ CaptureWindow::~CaptureWindow() {
 PreviewWidget* CaptureWindow::preview() const { return static_cast<PreviewWidget*>(widget()); }
 
 std::wstring CaptureWindow::DefaultCaptureFile() {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
-    if (folder.isEmpty()) folder = QDir::homePath();
-    return QDir(folder).filePath(QStringLiteral("Capture.avi")).toStdWString();
+    QDir videos(QString::fromStdWString(shell32::VideosFolder()));
+    return videos.filePath(QStringLiteral("Capture.avi")).toStdWString();
 }
 
 LRESULT CaptureWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {

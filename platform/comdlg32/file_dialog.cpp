@@ -1,8 +1,10 @@
 // GetSaveFileNameW and GetOpenFileNameW on QFileDialog.
 #include "commdlg.h"
+#include "shell32/known_folders.h"
 #include "user32/modal_hooks.h"
 #include "user32/window.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QStringList>
@@ -12,6 +14,8 @@
 namespace {
 
 DWORD g_lastError = 0;
+// The folder of the last file chosen in this run.
+QString g_lastFolder;
 
 // The platform's filter: NUL-separated label and pattern pairs, ended by an empty string.
 std::wstring FilterPairs(LPCWSTR filter) {
@@ -54,11 +58,24 @@ BOOL ReturnPath(LPOPENFILENAMEW ofn, std::wstring path) {
         return FALSE;
     }
     std::wmemcpy(ofn->lpstrFile, path.c_str(), path.size() + 1);
+    g_lastFolder = QFileInfo(QString::fromStdWString(path)).absolutePath();
     size_t slash = path.find_last_of(L'/');
     ofn->nFileOffset = static_cast<WORD>(slash == std::wstring::npos ? 0 : slash + 1);
     size_t dot = path.find_last_of(L'.');
     ofn->nFileExtension = static_cast<WORD>(dot == std::wstring::npos || dot < ofn->nFileOffset ? 0 : dot + 1);
     return TRUE;
+}
+
+// Where the dialog opens: the folder of the file it was given, else the folder it was given, else,
+// when the program names none, the folder last chosen in this run, else the user's Videos folder
+// (the home folder while that does not exist yet).
+std::wstring StartFolder(const OPENFILENAMEW& ofn, const std::wstring& initialFile) {
+    QString file = QString::fromStdWString(initialFile);
+    if (file.contains(QLatin1Char('/'))) return QFileInfo(file).absolutePath().toStdWString();
+    if (ofn.lpstrInitialDir && *ofn.lpstrInitialDir) return ofn.lpstrInitialDir;
+    if (!g_lastFolder.isEmpty()) return g_lastFolder.toStdWString();
+    std::wstring videos = shell32::VideosFolder();
+    return QDir(QString::fromStdWString(videos)).exists() ? videos : QDir::homePath().toStdWString();
 }
 
 BOOL RunFileDialog(LPOPENFILENAMEW ofn, bool save) {
@@ -71,6 +88,7 @@ BOOL RunFileDialog(LPOPENFILENAMEW ofn, bool save) {
     call.filter = FilterPairs(ofn->lpstrFilter);
     call.defaultExtension = ofn->lpstrDefExt ? ofn->lpstrDefExt : L"";
     call.initialFile = ofn->lpstrFile ? ofn->lpstrFile : L"";
+    call.initialFolder = StartFolder(*ofn, call.initialFile);
     call.maxFile = ofn->nMaxFile;
     call.flags = ofn->Flags;
 
@@ -81,7 +99,8 @@ BOOL RunFileDialog(LPOPENFILENAMEW ofn, bool save) {
 
     user32::Window* owner = user32::FromHandle(ofn->hwndOwner);
     QWidget* parent = owner && owner->widget() ? owner->widget()->window() : nullptr;
-    QFileDialog dialog(parent, QString::fromStdWString(call.title), QString(), QtFilter(call.filter));
+    QFileDialog dialog(parent, QString::fromStdWString(call.title), QString::fromStdWString(call.initialFolder),
+                       QtFilter(call.filter));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (!call.defaultExtension.empty()) dialog.setDefaultSuffix(QString::fromStdWString(call.defaultExtension));

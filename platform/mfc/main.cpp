@@ -12,6 +12,7 @@ void RecordApplicationName(const char* argv0);
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral(KINOREE_DESKTOP_FILE_NAME));
     afx::RecordApplicationName(argv[0]);
     CWinApp* app = AfxGetApp();
     if (!app) return 1;

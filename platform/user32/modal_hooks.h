@@ -24,6 +24,7 @@ struct FileDialogCall {
     std::wstring filter;          // NUL-separated label/pattern pairs as passed
     std::wstring defaultExtension;
     std::wstring initialFile;
+    std::wstring initialFolder;   // where the dialog opens
     DWORD maxFile = 0;
     DWORD flags = 0;
 };

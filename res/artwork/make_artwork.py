@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
-"""Remakes the program's icon (KinoreeV2.ico) and About-box logo (about.bmp).
+"""Remakes the program's icon (KinoreeV2.ico), About-box logo (about.bmp) and desktop icon (SVG).
 
 ImageMagick draws the pictures; this script writes the icon and bitmap formats itself, byte by
 byte, because the module needs exactly these layouts: a single 32x32 32-bpp icon image with an
 all-zero mask, and a 4-bpp bottom-up bitmap on the standard 16-colour palette. The build uses
 the committed files; run this only to change the art:
 
-    python3 res/artwork/make_artwork.py            # writes res/KinoreeV2.ico and res/about.bmp
+    python3 res/artwork/make_artwork.py            # writes res/KinoreeV2.ico, res/about.bmp and
+                                                   # res/linux/example.orvane.KinoreeV2.svg
+
+The build renders the desktop's PNG sizes from that SVG.
 """
 
 import os
@@ -16,6 +19,8 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 RES = os.path.dirname(HERE)
+# The name desktops know the program by: its desktop entry, metainfo and icon files.
+APP_ID = "example.orvane.KinoreeV2"
 FONT_DIR = "/usr/share/fonts/truetype/dejavu"
 FONT_BOLD = os.path.join(FONT_DIR, "DejaVuSans-Bold.ttf")
 FONT_BOOK = os.path.join(FONT_DIR, "DejaVuSans.ttf")
@@ -54,39 +59,55 @@ def bitmap_info_header(width, height, bit_count, image_size, colours):
 
 
 # ---------------------------------------------------------------------------------------------
-# The icon: a movie camera with two film reels, drawn at 4x and scaled down for smooth edges.
+# The icon: a movie camera with two film reels on a 32-unit square. The one drawing makes both
+# the module's 32x32 icon (drawn at 4x and scaled down for smooth edges) and the scalable icon
+# the desktop shows at every other size.
 
-def draw_icon():
-    s = 4  # drawing scale
+SKY_TOP, SKY_BOTTOM = "#5aa0e6", "#1f4f9a"
+
+# (shape, fill, stroke, stroke width, geometry) in icon units; geometry per shape:
+# circle (cx, cy, r), roundrect (x0, y0, x1, y1, r), polygon (x, y, ...), line (x0, y0, x1, y1).
+ICON_SHAPES = [
+    # film reels
+    ("circle", "#303030", "#101010", 1, (10, 9, 6)),
+    ("circle", "#303030", "#101010", 1, (20, 9, 6)),
+    ("circle", "#c8c8c8", None, 1, (10, 9, 2)),
+    ("circle", "#c8c8c8", None, 1, (20, 9, 2)),
+    # camera body
+    ("roundrect", "#2a2a2a", "#101010", 1, (4, 14, 24, 25, 2)),
+    # lens hood
+    ("polygon", "#505050", "#101010", 1, (24, 17, 30, 13, 30, 26, 24, 22)),
+    # red recording light
+    ("circle", "#ff3030", None, 1, (8, 17.5, 1.5)),
+    # tripod legs
+    ("line", None, "#202020", 2, (14, 25, 9, 31)),
+    ("line", None, "#202020", 2, (14, 25, 19, 31)),
+]
+
+
+def magick_draw(shapes, s):
+    """ImageMagick -draw arguments for the shapes at s pixels per unit."""
     def sc(*v):
         return ",".join(str(int(x * s)) for x in v)
 
-    draw = [
-        # sky-blue square with a soft top-to-bottom shade
-        "-size", "%dx%d" % (32 * s, 32 * s), "gradient:#5aa0e6-#1f4f9a",
-        "-strokewidth", str(s),
-        # film reels
-        "-fill", "#303030", "-stroke", "#101010",
-        "-draw", "circle %s %s" % (sc(10, 9), sc(10, 3)),
-        "-draw", "circle %s %s" % (sc(20, 9), sc(20, 3)),
-        "-fill", "#c8c8c8", "-stroke", "none",
-        "-draw", "circle %s %s" % (sc(10, 9), sc(10, 7)),
-        "-draw", "circle %s %s" % (sc(20, 9), sc(20, 7)),
-        # camera body
-        "-fill", "#2a2a2a", "-stroke", "#101010",
-        "-draw", "roundrectangle %s %s %s" % (sc(4, 14), sc(24, 25), sc(2, 2)),
-        # lens hood
-        "-fill", "#505050",
-        "-draw", "polygon %s %s %s %s" % (sc(24, 17), sc(30, 13), sc(30, 26), sc(24, 22)),
-        # red recording light
-        "-fill", "#ff3030", "-stroke", "none",
-        "-draw", "circle %s %s" % (sc(8, 17.5), sc(8, 16)),
-        # tripod legs
-        "-stroke", "#202020", "-strokewidth", str(2 * s),
-        "-draw", "line %s %s" % (sc(14, 25), sc(9, 31)),
-        "-draw", "line %s %s" % (sc(14, 25), sc(19, 31)),
-        "-resize", "32x32",
-    ]
+    args = []
+    for kind, fill, stroke, width, g in shapes:
+        args += ["-fill", fill or "none", "-stroke", stroke or "none", "-strokewidth", str(width * s)]
+        if kind == "circle":
+            args += ["-draw", "circle %s %s" % (sc(g[0], g[1]), sc(g[0], g[1] - g[2]))]
+        elif kind == "roundrect":
+            args += ["-draw", "roundrectangle %s %s %s" % (sc(g[0], g[1]), sc(g[2], g[3]), sc(g[4], g[4]))]
+        elif kind == "polygon":
+            args += ["-draw", "polygon " + " ".join(sc(g[i], g[i + 1]) for i in range(0, len(g), 2))]
+        elif kind == "line":
+            args += ["-draw", "line %s %s" % (sc(g[0], g[1]), sc(g[2], g[3]))]
+    return args
+
+
+def draw_icon():
+    s = 4  # drawing scale
+    draw = ["-size", "%dx%d" % (32 * s, 32 * s), "gradient:%s-%s" % (SKY_TOP, SKY_BOTTOM)]
+    draw += magick_draw(ICON_SHAPES, s) + ["-resize", "32x32"]
     rgba = render(draw, 32, 32, 4)
     # Every pixel stays nearly opaque, so that the whole square is drawn; only the outermost
     # ring is a little translucent to soften the edge.
@@ -99,6 +120,40 @@ def draw_icon():
             alpha = 204 if ring == 0 else (230 if ring == 1 else 255)
             pixels.append((r, g, b, alpha))
     return pixels
+
+
+def icon_svg(shapes):
+    """The same drawing as SVG; the square's corners are rounded as desktop icons usually are."""
+    def num(v):
+        return "%g" % v
+
+    def paint(fill, stroke, width):
+        text = ' fill="%s"' % (fill or "none")
+        if stroke:
+            text += ' stroke="%s" stroke-width="%s"' % (stroke, num(width))
+        return text
+
+    lines = [
+        '<svg xmlns="http://www.w3.org/2000/svg" width="32" height="32" viewBox="0 0 32 32">',
+        '  <defs><linearGradient id="sky" x1="0" y1="0" x2="0" y2="1">'
+        '<stop offset="0" stop-color="%s"/><stop offset="1" stop-color="%s"/></linearGradient></defs>'
+        % (SKY_TOP, SKY_BOTTOM),
+        '  <rect width="32" height="32" rx="3" fill="url(#sky)"/>',
+    ]
+    for kind, fill, stroke, width, g in shapes:
+        style = paint(fill, stroke, width)
+        if kind == "circle":
+            lines.append('  <circle cx="%s" cy="%s" r="%s"%s/>' % (num(g[0]), num(g[1]), num(g[2]), style))
+        elif kind == "roundrect":
+            lines.append('  <rect x="%s" y="%s" width="%s" height="%s" rx="%s"%s/>'
+                         % (num(g[0]), num(g[1]), num(g[2] - g[0]), num(g[3] - g[1]), num(g[4]), style))
+        elif kind == "polygon":
+            lines.append('  <polygon points="%s"%s/>' % (" ".join(num(v) for v in g), style))
+        elif kind == "line":
+            lines.append('  <line x1="%s" y1="%s" x2="%s" y2="%s"%s/>'
+                         % (num(g[0]), num(g[1]), num(g[2]), num(g[3]), style))
+    lines.append("</svg>")
+    return "\n".join(lines) + "\n"
 
 
 def write_icon(path, pixels):
@@ -222,6 +277,8 @@ def write_logo(path, indices):
 def main():
     write_icon(os.path.join(RES, "KinoreeV2.ico"), draw_icon())
     write_logo(os.path.join(RES, "about.bmp"), draw_logo())
+    with open(os.path.join(RES, "linux", APP_ID + ".svg"), "w") as f:
+        f.write(icon_svg(ICON_SHAPES))
 
 
 if __name__ == "__main__":

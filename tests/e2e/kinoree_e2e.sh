@@ -70,7 +70,9 @@ start_x() {
 }
 
 start_program() {
-    export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
+    # KINOREE_E2E_HOME: a home folder of the caller's, for a run whose paths show on screen.
+    export HOME="${KINOREE_E2E_HOME:-$work/home}"
+    export XDG_CONFIG_HOME="$HOME/.config" XDG_RUNTIME_DIR="$work/run"
     export KINOREE_CAPTURE_DEVICE=test
     mkdir -p "$HOME/Videos" "$XDG_RUNTIME_DIR"
     chmod 700 "$XDG_RUNTIME_DIR"
@@ -391,6 +393,31 @@ capture_file_deleted() {
     click_stop
     answer_box "stop and save" Return
     check_video "$(capture_file)" 4 15
+    keys Escape
+    wait_for_exit
+}
+
+# A copy of the program installed from its package: its window is the one its desktop entry
+# names (KINOREE_DESKTOP_ENTRY, the entry's file), and it records.
+installed_copy() {
+    local class
+    class=$(sed -n 's/^StartupWMClass=//p' "${KINOREE_DESKTOP_ENTRY:?}")
+    [ -n "$class" ] || fail "the desktop entry names no window class"
+    xprop -id "$main" WM_CLASS | grep -q ", \"$class\"\$" ||
+        fail "the window's class is not the desktop entry's $class: $(xprop -id "$main" WM_CLASS)"
+    click_capture
+    click_capture
+    click_stop
+    answer_box "stop and save" Return
+    check_video "$(capture_file)" 2 15
+    keys Escape
+    wait_for_exit
+}
+
+# Not a test: the picture of the main dialog for the README, saved to KINOREE_SCREENSHOT.
+screenshot() {
+    sleep 2 # the preview shows a few frames of the moving scene
+    import -window "$main" "${KINOREE_SCREENSHOT:?}"
     keys Escape
     wait_for_exit
 }
