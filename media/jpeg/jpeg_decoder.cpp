@@ -8,6 +8,11 @@
 namespace media {
 namespace {
 
+// Huffman coding spends at least one bit on every 8x8 block of every component: a JPEG of n
+// bytes holds at most 512 n pixels. A header claiming more is damaged or hostile, and believing
+// it would cost the claimed size in memory before the decoder finds out.
+constexpr uint64_t kMostPixelsPerByte = 512;
+
 Error Failed(tjhandle handle) {
     return {ErrorKind::BadFrame, "JPEG decoding failed: " + TurboError(handle)};
 }
@@ -18,6 +23,11 @@ Error ReadHeader(tjhandle handle, std::span<const uint8_t> jpeg, int& width, int
     if (tjDecompressHeader3(handle, jpeg.data(), jpeg.size(), &width, &height, &subsampling,
                             &colorspace) != 0) {
         return Failed(handle);
+    }
+    if (uint64_t(width) * uint64_t(height) > jpeg.size() * kMostPixelsPerByte) {
+        return {ErrorKind::BadFrame, "JPEG image claims " + std::to_string(width) + "x" +
+                                         std::to_string(height) + " pixels in only " +
+                                         std::to_string(jpeg.size()) + " bytes"};
     }
     return Error::none();
 }
