@@ -1,5 +1,6 @@
 #include "media/jpeg/jpeg_decoder.h"
 
+#include <algorithm>
 #include <string>
 
 #include "media/jpeg/pixel_convert.h"
@@ -81,10 +82,15 @@ Error DecodeJpegToDib(std::span<const uint8_t> jpeg, int width, int height,
                                          std::to_string(width) + "x" + std::to_string(height)};
     }
     const int stride = static_cast<int>(DibRowStride(width));
-    dib.assign(size_t(stride) * size_t(height), 0);
+    dib.resize(size_t(stride) * size_t(height));
     if (tjDecompress2(handle, jpeg.data(), jpeg.size(), dib.data(), width, stride, height,
                       TJPF_BGR, TJFLAG_BOTTOMUP) != 0) {
         return Failed(handle);
+    }
+    // The decoder leaves the row padding alone, and a reused buffer holds anything there.
+    const size_t row = size_t(width) * 3;
+    for (size_t at = row; at < dib.size(); at += size_t(stride)) {
+        std::fill(dib.begin() + at, dib.begin() + at + (stride - row), 0);
     }
     return Error::none();
 }

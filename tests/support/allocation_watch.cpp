@@ -1,15 +1,18 @@
-// Replays run with a ceiling on single allocations, far above what any input here justifies:
-// an input that makes the code believe a size from the file fails its test with bad_alloc
-// instead of exhausting the machine's memory.
+// Replaces operator new in the test executable it is part of (an object library, so that the
+// replacement is always linked).
+#include "allocation_watch.h"
+
 #include <cstdlib>
 #include <new>
 
-namespace {
-constexpr std::size_t kLargestAllocation = std::size_t(64) << 20;
+namespace kinoree::testing {
+std::atomic<int> g_frameSizedAllocations{0};
 }
 
 void* operator new(std::size_t size) {
+    using namespace kinoree::testing;
     if (size > kLargestAllocation) throw std::bad_alloc();
+    if (size >= kFrameSizedAllocation) ++g_frameSizedAllocations;
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
