@@ -12,7 +12,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace {
 
-// The suite is named after the target (AviReaderCorpus, CameraJpegCorpus).
 // The suite is named after the target: AviReaderCorpus, CameraJpegCorpus.
 TEST(KINOREE_FUZZ_SUITE, EveryInputIsHandled) {
     size_t inputs = 0;
