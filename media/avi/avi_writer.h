@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -112,12 +113,12 @@ private:
     HeaderImage header_;
     Progress progress_;
     std::vector<Idx1Entry> firstPartChunks_;
-    bool broken_ = false;
+    bool broken_ = false;  // a failed write could not be undone: the file takes no more frames
     // Per-frame buffers, kept for the next frame: allocating and zeroing them anew is a
     // noticeable part of a frame's cost.
     JpegEncoder encoder_;
     std::vector<uint8_t> dib_;
-    std::vector<uint8_t> chunk_;  // a failed write could not be undone: the file takes no more frames
+    std::vector<uint8_t> chunk_;
 };
 
 }  // namespace media
