@@ -3,6 +3,7 @@
 #include <string>
 
 #include "media/jpeg/huffman_tables.h"
+#include "media/jpeg/jpeg_markers.h"
 #include "media/jpeg/pixel_convert.h"
 #include "media/jpeg/turbo_handle.h"
 
@@ -33,6 +34,16 @@ Error Failed(tjhandle handle) {
 Error JpegEncoder::encode(const Frame& frame, int quality, std::span<const uint8_t>& jpeg) {
     if (frame.format == PixelFormat::Mjpeg) {
         if (Error e = CompleteCameraJpeg(frame.data, completed_)) return e;
+        // A recording's headers give its frames' size: a picture of another size would be
+        // stored under a header that says otherwise.
+        JpegLayout layout;
+        if (Error e = ParseJpeg(completed_, layout)) return e;
+        if (layout.width != frame.width || layout.height != frame.height) {
+            return {ErrorKind::BadFrame, "The JPEG image is " + std::to_string(layout.width) + "x" +
+                                             std::to_string(layout.height) + " but the frame is " +
+                                             std::to_string(frame.width) + "x" +
+                                             std::to_string(frame.height)};
+        }
         jpeg = completed_;
         return Error::none();
     }

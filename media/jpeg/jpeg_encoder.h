@@ -15,7 +15,7 @@ constexpr int kDefaultJpegQuality = 90;
 // Compresses Rgb24 or Yuyv frames (4:2:2 chroma, the sampling cameras use for MJPEG). Yuyv is
 // compressed from its own planes, without a detour through RGB. An Mjpeg frame is not
 // recompressed: it is checked and completed as CompleteCameraJpeg does. Fails with BadFrame when
-// the data does not match the frame's format and size.
+// the data does not match the frame's format and size, a JPEG's own size included.
 //
 // An encoder keeps its buffers from one frame to the next: a fresh worst-case output buffer
 // alone would cost 8 MB of zeroing per 1080p frame.

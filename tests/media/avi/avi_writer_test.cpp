@@ -316,6 +316,10 @@ TEST(AviWriterTest, RefusedFramesLeaveTheRecordingAsItWas) {
     ASSERT_FALSE(larger.start());
     ASSERT_FALSE(larger.readFrame(otherSize));
     EXPECT_EQ(writer.appendFrame(otherSize, kInterval).kind, ErrorKind::BadFrame);
+    Frame mislabelled = otherSize;  // a 640x480 picture that claims the recording's size
+    mislabelled.width = 320;
+    mislabelled.height = 240;
+    EXPECT_EQ(writer.appendFrame(mislabelled, kInterval).kind, ErrorKind::BadFrame);
     EXPECT_EQ(writer.appendFrame(frame, 0).kind, ErrorKind::BadFrame);
     EXPECT_EQ(writer.frameCount(), 2u);
 
