@@ -22,6 +22,11 @@ if [ "${1:-}" = tests ]; then
     packages+=(qemu-system-x86 busybox-static cpio kmod xz-utils libelf1 libssl3)
   fi
 fi
+# The optional libFuzzer build of tests/fuzz (KINOREE_BUILD_FUZZERS) needs clang and its
+# sanitizer runtimes.
+if [ "${KINOREE_FUZZ:-0}" = 1 ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -154,7 +154,7 @@ uint64_t FrameChunkSize(uint32_t dataSize) {
     return kChunkHeaderSize + dataSize + (dataSize & 1);
 }
 
-void AppendFrameChunk(AviVideoCodec codec, const std::vector<uint8_t>& data,
+void AppendFrameChunk(AviVideoCodec codec, std::span<const uint8_t> data,
                       std::vector<uint8_t>& out) {
     const size_t at = out.size();
     out.resize(at + kChunkHeaderSize);

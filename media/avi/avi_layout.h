@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "media/avi/riff_builder.h"
@@ -94,7 +95,7 @@ std::vector<uint8_t> BuildIdx1(AviVideoCodec codec, const std::vector<Idx1Entry>
 
 // Appends a frame chunk to `out`: header, data and the pad byte that keeps chunks at even
 // offsets.
-void AppendFrameChunk(AviVideoCodec codec, const std::vector<uint8_t>& data,
+void AppendFrameChunk(AviVideoCodec codec, std::span<const uint8_t> data,
                       std::vector<uint8_t>& out);
 uint64_t FrameChunkSize(uint32_t dataSize);
 

@@ -14,6 +14,12 @@ namespace media {
 namespace {
 
 constexpr uint64_t kChunkHeader = 8;
+// Real files nest hdrl > strl or hdrl > odml; deeper nesting is hostile and would exhaust the
+// stack.
+constexpr int kMaxListDepth = 8;
+// A standard index entry takes this many bytes of the file, so a file holds at most its size
+// over this many entries: more means indexes listed twice, not frames.
+constexpr uint64_t kStandardIndexEntrySize = 8;
 
 uint64_t Padded(uint32_t size) { return uint64_t(size) + (size & 1); }
 
@@ -49,7 +55,7 @@ Error AviReader::open(const std::string& path) {
         return {ErrorKind::BadFrame, path + " is not an AVI file"};
     }
     const uint64_t riffEnd = std::min<uint64_t>(fileSize_, kChunkHeader + GetLe32(riff + 4));
-    if (Error e = readHeaderList(12, riffEnd)) return e;
+    if (Error e = readHeaderList(12, riffEnd, 0)) return e;
     if (!moviList_) return {ErrorKind::BadFrame, path + " has no movi list"};
 
     // Count the RIFF parts by their sizes, as players do.
@@ -63,7 +69,8 @@ Error AviReader::open(const std::string& path) {
     return Error::none();
 }
 
-Error AviReader::readHeaderList(uint64_t begin, uint64_t end) {
+Error AviReader::readHeaderList(uint64_t begin, uint64_t end, int depth) {
+    if (depth > kMaxListDepth) return {ErrorKind::BadFrame, path_ + " nests its lists too deeply"};
     for (uint64_t pos = begin; pos + kChunkHeader <= end;) {
         uint8_t h[12] = {};
         if (!readAt(pos, h, sizeof h)) break;
@@ -82,7 +89,7 @@ Error AviReader::readHeaderList(uint64_t begin, uint64_t end) {
         }
         const uint64_t listEnd = std::min(end, pos + kChunkHeader + Padded(size));
         if (id == FourCC("LIST") && (type == FourCC("hdrl") || type == FourCC("odml"))) {
-            if (Error e = readHeaderList(pos + 12, listEnd)) return e;
+            if (Error e = readHeaderList(pos + 12, listEnd, depth + 1)) return e;
         } else if (id == FourCC("LIST") && type == FourCC("strl")) {
             if (headers_.fccType == 0) readStreamList(pos + 12, listEnd);
         } else if (id == FourCC("avih")) {
@@ -153,6 +160,7 @@ void AviReader::readSuperIndex(uint64_t begin, uint32_t size) {
     headers_.superIndexEntries = entries;
 
     std::vector<AviChunkRef> frames;
+    const uint64_t entriesTheFileHolds = fileSize_ / kStandardIndexEntrySize;
     for (uint32_t i = 0; i < entries; ++i) {
         uint8_t e[16];
         if (!readAt(begin + sizeof h + uint64_t(i) * 16, e, sizeof e)) return;
@@ -161,8 +169,8 @@ void AviReader::readSuperIndex(uint64_t begin, uint32_t size) {
         if (!readAt(blockOffset, b, sizeof b) || GetLe16(b + 8) != 2 || b[11] != 1) return;
         const uint32_t used = GetLe32(b + 12);
         const uint64_t base = GetLe64(b + 20);
-        if (uint64_t(used) * 8 > fileSize_) return;
-        std::vector<uint8_t> raw(size_t(used) * 8);
+        if (used > entriesTheFileHolds - frames.size()) return;
+        std::vector<uint8_t> raw(size_t(used) * kStandardIndexEntrySize);
         if (!readAt(blockOffset + sizeof b, raw.data(), raw.size())) return;
         for (uint32_t k = 0; k < used; ++k) {
             const uint64_t data = base + GetLe32(raw.data() + k * 8);
@@ -215,11 +223,12 @@ void AviReader::scan() {
 }
 
 Error AviReader::readChunk(const AviChunkRef& chunk, std::vector<uint8_t>& data) const {
+    const Error cannot{ErrorKind::Io,
+                       "Cannot read a frame of " + path_ + " at byte " + std::to_string(chunk.offset)};
+    // The index may claim any size: only what the file holds is worth room.
+    if (chunk.offset > fileSize_ || chunk.size > fileSize_ - chunk.offset) return cannot;
     data.resize(chunk.size);
-    if (!readAt(chunk.offset, data.data(), data.size())) {
-        return {ErrorKind::Io, "Cannot read a frame of " + path_ + " at byte " +
-                                   std::to_string(chunk.offset)};
-    }
+    if (!readAt(chunk.offset, data.data(), data.size())) return cannot;
     return Error::none();
 }
 
@@ -232,12 +241,14 @@ Error AviReader::decodeFrame(size_t index, Frame& rgb) const {
 
     const int width = headers_.bitmapWidth;
     const bool bottomUp = headers_.bitmapHeight > 0;
-    const int height = bottomUp ? headers_.bitmapHeight : -headers_.bitmapHeight;
-    if (headers_.compression != 0 || headers_.bitCount != 24 || width <= 0 || height <= 0 ||
-        data.size() < DibRowStride(width) * size_t(height)) {
+    // In 64 bits: the most negative height has no positive counterpart in 32.
+    const int64_t rows = bottomUp ? headers_.bitmapHeight : -int64_t(headers_.bitmapHeight);
+    if (headers_.compression != 0 || headers_.bitCount != 24 || width <= 0 || rows <= 0 ||
+        rows > INT32_MAX || data.size() / DibRowStride(width) < uint64_t(rows)) {
         return {ErrorKind::Unsupported, "Only MJPEG and 24-bit uncompressed frames can be decoded"};
     }
     rgb.format = PixelFormat::Rgb24;
+    const int height = static_cast<int>(rows);
     rgb.width = width;
     rgb.height = height;
     rgb.data.resize(size_t(width) * size_t(height) * 3);

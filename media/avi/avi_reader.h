@@ -48,6 +48,8 @@ struct AviChunkRef {
     bool operator==(const AviChunkRef&) const = default;
 };
 
+// Every allocation is bounded by the file's size, whatever its headers and indexes claim: the
+// reader may be given any file.
 class AviReader {
 public:
     AviReader() = default;
@@ -79,7 +81,7 @@ public:
 
 private:
     bool readAt(uint64_t offset, void* buffer, size_t size) const;
-    Error readHeaderList(uint64_t begin, uint64_t end);
+    Error readHeaderList(uint64_t begin, uint64_t end, int depth);
     void readStreamList(uint64_t begin, uint64_t end);
     void readSuperIndex(uint64_t begin, uint32_t size);
     void readIdx1(uint64_t begin, uint32_t size);

@@ -62,11 +62,13 @@ Error AviWriter::open(const std::string& path) {
     return e;
 }
 
-Error AviWriter::encode(const Frame& frame, std::vector<uint8_t>& payload) const {
+Error AviWriter::encode(const Frame& frame, std::span<const uint8_t>& payload) {
     if (options_.codec == AviVideoCodec::Mjpeg) {
-        return EncodeJpeg(frame, options_.jpegQuality, payload);
+        return encoder_.encode(frame, options_.jpegQuality, payload);
     }
-    return FrameToDib(frame, payload);
+    if (Error e = FrameToDib(frame, dib_)) return e;
+    payload = dib_;
+    return Error::none();
 }
 
 Error AviWriter::appendFrame(const Frame& frame, uint32_t microSecPerFrame) {
@@ -83,7 +85,7 @@ Error AviWriter::appendFrame(const Frame& frame, uint32_t microSecPerFrame) {
                                          " but the recording is " +
                                          SizeText(progress_.width, progress_.height)};
     }
-    std::vector<uint8_t> payload;
+    std::span<const uint8_t> payload;
     if (Error e = encode(frame, payload)) return e;
     if (payload.size() >= options_.riffSizeLimit / 2) {
         return {ErrorKind::BadFrame, "A frame of " + std::to_string(payload.size()) +
@@ -105,7 +107,7 @@ bool AviWriter::partWouldOverflow(uint64_t chunkSize, bool newBlock) const {
     return end - progress_.partStart > options_.riffSizeLimit;
 }
 
-Error AviWriter::writeFrame(const std::vector<uint8_t>& payload, const Frame& frame,
+Error AviWriter::writeFrame(std::span<const uint8_t> payload, const Frame& frame,
                             uint32_t microSecPerFrame, Progress& rollbackTo) {
     const uint64_t chunkSize = FrameChunkSize(static_cast<uint32_t>(payload.size()));
     const bool blockFull = progress_.blockUsed == options_.indexBlockEntries;
@@ -135,7 +137,8 @@ Error AviWriter::writeFrame(const std::vector<uint8_t>& payload, const Frame& fr
     }
 
     Progress next = progress_;
-    std::vector<uint8_t> bytes;
+    std::vector<uint8_t>& bytes = chunk_;
+    bytes.clear();
     if (newPart) {
         bytes = BuildPartHeader();
         next.partStart = progress_.end;

@@ -21,6 +21,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -104,8 +105,8 @@ private:
     };
 
     Error checkOptions() const;
-    Error encode(const Frame& frame, std::vector<uint8_t>& payload) const;
-    Error writeFrame(const std::vector<uint8_t>& payload, const Frame& frame,
+    Error encode(const Frame& frame, std::span<const uint8_t>& payload);
+    Error writeFrame(std::span<const uint8_t> payload, const Frame& frame,
                      uint32_t microSecPerFrame, Progress& rollbackTo);
     bool partWouldOverflow(uint64_t chunkSize, bool newBlock) const;
     Error finishFirstPart();
@@ -121,6 +122,11 @@ private:
     Progress progress_;
     std::vector<Idx1Entry> firstPartChunks_;
     bool repairPending_ = false;  // a failed write could not be undone yet
+    // Per-frame buffers, kept for the next frame: allocating and zeroing them anew is a
+    // noticeable part of a frame's cost.
+    JpegEncoder encoder_;
+    std::vector<uint8_t> dib_;
+    std::vector<uint8_t> chunk_;
 };
 
 }  // namespace media

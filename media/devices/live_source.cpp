@@ -25,6 +25,7 @@ Error LiveSource::start(std::unique_ptr<FrameSource> source)
         newest_.reset();
         frameCount_ = 0;
         failure_ = Error::none();
+        lastReadError_ = Error::none();
         streaming_ = true;
         stopping_ = false;
         name_ = source->name();
@@ -63,10 +64,11 @@ void LiveSource::run()
         if (Error e = source_->readFrame(*frame)) {
             spare = std::move(frame);
             std::unique_lock lock(mutex_);
-            if (e.kind != ErrorKind::Io) {
+            if (e.kind != ErrorKind::Io && e.kind != ErrorKind::BadFrame) {
                 failure_ = std::move(e);
                 break;
             }
+            lastReadError_ = std::move(e);
             changed_.wait_for(lock, kRetryDelay, [this] { return stopping_; });
             continue;
         }
@@ -74,6 +76,7 @@ void LiveSource::run()
             std::lock_guard lock(mutex_);
             newest_ = frame;
             ++frameCount_;
+            lastReadError_ = Error::none();
         }
         changed_.notify_all();
         {
@@ -161,6 +164,9 @@ Error LiveSource::waitForFrameStartedAfter(int64_t requestNs, std::chrono::milli
         return failure_;
     if (!streaming_ || stopping_)
         return {ErrorKind::Io, "The capture stopped before a new frame arrived."};
+    // Frames came, but none whole: that, not silence, is why there is no frame.
+    if (lastReadError_.kind == ErrorKind::BadFrame)
+        return lastReadError_;
     return {ErrorKind::Io, "No new frame came from \"" + name_ + "\" within " +
                                std::to_string(timeout.count()) + " ms."};
 }

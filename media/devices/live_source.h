@@ -20,8 +20,8 @@ class LiveSource {
 public:
     using FrameListener = std::function<void(const std::shared_ptr<const Frame>&)>;
 
-    // After an Io error (the source had no frame within its timeout, or a transient failure)
-    // the thread waits this long before reading again, so that a source failing at once does
+    // After an Io or BadFrame error (the source had no frame, or only damaged ones, within its
+    // timeout, or a transient failure) the thread waits this long before reading again, so that a source failing at once does
     // not spin.
     static constexpr std::chrono::milliseconds kRetryDelay{50};
 
@@ -50,7 +50,9 @@ public:
 
     // Waits for a frame whose exposure began after `requestNs` (CLOCK_MONOTONIC), so that a
     // frame queued before the request, showing the scene as it was, is never taken. That is the
-    // first such frame, or the newest if the caller woke only after another had come.
+    // first such frame, or the newest if the caller woke only after another had come. When none
+    // comes in time because the source's latest reads found only damaged frames, that is the
+    // error returned.
     Error waitForFrameStartedAfter(int64_t requestNs, std::chrono::milliseconds timeout,
                                    std::shared_ptr<const Frame>& out);
 
@@ -72,6 +74,7 @@ private:
     std::shared_ptr<const Frame> newest_;
     uint64_t frameCount_ = 0;
     Error failure_;
+    Error lastReadError_;  // of the newest read, none once a frame came
     bool streaming_ = false;
     bool stopping_ = false;
     std::string name_;

@@ -166,10 +166,13 @@ bool V4l2Camera::copyOut(const v4l2_buffer& buffer, int64_t dequeuedAtNs, Frame&
     const StreamFormat& s = format_.stream;
 
     if (s.format == PixelFormat::Mjpeg) {
-        const auto length = FindJpegEnd(std::span<const uint8_t>(src, used));
-        if (!length)
+        // A picture of another size than the stream's would go into the file under a header
+        // that says otherwise: it is as damaged as a cut-off one.
+        JpegLayout jpeg;
+        if (ParseJpeg(std::span<const uint8_t>(src, used), jpeg) || jpeg.width != s.width ||
+            jpeg.height != s.height)
             return false;
-        frame.data.assign(src, src + *length);
+        frame.data.assign(src, src + jpeg.end);
     } else {
         const size_t row = size_t(s.width) * bytesPerPixel(s.format);
         const size_t stride = format_.bytesPerLine;
@@ -214,11 +217,10 @@ Error V4l2Camera::streamError(int err, std::string_view action)
 
 Error V4l2Camera::noFrameError(int damagedFrames) const
 {
+    if (damagedFrames > 0)
+        return {ErrorKind::BadFrame, "The camera sent only damaged frames."};
     const auto seconds =
         std::to_string(std::chrono::duration_cast<std::chrono::seconds>(kReadTimeout).count());
-    if (damagedFrames > 0)
-        return {ErrorKind::Io, "The camera \"" + name() + "\" sent only damaged frames for " +
-                                   seconds + " s."};
     return {ErrorKind::Io, "The camera \"" + name() + "\" sent no frame for " + seconds + " s."};
 }
 

@@ -40,7 +40,8 @@ public:
     StreamFormat format() const override { return format_.stream; }
     std::vector<FrameSize> offeredSizes() const override { return format_.offeredSizes; }
     // Returns the newest complete frame: when several are waiting, the older ones go back to
-    // the driver unread. Damaged frames are skipped.
+    // the driver unread. Damaged frames (cut short, flagged by the driver, or a JPEG of another
+    // size than the stream's) are skipped; when nothing else came, that is a BadFrame error.
     Error readFrame(Frame& frame) override;
     void stop() override;
 

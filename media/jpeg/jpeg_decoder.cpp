@@ -1,5 +1,6 @@
 #include "media/jpeg/jpeg_decoder.h"
 
+#include <algorithm>
 #include <string>
 
 #include "media/jpeg/pixel_convert.h"
@@ -7,6 +8,11 @@
 
 namespace media {
 namespace {
+
+// Huffman coding spends at least one bit on every 8x8 block of every component: a JPEG of n
+// bytes holds at most 512 n pixels. A header claiming more is damaged or hostile, and believing
+// it would cost the claimed size in memory before the decoder finds out.
+constexpr uint64_t kMostPixelsPerByte = 512;
 
 Error Failed(tjhandle handle) {
     return {ErrorKind::BadFrame, "JPEG decoding failed: " + TurboError(handle)};
@@ -18,6 +24,11 @@ Error ReadHeader(tjhandle handle, std::span<const uint8_t> jpeg, int& width, int
     if (tjDecompressHeader3(handle, jpeg.data(), jpeg.size(), &width, &height, &subsampling,
                             &colorspace) != 0) {
         return Failed(handle);
+    }
+    if (uint64_t(width) * uint64_t(height) > jpeg.size() * kMostPixelsPerByte) {
+        return {ErrorKind::BadFrame, "JPEG image claims " + std::to_string(width) + "x" +
+                                         std::to_string(height) + " pixels in only " +
+                                         std::to_string(jpeg.size()) + " bytes"};
     }
     return Error::none();
 }
@@ -71,10 +82,15 @@ Error DecodeJpegToDib(std::span<const uint8_t> jpeg, int width, int height,
                                          std::to_string(width) + "x" + std::to_string(height)};
     }
     const int stride = static_cast<int>(DibRowStride(width));
-    dib.assign(size_t(stride) * size_t(height), 0);
+    dib.resize(size_t(stride) * size_t(height));
     if (tjDecompress2(handle, jpeg.data(), jpeg.size(), dib.data(), width, stride, height,
                       TJPF_BGR, TJFLAG_BOTTOMUP) != 0) {
         return Failed(handle);
+    }
+    // The decoder leaves the row padding alone, and a reused buffer holds anything there.
+    const size_t row = size_t(width) * 3;
+    for (size_t at = row; at < dib.size(); at += size_t(stride)) {
+        std::fill(dib.begin() + at, dib.begin() + at + (stride - row), 0);
     }
     return Error::none();
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "media/jpeg/huffman_tables.h"
+#include "media/jpeg/jpeg_markers.h"
 #include "media/jpeg/pixel_convert.h"
 #include "media/jpeg/turbo_handle.h"
 
@@ -30,23 +31,41 @@ Error Failed(tjhandle handle) {
 
 }  // namespace
 
-Error EncodeJpeg(const Frame& frame, int quality, std::vector<uint8_t>& jpeg) {
-    if (frame.format == PixelFormat::Mjpeg) return CompleteCameraJpeg(frame.data, jpeg);
+Error JpegEncoder::encode(const Frame& frame, int quality, std::span<const uint8_t>& jpeg) {
+    if (frame.format == PixelFormat::Mjpeg) {
+        if (Error e = CompleteCameraJpeg(frame.data, completed_)) return e;
+        // A recording's headers give its frames' size: a picture of another size would be
+        // stored under a header that says otherwise.
+        JpegLayout layout;
+        if (Error e = ParseJpeg(completed_, layout)) return e;
+        if (layout.width != frame.width || layout.height != frame.height) {
+            return {ErrorKind::BadFrame, "The JPEG image is " + std::to_string(layout.width) + "x" +
+                                             std::to_string(layout.height) + " but the frame is " +
+                                             std::to_string(frame.width) + "x" +
+                                             std::to_string(frame.height)};
+        }
+        jpeg = completed_;
+        return Error::none();
+    }
     if (Error e = CheckSize(frame)) return e;
 
     tjhandle handle = ThreadCompressor();
     // Compressing into a buffer of the worst-case size lets TurboJPEG write straight into ours.
-    jpeg.resize(tjBufSize(frame.width, frame.height, TJSAMP_422));
-    unsigned char* out = jpeg.data();
-    unsigned long outSize = jpeg.size();
+    const size_t worstCase = tjBufSize(frame.width, frame.height, TJSAMP_422);
+    if (outputSize_ < worstCase) {
+        output_.reset(new uint8_t[worstCase]);
+        outputSize_ = worstCase;
+    }
+    unsigned char* out = output_.get();
+    unsigned long outSize = outputSize_;
     int rc;
     if (frame.format == PixelFormat::Rgb24) {
         rc = tjCompress2(handle, frame.data.data(), frame.width, 0, frame.height, TJPF_RGB, &out,
                          &outSize, TJSAMP_422, quality, TJFLAG_NOREALLOC);
     } else {
         const size_t lumaSize = size_t(frame.width) * size_t(frame.height);
-        std::vector<uint8_t> planes(lumaSize * 2);
-        uint8_t* y = planes.data();
+        planes_.resize(lumaSize * 2);
+        uint8_t* y = planes_.data();
         uint8_t* u = y + lumaSize;
         uint8_t* v = u + lumaSize / 2;
         YuyvToJpegPlanes(frame.data.data(), frame.width, frame.height, y, u, v);
@@ -56,7 +75,15 @@ Error EncodeJpeg(const Frame& frame, int quality, std::vector<uint8_t>& jpeg) {
                                      TJSAMP_422, &out, &outSize, quality, TJFLAG_NOREALLOC);
     }
     if (rc != 0) return Failed(handle);
-    jpeg.resize(outSize);
+    jpeg = std::span<const uint8_t>(output_.get(), outSize);
+    return Error::none();
+}
+
+Error EncodeJpeg(const Frame& frame, int quality, std::vector<uint8_t>& jpeg) {
+    JpegEncoder encoder;
+    std::span<const uint8_t> encoded;
+    if (Error e = encoder.encode(frame, quality, encoded)) return e;
+    jpeg.assign(encoded.begin(), encoded.end());
     return Error::none();
 }
 

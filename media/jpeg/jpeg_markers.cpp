@@ -95,10 +95,4 @@ Error ParseJpeg(std::span<const uint8_t> data, JpegLayout& layout) {
     }
 }
 
-std::optional<size_t> FindJpegEnd(std::span<const uint8_t> data) {
-    JpegLayout layout;
-    if (ParseJpeg(data, layout)) return std::nullopt;
-    return layout.end;
-}
-
 }  // namespace media

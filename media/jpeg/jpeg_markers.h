@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
 
 #include "media/common/frame.h"
@@ -21,12 +20,9 @@ struct JpegLayout {
 
 // Checks that `data` starts with one complete JPEG image: SOI, a frame header, at least one
 // scan, every segment length inside the buffer and an EOI. Anything after the EOI is ignored.
-// Fails with ErrorKind::BadFrame and a message naming the first problem.
+// Fails with ErrorKind::BadFrame and a message naming the first problem. A byte search for FF D9
+// cannot replace the walk: thumbnails in APP segments carry their own EOI, and padding may hold
+// anything.
 Error ParseJpeg(std::span<const uint8_t> data, JpegLayout& layout);
-
-// The length of the JPEG at the start of `data` (just past its EOI), or nothing when the data is
-// not one complete JPEG. A byte search for FF D9 is not enough: thumbnails in APP segments carry
-// their own EOI, and padding may contain anything.
-std::optional<size_t> FindJpegEnd(std::span<const uint8_t> data);
 
 }  // namespace media

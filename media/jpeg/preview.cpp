@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "media/jpeg/jpeg_decoder.h"
 #include "media/jpeg/pixel_convert.h"
@@ -68,15 +69,21 @@ Error FrameToDib(const Frame& frame, std::vector<uint8_t>& dib) {
         return DecodeJpegToDib(frame.data, frame.width, frame.height, dib);
     }
     if (Error e = CheckUncompressed(frame)) return e;
-    const uint8_t* rgb = frame.data.data();
-    std::vector<uint8_t> converted;
-    if (frame.format == PixelFormat::Yuyv) {
-        converted.resize(size_t(frame.width) * size_t(frame.height) * 3);
-        YuyvToRgb24(frame.data.data(), frame.width, frame.height, converted.data());
-        rgb = converted.data();
+    const size_t stride = DibRowStride(frame.width);
+    const size_t row = size_t(frame.width) * 3;
+    dib.resize(stride * size_t(frame.height));
+    if (frame.format == PixelFormat::Rgb24) {
+        Rgb24ToDib(frame.data.data(), frame.width, frame.height, dib.data());
+        return Error::none();
     }
-    dib.resize(DibRowStride(frame.width) * size_t(frame.height));
-    Rgb24ToDib(rgb, frame.width, frame.height, dib.data());
+    // Each row is converted where it goes and turned from RGB to BGR there: no frame-sized
+    // buffer in between.
+    for (int y = 0; y < frame.height; ++y) {
+        uint8_t* dst = dib.data() + size_t(frame.height - 1 - y) * stride;
+        YuyvToRgb24(frame.data.data() + size_t(y) * size_t(frame.width) * 2, frame.width, 1, dst);
+        for (size_t x = 0; x < row; x += 3) std::swap(dst[x], dst[x + 2]);
+        std::fill(dst + row, dst + stride, 0);
+    }
     return Error::none();
 }
 

@@ -16,6 +16,7 @@
 #include "media/jpeg/jpeg_markers.h"
 #include "media/jpeg/preview.h"
 #include "media/testscene/test_scene_source.h"
+#include "allocation_watch.h"
 #include "media_test_support.h"
 
 namespace media {
@@ -87,6 +88,22 @@ TEST_P(AviRoundTripTest, PlayersSeeEveryFrameWithTheHeadersWeWrote) {
     EXPECT_EQ(probe.headerFrames, 12);
     EXPECT_EQ(probe.readFrames, 12);
     EXPECT_EQ(probe.frameRate, "25/1");
+}
+
+// Compressing or converting a frame reuses the buffers of the frame before.
+TEST_P(AviRoundTripTest, LaterFramesAllocateNoFrameSizedBuffers) {
+    const CodecCase c = GetParam();
+    ScratchDir dir;
+    TestSceneSource scene = Scene(c.source, c.width);
+    ASSERT_FALSE(scene.start());
+    Frame frame;
+    ASSERT_FALSE(scene.readFrame(frame));
+    AviWriter writer(AviWriterOptions{.codec = c.codec, .syncEachFrame = false});
+    ASSERT_FALSE(writer.open(dir.path("take.avi")));
+    ASSERT_FALSE(writer.appendFrame(frame, kInterval));
+    kinoree::testing::g_frameSizedAllocations = 0;
+    for (int i = 0; i < 3; ++i) ASSERT_FALSE(writer.appendFrame(frame, kInterval));
+    EXPECT_EQ(kinoree::testing::g_frameSizedAllocations, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -260,6 +277,10 @@ TEST(AviWriterTest, RefusedFramesLeaveTheRecordingAsItWas) {
     ASSERT_FALSE(larger.start());
     ASSERT_FALSE(larger.readFrame(otherSize));
     EXPECT_EQ(writer.appendFrame(otherSize, kInterval).kind, ErrorKind::BadFrame);
+    Frame mislabelled = otherSize;  // a 640x480 picture that claims the recording's size
+    mislabelled.width = 320;
+    mislabelled.height = 240;
+    EXPECT_EQ(writer.appendFrame(mislabelled, kInterval).kind, ErrorKind::BadFrame);
     EXPECT_EQ(writer.appendFrame(frame, 0).kind, ErrorKind::BadFrame);
     EXPECT_EQ(writer.frameCount(), 2u);
 

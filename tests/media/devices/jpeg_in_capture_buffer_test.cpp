@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "jpeg_bytes.h"
 
 namespace media {
@@ -12,7 +14,10 @@ using testing::markerRichJpeg;
 
 std::optional<size_t> lengthOf(const std::vector<uint8_t>& bytes)
 {
-    return FindJpegEnd(bytes);
+    JpegLayout layout;
+    if (ParseJpeg(bytes, layout))
+        return std::nullopt;
+    return layout.end;
 }
 
 TEST(JpegInCaptureBuffer, EndsAtTheImagesOwnEoiNotAtMarkersInsideSegmentsOrTheScan)

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "fake_v4l2_io.h"
 #include "jpeg_bytes.h"
 #include "media/devices/buffer_timing.h"
+#include "media/devices/live_source.h"
 
 namespace media {
 namespace {
@@ -182,15 +186,48 @@ TEST_F(CameraTest, SkipsDamagedFramesAndReturnsBuffersToTheDriver)
 {
     ASSERT_FALSE(camera.start());
     const auto good = markerRichJpeg(0x42);
-    ASSERT_TRUE(io->deliver(good, 1 * kSecond, V4L2_BUF_FLAG_ERROR));
+    const struct {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        uint32_t flags;
+    } damaged[] = {
+        {"flagged by the driver", good, V4L2_BUF_FLAG_ERROR},
+        {"cut short", {good.begin(), good.end() - 2}, 0},
+        {"a picture of another size than the stream's", markerRichJpeg(0x42, 320, 240), 0},
+    };
+    int64_t at = 0;
     Frame frame;
-    EXPECT_EQ(camera.readFrame(frame).kind, ErrorKind::Io);
-    ASSERT_TRUE(io->deliver({good.begin(), good.end() - 2}, 2 * kSecond));  // cut short
-    EXPECT_EQ(camera.readFrame(frame).kind, ErrorKind::Io);
+    for (const auto& d : damaged) {
+        ASSERT_TRUE(io->deliver(d.bytes, ++at * kSecond, d.flags)) << d.what;
+        const Error e = camera.readFrame(frame);
+        EXPECT_EQ(e.kind, ErrorKind::BadFrame) << d.what;
+        EXPECT_EQ(e.message, "The camera sent only damaged frames.") << d.what;
+    }
     EXPECT_EQ(io->queuedCount(), io->bufferCount());
-    ASSERT_TRUE(io->deliver(good, 3 * kSecond));
+    ASSERT_TRUE(io->deliver(good, ++at * kSecond));
     ASSERT_FALSE(camera.readFrame(frame));
     EXPECT_EQ(frame.data, good);
+}
+
+// A capture that waits in vain while the camera sends only damaged frames says so, rather than
+// that no frame came.
+TEST_F(CameraTest, OnlyDamagedFramesAreTheReasonACaptureGetsNoFrame)
+{
+    LiveSource live;
+    ASSERT_FALSE(live.start(std::make_unique<V4l2Camera>("/dev/video0", io)));
+    std::atomic<bool> sending = true;
+    std::thread camera([&] {
+        for (int64_t at = 1; sending; ++at) {
+            io->deliver(markerRichJpeg(0x42, 640, 480), at * kSecond);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    std::shared_ptr<const Frame> frame;
+    const Error e = live.waitForFrameStartedAfter(0, std::chrono::seconds(5), frame);
+    sending = false;
+    camera.join();
+    EXPECT_EQ(e.kind, ErrorKind::BadFrame);
+    EXPECT_EQ(e.message, "The camera sent only damaged frames.");
 }
 
 TEST_F(CameraTest, ReadsTheNewestOfSeveralWaitingFrames)

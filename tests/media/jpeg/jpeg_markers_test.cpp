@@ -32,6 +32,12 @@ std::vector<uint8_t> TestJpeg(int flags = 0) {
     return jpeg;
 }
 
+// Where the marker walk says the image ends; 0 when it is not one whole image.
+size_t EndOf(const std::vector<uint8_t>& data) {
+    JpegLayout layout;
+    return ParseJpeg(data, layout) ? 0 : layout.end;
+}
+
 // Inserts a segment right after SOI.
 std::vector<uint8_t> WithSegmentAfterSoi(const std::vector<uint8_t>& jpeg,
                                          const std::vector<uint8_t>& segment) {
@@ -43,14 +49,14 @@ std::vector<uint8_t> WithSegmentAfterSoi(const std::vector<uint8_t>& jpeg,
 
 TEST(JpegMarkersTest, FindsTheEndBehindPadding) {
     const std::vector<uint8_t> jpeg = TestJpeg();
-    EXPECT_EQ(FindJpegEnd(jpeg), jpeg.size());
+    EXPECT_EQ(EndOf(jpeg), jpeg.size());
 
     for (const std::vector<uint8_t>& padding :
          {std::vector<uint8_t>(4096, 0), std::vector<uint8_t>{0xFF, 0xD9, 0xFF, 0xD9, 0x00},
           std::vector<uint8_t>{0xFF, 0xD8, 0xFF, 0xE0}}) {
         std::vector<uint8_t> padded = jpeg;
         padded.insert(padded.end(), padding.begin(), padding.end());
-        EXPECT_EQ(FindJpegEnd(padded), jpeg.size());
+        EXPECT_EQ(EndOf(padded), jpeg.size());
     }
 }
 
@@ -58,7 +64,7 @@ TEST(JpegMarkersTest, IgnoresEndMarkersInsideSegments) {
     // An APP segment, as an EXIF thumbnail would be, holding an image end of its own.
     const std::vector<uint8_t> app = {0xFF, 0xE1, 0x00, 0x08, 0xFF, 0xD8, 0xFF, 0xD9, 0x00, 0x00};
     const std::vector<uint8_t> jpeg = WithSegmentAfterSoi(TestJpeg(), app);
-    EXPECT_EQ(FindJpegEnd(jpeg), jpeg.size());
+    EXPECT_EQ(EndOf(jpeg), jpeg.size());
 }
 
 TEST(JpegMarkersTest, WalksProgressiveImagesWithManyScans) {
