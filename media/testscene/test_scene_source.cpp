@@ -8,6 +8,7 @@
 #include "media/jpeg/jpeg_markers.h"
 #include "media/jpeg/pixel_convert.h"
 #include "media/testscene/scene_painter.h"
+#include "media/testscene/test_scene_controls.h"
 
 namespace media {
 namespace {
@@ -108,9 +109,9 @@ Error TestSceneSource::readFrame(Frame& frame) {
     }
     nextNumber_ = number + 1;
 
+    frame.exposureStartNs = startNs_ + int64_t(number) * interval;
     if (Error e = paint(number, frame)) return e;
     frame.sequence = number;
-    frame.exposureStartNs = startNs_ + int64_t(number) * interval;
     ++delivered_;
     return Error::none();
 }
@@ -124,7 +125,8 @@ Error TestSceneSource::paint(uint64_t number, Frame& frame) const {
     frame.height = h;
     frame.format = options_.format;
     std::vector<uint8_t> rgb(UncompressedFrameBytes(PixelFormat::Rgb24, w, h));
-    PaintTestScene(number, w, h, rgb.data());
+    PaintTestScene(number, w, h, rgb.data(),
+                   options_.controls ? options_.controls->lookAt(frame.exposureStartNs) : SceneLook{});
     switch (options_.format) {
         case PixelFormat::Rgb24:
             frame.data = std::move(rgb);
