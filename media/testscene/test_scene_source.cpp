@@ -92,6 +92,21 @@ std::vector<FrameSize> TestSceneSource::offeredSizes() const {
     return sizes;
 }
 
+std::vector<OfferedFormat> TestSceneSource::offeredFormats() const {
+    std::vector<FrameInterval> intervals = {{1, 30}, {1, 15}};
+    const FrameInterval own{1, options_.framesPerSecond};
+    if (std::find(intervals.begin(), intervals.end(), own) == intervals.end()) intervals.push_back(own);
+    std::sort(intervals.begin(), intervals.end(),
+              [](const FrameInterval& a, const FrameInterval& b) { return a.denominator > b.denominator; });
+    std::vector<OfferedFormat> formats;
+    for (PixelFormat format : {PixelFormat::Mjpeg, PixelFormat::Yuyv, PixelFormat::Rgb24}) {
+        OfferedFormat offered{format, {}};
+        for (FrameSize size : offeredSizes()) offered.sizes.push_back({size, intervals});
+        formats.push_back(std::move(offered));
+    }
+    return formats;
+}
+
 Error TestSceneSource::readFrame(Frame& frame) {
     if (!started_) return {ErrorKind::Io, "The test scene is not started"};
     const int64_t vanishAfter = vanishAfter_;
