@@ -124,6 +124,18 @@ std::string settingsKey(const CaptureDevice& device)
     return device.name;
 }
 
+std::optional<CaptureDevice> probeCaptureDevice(V4l2Io& io, const std::string& path, const std::string& sysfsDir)
+{
+    auto d = probe(io, path);
+    if (d) {
+        std::error_code ec;
+        const std::filesystem::path real = std::filesystem::canonical(path, ec);
+        d->serial = serialOf(sysfsDir, (ec ? std::filesystem::path(path) : real).filename().string());
+        d->label = d->name;
+    }
+    return d;
+}
+
 std::vector<CaptureDevice> listCaptureDevices(V4l2Io& io, const std::string& deviceDir,
                                               const std::string& sysfsDir)
 {

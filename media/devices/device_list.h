@@ -2,6 +2,7 @@
 // slots 0..9 are.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,5 +33,10 @@ std::string settingsKey(const CaptureDevice& device);
 // numbers come from the USB devices in `sysfsDir`.
 std::vector<CaptureDevice> listCaptureDevices(V4l2Io& io, const std::string& deviceDir = "/dev",
                                               const std::string& sysfsDir = "/sys");
+
+// One node named by its path, as the list would describe it; nothing when it cannot be opened
+// or does not capture video.
+std::optional<CaptureDevice> probeCaptureDevice(V4l2Io& io, const std::string& path,
+                                                const std::string& sysfsDir = "/sys");
 
 }  // namespace media

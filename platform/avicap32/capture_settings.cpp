@@ -118,15 +118,15 @@ void CaptureSettings::setPixelFormat(const QString& deviceKey, media::PixelForma
     }
 }
 
-std::optional<FrameInterval> CaptureSettings::frameInterval(const QString& deviceKey) const {
+std::optional<media::FrameInterval> CaptureSettings::frameInterval(const QString& deviceKey) const {
     const QStringList parts = value(deviceKey, QStringLiteral("frameInterval")).toString().split(QLatin1Char('/'));
     if (parts.size() != 2) return std::nullopt;
     const auto numerator = PositiveInt(parts[0]), denominator = PositiveInt(parts[1]);
     if (!numerator || !denominator) return std::nullopt;
-    return FrameInterval{uint32_t(*numerator), uint32_t(*denominator)};
+    return media::FrameInterval{uint32_t(*numerator), uint32_t(*denominator)};
 }
 
-void CaptureSettings::setFrameInterval(const QString& deviceKey, FrameInterval interval) {
+void CaptureSettings::setFrameInterval(const QString& deviceKey, media::FrameInterval interval) {
     setValue(deviceKey, QStringLiteral("frameInterval"),
              QStringLiteral("%1/%2").arg(interval.numerator).arg(interval.denominator));
 }

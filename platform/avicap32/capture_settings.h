@@ -20,13 +20,6 @@
 
 namespace avicap32 {
 
-// A frame interval as a fraction of a second (1/30: thirty frames per second).
-struct FrameInterval {
-    uint32_t numerator = 1;
-    uint32_t denominator = 30;
-    bool operator==(const FrameInterval&) const = default;
-};
-
 class CaptureSettings {
 public:
     // The store in the user's configuration folder.
@@ -55,8 +48,8 @@ public:
     void setPictureSize(const QString& deviceKey, media::FrameSize size);
     std::optional<media::PixelFormat> pixelFormat(const QString& deviceKey) const;
     void setPixelFormat(const QString& deviceKey, media::PixelFormat format);
-    std::optional<FrameInterval> frameInterval(const QString& deviceKey) const;
-    void setFrameInterval(const QString& deviceKey, FrameInterval interval);
+    std::optional<media::FrameInterval> frameInterval(const QString& deviceKey) const;
+    void setFrameInterval(const QString& deviceKey, media::FrameInterval interval);
 
     std::optional<media::AviVideoCodec> codec(const QString& deviceKey) const;
     void setCodec(const QString& deviceKey, media::AviVideoCodec codec);

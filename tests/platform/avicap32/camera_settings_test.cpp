@@ -60,9 +60,9 @@ protected:
     // What the Source dialog works with, as it does when it opens.
     avicap32::SourceSettings OpenSourceSettings() {
         media::Error error;
-        auto controls = Window().openControls(error);
+        auto settings = Window().openSourceSettings(error);
         EXPECT_FALSE(error) << error.message;
-        return avicap32::SourceSettings(std::move(controls), Window().rememberedControls());
+        return std::move(*settings);
     }
 
     HWND m_parent = nullptr;
@@ -111,7 +111,7 @@ TEST_F(FakeCameraTest, TheUsersSettingsComeBackAfterAReconnectAndASizeChange) {
     EXPECT_EQ(Value(V4L2_CID_BRIGHTNESS), 41);
 
     ASSERT_EQ(Streamed(), (media::FrameSize{1280, 720})) << "the size our policy picks";
-    ASSERT_FALSE(Window().setPictureSize({640, 480}));
+    ASSERT_FALSE(Window().setStream({media::FrameSize{640, 480}}));
     EXPECT_EQ(Streamed(), (media::FrameSize{640, 480}));
     EXPECT_EQ(m_io->lastRequested->width, 640u);
     EXPECT_EQ(Value(V4L2_CID_EXPOSURE_ABSOLUTE), 700);
@@ -168,7 +168,7 @@ TEST_F(FakeCameraTest, AVanishedCameraIsSaidSo) {
     m_io->unplug();
     EXPECT_EQ(settings.set(V4L2_CID_BRIGHTNESS, 1).kind, media::ErrorKind::DeviceGone);
     media::Error error;
-    EXPECT_EQ(Window().openControls(error), nullptr);
+    EXPECT_EQ(Window().openSourceSettings(error), nullptr);
     EXPECT_EQ(error.kind, media::ErrorKind::DeviceGone);
 }
 
@@ -191,7 +191,7 @@ TEST_F(TestSceneSizeTest, ANewSizeRestartsTheStreamButNotDuringARecording) {
     ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
     EXPECT_EQ(Window().live().offeredSizes(),
               (std::vector<media::FrameSize>{{320, 240}, {640, 480}, {1280, 720}}));
-    ASSERT_FALSE(Window().setPictureSize({640, 480}));
+    ASSERT_FALSE(Window().setStream({media::FrameSize{640, 480}}));
     EXPECT_EQ(Streamed(), (media::FrameSize{640, 480}));
 
     const fs::path file = m_folder / "take.avi";
@@ -199,10 +199,10 @@ TEST_F(TestSceneSizeTest, ANewSizeRestartsTheStreamButNotDuringARecording) {
     Send(WM_CAP_FILE_SET_CAPTURE_FILEW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
     ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));
     ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
-    const media::Error refused = Window().setPictureSize({1280, 720});
+    const media::Error refused = Window().setStream({media::FrameSize{1280, 720}});
     EXPECT_EQ(refused.kind, media::ErrorKind::Unsupported);
     EXPECT_NE(refused.message.find("record"), std::string::npos) << refused.message;
-    EXPECT_FALSE(Window().setPictureSize({640, 480})) << "keeping the size is no change";
+    EXPECT_FALSE(Window().setStream({media::FrameSize{640, 480}})) << "keeping the size is no change";
     ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
     ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_CLOSE));
 
@@ -212,14 +212,15 @@ TEST_F(TestSceneSizeTest, ANewSizeRestartsTheStreamButNotDuringARecording) {
     EXPECT_EQ(reader.headers().width, 640u);
     EXPECT_EQ(reader.headers().height, 480u);
 
-    ASSERT_FALSE(Window().setPictureSize({1280, 720})) << "allowed again once the file is closed";
+    ASSERT_FALSE(Window().setStream({media::FrameSize{1280, 720}})) << "allowed again once the file is closed";
     EXPECT_EQ(Streamed(), (media::FrameSize{1280, 720}));
     EXPECT_TRUE(g_errors.empty());
 }
 
 TEST_F(TestSceneSizeTest, DriverDialogsShowWithoutChangingAnythingOnTheirOwn) {
     testing_support::ScriptedModals modals;
-    EXPECT_FALSE(Send(WM_CAP_DLG_VIDEOSOURCE)) << "nothing connected";
+    modals.expectDriverDialog(L"Video Source", false);
+    EXPECT_TRUE(Send(WM_CAP_DLG_VIDEOSOURCE)) << "where a device is chosen when none is connected";
     ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
     modals.expectDriverDialog(L"Video Source", false);
     modals.expectDriverDialog(L"Video Format", true);

@@ -40,7 +40,7 @@ TEST(CaptureSettingsTest, WhatWasSetIsReadBackByTheNextRunPerDevice) {
     EXPECT_EQ(settings.controls(camera), expected) << "in the order they were set";
     EXPECT_EQ(settings.pictureSize(camera), (media::FrameSize{1280, 720}));
     EXPECT_EQ(settings.pixelFormat(camera), media::PixelFormat::Yuyv);
-    EXPECT_EQ(settings.frameInterval(camera), (avicap32::FrameInterval{1, 15}));
+    EXPECT_EQ(settings.frameInterval(camera), (media::FrameInterval{1, 15}));
     EXPECT_EQ(settings.codec(camera), media::AviVideoCodec::Dib);
     EXPECT_EQ(settings.jpegQuality(camera), 75);
     EXPECT_TRUE(settings.value(camera, QStringLiteral("mirror")).toBool());
