@@ -258,7 +258,7 @@ INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DL
         if (ModalHook* hook = GetModalHook()) {
             hook->modalDialog(handle, dialog->templateId());
             if (IsWindow(handle) && !dialog->ended()) {
-                hook->unansweredDialog(dialog->templateId());
+                hook->unansweredDialog(L"template " + std::to_wstring(dialog->templateId()));
                 dialog->end(IDCANCEL);
             }
         } else {
