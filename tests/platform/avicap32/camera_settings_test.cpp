@@ -225,7 +225,7 @@ TEST_F(TestSceneSizeTest, DriverDialogsShowWithoutChangingAnythingOnTheirOwn) {
     EXPECT_TRUE(Send(WM_CAP_DLG_VIDEOSOURCE)) << "where a device is chosen when none is connected";
     ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
     modals.expectLiveDialog(L"Video Source", [](testing_support::LiveDialog& dialog) {
-        EXPECT_TRUE(dialog.shows("The test scene has no settings to change."));
+        EXPECT_EQ(dialog.text("Device"), "Kinoree test scene");
         dialog.press("OK");
     });
     modals.expectDriverDialog(L"Video Format", true);
@@ -254,7 +254,7 @@ TEST_F(TestSceneSizeTest, LiveDriverDialogsApplyWhatTheUserSetOnlyOnOk) {
         EXPECT_FALSE(dialog.isOpen());
     });
     modals.expectLiveDialog(L"Video Compression", [](LiveDialog& dialog) {
-        dialog.check("Full Frames (Uncompressed)");
+        dialog.check("Full frames (uncompressed)");
         dialog.press("OK");
     });
     EXPECT_TRUE(Send(WM_CAP_DLG_VIDEOFORMAT));
@@ -280,7 +280,7 @@ TEST_F(TestSceneSizeTest, LiveDriverDialogsApplyWhatTheUserSetOnlyOnOk) {
     EXPECT_EQ(Streamed(), (media::FrameSize{640, 480}));
 
     // A dialog the script leaves open, or does not expect, fails the test and is cancelled.
-    modals.expectLiveDialog(L"Video Compression", [](LiveDialog& dialog) { dialog.check("Motion JPEG (quality 90)"); });
+    modals.expectLiveDialog(L"Video Compression", [](LiveDialog& dialog) { dialog.check("Motion JPEG"); });
     EXPECT_NONFATAL_FAILURE(Send(WM_CAP_DLG_VIDEOCOMPRESSION), "left open");
     EXPECT_NONFATAL_FAILURE(Send(WM_CAP_DLG_VIDEODISPLAY), "unexpected live dialog");
     EXPECT_EQ(Window().codec(), media::AviVideoCodec::Dib);
