@@ -69,13 +69,16 @@ start_x() {
     fail "no X server could be started"
 }
 
+# Starts the program on the test scene, or with nothing chosen when given "remembered": then it
+# connects what it remembers from an earlier run in the same home folder.
 start_program() {
     export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
-    export KINOREE_CAPTURE_DEVICE=test
+    if [ "${1:-}" = remembered ]; then unset KINOREE_CAPTURE_DEVICE; else export KINOREE_CAPTURE_DEVICE=test; fi
     mkdir -p "$HOME/Videos" "$XDG_RUNTIME_DIR"
     chmod 700 "$XDG_RUNTIME_DIR"
     "$program" >"$work/app.log" 2>&1 &
     app_pid=$!
+    [ "${1:-}" = remembered ] && [ "${2:-}" = no_device ] && answer_box "no capture device" Return
     main=$(wait_for_window --name 'Kinoree Version 2.0 By Orvane') || fail "the main dialog did not open"
     read -r win_x win_y win_w win_h < <(xdotool getwindowgeometry --shell "$main" |
         awk -F= '/^X=/{x=$2} /^Y=/{y=$2} /^WIDTH=/{w=$2} /^HEIGHT=/{h=$2} END{print x, y, w, h}')
@@ -138,6 +141,21 @@ click_control() {
 click_capture() { click_control 21 170 89 19; }
 click_stop() { click_control 117 170 83 19; }
 click_quit() { click_control 281 209 57 16; }
+click_source() { click_control 221 84 109 22; }
+click_video_format() { click_control 221 159 109 22; }
+
+# Types into the driver dialog titled $1, which must now be open, and waits for it to close.
+in_dialog() {
+    local title=$1 dialog
+    shift
+    dialog=$(wait_for_window --name "^$title\$") || fail "the $title dialog did not open"
+    xdotool windowfocus --sync "$dialog" key --delay 100 "$@"
+    for _ in $(seq 300); do
+        xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    fail "the $title dialog stayed open"
+}
 
 # --- the recorded file --------------------------------------------------------------------------
 
@@ -251,7 +269,38 @@ quit_during_recording() {
     check_video "$(capture_file)" 3 15
 }
 
+# With no device the user picks the test scene in the Source dialog and a smaller picture in the
+# Video Format dialog; the next start, with nothing chosen, has both and asks nothing.
+settings_after_restart() {
+    click_source
+    in_dialog "Video Source" k Return
+    click_video_format
+    # From the format list, the next field is the picture size; its first entry is the smallest.
+    in_dialog "Video Format" Tab Home Return
+    click_quit
+    answer_box "quit" Return
+    wait_for_exit
+
+    start_program remembered
+    no_message_box || fail "the remembered test scene did not connect"
+    click_capture
+    click_capture
+    click_stop
+    answer_box "stop and save" Return
+    check_video "$(capture_file)" 2 15
+    local size
+    size=$(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0 "$(capture_file)")
+    [ "$size" = "320,240" ] || fail "the remembered picture size was not used: $size"
+    keys Escape
+    wait_for_exit
+}
+
 start_x
-start_program
+if [ "$scenario" = settings_after_restart ]; then
+    ls /dev/video* >/dev/null 2>&1 && { echo "SKIP: this computer has video devices"; exit 77; }
+    start_program remembered no_device
+else
+    start_program
+fi
 "$scenario"
 echo "PASS: $scenario"

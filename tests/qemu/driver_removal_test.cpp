@@ -1,11 +1,14 @@
-// Removing the driver from under a streaming camera, as an unplug does. Run on its own, last:
-// it takes vivid away.
+// Removing the driver from under a streaming camera, as an unplug does, and binding it again.
+// Run on its own, last: it takes vivid away for a while.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
+#include <thread>
 
 #include "guest_support.h"
 #include "media/devices/buffer_timing.h"
+#include "media/devices/device_list.h"
 #include "media/devices/live_source.h"
 #include "media/devices/v4l2_camera.h"
 
@@ -14,10 +17,16 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(DriverRemoval, UnbindingVividWhileStreamingIsDeviceGone)
+TEST(DriverRemoval, UnbindingVividWhileStreamingIsDeviceGoneAndBindingBringsItBack)
 {
     const std::string path = guest::nodeNamed("vivid-000-vid-cap");
     ASSERT_FALSE(path.empty());
+    std::string key;
+    for (const CaptureDevice& d : listCaptureDevices(*systemV4l2Io())) {
+        if (d.path == path)
+            key = settingsKey(d);
+    }
+    ASSERT_FALSE(key.empty());
     LiveSource live;
     const Error e = live.start(std::make_unique<V4l2Camera>(path));
     ASSERT_FALSE(e) << e.message;
@@ -33,6 +42,24 @@ TEST(DriverRemoval, UnbindingVividWhileStreamingIsDeviceGone)
 
     V4l2Camera again(path);
     EXPECT_EQ(again.start().kind, ErrorKind::DeviceGone) << "the node is gone with the driver";
+
+    // Bound again, as a camera plugged back in: it is listed under the name its settings are
+    // kept by, and streams.
+    ASSERT_TRUE(guest::writeSysfs("/sys/bus/platform/drivers/vivid/bind", "vivid.0"));
+    std::optional<CaptureDevice> back;
+    for (int attempt = 0; attempt < 100 && !back; ++attempt) {
+        for (const CaptureDevice& d : listCaptureDevices(*systemV4l2Io())) {
+            if (settingsKey(d) == key)
+                back = d;
+        }
+        if (!back)
+            std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_TRUE(back) << "vivid did not come back as " << key;
+    LiveSource reconnected;
+    const Error started = reconnected.start(std::make_unique<V4l2Camera>(back->path));
+    ASSERT_FALSE(started) << started.message;
+    ASSERT_FALSE(reconnected.waitForFrameStartedAfter(0, 10s, frame));
 }
 
 }  // namespace
