@@ -226,6 +226,25 @@ TEST_F(CaptureWindowTest, UncompressedRecordingsHoldTheSameFrames) {
     EXPECT_LT(stamps[1], stamps[2]);
 }
 
+// Frames the window encodes itself (the test scene paints RGB) take the quality chosen.
+TEST_F(CaptureWindowTest, TheChosenJpegQualityIsTheOneEncoded) {
+    Send(WM_CAP_DRIVER_CONNECT, 0);
+    std::vector<uint32_t> bytes;
+    for (int quality : {50, 100}) {
+        const fs::path file = m_folder / ("q" + std::to_string(quality) + ".avi");
+        SetFile(file);
+        Window()->setCompression(media::AviVideoCodec::Mjpeg, quality);
+        Send(WM_CAP_SINGLE_FRAME_OPEN);
+        Send(WM_CAP_SINGLE_FRAME);
+        Send(WM_CAP_SINGLE_FRAME_CLOSE);
+        media::AviReader reader;
+        ASSERT_FALSE(reader.open(file.string()));
+        ASSERT_EQ(reader.frames().size(), 1u);
+        bytes.push_back(reader.frames()[0].size);
+    }
+    EXPECT_LT(bytes[0] * 2, bytes[1]) << "quality 50 against 100";
+}
+
 TEST_F(CaptureWindowTest, FailuresReturnFalseTellTheReasonAndKeepTheFramesBefore) {
     // A folder that cannot exist: its parent is a file.
     fs::path blocker = m_folder / "not-a-folder";
