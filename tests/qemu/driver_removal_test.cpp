@@ -2,6 +2,7 @@
 // Run on its own, last: it takes vivid away for a while.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
 #include <thread>
@@ -9,6 +10,7 @@
 #include "guest_support.h"
 #include "media/devices/buffer_timing.h"
 #include "media/devices/device_list.h"
+#include "media/devices/device_monitor.h"
 #include "media/devices/live_source.h"
 #include "media/devices/v4l2_camera.h"
 
@@ -27,6 +29,8 @@ TEST(DriverRemoval, UnbindingVividWhileStreamingIsDeviceGoneAndBindingBringsItBa
             key = settingsKey(d);
     }
     ASSERT_FALSE(key.empty());
+    DeviceMonitor monitor;
+    ASSERT_GE(monitor.fd(), 0) << "the kernel's device events cannot be listened to";
     LiveSource live;
     const Error e = live.start(std::make_unique<V4l2Camera>(path));
     ASSERT_FALSE(e) << e.message;
@@ -56,6 +60,19 @@ TEST(DriverRemoval, UnbindingVividWhileStreamingIsDeviceGoneAndBindingBringsItBa
             std::this_thread::sleep_for(100ms);
     }
     ASSERT_TRUE(back) << "vivid did not come back as " << key;
+    // Both were announced, as the capture window hears of an unplugged camera coming back.
+    std::vector<DeviceEvent> events;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        for (const DeviceEvent& event : monitor.take())
+            events.push_back(event);
+        const bool removed = std::find(events.begin(), events.end(), DeviceEvent{false, path}) != events.end();
+        const bool added = std::find(events.begin(), events.end(), DeviceEvent{true, back->path}) != events.end();
+        if (removed && added)
+            break;
+        std::this_thread::sleep_for(100ms);
+    }
+    EXPECT_NE(std::find(events.begin(), events.end(), DeviceEvent{false, path}), events.end());
+    EXPECT_NE(std::find(events.begin(), events.end(), DeviceEvent{true, back->path}), events.end());
     LiveSource reconnected;
     const Error started = reconnected.start(std::make_unique<V4l2Camera>(back->path));
     ASSERT_FALSE(started) << started.message;
