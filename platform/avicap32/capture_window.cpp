@@ -233,13 +233,14 @@ void CaptureWindow::deviceAdded(const std::string& node) {
     for (UINT index = 0; index < drivers.size(); ++index) {
         const CaptureDriver& driver = drivers[index];
         if (driver.devicePath != node || (!m_awaited->empty() && driver.settingsKey != *m_awaited)) continue;
-        // A node whose permissions udev has not set yet fails here; its next event tries again.
+        // A node that cannot be opened yet (its permissions not set) is left to a later event.
         connectDriver(driver, index);
         return;
     }
 }
 
-// What the user chose for the device, from the store; a size KINOREE_CAPTURE_DEVICE gives wins.
+// What the user chose for the device, from the store; the test scene KINOREE_CAPTURE_DEVICE
+// names streams as the variable says.
 void CaptureWindow::loadDeviceSettings() {
     const QString key = QString::fromStdString(m_connection->driver.settingsKey);
     m_device = DeviceSettings{};
