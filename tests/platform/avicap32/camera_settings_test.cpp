@@ -402,6 +402,16 @@ TEST_F(DeviceChoiceTest, TheSourceDialogSwitchesDevicesLocksThemAndCancelUndoesB
     Send(WM_CAP_SINGLE_FRAME_CLOSE);
 }
 
+// A camera plugged in after a start without one is connected when it appears.
+TEST_F(DeviceChoiceTest, ACameraPluggedInLaterIsConnected) {
+    for (const char* node : {"video0", "video1", "video2"}) fs::remove(m_dir / node);
+    EXPECT_FALSE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    std::ofstream(m_dir / "video2").put('\n');
+    Window().deviceAdded(Path("video2"));
+    EXPECT_EQ(Connected(), Path("video2"));
+    EXPECT_TRUE(Window().live().streaming());
+}
+
 // What the user chose for the test scene comes back in a new capture window (as after a
 // restart), unless KINOREE_CAPTURE_DEVICE says otherwise; a device the variable names that is
 // not there is not replaced by another.
