@@ -3,6 +3,7 @@
 #include "capture_window.h"
 #include "user32/modal_hooks.h"
 
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace avicap32 {
@@ -13,13 +14,14 @@ DriverDialog::DriverDialog(CaptureWindow& window, const QString& title, QDialogB
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(m_content);
     layout->addWidget(m_buttons);
+    // Return confirms, whichever other buttons the dialog has.
+    if (QPushButton* ok = m_buttons->button(QDialogButtonBox::Ok)) ok->setDefault(true);
     connect(m_buttons, &QDialogButtonBox::accepted, this, &DriverDialog::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
 bool DriverDialog::run() {
-    if (user32::ModalHook* hook = user32::GetModalHook()) return hook->driverDialog(windowTitle().toStdWString());
-    return exec() == QDialog::Accepted;
+    return user32::ExecModalDialog(*this) == QDialog::Accepted;
 }
 
 void DriverDialog::accept() {

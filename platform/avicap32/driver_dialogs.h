@@ -13,7 +13,7 @@ BOOL ShowVideoSourceDialog(CaptureWindow& window);
 BOOL ShowVideoFormatDialog(CaptureWindow& window);
 // What is shown and how (driver_dialogs.cpp).
 BOOL ShowVideoDisplayDialog(CaptureWindow& window);
-// The codec of the next recording (driver_dialogs.cpp).
+// The codec of the next recording (compression_dialog.cpp).
 BOOL ShowVideoCompressionDialog(CaptureWindow& window);
 
 }  // namespace avicap32

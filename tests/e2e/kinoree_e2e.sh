@@ -144,6 +144,21 @@ click_control() {
 click_capture() { click_control 21 170 89 19; }
 click_stop() { click_control 117 170 83 19; }
 click_quit() { click_control 281 209 57 16; }
+click_source() { click_control 221 84 109 22; }
+click_video_format() { click_control 221 159 109 22; }
+
+# Types into the driver dialog titled $1, which must now be open, and waits for it to close.
+in_dialog() {
+    local title=$1 dialog
+    shift
+    dialog=$(wait_for_window --name "^$title\$") || fail "the $title dialog did not open"
+    xdotool windowfocus --sync "$dialog" key --delay 100 "$@"
+    for _ in $(seq 300); do
+        xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    fail "the $title dialog stayed open"
+}
 
 # The text of a read-only box, taken as a user copies it: a triple click selects all of it.
 box_text() {
@@ -300,6 +315,38 @@ quit_during_recording() {
     answer_box "quit" Return
     wait_for_exit
     check_video "$(capture_file)" 3 15
+}
+
+# With no device the user picks the test scene in the Source dialog and a smaller picture in the
+# Video Format dialog; the next start, with nothing chosen, has both and asks nothing.
+before_settings_after_restart() {
+    ls /dev/video* >/dev/null 2>&1 && { echo "SKIP: this computer has video devices"; exit 77; }
+    unset KINOREE_CAPTURE_DEVICE
+    if [ -z "${restarted:-}" ]; then startup_box="no capture device"; else startup_box=""; fi
+}
+settings_after_restart() {
+    click_source
+    in_dialog "Video Source" k Return
+    click_video_format
+    # From the format list, the next field is the picture size; its first entry is the smallest.
+    in_dialog "Video Format" Tab Home Return
+    click_quit
+    answer_box "quit" Return
+    wait_for_exit
+
+    restarted=1
+    start_program
+    no_message_box || fail "the remembered test scene did not connect"
+    click_capture
+    click_capture
+    click_stop
+    answer_box "stop and save" Return
+    check_video "$(capture_file)" 2 15
+    local size
+    size=$(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0 "$(capture_file)")
+    [ "$size" = "320,240" ] || fail "the remembered picture size was not used: $size"
+    keys Escape
+    wait_for_exit
 }
 
 # Without a camera no frame can be taken: the video at the capture path is not offered for
