@@ -361,7 +361,9 @@ BOOL CaptureWindow::getCaps(WPARAM size, LPARAM record) {
     caps.fHasDlgVideoSource = TRUE;
     caps.fHasDlgVideoFormat = TRUE;
     caps.fHasDlgVideoDisplay = TRUE;
-    caps.fCaptureInitialized = TRUE;
+    // A camera that went away without the system telling (no hot-plug event) stops its stream:
+    // no frame can be taken then, so a new recording must not be offered.
+    caps.fCaptureInitialized = m_live.streaming();
     caps.fDriverSuppliesPalettes = FALSE;
     std::memcpy(reinterpret_cast<void*>(record), &caps, std::min<size_t>(size, sizeof caps));
     return TRUE;
@@ -409,6 +411,11 @@ BOOL CaptureWindow::openSingleFrame() {
     // video there.
     if (!connected()) {
         reportError(IDS_CAP_DRIVER_ERROR, "No capture device is connected.");
+        return FALSE;
+    }
+    if (!m_live.streaming()) {
+        media::Error failure = m_live.failure();
+        reportError(IDS_CAP_DRIVER_ERROR, failure ? failure.message : "The capture device sends no pictures.");
         return FALSE;
     }
     media::AviWriterOptions options;

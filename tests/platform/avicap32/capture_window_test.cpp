@@ -345,6 +345,16 @@ TEST_F(CaptureWindowTest, FailuresReturnFalseTellTheReasonAndKeepTheFramesBefore
     EXPECT_EQ(g_errors[0].id, IDS_CAP_DRIVER_ERROR);
     Send(WM_CAP_SINGLE_FRAME_CLOSE);
     EXPECT_EQ(Stamps(file.string()).size(), 2u);
+
+    // Still connected but with no pictures coming, the window offers no new recording.
+    CAPDRIVERCAPS caps{};
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_GET_CAPS, sizeof caps, reinterpret_cast<LPARAM>(&caps)));
+    EXPECT_FALSE(caps.fCaptureInitialized);
+    g_errors.clear();
+    EXPECT_FALSE(Send(WM_CAP_SINGLE_FRAME_OPEN));
+    ASSERT_EQ(g_errors.size(), 1u);
+    EXPECT_EQ(g_errors[0].id, IDS_CAP_DRIVER_ERROR);
+    EXPECT_EQ(Stamps(file.string()).size(), 2u);
 }
 
 TEST_F(CaptureWindowTest, ThePreviewShowsTheSceneAndKeepsTheLastPictureWhenOff) {
