@@ -66,7 +66,8 @@ std::chrono::milliseconds FrameWaitTimeout(const media::StreamFormat& format) {
 CaptureWindow::CaptureWindow(QWidget* parent, DWORD style, int id)
     : Window(new PreviewWidget(parent), style, 0, id),
       m_params(DefaultCaptureParms()),
-      m_captureFile(DefaultCaptureFile()) {
+      m_captureFile(DefaultCaptureFile()),
+      m_view(preview(), [this] { return m_params.dwRequestMicroSecPerFrame; }) {
     // A full disk or a file-size limit must fail a write, not end the program.
     std::signal(SIGXFSZ, SIG_IGN);
 }
@@ -110,7 +111,7 @@ LRESULT CaptureWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CAP_SET_PREVIEW:
         return setPreview(wParam != 0);
     case WM_CAP_SET_PREVIEWRATE:
-        preview()->setRate(static_cast<int>(wParam));
+        m_view.setRate(static_cast<int>(wParam));
         return connected();
     case WM_CAP_SET_SCALE:
         m_scale = wParam != 0;
@@ -134,7 +135,8 @@ LRESULT CaptureWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CAP_DLG_VIDEOFORMAT:
         return connected() && ShowVideoFormatDialog(*this);
     case WM_CAP_DLG_VIDEODISPLAY:
-        return connected() && ShowVideoDisplayDialog(*this);
+        // Opens without a camera too: the view can be set up before one is chosen.
+        return ShowVideoDisplayDialog(*this);
     case WM_CAP_DLG_VIDEOCOMPRESSION:
         return connected() && ShowVideoCompressionDialog(*this);
     case WM_DESTROY:
@@ -156,16 +158,20 @@ BOOL CaptureWindow::connect(UINT index) {
     disconnect();
     auto drivers = ListCaptureDrivers();
     if (index >= drivers.size()) {
-        reportError(IDS_CAP_DRIVER_ERROR, index == 0 ? "No video capture device was found."
-                                                     : "There is no capture driver " + std::to_string(index) + ".");
+        const std::string why = index == 0 ? "No video capture device was found."
+                                           : "There is no capture driver " + std::to_string(index) + ".";
+        showNoCamera(why);
+        reportError(IDS_CAP_DRIVER_ERROR, why);
         return FALSE;
     }
     m_connection = Connection{index, drivers[index]};
     if (media::Error error = startStream()) {
         m_connection.reset();
+        showNoCamera(error.message);
         reportError(error);
         return FALSE;
     }
+    preview()->setMessage(QString());
     restoreControls();
     startPreviewFeed();
     return TRUE;
@@ -237,8 +243,7 @@ media::Error CaptureWindow::setPictureSize(media::FrameSize size) {
 }
 
 void CaptureWindow::startPreviewFeed() {
-    PreviewWidget* widget = preview();
-    m_live.setFrameListener([widget](const std::shared_ptr<const media::Frame>& frame) { widget->offerFrame(frame); });
+    m_live.setFrameListener([this](const std::shared_ptr<const media::Frame>& frame) { m_view.offerFrame(frame); });
 }
 
 BOOL CaptureWindow::getCaps(WPARAM size, LPARAM record) {
@@ -303,6 +308,7 @@ BOOL CaptureWindow::openSingleFrame() {
         return FALSE;
     }
     m_recording = std::move(writer);
+    m_view.recordingOpened(Utf8(m_captureFile));
     return TRUE;
 }
 
@@ -322,6 +328,7 @@ BOOL CaptureWindow::captureSingleFrame() {
         reportError(error);
         return FALSE;
     }
+    m_view.frameRecorded(frame);
     return TRUE;
 }
 
@@ -334,6 +341,11 @@ BOOL CaptureWindow::closeSingleFrame() {
         return FALSE;
     }
     return TRUE;
+}
+
+// In the preview's place, so that a window without a picture says why and what to do.
+void CaptureWindow::showNoCamera(const std::string& why) {
+    preview()->setMessage(QString::fromStdString(why) + QStringLiteral("\n\nTo choose a camera, press Source."));
 }
 
 void CaptureWindow::reportError(int errorId, const std::string& text) {

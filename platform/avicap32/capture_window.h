@@ -2,6 +2,7 @@
 // and records single frames into an AVI file, driven by WM_CAP_ requests.
 #pragma once
 
+#include "animator_view.h"
 #include "drivers.h"
 #include "preview_widget.h"
 #include "user32/window.h"
@@ -27,6 +28,8 @@ public:
     LRESULT classProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     PreviewWidget* preview() const;
+    // The preview and the large view, with what they draw over the live picture.
+    AnimatorView& view() { return m_view; }
     // The codec of the next recording (the compression dialog changes it).
     void setCodec(media::AviVideoCodec codec) { m_codec = codec; }
     media::AviVideoCodec codec() const { return m_codec; }
@@ -67,6 +70,7 @@ private:
     media::Error startStream();
     void restoreControls();
 
+    void showNoCamera(const std::string& why);
     // Tells the program why a request failed, through its error callback.
     void reportError(int errorId, const std::string& text);
     void reportError(const media::Error& error);
@@ -92,6 +96,7 @@ private:
     CAPERRORCALLBACKW m_errorCallback = nullptr;
     media::AviVideoCodec m_codec = media::AviVideoCodec::Mjpeg;
     std::unique_ptr<media::AviWriter> m_recording;  // the open single-frame file
+    AnimatorView m_view;
 };
 
 }  // namespace avicap32

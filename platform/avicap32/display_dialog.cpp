@@ -1,0 +1,98 @@
+// The Video Display dialog: sets up the animator's view (onion skin, mirror, playing the take)
+// and opens the large view. Changes show in the views at once; Cancel puts back what was there.
+#include "driver_dialogs.h"
+
+#include "animator_view.h"
+#include "capture_window.h"
+#include "driver_dialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSlider>
+#include <QVBoxLayout>
+
+namespace avicap32 {
+
+BOOL ShowVideoDisplayDialog(CaptureWindow& window) {
+    AnimatorView& view = window.view();
+    const DisplaySettings before = view.settings();
+    DriverDialog dialog(window, QStringLiteral("Video Display"), QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+
+    auto* onion = new QGroupBox(QStringLiteral("Onion skin"), &dialog);
+    auto* frames = new QComboBox(onion);
+    frames->addItem(QStringLiteral("Off"));
+    frames->addItem(QStringLiteral("Last frame"));
+    for (int n = 2; n <= 5; ++n) frames->addItem(QStringLiteral("Last %1 frames").arg(n));
+    frames->setCurrentIndex(before.onionFrames);
+    auto* opacity = new QSlider(Qt::Horizontal, onion);
+    opacity->setRange(10, 100);
+    opacity->setPageStep(10);
+    opacity->setValue(before.onionOpacity);
+    auto* percent = new QLabel(onion);
+    percent->setMinimumWidth(percent->fontMetrics().horizontalAdvance(QStringLiteral("100 %")));
+    auto* opacityRow = new QHBoxLayout;
+    opacityRow->addWidget(opacity, 1);
+    opacityRow->addWidget(percent);
+    auto* onionForm = new QFormLayout(onion);
+    onionForm->addRow(QStringLiteral("&Frames shown:"), frames);
+    onionForm->addRow(QStringLiteral("&Opacity:"), opacityRow);
+    auto* onionNote = new QLabel(QStringLiteral("Recorded frames, fading with age, over the live picture. "
+                                                "They are never part of the video."),
+                                 onion);
+    onionNote->setWordWrap(true);
+    onionForm->addRow(onionNote);
+
+    auto* picture = new QGroupBox(QStringLiteral("Picture"), &dialog);
+    auto* mirror = new QCheckBox(QStringLiteral("&Mirror the picture (the video is not mirrored)"), picture);
+    mirror->setChecked(before.mirror);
+    (new QVBoxLayout(picture))->addWidget(mirror);
+
+    auto* large = new QGroupBox(QStringLiteral("Large view"), &dialog);
+    auto* showLarge = new QCheckBox(QStringLiteral("&Show the large view"), large);
+    showLarge->setChecked(before.largeView);
+    auto* loop = new QCheckBox(QStringLiteral("&Loop when playing the take"), large);
+    loop->setChecked(before.loop);
+    auto* largeNote = new QLabel(QStringLiteral("The large view keeps its own controls while a video is being "
+                                                "recorded: L flips between the live picture and the last frame, "
+                                                "P plays the take so far, F11 fills the screen."),
+                                 large);
+    largeNote->setWordWrap(true);
+    auto* largeLayout = new QVBoxLayout(large);
+    largeLayout->addWidget(showLarge);
+    largeLayout->addWidget(loop);
+    largeLayout->addWidget(largeNote);
+
+    dialog.content()->addWidget(onion);
+    dialog.content()->addWidget(picture);
+    dialog.content()->addWidget(large);
+
+    auto apply = [&] {
+        DisplaySettings settings = view.settings();
+        settings.onionFrames = frames->currentIndex();
+        settings.onionOpacity = opacity->value();
+        settings.mirror = mirror->isChecked();
+        settings.largeView = showLarge->isChecked();
+        settings.loop = loop->isChecked();
+        opacity->setEnabled(settings.onionFrames > 0);
+        percent->setText(QStringLiteral("%1 %").arg(settings.onionOpacity));
+        view.setSettings(settings);
+        // The large view opens beside the dialog, which keeps the keyboard.
+        dialog.raise();
+        dialog.activateWindow();
+    };
+    QObject::connect(frames, &QComboBox::currentIndexChanged, &dialog, apply);
+    QObject::connect(opacity, &QSlider::valueChanged, &dialog, apply);
+    for (QCheckBox* box : {mirror, showLarge, loop}) QObject::connect(box, &QCheckBox::toggled, &dialog, apply);
+    opacity->setEnabled(before.onionFrames > 0);
+    percent->setText(QStringLiteral("%1 %").arg(before.onionOpacity));
+
+    dialog.setMinimumWidth(dialog.fontMetrics().averageCharWidth() * 60);
+    if (!dialog.run()) view.setSettings(before);
+    return TRUE;
+}
+
+}  // namespace avicap32
