@@ -4,9 +4,23 @@
 
 #include "media/view/compositor.h"
 
+#include <QScreen>
+
 #include <algorithm>
 
 namespace avicap32 {
+namespace {
+
+// Beside the capture window's dialog when the screen has room, so that neither hides the other.
+void placeBeside(QWidget& window, const QWidget& dialog) {
+    const QScreen* screen = dialog.screen();
+    if (!screen) return;
+    const QRect room = screen->availableGeometry();
+    const QRect beside(dialog.frameGeometry().topRight() + QPoint(8, 0), window.frameGeometry().size());
+    if (room.contains(beside)) window.move(beside.topLeft());
+}
+
+}  // namespace
 
 AnimatorView::AnimatorView(PreviewWidget* preview, std::function<uint32_t()> frameInterval)
     : m_preview(preview), m_frameInterval(std::move(frameInterval)) {}
@@ -82,6 +96,7 @@ void AnimatorView::showLargeView(bool on) {
         m_largeView->picture()->setRate(m_rate);
         m_largePicture = m_largeView->picture();
         showOverlay();
+        placeBeside(*m_largeView, *m_preview->window());
     }
     m_largeView->showState();
     if (!m_largeView->isVisible()) m_largeView->show();

@@ -47,7 +47,9 @@ public:
     // The last recorded frame instead of the live picture, and back.
     void setShowLastFrame(bool on);
     bool showingLastFrame() const { return m_showLastFrame; }
-    bool hasRecordedFrames() const { return !m_recent.empty(); }
+    // The last frames recorded, newest first: those of the open recording, or before its first
+    // frame those of the one before.
+    const std::vector<std::shared_ptr<const media::Frame>>& recordedFrames() const { return m_recent; }
 
     // Plays the take so far in the large view, opening it; false with the reason when there is
     // nothing to play.

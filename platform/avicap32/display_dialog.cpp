@@ -39,7 +39,9 @@ BOOL ShowVideoDisplayDialog(CaptureWindow& window) {
     opacityRow->addWidget(percent);
     auto* onionForm = new QFormLayout(onion);
     onionForm->addRow(QStringLiteral("&Frames shown:"), frames);
-    onionForm->addRow(QStringLiteral("&Opacity:"), opacityRow);
+    auto* opacityLabel = new QLabel(QStringLiteral("&Opacity:"), onion);
+    opacityLabel->setBuddy(opacity);
+    onionForm->addRow(opacityLabel, opacityRow);
     auto* onionNote = new QLabel(QStringLiteral("Recorded frames, fading with age, over the live picture. "
                                                 "They are never part of the video."),
                                  onion);

@@ -110,7 +110,7 @@ void LargeView::showState() {
     m_mirror->setChecked(settings.mirror);
     m_loop->setChecked(settings.loop);
     m_lastFrame->setChecked(m_view.showingLastFrame());
-    m_lastFrame->setEnabled(m_view.hasRecordedFrames());
+    m_lastFrame->setEnabled(!m_view.recordedFrames().empty());
     m_play->setChecked(m_picture->playing());
     m_fullScreen->setChecked(isFullScreen());
     if (!m_picture->playing()) showStatus(m_view.showingLastFrame() ? QStringLiteral("Last frame") : QStringLiteral("Live"));

@@ -106,6 +106,7 @@ void PreviewWidget::play(std::shared_ptr<const media::RecordedTake> take, int in
         m_playTake = m_take;
         m_playRequest = -1;
         m_haveDecoded = false;
+        m_playDrawing = false;
     }
     updateTimer();
 }
@@ -149,6 +150,7 @@ void PreviewWidget::drawLoop() {
             job.take = m_playTake;
             job.index = m_playRequest;
             m_playRequest = -1;
+            m_playDrawing = true;
         } else {
             m_decodeWanted = false;
             m_dirty = false;
@@ -169,6 +171,7 @@ void PreviewWidget::drawLoop() {
         QImage picture = draw(job);
 
         lock.lock();
+        if (job.take) m_playDrawing = false;
         // A take's frame that comes after its playing was stopped is not shown.
         if (!picture.isNull() && (!job.take || job.take == m_playTake)) {
             m_decoded = std::move(picture);
@@ -261,7 +264,9 @@ void PreviewWidget::refreshPlaying() {
             shownIndex = m_decodedIndex;
             update();
         }
-        if (m_playNext < count) {
+        if (m_playRequest >= 0 || m_playDrawing) {
+            // Still drawing the last one: a loaded machine slows the take down, never skips.
+        } else if (m_playNext < count) {
             m_playRequest = long(m_playNext++);
         } else if (m_loop && count > 0) {
             m_playRequest = 0;

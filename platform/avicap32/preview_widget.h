@@ -97,6 +97,7 @@ private:
     bool m_dirty = false;  // the overlay or the size changed since the last picture
     std::shared_ptr<const media::RecordedTake> m_playTake;
     long m_playRequest = -1;  // the take's frame to draw next
+    bool m_playDrawing = false;
     QImage m_decoded;
     long m_decodedIndex = -1;  // the take's frame it shows, -1 for a live picture
     bool m_haveDecoded = false;
