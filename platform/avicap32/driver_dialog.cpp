@@ -18,8 +18,7 @@ DriverDialog::DriverDialog(CaptureWindow& window, const QString& title, QDialogB
 }
 
 bool DriverDialog::run() {
-    if (user32::ModalHook* hook = user32::GetModalHook()) return hook->driverDialog(windowTitle().toStdWString());
-    return exec() == QDialog::Accepted;
+    return user32::ExecModalDialog(*this) == QDialog::Accepted;
 }
 
 void DriverDialog::accept() {

@@ -1,5 +1,5 @@
 // The frame every capture driver dialog shares: its content above the buttons, over the capture
-// window's dialog, and the test hook answering in the user's place when one is installed.
+// window's dialog, run modally or handed live to the test hook when one is installed.
 #pragma once
 
 #include <QDialog>
@@ -23,7 +23,7 @@ public:
     // Asked when the user presses OK: the dialog closes only if it returns true, having told the
     // user in the dialog why not otherwise.
     void setConfirm(std::function<bool()> confirm) { m_confirm = std::move(confirm); }
-    // Shows the dialog modally, or asks the test hook; true when the user confirmed it.
+    // Shows the dialog modally, or hands it to the test hook; true when the user confirmed it.
     bool run();
 
     void accept() override;

@@ -194,8 +194,10 @@ int GetMenuStringW(HMENU menu, UINT item, LPWSTR buffer, int bufferMax, UINT fla
 HMENU GetSubMenu(HMENU menu, int position);
 HMENU LoadMenuW(HINSTANCE instance, LPCWSTR name);
 BOOL IsMenu(HMENU menu);
+BOOL DestroyMenu(HMENU menu);
 
 HICON LoadIconW(HINSTANCE instance, LPCWSTR name);
+BOOL DestroyIcon(HICON icon);
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
 
 struct PAINTSTRUCT {

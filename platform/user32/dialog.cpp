@@ -212,6 +212,7 @@ HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DL
     if (!parsed->menu.empty()) {
         HMENU menu = LoadMenuW(instance, parsed->menu.isOrdinal ? MAKEINTRESOURCEW(parsed->menu.ordinal)
                                                                : parsed->menu.name.c_str());
+        dialog->setMenu(menu);
         dialog->frame()->setMenuBar(BuildMenuBar(menu, dialog->frame(), [handle](UINT id) {
             SendMessageW(handle, WM_COMMAND, MAKEWPARAM(id, 0), 0);
         }));
@@ -258,7 +259,7 @@ INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DL
         if (ModalHook* hook = GetModalHook()) {
             hook->modalDialog(handle, dialog->templateId());
             if (IsWindow(handle) && !dialog->ended()) {
-                hook->unansweredDialog(dialog->templateId());
+                hook->unansweredDialog(L"template " + std::to_wstring(dialog->templateId()));
                 dialog->end(IDCANCEL);
             }
         } else {

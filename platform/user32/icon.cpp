@@ -2,21 +2,24 @@
 
 #include "winuser.h"
 #include "kernel32/resource.h"
+#include "handle_table.h"
 #include "paint.h"
 #include "resource_formats.h"
 
 #include <QPainter>
 
 #include <map>
-#include <vector>
+#include <memory>
 
 namespace user32 {
 namespace {
 
-std::vector<QImage>& Icons() {
-    static std::vector<QImage> icons;
-    return icons;
-}
+struct Icon {
+    static constexpr HandleKind kHandleKind = HandleKind::Icon;
+    QImage image;
+    // Loaded from resources and handed to every caller alike: DestroyIcon leaves it.
+    bool shared = false;
+};
 
 }  // namespace
 
@@ -30,14 +33,14 @@ QImage ToQImage(const DecodedImage& decoded) {
 }
 
 HICON CreateIconFromImage(const QImage& image) {
-    Icons().push_back(image);
-    return reinterpret_cast<HICON>(static_cast<uintptr_t>(Icons().size()) * 4 + 0x20000);
+    auto icon = std::make_unique<Icon>();
+    icon->image = image;
+    return AddHandle<HICON>(std::move(icon));
 }
 
-QImage IconImage(HICON icon) {
-    auto index = (reinterpret_cast<uintptr_t>(icon) - 0x20000) / 4;
-    if (reinterpret_cast<uintptr_t>(icon) <= 0x20000 || index > Icons().size()) return {};
-    return Icons()[index - 1];
+QImage IconImage(HICON handle) {
+    Icon* icon = LookUpHandle<Icon>(handle);
+    return icon ? icon->image : QImage();
 }
 
 QIcon IconToQIcon(HICON icon) {
@@ -58,6 +61,7 @@ HICON LoadIconFromResources(HMODULE module, LPCWSTR name) {
     auto decoded = DecodeIconImage(kernel32::ResourceBytes(module, RT_ICON, MAKEINTRESOURCEW(imageId)));
     if (!decoded) return nullptr;
     HICON icon = CreateIconFromImage(ToQImage(*decoded));
+    LookUpHandle<Icon>(icon)->shared = true;
     loaded.emplace(key, icon);
     return icon;
 }
@@ -67,6 +71,14 @@ HICON LoadIconFromResources(HMODULE module, LPCWSTR name) {
 // LoadIconW: icons of the module's resources. The system's stock icons are not provided.
 HICON LoadIconW(HINSTANCE instance, LPCWSTR name) {
     return user32::LoadIconFromResources(instance ? instance : GetModuleHandleW(nullptr), name);
+}
+
+// DestroyIcon: frees an icon the caller made; a shared one stays for its other users.
+BOOL DestroyIcon(HICON handle) {
+    user32::Icon* icon = user32::LookUpHandle<user32::Icon>(handle);
+    if (!icon) return FALSE;
+    if (!icon->shared) user32::TakeHandle<user32::Icon>(handle);
+    return TRUE;
 }
 
 // DrawIcon

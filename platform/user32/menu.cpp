@@ -8,15 +8,9 @@
 #include <algorithm>
 #include <cwchar>
 #include <memory>
-#include <unordered_map>
 
 namespace user32 {
 namespace {
-
-std::unordered_map<HMENU, std::unique_ptr<Menu>>& Menus() {
-    static std::unordered_map<HMENU, std::unique_ptr<Menu>> menus;
-    return menus;
-}
 
 void AddTemplateItems(Menu& menu, const std::vector<MenuItemTemplate>& items) {
     for (const MenuItemTemplate& item : items) {
@@ -32,17 +26,9 @@ void AddTemplateItems(Menu& menu, const std::vector<MenuItemTemplate>& items) {
 
 }  // namespace
 
-Menu* MenuFromHandle(HMENU handle) {
-    auto found = Menus().find(handle);
-    return found == Menus().end() ? nullptr : found->second.get();
-}
+Menu* MenuFromHandle(HMENU handle) { return LookUpHandle<Menu>(handle); }
 
-HMENU CreateMenuHandle() {
-    static uintptr_t next = 0x40000;
-    HMENU handle = reinterpret_cast<HMENU>(next += 4);
-    Menus().emplace(handle, std::make_unique<Menu>());
-    return handle;
-}
+HMENU CreateMenuHandle() { return AddHandle<HMENU>(std::make_unique<Menu>()); }
 
 QString MenuText(const std::wstring& text) { return ToQString(text); }
 
@@ -98,6 +84,16 @@ HMENU LoadMenuW(HINSTANCE instance, LPCWSTR name) {
 
 // IsMenu
 BOOL IsMenu(HMENU menu) { return MenuFromHandle(menu) != nullptr; }
+
+// DestroyMenu: the menu and its popups, as on the platform.
+BOOL DestroyMenu(HMENU handle) {
+    std::unique_ptr<user32::Menu> menu = user32::TakeHandle<user32::Menu>(handle);
+    if (!menu) return FALSE;
+    for (const user32::MenuItem& item : menu->items) {
+        if (item.flags & MF_POPUP) DestroyMenu(reinterpret_cast<HMENU>(item.id));
+    }
+    return TRUE;
+}
 
 // AppendMenuW
 BOOL AppendMenuW(HMENU handle, UINT flags, UINT_PTR idNewItem, LPCWSTR text) {

@@ -3,6 +3,7 @@
 // time appear the next time the menu opens.
 #pragma once
 
+#include "handle_table.h"
 #include "windef.h"
 
 #include <QMenu>
@@ -21,12 +22,12 @@ struct MenuItem {
 };
 
 struct Menu {
+    static constexpr HandleKind kHandleKind = HandleKind::Menu;
     std::vector<MenuItem> items;
 };
 
 Menu* MenuFromHandle(HMENU menu);
 HMENU CreateMenuHandle();
-
 
 // Builds a menu bar from a menu whose items are popups.
 QMenuBar* BuildMenuBar(HMENU menu, QWidget* parent, std::function<void(UINT)> onCommand);

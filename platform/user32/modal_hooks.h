@@ -1,12 +1,15 @@
 // Test seam for everything that would run a nested modal loop: message boxes, the file dialog
-// and modal dialogs. With a hook installed no real modal window is shown: the hook answers for
-// the user, so tests script those dialogs and notice a missing or unexpected one. Without a
-// hook (the real program) the dialogs are shown and the user answers.
+// and modal dialogs. With a hook installed no modal loop runs: the hook answers for the user
+// (message boxes, the file dialog) or is handed the live dialog to act on as the user would
+// (template dialogs, Qt-made dialogs), so tests script those dialogs and notice a missing or
+// unexpected one. Without a hook (the real program) the dialogs are shown and the user answers.
 #pragma once
 
 #include "windef.h"
 
 #include <string>
+
+class QDialog;
 
 namespace user32 {
 
@@ -43,11 +46,17 @@ public:
     // on it (sends it messages) and must end it with EndDialog; a dialog the hook leaves open is
     // ended with IDCANCEL and reported through `unansweredDialog`.
     virtual void modalDialog(HWND dialog, UINT templateId) = 0;
-    virtual void unansweredDialog(UINT templateId) = 0;
-    // A dialog of the capture driver (source, format, display, compression) would open; returns
-    // whether the user confirmed it. Nothing is changed by the hook's answer alone.
-    virtual bool driverDialog(const std::wstring& title) = 0;
+    // A Qt-made modal dialog (a capture driver's) has been built and shown without a modal loop.
+    // The hook sets its fields and presses its buttons, so that the dialog's own OK and Cancel
+    // paths run; one the hook leaves open is rejected and reported through `unansweredDialog`.
+    virtual void liveDialog(QDialog& dialog) = 0;
+    // `dialog` names it: "template N" or the live dialog's title.
+    virtual void unansweredDialog(const std::wstring& dialog) = 0;
 };
+
+// Runs a Qt-made dialog modally, or hands it live to the installed hook; returns its result
+// (QDialog::Accepted or QDialog::Rejected).
+int ExecModalDialog(QDialog& dialog);
 
 // Installs (or, with nullptr, removes) the hook; returns the previous one.
 ModalHook* SetModalHook(ModalHook* hook);

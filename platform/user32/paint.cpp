@@ -19,16 +19,13 @@ PaintTarget& CurrentPaintEvent() {
     return target;
 }
 
+// What an HDC from BeginPaint stands for, until EndPaint.
 struct OpenPaint {
-    HWND window;
+    static constexpr HandleKind kHandleKind = HandleKind::DeviceContext;
+    HWND window = nullptr;
     std::unique_ptr<QImage> offscreen;  // null when painting on the widget
     std::unique_ptr<QPainter> painter;
 };
-
-std::map<HDC, OpenPaint>& OpenPaints() {
-    static std::map<HDC, OpenPaint> paints;
-    return paints;
-}
 
 std::map<HWND, QImage>& OffscreenResults() {
     static std::map<HWND, QImage> results;
@@ -45,8 +42,8 @@ PaintEventScope::PaintEventScope(HWND window, QWidget* widget)
 PaintEventScope::~PaintEventScope() { CurrentPaintEvent() = {m_previousWindow, m_previousWidget}; }
 
 QPainter* PainterFor(HDC dc) {
-    auto found = OpenPaints().find(dc);
-    return found == OpenPaints().end() ? nullptr : found->second.painter.get();
+    OpenPaint* open = LookUpHandle<OpenPaint>(dc);
+    return open ? open->painter.get() : nullptr;
 }
 
 QImage LastOffscreenPaint(HWND window) {
@@ -61,18 +58,17 @@ HDC BeginPaint(HWND handle, PAINTSTRUCT* paint) {
     using namespace user32;
     Window* window = FromHandle(handle);
     if (!window || !paint) return nullptr;
-    static uintptr_t nextDc = 0x30000;
-    HDC dc = reinterpret_cast<HDC>(nextDc += 4);
-    OpenPaint open{handle, nullptr, nullptr};
+    auto open = std::make_unique<OpenPaint>();
+    open->window = handle;
     QWidget* client = window->clientWidget();
     if (CurrentPaintEvent().window == handle && CurrentPaintEvent().widget) {
-        open.painter = std::make_unique<QPainter>(CurrentPaintEvent().widget);
+        open->painter = std::make_unique<QPainter>(CurrentPaintEvent().widget);
     } else {
-        open.offscreen = std::make_unique<QImage>(client ? client->size() : QSize(1, 1), QImage::Format_ARGB32);
-        open.offscreen->fill(Qt::transparent);
-        open.painter = std::make_unique<QPainter>(open.offscreen.get());
+        open->offscreen = std::make_unique<QImage>(client ? client->size() : QSize(1, 1), QImage::Format_ARGB32);
+        open->offscreen->fill(Qt::transparent);
+        open->painter = std::make_unique<QPainter>(open->offscreen.get());
     }
-    OpenPaints().emplace(dc, std::move(open));
+    HDC dc = AddHandle<HDC>(std::move(open));
     *paint = PAINTSTRUCT{dc, FALSE, RECT{0, 0, client ? client->width() : 0, client ? client->height() : 0}};
     return dc;
 }
@@ -81,10 +77,9 @@ HDC BeginPaint(HWND handle, PAINTSTRUCT* paint) {
 BOOL EndPaint(HWND handle, const PAINTSTRUCT* paint) {
     using namespace user32;
     if (!paint) return FALSE;
-    auto found = OpenPaints().find(paint->hdc);
-    if (found == OpenPaints().end()) return FALSE;
-    found->second.painter->end();
-    if (found->second.offscreen) OffscreenResults()[handle] = *found->second.offscreen;
-    OpenPaints().erase(found);
+    std::unique_ptr<OpenPaint> open = TakeHandle<OpenPaint>(paint->hdc);
+    if (!open) return FALSE;
+    open->painter->end();
+    if (open->offscreen) OffscreenResults()[handle] = *open->offscreen;
     return TRUE;
 }

@@ -6,15 +6,8 @@
 
 #include <QMenu>
 
-#include <unordered_map>
-
 namespace user32 {
 namespace {
-
-std::unordered_map<HWND, HMENU>& SystemMenus() {
-    static std::unordered_map<HWND, HMENU> menus;
-    return menus;
-}
 
 HMENU CreateSystemMenu() {
     HMENU menu = CreateMenuHandle();
@@ -64,12 +57,11 @@ UINT ShowSystemMenu(Window* window, QPoint globalPosition) {
 HMENU GetSystemMenu(HWND handle, BOOL revert) {
     user32::Window* window = user32::FromHandle(handle);
     if (!window || !(window->style() & WS_SYSMENU)) return nullptr;
-    auto& menus = user32::SystemMenus();
     if (revert) {
-        menus.erase(handle);
+        DestroyMenu(window->systemMenu());
+        window->setSystemMenu(nullptr);
         return nullptr;
     }
-    auto found = menus.find(handle);
-    if (found == menus.end()) found = menus.emplace(handle, user32::CreateSystemMenu()).first;
-    return found->second;
+    if (!window->systemMenu()) window->setSystemMenu(user32::CreateSystemMenu());
+    return window->systemMenu();
 }

@@ -1,7 +1,4 @@
-// The handle table and the window functions of user32.
-//
-// Handles are never reused, so a handle kept past its window's destruction fails IsWindow
-// instead of naming a newer window. Everything here runs on the GUI thread.
+// The window functions of user32. Everything here runs on the GUI thread.
 #include "window.h"
 
 #include "icon.h"
@@ -11,23 +8,13 @@
 #include <QApplication>
 #include <QIcon>
 #include <QScreen>
+#include <QThread>
 
 #include <algorithm>
 #include <cwchar>
-#include <unordered_map>
 
 namespace user32 {
 namespace {
-
-std::unordered_map<HWND, std::unique_ptr<Window>>& Table() {
-    static std::unordered_map<HWND, std::unique_ptr<Window>> table;
-    return table;
-}
-
-uintptr_t& NextHandleValue() {
-    static uintptr_t next = 0x10010;
-    return next;
-}
 
 LRESULT CALLBACK ClassWindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     Window* window = FromHandle(handle);
@@ -60,12 +47,11 @@ Window::~Window() {
 }
 
 HWND Window::Register(std::unique_ptr<Window> window, Window* parent) {
-    HWND handle = reinterpret_cast<HWND>(NextHandleValue());
-    NextHandleValue() += 4;
-    window->m_handle = handle;
-    window->m_parent = parent;
-    if (parent) parent->m_children.push_back(window.get());
-    Table().emplace(handle, std::move(window));
+    Window* registered = window.get();
+    HWND handle = AddHandle<HWND>(std::move(window));
+    registered->m_handle = handle;
+    registered->m_parent = parent;
+    if (parent) parent->m_children.push_back(registered);
     return handle;
 }
 
@@ -126,11 +112,7 @@ LRESULT Window::defaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-Window* FromHandle(HWND handle) {
-    auto& table = Table();
-    auto found = table.find(handle);
-    return found == table.end() ? nullptr : found->second.get();
-}
+Window* FromHandle(HWND handle) { return LookUpHandle<Window>(handle); }
 
 LRESULT Send(Window* window, UINT message, WPARAM wParam, LPARAM lParam) {
     return SendMessageW(window->handle(), message, wParam, lParam);
@@ -149,6 +131,12 @@ BOOL IsWindow(HWND handle) { return FromHandle(handle) != nullptr; }
 
 // SendMessageW: synchronous, straight into the window's procedure.
 LRESULT SendMessageW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Windows and their Qt widgets belong to the GUI thread; a message sent from any other (the
+    // capture thread, say) would race with it, so it is a fault in the caller wherever it happens.
+    if (QCoreApplication* application = QCoreApplication::instance();
+        application && QThread::currentThread() != application->thread()) {
+        qFatal("SendMessageW(message 0x%x) called outside the GUI thread", message);
+    }
     Window* window = FromHandle(handle);
     if (!window) return 0;
     return window->proc()(handle, message, wParam, lParam);
@@ -212,11 +200,12 @@ BOOL DestroyWindow(HWND handle) {
         order.push_back(next);
         for (Window* child : next->children()) pending.push_back(child);
     }
-    auto& table = user32::Table();
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
         Window* dying = *it;
         dying->detachFromParent();
-        table.erase(dying->handle());
+        DestroyMenu(dying->menu());
+        DestroyMenu(dying->systemMenu());
+        user32::TakeHandle<Window>(dying->handle());
     }
     return TRUE;
 }
@@ -332,8 +321,8 @@ BOOL IsIconic(HWND handle) {
 // GetFocus
 HWND GetFocus() {
     QWidget* focus = QApplication::focusWidget();
-    for (auto& [handle, window] : user32::Table()) {
-        if (window->widget() && window->widget() == focus) return handle;
+    for (Window* window : user32::AllHandles<Window>()) {
+        if (window->widget() && window->widget() == focus) return window->handle();
     }
     return nullptr;
 }

@@ -4,6 +4,7 @@
 // window by replacing its procedure, as on the platform.
 #pragma once
 
+#include "handle_table.h"
 #include "windef.h"
 #include "winuser.h"
 
@@ -18,6 +19,8 @@ namespace user32 {
 
 class Window {
 public:
+    static constexpr HandleKind kHandleKind = HandleKind::Window;
+
     Window(QWidget* widget, DWORD style, DWORD exStyle, int id);
     virtual ~Window();
     Window(const Window&) = delete;
@@ -37,6 +40,11 @@ public:
     void setProc(WNDPROC proc) { m_proc = proc; }
     LONG_PTR userData() const { return m_userData; }
     void setUserData(LONG_PTR data) { m_userData = data; }
+    // The menus the window owns: destroyed with it, as on the platform.
+    HMENU menu() const { return m_menu; }
+    void setMenu(HMENU menu) { m_menu = menu; }
+    HMENU systemMenu() const { return m_systemMenu; }
+    void setSystemMenu(HMENU menu) { m_systemMenu = menu; }
 
     // The window class's own handling of a message: DefWindowProc for plain windows.
     virtual LRESULT classProc(UINT message, WPARAM wParam, LPARAM lParam);
@@ -64,6 +72,8 @@ private:
     int m_id;
     WNDPROC m_proc;
     LONG_PTR m_userData = 0;
+    HMENU m_menu = nullptr;
+    HMENU m_systemMenu = nullptr;
     std::wstring m_text;
 };
 

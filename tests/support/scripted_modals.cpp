@@ -1,5 +1,8 @@
 #include "scripted_modals.h"
 
+#include "live_dialog.h"
+
+#include <QDialog>
 #include <QString>
 
 #include <gtest/gtest.h>
@@ -9,7 +12,7 @@ namespace {
 std::string Narrow(const std::wstring& text) { return QString::fromStdWString(text).toStdString(); }
 
 const char* KindName(int kind) {
-    static const char* names[] = {"message box", "file dialog", "modal dialog", "driver dialog"};
+    static const char* names[] = {"message box", "file dialog", "modal dialog", "live dialog"};
     return names[kind];
 }
 }  // namespace
@@ -47,12 +50,16 @@ void ScriptedModals::expectDialog(UINT templateId, std::function<void(HWND)> act
     m_expected.push_back(std::move(e));
 }
 
-void ScriptedModals::expectDriverDialog(std::wstring title, bool confirm) {
+void ScriptedModals::expectLiveDialog(std::wstring title, std::function<void(LiveDialog&)> act) {
     Expectation e;
-    e.kind = Kind::DriverDialog;
+    e.kind = Kind::LiveDialog;
     e.text = std::move(title);
-    e.answer = confirm;
+    e.actLive = std::move(act);
     m_expected.push_back(std::move(e));
+}
+
+void ScriptedModals::expectDriverDialog(std::wstring title, bool confirm) {
+    expectLiveDialog(std::move(title), [confirm](LiveDialog& dialog) { dialog.press(confirm ? "OK" : "Cancel"); });
 }
 
 void ScriptedModals::verify() {
@@ -100,15 +107,20 @@ void ScriptedModals::modalDialog(HWND dialog, UINT templateId) {
     if (e.act) e.act(dialog);
 }
 
-void ScriptedModals::unansweredDialog(UINT templateId) {
-    ADD_FAILURE() << "modal dialog " << templateId << " was left open by the script";
+void ScriptedModals::liveDialog(QDialog& dialog) {
+    const std::wstring title = dialog.windowTitle().toStdWString();
+    Expectation e;
+    if (!next(Kind::LiveDialog, title, e)) {
+        dialog.reject();
+        return;
+    }
+    EXPECT_EQ(Narrow(title), Narrow(e.text));
+    LiveDialog live(dialog);
+    if (e.actLive) e.actLive(live);
 }
 
-bool ScriptedModals::driverDialog(const std::wstring& title) {
-    Expectation e;
-    if (!next(Kind::DriverDialog, title, e)) return false;
-    EXPECT_EQ(Narrow(title), Narrow(e.text));
-    return e.answer != 0;
+void ScriptedModals::unansweredDialog(const std::wstring& dialog) {
+    ADD_FAILURE() << "dialog " << Narrow(dialog) << " was left open by the script";
 }
 
 }  // namespace testing_support

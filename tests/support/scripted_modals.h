@@ -1,6 +1,7 @@
-// Scripts the dialogs a test expects (message boxes, file dialogs, modal dialogs and driver
-// dialogs) with the user's answers. An unexpected dialog, or one out of order, fails the test;
-// so does an expected one that never came, when the script is destroyed.
+// Scripts the dialogs a test expects (message boxes, file dialogs, template dialogs and live
+// Qt-made dialogs) with the user's answers. An unexpected dialog, or one out of order, fails the
+// test; so does an expected one that never came, when the script is destroyed, and a template or
+// live dialog the script leaves open.
 #pragma once
 
 #include "user32/modal_hooks.h"
@@ -12,6 +13,8 @@
 #include <vector>
 
 namespace testing_support {
+
+class LiveDialog;
 
 class ScriptedModals : public user32::ModalHook {
 public:
@@ -28,6 +31,10 @@ public:
                           std::function<void(const user32::FileDialogCall&)> check = {});
     // The next dialog is the modal dialog of this template; `act` plays the user and must end it.
     void expectDialog(UINT templateId, std::function<void(HWND)> act);
+    // The next dialog is the Qt-made dialog titled `title` (a capture driver's); `act` plays the
+    // user on it (live_dialog.h) and must close it, with OK or Cancel for instance.
+    void expectLiveDialog(std::wstring title, std::function<void(LiveDialog&)> act);
+    // The same, where the user only presses OK (`confirm`) or Cancel.
     void expectDriverDialog(std::wstring title, bool confirm = true);
 
     // Everything shown so far, in order.
@@ -39,11 +46,11 @@ public:
     int messageBox(const user32::MessageBoxCall& call) override;
     user32::FileDialogAnswer fileDialog(const user32::FileDialogCall& call) override;
     void modalDialog(HWND dialog, UINT templateId) override;
-    void unansweredDialog(UINT templateId) override;
-    bool driverDialog(const std::wstring& title) override;
+    void liveDialog(QDialog& dialog) override;
+    void unansweredDialog(const std::wstring& dialog) override;
 
 private:
-    enum class Kind { MessageBox, FileDialog, Dialog, DriverDialog };
+    enum class Kind { MessageBox, FileDialog, Dialog, LiveDialog };
     struct Expectation {
         Kind kind = Kind::MessageBox;
         std::wstring text;
@@ -53,6 +60,7 @@ private:
         std::function<void(const user32::FileDialogCall&)> checkFile;
         UINT templateId = 0;
         std::function<void(HWND)> act;
+        std::function<void(LiveDialog&)> actLive;
     };
     bool next(Kind kind, const std::wstring& what, Expectation& out);
 

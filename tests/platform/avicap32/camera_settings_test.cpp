@@ -5,12 +5,14 @@
 #include "avicap32/source_settings.h"
 #include "fake_v4l2_io.h"
 #include "fake_webcam_controls.h"
+#include "live_dialog.h"
 #include "media/avi/avi_reader.h"
 #include "scripted_modals.h"
 
 #include "resource.h"
 #include "vfw.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -221,7 +223,10 @@ TEST_F(TestSceneSizeTest, DriverDialogsShowWithoutChangingAnythingOnTheirOwn) {
     testing_support::ScriptedModals modals;
     EXPECT_FALSE(Send(WM_CAP_DLG_VIDEOSOURCE)) << "nothing connected";
     ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
-    modals.expectDriverDialog(L"Video Source", false);
+    modals.expectLiveDialog(L"Video Source", [](testing_support::LiveDialog& dialog) {
+        EXPECT_TRUE(dialog.shows("The test scene has no settings to change."));
+        dialog.press("OK");
+    });
     modals.expectDriverDialog(L"Video Format", true);
     modals.expectDriverDialog(L"Video Display", true);
     EXPECT_TRUE(Send(WM_CAP_DLG_VIDEOSOURCE));
@@ -229,6 +234,55 @@ TEST_F(TestSceneSizeTest, DriverDialogsShowWithoutChangingAnythingOnTheirOwn) {
     EXPECT_TRUE(Send(WM_CAP_DLG_VIDEODISPLAY));
     modals.verify();
     EXPECT_EQ(Streamed(), (media::FrameSize{320, 240}));
+}
+
+// The test plays the user on the live dialogs: what it sets goes through the dialogs' own OK and
+// Cancel paths, including an OK the dialog refuses.
+TEST_F(TestSceneSizeTest, LiveDriverDialogsApplyWhatTheUserSetOnlyOnOk) {
+    using testing_support::LiveDialog;
+    testing_support::ScriptedModals modals;
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    modals.expectLiveDialog(L"Video Format", [](LiveDialog& dialog) {
+        dialog.choose("Picture size", "1280 x 720");
+        dialog.press("Cancel");
+    });
+    modals.expectLiveDialog(L"Video Format", [](LiveDialog& dialog) {
+        EXPECT_EQ(dialog.text("Picture size"), "320 x 240");
+        dialog.choose("Picture size", "640 x 480");
+        dialog.press("OK");
+        EXPECT_FALSE(dialog.isOpen());
+    });
+    modals.expectLiveDialog(L"Video Compression", [](LiveDialog& dialog) {
+        dialog.check("Full Frames (Uncompressed)");
+        dialog.press("OK");
+    });
+    EXPECT_TRUE(Send(WM_CAP_DLG_VIDEOFORMAT));
+    EXPECT_EQ(Streamed(), (media::FrameSize{320, 240}));
+    EXPECT_TRUE(Send(WM_CAP_DLG_VIDEOFORMAT));
+    EXPECT_EQ(Streamed(), (media::FrameSize{640, 480}));
+    EXPECT_TRUE(Send(WM_CAP_DLG_VIDEOCOMPRESSION));
+    EXPECT_EQ(Window().codec(), media::AviVideoCodec::Dib);
+
+    const std::wstring file = (m_folder / "take.avi").wstring();
+    Send(WM_CAP_FILE_SET_CAPTURE_FILEW, 0, reinterpret_cast<LPARAM>(file.c_str()));
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
+    modals.expectLiveDialog(L"Video Format", [](LiveDialog& dialog) {
+        dialog.choose("Picture size", "1280 x 720");
+        dialog.press("OK");
+        EXPECT_TRUE(dialog.isOpen()) << "refused while recording";
+        EXPECT_TRUE(dialog.shows("recorded"));
+        dialog.press("Cancel");
+    });
+    EXPECT_TRUE(Send(WM_CAP_DLG_VIDEOFORMAT));
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_CLOSE));
+    EXPECT_EQ(Streamed(), (media::FrameSize{640, 480}));
+
+    // A dialog the script leaves open, or does not expect, fails the test and is cancelled.
+    modals.expectLiveDialog(L"Video Compression", [](LiveDialog& dialog) { dialog.check("Motion JPEG (quality 90)"); });
+    EXPECT_NONFATAL_FAILURE(Send(WM_CAP_DLG_VIDEOCOMPRESSION), "left open");
+    EXPECT_NONFATAL_FAILURE(Send(WM_CAP_DLG_VIDEODISPLAY), "unexpected live dialog");
+    EXPECT_EQ(Window().codec(), media::AviVideoCodec::Dib);
 }
 
 }  // namespace

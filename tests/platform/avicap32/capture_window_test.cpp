@@ -8,9 +8,7 @@
 
 #include "resource.h"
 #include "vfw.h"
-
-#include <QEventLoop>
-#include <QTimer>
+#include "wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -40,11 +38,7 @@ LRESULT CALLBACK RecordError(HWND, int id, LPCWSTR text) {
 
 INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
-void ProcessEventsFor(int milliseconds) {
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
+using testing_support::WaitUntil;
 
 // Frame numbers of a recording, read from the pictures themselves.
 std::vector<uint64_t> Stamps(const std::string& path) {
@@ -98,6 +92,15 @@ protected:
         Send(WM_CAP_SET_SEQUENCE_SETUP, sizeof parms, reinterpret_cast<LPARAM>(&parms));
     }
     avicap32::CaptureWindow* Window() { return static_cast<avicap32::CaptureWindow*>(user32::FromHandle(m_window)); }
+    uint64_t NewestSequence() {
+        auto newest = Window()->live().newest();
+        return newest ? newest->sequence + 1 : 0;
+    }
+    // Frames go on arriving while the test does nothing, as while the animator poses the scene.
+    bool WaitForFrames(uint64_t count) {
+        const uint64_t start = NewestSequence();
+        return WaitUntil([&] { return NewestSequence() >= start + count; });
+    }
 
     fs::path m_folder;
     HWND m_parent = nullptr;
@@ -143,7 +146,7 @@ TEST_F(CaptureWindowTest, EachFrameIsTakenAfterItsRequestAndTheNewestIntervalIsI
     std::vector<uint64_t> newestBefore;
     for (DWORD interval : {1000000u, 142857u, 66666u, 16666u, 100000u}) {
         SetInterval(interval);
-        ProcessEventsFor(40);  // let frames queue up, as while the animator poses the scene
+        ASSERT_TRUE(WaitForFrames(1));
         auto newest = Window()->live().newest();
         newestBefore.push_back(newest ? newest->sequence : 0);
         ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));  // sent before every frame: no effect
@@ -276,21 +279,17 @@ TEST_F(CaptureWindowTest, ThePreviewShowsTheSceneAndKeepsTheLastPictureWhenOff) 
     Send(WM_CAP_SET_PREVIEW, TRUE);
     Send(WM_CAP_SET_PREVIEWRATE, 30);
     Send(WM_CAP_SET_SCALE, TRUE);
-    ProcessEventsFor(400);
-    QImage shown = preview->shownPicture();
-    ASSERT_FALSE(shown.isNull());
     // Scaled, the picture has the window's size, not the camera's.
-    EXPECT_EQ(shown.size(), QSize(270, 220));
+    EXPECT_TRUE(WaitUntil([&] { return preview->shownPicture().size() == QSize(270, 220); }));
 
     // Unscaled, it has the camera's own size, drawn from the top-left corner.
     Send(WM_CAP_SET_SCALE, FALSE);
-    ProcessEventsFor(300);
-    EXPECT_EQ(preview->shownPicture().size(), QSize(320, 240));
+    EXPECT_TRUE(WaitUntil([&] { return preview->shownPicture().size() == QSize(320, 240); }));
 
     Send(WM_CAP_SET_PREVIEW, FALSE);
-    ProcessEventsFor(100);
+    ASSERT_TRUE(WaitForFrames(2));
     QImage frozen = preview->shownPicture();
-    ProcessEventsFor(300);
+    ASSERT_TRUE(WaitForFrames(5));
     EXPECT_EQ(preview->shownPicture(), frozen);
 }
 

@@ -1,10 +1,13 @@
-// Window handles and messages: synchronous sends, subclassing, and destruction of a window
-// with its children.
+// Window handles and messages: synchronous sends, subclassing, destruction of a window with its
+// children, and the one table every kind of handle lives in.
+#include "user32/icon.h"
+#include "user32/menu.h"
 #include "user32/window.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -13,8 +16,8 @@ std::vector<std::string> g_log;
 
 class LoggingWindow : public user32::Window {
 public:
-    explicit LoggingWindow(std::string name, QWidget* parent = nullptr)
-        : Window(new QWidget(parent), WS_CHILD, 0, 7), m_name(std::move(name)) {}
+    LoggingWindow(std::string name, QWidget* parent, DWORD style)
+        : Window(new QWidget(parent), style, 0, 7), m_name(std::move(name)) {}
 
     LRESULT classProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == WM_DESTROY) g_log.push_back(m_name + " destroy");
@@ -27,10 +30,10 @@ private:
     std::string m_name;
 };
 
-HWND Make(const std::string& name, HWND parent = nullptr) {
+HWND Make(const std::string& name, HWND parent = nullptr, DWORD style = WS_CHILD) {
     user32::Window* parentWindow = user32::FromHandle(parent);
     return user32::Window::Register(
-        std::make_unique<LoggingWindow>(name, parentWindow ? parentWindow->widget() : nullptr), parentWindow);
+        std::make_unique<LoggingWindow>(name, parentWindow ? parentWindow->widget() : nullptr, style), parentWindow);
 }
 
 WNDPROC g_original = nullptr;
@@ -81,6 +84,36 @@ TEST(WindowTest, DestroyingAChildLeavesItsParent) {
     EXPECT_TRUE(IsWindow(parent));
     EXPECT_EQ(GetDlgItem(parent, 7), nullptr);
     DestroyWindow(parent);
+}
+
+TEST(WindowTest, HandlesKeepTheirKindAndAreFreedByTheirOwners) {
+    HWND window = Make("w", nullptr, WS_POPUP | WS_SYSMENU);
+    HMENU systemMenu = GetSystemMenu(window, FALSE);
+    ASSERT_TRUE(IsMenu(systemMenu));
+    HICON icon = user32::CreateIconFromImage(QImage(16, 16, QImage::Format_ARGB32));
+    EXPECT_FALSE(IsWindow(reinterpret_cast<HWND>(systemMenu)));
+    EXPECT_FALSE(IsMenu(reinterpret_cast<HMENU>(window)));
+    EXPECT_FALSE(DestroyMenu(reinterpret_cast<HMENU>(icon)));
+    EXPECT_FALSE(DestroyIcon(reinterpret_cast<HICON>(systemMenu)));
+
+    EXPECT_TRUE(DestroyIcon(icon));
+    EXPECT_TRUE(user32::IconImage(icon).isNull());
+    EXPECT_FALSE(DestroyIcon(icon));
+
+    HMENU bar = user32::CreateMenuHandle();
+    HMENU popup = user32::CreateMenuHandle();
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), L"&File");
+    EXPECT_TRUE(DestroyMenu(bar));
+    EXPECT_FALSE(IsMenu(popup)) << "a menu's popups go with it";
+
+    DestroyWindow(window);
+    EXPECT_FALSE(IsMenu(systemMenu)) << "a window's menus go with it";
+}
+
+TEST(WindowDeathTest, MessagesAreSentOnTheGuiThreadOnly) {
+    HWND window = Make("w");
+    EXPECT_DEATH(std::thread([window] { SendMessageW(window, WM_USER + 1, 0, 0); }).join(), "outside the GUI thread");
+    DestroyWindow(window);
 }
 
 }  // namespace
