@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libturbojpeg0-dev libjpeg62-turbo-dev libv4l-dev libgtest-dev libbenchmark-dev
+  qt6-base-dev libturbojpeg0-dev libjpeg62-turbo-dev libv4l-dev libudev-dev libgtest-dev libbenchmark-dev
   fonts-dejavu-core binutils-mingw-w64-x86-64
   ffmpeg xvfb xauth xdotool imagemagick x11-utils
 )

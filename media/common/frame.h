@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,35 @@ struct FrameSize {
     bool operator==(const FrameSize&) const = default;
 };
 
+// Seconds per frame as a fraction: 1/30 is thirty frames per second.
+struct FrameInterval {
+    uint32_t numerator = 1;
+    uint32_t denominator = 30;
+    bool operator==(const FrameInterval&) const = default;
+};
+
+// A picture size a source delivers in some format, and the frame intervals it streams that size
+// at, shortest first (none when the source cannot tell).
+struct OfferedSize {
+    FrameSize size;
+    std::vector<FrameInterval> intervals;
+    bool operator==(const OfferedSize&) const = default;
+};
+
+struct OfferedFormat {
+    PixelFormat format = PixelFormat::Rgb24;
+    std::vector<OfferedSize> sizes;  // smallest first
+    bool operator==(const OfferedFormat&) const = default;
+};
+
+// What a source is asked to stream; whatever is not given is the source's own choice, and the
+// source may still set something else (its format() says what it did).
+struct StreamRequest {
+    std::optional<FrameSize> size;
+    std::optional<PixelFormat> format;
+    std::optional<FrameInterval> interval;
+};
+
 struct StreamFormat {
     PixelFormat format = PixelFormat::Rgb24;
     int width = 0;
@@ -73,6 +103,16 @@ public:
     // The picture sizes the source can deliver in its format, smallest first; valid after
     // start(). A source that cannot change its size offers the one it has.
     virtual std::vector<FrameSize> offeredSizes() const { return {{format().width, format().height}}; }
+    // Every format the source can deliver, with its sizes and their frame rates, in the order
+    // it prefers them; valid after start(). By default the one it streams, at its own rate.
+    virtual std::vector<OfferedFormat> offeredFormats() const {
+        const StreamFormat f = format();
+        OfferedFormat offered{f.format, {}};
+        for (FrameSize size : offeredSizes()) {
+            offered.sizes.push_back({size, {{f.frameIntervalNumerator, f.frameIntervalDenominator}}});
+        }
+        return {offered};
+    }
     // Blocks until the next frame is ready (or a failure). Must return within about a second
     // even when no frame comes, with an Io error in that case, so that the caller can stop.
     virtual Error readFrame(Frame& frame) = 0;

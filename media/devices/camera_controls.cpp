@@ -71,6 +71,8 @@ std::optional<ControlKind> kindOf(uint32_t type)
         return ControlKind::Menu;
     case V4L2_CTRL_TYPE_INTEGER_MENU:
         return ControlKind::IntegerMenu;
+    case V4L2_CTRL_TYPE_BITMASK:
+        return ControlKind::Bitmask;
     default:  // buttons are actions, not settings; strings, 64-bit and compound values we don't show
         return std::nullopt;
     }

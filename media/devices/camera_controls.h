@@ -18,6 +18,7 @@ enum class ControlKind {
     Boolean,      // on or off
     Menu,         // one of the named items
     IntegerMenu,  // one of the numbered items
+    Bitmask,      // a set of bits, such as the 3A lock's: changed by the lock, not shown as such
 };
 
 struct ControlItem {

@@ -3,8 +3,10 @@
 #include <linux/videodev2.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <utility>
 
@@ -58,12 +60,84 @@ std::optional<CaptureDevice> probe(V4l2Io& io, const std::string& path)
     d.path = path;
     d.name = field(cap.card, sizeof cap.card);
     d.description = field(cap.driver, sizeof cap.driver) + " " + versionText(cap.version);
+    d.busInfo = field(cap.bus_info, sizeof cap.bus_info);
     return d;
+}
+
+std::string firstLine(const std::filesystem::path& file)
+{
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())))
+        line.pop_back();
+    return line;
+}
+
+// A video node's "device" is the USB interface; the serial number belongs to the USB device
+// above it.
+std::string serialOf(const std::string& sysfsDir, const std::string& nodeName)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path device = fs::canonical(fs::path(sysfsDir) / "class/video4linux" / nodeName / "device", ec);
+    if (ec)
+        return {};
+    for (const fs::path& folder : {device, device.parent_path()}) {
+        std::string serial = firstLine(folder / "serial");
+        if (!serial.empty())
+            return serial;
+    }
+    return {};
+}
+
+// "usb-0000:00:14.0-2.1" is port 2.1 of that controller; other buses are named as they are.
+std::string portName(const std::string& busInfo)
+{
+    if (busInfo.rfind("usb-", 0) == 0) {
+        const size_t dash = busInfo.rfind('-');
+        if (dash != std::string::npos && dash > 3)
+            return "port " + busInfo.substr(dash + 1);
+    }
+    return busInfo;
+}
+
+void labelTwins(std::vector<CaptureDevice>& devices)
+{
+    for (CaptureDevice& d : devices) {
+        const bool twin = std::count_if(devices.begin(), devices.end(),
+                                        [&](const CaptureDevice& o) { return o.name == d.name; }) > 1;
+        d.label = d.name;
+        if (twin)
+            d.label += " (" + (d.busInfo.empty() ? d.path : portName(d.busInfo)) + ")";
+    }
 }
 
 }  // namespace
 
-std::vector<CaptureDevice> listCaptureDevices(V4l2Io& io, const std::string& deviceDir)
+std::string settingsKey(const CaptureDevice& device)
+{
+    if (!device.serial.empty())
+        return device.name + " serial " + device.serial;
+    if (!device.busInfo.empty())
+        return device.name + " at " + device.busInfo;
+    return device.name;
+}
+
+std::optional<CaptureDevice> probeCaptureDevice(V4l2Io& io, const std::string& path, const std::string& sysfsDir)
+{
+    auto d = probe(io, path);
+    if (d) {
+        std::error_code ec;
+        const std::filesystem::path real = std::filesystem::canonical(path, ec);
+        d->serial = serialOf(sysfsDir, (ec ? std::filesystem::path(path) : real).filename().string());
+        d->label = d->name;
+    }
+    return d;
+}
+
+std::vector<CaptureDevice> listCaptureDevices(V4l2Io& io, const std::string& deviceDir,
+                                              const std::string& sysfsDir)
 {
     std::vector<std::pair<int, std::string>> nodes;
     std::error_code ec;
@@ -79,9 +153,11 @@ std::vector<CaptureDevice> listCaptureDevices(V4l2Io& io, const std::string& dev
             break;
         if (auto d = probe(io, path)) {
             d->index = static_cast<int>(devices.size());
+            d->serial = serialOf(sysfsDir, "video" + std::to_string(n));
             devices.push_back(std::move(*d));
         }
     }
+    labelTwins(devices);
     return devices;
 }
 

@@ -2,6 +2,7 @@
 // slots 0..9 are.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,26 @@ struct CaptureDevice {
     std::string path;         // /dev/videoN
     std::string name;         // the driver's card name, e.g. "HD Pro Webcam C920"
     std::string description;  // "<driver> vX.Y.Z", e.g. "uvcvideo v6.1.192"
+    std::string busInfo;      // where it is plugged in, e.g. "usb-0000:00:14.0-2"
+    std::string serial;       // the USB serial number, when the camera has one
+    // The name to show: the card name, with the port added when another listed device has the
+    // same name (two cameras of one model).
+    std::string label;
 };
 
+// What a camera's settings are kept under: its serial number when it has one (the same on any
+// port), else its card name and port, else its card name alone.
+std::string settingsKey(const CaptureDevice& device);
+
 // Lists /dev/videoN nodes of `deviceDir` in N order and keeps those that can capture video
-// (their own capabilities, not their physical device's), at most kMaxCaptureDevices.
-std::vector<CaptureDevice> listCaptureDevices(V4l2Io& io, const std::string& deviceDir = "/dev");
+// (their own capabilities, not their physical device's), at most kMaxCaptureDevices. Serial
+// numbers come from the USB devices in `sysfsDir`.
+std::vector<CaptureDevice> listCaptureDevices(V4l2Io& io, const std::string& deviceDir = "/dev",
+                                              const std::string& sysfsDir = "/sys");
+
+// One node named by its path, as the list would describe it; nothing when it cannot be opened
+// or does not capture video.
+std::optional<CaptureDevice> probeCaptureDevice(V4l2Io& io, const std::string& path,
+                                                const std::string& sysfsDir = "/sys");
 
 }  // namespace media

@@ -91,12 +91,65 @@ std::string fourccText(uint32_t f)
     return s;
 }
 
-// Asks for the target frame rate where the driver lets us choose, and returns the interval it
-// runs at. Drivers that cannot tell are assumed to run at the target rate.
-void negotiateInterval(V4l2Io& io, int fd, StreamFormat& stream)
+// The frame intervals a size is streamed at, shortest first. A range is offered as the common
+// rates that lie in it.
+std::vector<FrameInterval> enumerateIntervals(V4l2Io& io, int fd, uint32_t fourcc, FrameSize size)
 {
-    stream.frameIntervalNumerator = kTargetIntervalNumerator;
-    stream.frameIntervalDenominator = kTargetIntervalDenominator;
+    std::vector<FrameInterval> intervals;
+    for (__u32 index = 0;; ++index) {
+        v4l2_frmivalenum e{};
+        e.index = index;
+        e.pixel_format = fourcc;
+        e.width = static_cast<__u32>(size.width);
+        e.height = static_cast<__u32>(size.height);
+        if (io.ioctl(fd, VIDIOC_ENUM_FRAMEINTERVALS, &e) < 0)
+            break;
+        if (e.type == V4L2_FRMIVAL_TYPE_DISCRETE) {
+            if (e.discrete.numerator && e.discrete.denominator)
+                intervals.push_back({e.discrete.numerator, e.discrete.denominator});
+            continue;
+        }
+        const double shortest = double(e.stepwise.min.numerator) / std::max(1u, e.stepwise.min.denominator);
+        const double longest = double(e.stepwise.max.numerator) / std::max(1u, e.stepwise.max.denominator);
+        for (uint32_t rate : {60u, 30u, 25u, 20u, 15u, 10u, 5u}) {
+            if (1.0 / rate >= shortest - 1e-9 && 1.0 / rate <= longest + 1e-9)
+                intervals.push_back({1, rate});
+        }
+        break;
+    }
+    const auto seconds = [](const FrameInterval& i) { return double(i.numerator) / i.denominator; };
+    std::stable_sort(intervals.begin(), intervals.end(),
+                     [&](const FrameInterval& a, const FrameInterval& b) { return seconds(a) < seconds(b); });
+    return intervals;
+}
+
+std::vector<OfferedFormat> formatsToOffer(V4l2Io& io, int fd, const std::vector<uint32_t>& fourccs)
+{
+    std::vector<OfferedFormat> offered;
+    for (uint32_t fourcc : fourccs) {
+        const auto pixel = pixelFormatOf(fourcc);
+        const FrameSizes sizes = enumerateFrameSizes(io, fd, fourcc);
+        if (!pixel || std::any_of(offered.begin(), offered.end(), [&](auto& f) { return f.format == *pixel; }))
+            continue;
+        OfferedFormat format{*pixel, {}};
+        const std::vector<FrameSize> listed =
+            sortedSizes(sizes.stepped ? commonSizesWithin(sizes.min, sizes.max, sizes.step) : sizes.discrete);
+        for (FrameSize size : listed)
+            format.sizes.push_back({size, enumerateIntervals(io, fd, fourcc, size)});
+        offered.push_back(std::move(format));
+    }
+    return offered;
+}
+
+// Asks for the wanted frame interval (else the target rate) where the driver lets us choose,
+// and returns the interval it runs at. Drivers that cannot tell are assumed to run at the rate
+// asked for.
+void negotiateInterval(V4l2Io& io, int fd, const std::optional<FrameInterval>& wantedInterval, StreamFormat& stream)
+{
+    const FrameInterval target =
+        wantedInterval.value_or(FrameInterval{kTargetIntervalNumerator, kTargetIntervalDenominator});
+    stream.frameIntervalNumerator = target.numerator;
+    stream.frameIntervalDenominator = target.denominator;
     v4l2_streamparm parm{};
     parm.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     if (io.ioctl(fd, VIDIOC_G_PARM, &parm) < 0)
@@ -104,7 +157,7 @@ void negotiateInterval(V4l2Io& io, int fd, StreamFormat& stream)
     if (parm.parm.capture.capability & V4L2_CAP_TIMEPERFRAME) {
         v4l2_streamparm wanted{};
         wanted.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-        wanted.parm.capture.timeperframe = {kTargetIntervalNumerator, kTargetIntervalDenominator};
+        wanted.parm.capture.timeperframe = {target.numerator, target.denominator};
         if (io.ioctl(fd, VIDIOC_S_PARM, &wanted) == 0)
             parm = wanted;
     }
@@ -118,29 +171,40 @@ void negotiateInterval(V4l2Io& io, int fd, StreamFormat& stream)
 }  // namespace
 
 Error negotiateFormat(V4l2Io& io, int fd, bool converted, const std::string& name,
-                      const std::optional<FrameSize>& wantedSize, NegotiatedFormat& out)
+                      const StreamRequest& request, NegotiatedFormat& out)
 {
     std::vector<FormatEntry> formats;
     if (Error e = enumerateFormats(io, fd, name, formats))
         return e;
 
     uint32_t wanted = V4L2_PIX_FMT_RGB24;
+    std::vector<uint32_t> choices;  // what we would take, best first
     if (converted) {
         const bool offered = std::any_of(formats.begin(), formats.end(),
                                          [](const FormatEntry& f) { return f.fourcc == V4L2_PIX_FMT_RGB24; });
         if (!offered)
             return {ErrorKind::Unsupported,
                     "The camera \"" + name + "\" delivers no picture format this program can read."};
+        choices = {V4L2_PIX_FMT_RGB24};
     } else {
         std::vector<uint32_t> native;
         for (const FormatEntry& f : formats) {
             if (!f.emulated)
                 native.push_back(f.fourcc);
         }
-        const auto best = preferredNativeFormat(native);
-        if (!best)
+        while (const auto best = preferredNativeFormat(native)) {
+            choices.push_back(*best);
+            native.erase(std::remove(native.begin(), native.end(), *best), native.end());
+        }
+        if (choices.empty())
             return {ErrorKind::Unsupported, "The camera \"" + name + "\" has no MJPEG or YUYV format."};
-        wanted = *best;
+        wanted = choices.front();
+        for (uint32_t fourcc : choices) {
+            if (request.format && pixelFormatOf(fourcc) == request.format) {
+                wanted = fourcc;
+                break;
+            }
+        }
     }
 
     // Start from the current format so that fields we do not care about keep sensible values.
@@ -152,8 +216,7 @@ Error negotiateFormat(V4l2Io& io, int fd, bool converted, const std::string& nam
         fmt = {};
         fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     }
-    const FrameSize size =
-        wantedSize ? *wantedSize : sizeToRequest(enumerateFrameSizes(io, fd, wanted));
+    const FrameSize size = request.size ? *request.size : sizeToRequest(enumerateFrameSizes(io, fd, wanted));
     fmt.fmt.pix.pixelformat = wanted;
     fmt.fmt.pix.width = static_cast<__u32>(size.width);
     fmt.fmt.pix.height = static_cast<__u32>(size.height);
@@ -179,7 +242,8 @@ Error negotiateFormat(V4l2Io& io, int fd, bool converted, const std::string& nam
     out.bytesPerLine = *pixel == PixelFormat::Mjpeg ? 0 : std::max(got.bytesperline, packedRow);
     out.offeredSizes = sizesToOffer(enumerateFrameSizes(io, fd, got.pixelformat),
                                     {out.stream.width, out.stream.height});
-    negotiateInterval(io, fd, out.stream);
+    out.offeredFormats = formatsToOffer(io, fd, choices);
+    negotiateInterval(io, fd, request.interval, out.stream);
     return Error::none();
 }
 

@@ -30,6 +30,7 @@ Error LiveSource::start(std::unique_ptr<FrameSource> source)
         name_ = source->name();
         format_ = source->format();
         offeredSizes_ = source->offeredSizes();
+        offeredFormats_ = source->offeredFormats();
     }
     source_ = std::move(source);
     thread_ = std::thread(&LiveSource::run, this);
@@ -121,6 +122,12 @@ StreamFormat LiveSource::format() const
 {
     std::lock_guard lock(mutex_);
     return format_;
+}
+
+std::vector<OfferedFormat> LiveSource::offeredFormats() const
+{
+    std::lock_guard lock(mutex_);
+    return offeredFormats_;
 }
 
 std::vector<FrameSize> LiveSource::offeredSizes() const

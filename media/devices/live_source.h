@@ -43,6 +43,8 @@ public:
     StreamFormat format() const;
     // What the source offered when it started (FrameSource::offeredSizes).
     std::vector<FrameSize> offeredSizes() const;
+    // What the source offered when it started (FrameSource::offeredFormats).
+    std::vector<OfferedFormat> offeredFormats() const;
     std::shared_ptr<const Frame> newest() const;
     uint64_t frameCount() const;
     // What ended the stream (DeviceGone after an unplug); cleared by start().
@@ -77,6 +79,7 @@ private:
     std::string name_;
     StreamFormat format_;
     std::vector<FrameSize> offeredSizes_;
+    std::vector<OfferedFormat> offeredFormats_;
 
     std::mutex listenerMutex_;  // held while the listener runs
     FrameListener listener_;

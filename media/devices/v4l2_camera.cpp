@@ -28,7 +28,12 @@ int bytesPerPixel(PixelFormat f) { return f == PixelFormat::Yuyv ? 2 : 3; }
 
 V4l2Camera::V4l2Camera(std::string devicePath, std::shared_ptr<V4l2Io> io,
                        std::optional<FrameSize> wantedSize)
-    : path_(std::move(devicePath)), io_(std::move(io)), wantedSize_(wantedSize)
+    : V4l2Camera(std::move(devicePath), std::move(io), StreamRequest{wantedSize, std::nullopt, std::nullopt})
+{
+}
+
+V4l2Camera::V4l2Camera(std::string devicePath, std::shared_ptr<V4l2Io> io, StreamRequest wanted)
+    : path_(std::move(devicePath)), io_(std::move(io)), wanted_(wanted)
 {
 }
 
@@ -43,12 +48,12 @@ Error V4l2Camera::start()
     if (!e)
         e = checkCapabilities();
     if (!e) {
-        e = negotiateFormat(*io_, fd_, false, name(), wantedSize_, format_);
+        e = negotiateFormat(*io_, fd_, false, name(), wanted_, format_);
         if (e.kind == ErrorKind::Unsupported) {
             closeDevice();
             e = openDevice(OpenMode::Converted);
             if (!e)
-                e = negotiateFormat(*io_, fd_, true, name(), wantedSize_, format_);
+                e = negotiateFormat(*io_, fd_, true, name(), wanted_, format_);
         }
     }
     if (!e)

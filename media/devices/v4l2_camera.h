@@ -30,6 +30,8 @@ public:
     // wanted size, at the one our policy picks.
     explicit V4l2Camera(std::string devicePath, std::shared_ptr<V4l2Io> io = systemV4l2Io(),
                         std::optional<FrameSize> wantedSize = std::nullopt);
+    // Asks for the format, size and frame rate given, each where the driver agrees.
+    V4l2Camera(std::string devicePath, std::shared_ptr<V4l2Io> io, StreamRequest wanted);
     ~V4l2Camera() override;
     V4l2Camera(const V4l2Camera&) = delete;
     V4l2Camera& operator=(const V4l2Camera&) = delete;
@@ -39,6 +41,7 @@ public:
     Error start() override;
     StreamFormat format() const override { return format_.stream; }
     std::vector<FrameSize> offeredSizes() const override { return format_.offeredSizes; }
+    std::vector<OfferedFormat> offeredFormats() const override { return format_.offeredFormats; }
     // Returns the newest complete frame: when several are waiting, the older ones go back to
     // the driver unread. Damaged frames are skipped.
     Error readFrame(Frame& frame) override;
@@ -61,7 +64,7 @@ private:
 
     std::string path_;
     std::shared_ptr<V4l2Io> io_;
-    std::optional<FrameSize> wantedSize_;
+    StreamRequest wanted_;
     std::string cardName_;
     int fd_ = -1;
     bool converted_ = false;

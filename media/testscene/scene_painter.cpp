@@ -59,14 +59,29 @@ void PaintBall(uint64_t number, int width, int top, int bottom, uint8_t* rgb) {
     }
 }
 
+uint8_t Clamp(int value) { return static_cast<uint8_t>(std::clamp(value, 0, 255)); }
+
+void ApplyLook(const SceneLook& look, int width, int rows, uint8_t* rgb) {
+    if (look == SceneLook{}) return;
+    const int red = look.gainPermille * look.redPermille / 1000;
+    const int green = look.gainPermille;
+    const int blue = look.gainPermille * look.bluePermille / 1000;
+    for (size_t i = 0, n = size_t(width) * size_t(rows) * 3; i < n; i += 3) {
+        rgb[i] = Clamp(rgb[i] * red / 1000 + look.brightness);
+        rgb[i + 1] = Clamp(rgb[i + 1] * green / 1000 + look.brightness);
+        rgb[i + 2] = Clamp(rgb[i + 2] * blue / 1000 + look.brightness);
+    }
+}
+
 }  // namespace
 
-void PaintTestScene(uint64_t number, int width, int height, uint8_t* rgb) {
+void PaintTestScene(uint64_t number, int width, int height, uint8_t* rgb, const SceneLook& look) {
     const int barsHeight = height / 4;
     const int stampTop = height - std::max(2, height / 12);
     PaintBars(width, barsHeight, rgb);
     PaintGradient(number, width, barsHeight, stampTop, rgb);
     PaintBall(number, width, barsHeight, stampTop, rgb);
+    ApplyLook(look, width, stampTop, rgb);
 
     // White digits on a black shadow, readable on any part of the gradient.
     const int scale = std::max(1, height / 40);

@@ -2,11 +2,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "media/common/frame.h"
 
 namespace media {
+
+class TestSceneControls;
 
 struct TestSceneOptions {
     int width = 640;
@@ -18,6 +21,9 @@ struct TestSceneOptions {
     bool realTime = true;
     // MJPEG as cameras send it: without Huffman tables and with padding after the EOI.
     bool cameraStyleJpeg = true;
+    // The settings that change how it looks; without them the picture depends on the frame
+    // number alone.
+    std::shared_ptr<const TestSceneControls> controls;
 };
 
 // The stamp and digits need room; the upper bound keeps a frame's memory reasonable.

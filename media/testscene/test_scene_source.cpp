@@ -8,6 +8,7 @@
 #include "media/jpeg/jpeg_markers.h"
 #include "media/jpeg/pixel_convert.h"
 #include "media/testscene/scene_painter.h"
+#include "media/testscene/test_scene_controls.h"
 
 namespace media {
 namespace {
@@ -91,6 +92,21 @@ std::vector<FrameSize> TestSceneSource::offeredSizes() const {
     return sizes;
 }
 
+std::vector<OfferedFormat> TestSceneSource::offeredFormats() const {
+    std::vector<FrameInterval> intervals = {{1, 30}, {1, 15}};
+    const FrameInterval own{1, options_.framesPerSecond};
+    if (std::find(intervals.begin(), intervals.end(), own) == intervals.end()) intervals.push_back(own);
+    std::sort(intervals.begin(), intervals.end(),
+              [](const FrameInterval& a, const FrameInterval& b) { return a.denominator > b.denominator; });
+    std::vector<OfferedFormat> formats;
+    for (PixelFormat format : {PixelFormat::Mjpeg, PixelFormat::Yuyv, PixelFormat::Rgb24}) {
+        OfferedFormat offered{format, {}};
+        for (FrameSize size : offeredSizes()) offered.sizes.push_back({size, intervals});
+        formats.push_back(std::move(offered));
+    }
+    return formats;
+}
+
 Error TestSceneSource::readFrame(Frame& frame) {
     if (!started_) return {ErrorKind::Io, "The test scene is not started"};
     const int64_t vanishAfter = vanishAfter_;
@@ -108,9 +124,9 @@ Error TestSceneSource::readFrame(Frame& frame) {
     }
     nextNumber_ = number + 1;
 
+    frame.exposureStartNs = startNs_ + int64_t(number) * interval;
     if (Error e = paint(number, frame)) return e;
     frame.sequence = number;
-    frame.exposureStartNs = startNs_ + int64_t(number) * interval;
     ++delivered_;
     return Error::none();
 }
@@ -124,7 +140,8 @@ Error TestSceneSource::paint(uint64_t number, Frame& frame) const {
     frame.height = h;
     frame.format = options_.format;
     std::vector<uint8_t> rgb(UncompressedFrameBytes(PixelFormat::Rgb24, w, h));
-    PaintTestScene(number, w, h, rgb.data());
+    PaintTestScene(number, w, h, rgb.data(),
+                   options_.controls ? options_.controls->lookAt(frame.exposureStartNs) : SceneLook{});
     switch (options_.format) {
         case PixelFormat::Rgb24:
             frame.data = std::move(rgb);

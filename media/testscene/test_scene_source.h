@@ -22,6 +22,9 @@ public:
     // A few sizes cameras commonly have, and its own: tests and demos can switch between them
     // by making a source with other options.
     std::vector<FrameSize> offeredSizes() const override;
+    // Every format it paints (MJPEG first, as a camera's list puts it for us), at those sizes,
+    // at 30 and 15 frames per second and its own rate.
+    std::vector<OfferedFormat> offeredFormats() const override;
     // Frame n shows number n. In real time, a reader that falls behind loses frames as with a
     // camera: the next read returns the latest due frame and the sequence shows the gap.
     Error readFrame(Frame& frame) override;

@@ -67,7 +67,11 @@ CaptureWindow::CaptureWindow(QWidget* parent, DWORD style, int id)
     : Window(new PreviewWidget(parent), style, 0, id),
       m_params(DefaultCaptureParms()),
       m_captureFile(DefaultCaptureFile()),
+      m_hotplug(std::make_unique<HotplugMonitor>([this](bool added, const std::string& node) {
+          added ? deviceAdded(node) : deviceRemoved(node);
+      })),
       m_view(preview(), [this] { return m_params.dwRequestMicroSecPerFrame; }) {
+    RememberDisplaySettings(m_view, m_settings, preview());
     // A full disk or a file-size limit must fail a write, not end the program.
     std::signal(SIGXFSZ, SIG_IGN);
 }
@@ -131,7 +135,8 @@ LRESULT CaptureWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
         // Single-frame capture has nothing running to stop: the close finishes the file.
         return TRUE;
     case WM_CAP_DLG_VIDEOSOURCE:
-        return connected() && ShowVideoSourceDialog(*this);
+        // Without a device it still opens: it is where one is chosen.
+        return ShowVideoSourceDialog(*this);
     case WM_CAP_DLG_VIDEOFORMAT:
         return connected() && ShowVideoFormatDialog(*this);
     case WM_CAP_DLG_VIDEODISPLAY:
@@ -154,8 +159,22 @@ LRESULT CaptureWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+// Driver 0 is the device used last when it is present, unless KINOREE_CAPTURE_DEVICE names one.
 BOOL CaptureWindow::connect(UINT index) {
     disconnect();
+    m_awaited.reset();
+    if (index == 0 && !DeviceChosenByEnvironment()) {
+        const std::string last = m_settings.lastDevice().toStdString();
+        m_awaited = last;
+        for (const CaptureDriver& driver : ListSelectableDrivers()) {
+            if (last.empty() || driver.settingsKey != last) continue;
+            if (media::Error error = connectDriver(driver, 0)) {
+                reportError(error);
+                return FALSE;
+            }
+            return TRUE;
+        }
+    }
     auto drivers = ListCaptureDrivers();
     if (index >= drivers.size()) {
         const std::string why = index == 0 ? "No video capture device was found."
@@ -164,17 +183,29 @@ BOOL CaptureWindow::connect(UINT index) {
         reportError(IDS_CAP_DRIVER_ERROR, why);
         return FALSE;
     }
-    m_connection = Connection{index, drivers[index]};
+    if (media::Error error = connectDriver(drivers[index], index)) {
+        reportError(error);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+media::Error CaptureWindow::connectDriver(const CaptureDriver& driver, UINT index) {
+    disconnect();
+    m_connection = Connection{index, driver};
+    loadDeviceSettings();
     if (media::Error error = startStream()) {
         m_connection.reset();
         showNoCamera(error.message);
-        reportError(error);
-        return FALSE;
+        return error;
     }
     preview()->setMessage(QString());
     restoreControls();
     startPreviewFeed();
-    return TRUE;
+    m_awaited.reset();
+    // The variable's choice is for this run only: the next one connects what the user chose.
+    if (!driver.chosenByEnvironment) m_settings.setLastDevice(QString::fromStdString(driver.settingsKey));
+    return media::Error::none();
 }
 
 BOOL CaptureWindow::disconnect() {
@@ -185,58 +216,132 @@ BOOL CaptureWindow::disconnect() {
     return TRUE;
 }
 
-CaptureWindow::DeviceSettings& CaptureWindow::remembered() {
-    const CaptureDriver& driver = m_connection->driver;
-    return m_remembered[driver.devicePath.empty() ? driver.name : driver.devicePath];
+media::Error CaptureWindow::switchTo(const CaptureDriver& driver) {
+    if (m_recording) {
+        return {media::ErrorKind::Unsupported,
+                "A video is being recorded: it keeps the device it started with. Stop and save the video "
+                "before choosing another device."};
+    }
+    const std::optional<Connection> previous = m_connection;
+    media::Error error = connectDriver(driver, previous ? previous->index : 0);
+    if (error && previous) connectDriver(previous->driver, previous->index);
+    return error;
 }
 
-media::ControlMemory& CaptureWindow::rememberedControls() { return remembered().controls; }
+void CaptureWindow::deviceRemoved(const std::string& node) {
+    if (!connected() || m_connection->driver.devicePath != node) return;
+    m_awaited = m_connection->driver.settingsKey;
+    disconnect();
+}
+
+void CaptureWindow::deviceAdded(const std::string& node) {
+    if (connected() || !m_awaited) return;
+    const std::vector<CaptureDriver> drivers = ListSelectableDrivers();
+    for (UINT index = 0; index < drivers.size(); ++index) {
+        const CaptureDriver& driver = drivers[index];
+        if (driver.devicePath != node || (!m_awaited->empty() && driver.settingsKey != *m_awaited)) continue;
+        // A node whose permissions udev has not set yet fails here; its next event tries again.
+        connectDriver(driver, index);
+        return;
+    }
+}
+
+// What the user chose for the device, from the store; a size KINOREE_CAPTURE_DEVICE gives wins.
+void CaptureWindow::loadDeviceSettings() {
+    const QString key = QString::fromStdString(m_connection->driver.settingsKey);
+    m_device = DeviceSettings{};
+    if (!m_connection->driver.sizeFromEnvironment) {
+        m_device.stream.size = m_settings.pictureSize(key);
+        m_device.stream.format = m_settings.pixelFormat(key);
+        m_device.stream.interval = m_settings.frameInterval(key);
+    }
+    m_device.controls = m_settings.controls(key);
+    m_codec = m_settings.codec(key).value_or(media::AviVideoCodec::Mjpeg);
+    m_jpegQuality = m_settings.jpegQuality(key).value_or(media::kDefaultJpegQuality);
+}
+
+std::unique_ptr<SourceSettings> CaptureWindow::openSourceSettings(media::Error& error) {
+    std::unique_ptr<media::CameraControls> controls = openControls(error);
+    if (!controls) return nullptr;
+    const std::string key = m_connection->driver.settingsKey;
+    // The dialog may have switched to another device by the time a change is saved.
+    auto save = [this, key](const media::ControlMemory& memory) {
+        m_settings.setControls(QString::fromStdString(key), memory);
+        if (connected() && m_connection->driver.settingsKey == key) m_device.controls = memory;
+    };
+    return std::make_unique<SourceSettings>(std::move(controls), m_device.controls, save);
+}
+
+void CaptureWindow::setCompression(media::AviVideoCodec codec, int jpegQuality) {
+    m_codec = codec;
+    m_jpegQuality = jpegQuality;
+    if (!connected()) return;
+    const QString key = QString::fromStdString(m_connection->driver.settingsKey);
+    m_settings.setCodec(key, codec);
+    m_settings.setJpegQuality(key, jpegQuality);
+}
 
 std::unique_ptr<media::CameraControls> CaptureWindow::openControls(media::Error& error) const {
     error = media::Error::none();
-    if (!connected() || m_connection->driver.devicePath.empty()) return nullptr;
-    auto controls = std::make_unique<media::CameraControls>(m_connection->driver.devicePath, CameraIo());
+    if (!connected() || !m_connection->driver.controlsIo) return nullptr;
+    auto controls = std::make_unique<media::CameraControls>(m_connection->driver.controlsPath,
+                                                            m_connection->driver.controlsIo);
     error = controls->open();
     return error ? nullptr : std::move(controls);
 }
 
-// At the size the user chose for this device, if any.
 media::Error CaptureWindow::startStream() {
     std::unique_ptr<media::FrameSource> source;
-    media::Error error = m_connection->driver.makeSource(remembered().size, source);
+    media::Error error = m_connection->driver.makeSource(m_device.stream, source);
     if (!error) error = m_live.start(std::move(source));
     return error;
 }
 
 // A driver may go back to its defaults when opened or restarted: the user's settings are put
-// back, automatic modes first. What the user never set is left as the camera has it.
+// back, automatic modes first. What the user never set is left as the device has it.
 void CaptureWindow::restoreControls() {
-    if (remembered().controls.empty()) return;
+    if (m_device.controls.empty()) return;
     media::Error error;
     std::unique_ptr<media::CameraControls> controls = openControls(error);
-    if (controls) error = remembered().controls.applyTo(*controls);
+    if (controls) error = m_device.controls.applyTo(*controls);
     if (error) reportError(error);
 }
 
-media::Error CaptureWindow::setPictureSize(media::FrameSize size) {
+media::Error CaptureWindow::setStream(const media::StreamRequest& wanted) {
     if (!connected()) return {media::ErrorKind::Io, "No capture device is connected."};
     const media::StreamFormat current = m_live.format();
-    if (m_live.streaming() && size == media::FrameSize{current.width, current.height}) return media::Error::none();
+    const bool same = (!wanted.size || *wanted.size == media::FrameSize{current.width, current.height}) &&
+                      (!wanted.format || *wanted.format == current.format) &&
+                      (!wanted.interval || *wanted.interval == media::FrameInterval{current.frameIntervalNumerator,
+                                                                                   current.frameIntervalDenominator});
+    if (m_live.streaming() && same) return media::Error::none();
     if (m_recording) {
         return {media::ErrorKind::Unsupported,
-                "The picture size cannot change while a video is being recorded: all its frames have the same "
+                "The picture format cannot change while a video is being recorded: all its frames have the same "
                 "size. Stop and save the video first."};
     }
-    const std::optional<media::FrameSize> previous = remembered().size;
-    remembered().size = size;
+    const media::StreamRequest previous = m_device.stream;
+    if (wanted.size) m_device.stream.size = wanted.size;
+    if (wanted.format) m_device.stream.format = wanted.format;
+    if (wanted.interval) m_device.stream.interval = wanted.interval;
     media::Error error = startStream();
     if (error) {
-        remembered().size = previous;
+        m_device.stream = previous;
         startStream();
     } else {
-        // The driver may have set another size than the one asked for: that is the one kept.
+        // The driver may have set something else than asked for: that is what is kept.
         const media::StreamFormat started = m_live.format();
-        remembered().size = media::FrameSize{started.width, started.height};
+        const QString key = QString::fromStdString(m_connection->driver.settingsKey);
+        m_device.stream.size = media::FrameSize{started.width, started.height};
+        m_settings.setPictureSize(key, *m_device.stream.size);
+        if (wanted.format) {
+            m_device.stream.format = started.format;
+            m_settings.setPixelFormat(key, started.format);
+        }
+        if (wanted.interval) {
+            m_device.stream.interval = media::FrameInterval{started.frameIntervalNumerator, started.frameIntervalDenominator};
+            m_settings.setFrameInterval(key, *m_device.stream.interval);
+        }
     }
     restoreControls();
     return error;
@@ -301,6 +406,7 @@ BOOL CaptureWindow::openSingleFrame() {
     if (m_recording) return TRUE;  // the program opens before every frame
     media::AviWriterOptions options;
     options.codec = m_codec;
+    options.jpegQuality = m_jpegQuality;
     auto writer = std::make_unique<media::AviWriter>(options);
     media::Error error = writer->open(Utf8(m_captureFile));
     if (error) {

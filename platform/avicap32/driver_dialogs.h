@@ -13,7 +13,7 @@ BOOL ShowVideoSourceDialog(CaptureWindow& window);
 BOOL ShowVideoFormatDialog(CaptureWindow& window);
 // The animator's view: onion skin, mirror, the large view (display_dialog.cpp).
 BOOL ShowVideoDisplayDialog(CaptureWindow& window);
-// The codec of the next recording (driver_dialogs.cpp).
+// The codec of the next recording (compression_dialog.cpp).
 BOOL ShowVideoCompressionDialog(CaptureWindow& window);
 
 }  // namespace avicap32

@@ -2,48 +2,98 @@
 
 #include "media/devices/device_list.h"
 #include "media/devices/v4l2_camera.h"
+#include "media/testscene/test_scene_controls.h"
 #include "media/testscene/test_scene_options.h"
 #include "media/testscene/test_scene_source.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace avicap32 {
 namespace {
 
-std::shared_ptr<media::V4l2Io> g_testIo;
+constexpr char kTestSceneName[] = "Kinoree test scene";
 
-CaptureDriver CameraDriver(const std::string& path, std::string name, std::string version) {
-    return CaptureDriver{std::move(name), std::move(version), path,
-                         [path](std::optional<media::FrameSize> size, std::unique_ptr<media::FrameSource>& source) {
-                             source = std::make_unique<media::V4l2Camera>(path, CameraIo(), size);
-                             return media::Error::none();
-                         }};
+std::shared_ptr<media::V4l2Io> g_testIo;
+std::string g_deviceFolder = "/dev";
+
+// One for the process: the scene keeps its settings while the program runs, as a camera does.
+std::shared_ptr<media::TestSceneControls> SceneControls() {
+    static auto controls = std::make_shared<media::TestSceneControls>();
+    return controls;
 }
 
+CaptureDriver CameraDriver(const media::CaptureDevice& device) {
+    CaptureDriver driver;
+    driver.name = device.label.empty() ? device.name : device.label;
+    driver.version = device.description;
+    driver.devicePath = device.path;
+    driver.settingsKey = media::settingsKey(device);
+    driver.controlsPath = device.path;
+    driver.controlsIo = CameraIo();
+    driver.makeSource = [path = device.path](const media::StreamRequest& wanted,
+                                             std::unique_ptr<media::FrameSource>& source) {
+        source = std::make_unique<media::V4l2Camera>(path, CameraIo(), wanted);
+        return media::Error::none();
+    };
+    return driver;
+}
+
+CaptureDriver TestSceneDriver(const std::string& choice) {
+    CaptureDriver driver;
+    driver.name = kTestSceneName;
+    driver.version = "built in";
+    driver.settingsKey = kTestSceneName;
+    driver.controlsPath = media::TestSceneControls::kNode;
+    driver.controlsIo = SceneControls();
+    driver.makeSource = [choice](const media::StreamRequest& wanted, std::unique_ptr<media::FrameSource>& source) {
+        media::TestSceneOptions options;
+        media::Error error = media::ParseTestSceneName(choice, options);
+        if (wanted.size) {
+            options.width = wanted.size->width;
+            options.height = wanted.size->height;
+        }
+        if (wanted.format) options.format = *wanted.format;
+        if (wanted.interval && wanted.interval->numerator == 1) options.framesPerSecond = wanted.interval->denominator;
+        options.controls = SceneControls();
+        if (!error) source = std::make_unique<media::TestSceneSource>(options);
+        return error;
+    };
+    return driver;
+}
+
+// A device path that is not (or not yet) a capture device keeps its path as its name, so that
+// connecting to it says what is wrong with it.
 CaptureDriver ChosenDriver(const std::string& choice) {
-    if (!media::IsTestSceneName(choice)) return CameraDriver(choice, choice, "");
-    return CaptureDriver{"Kinoree test scene", "built in", "",
-                         [choice](std::optional<media::FrameSize> size, std::unique_ptr<media::FrameSource>& source) {
-                             media::TestSceneOptions options;
-                             media::Error error = media::ParseTestSceneName(choice, options);
-                             if (size) {
-                                 options.width = size->width;
-                                 options.height = size->height;
-                             }
-                             if (!error) source = std::make_unique<media::TestSceneSource>(options);
-                             return error;
-                         }};
+    if (media::IsTestSceneName(choice)) {
+        CaptureDriver driver = TestSceneDriver(choice);
+        driver.chosenByEnvironment = true;
+        driver.sizeFromEnvironment = true;
+        return driver;
+    }
+    media::CaptureDevice device;
+    device.path = device.name = choice;
+    if (auto probed = media::probeCaptureDevice(*CameraIo(), choice)) device = *probed;
+    CaptureDriver driver = CameraDriver(device);
+    driver.chosenByEnvironment = true;
+    return driver;
+}
+
+const char* EnvironmentChoice() {
+    const char* choice = std::getenv(kCaptureDeviceVariable);
+    return choice && *choice ? choice : nullptr;
 }
 
 }  // namespace
 
+bool DeviceChosenByEnvironment() { return EnvironmentChoice() != nullptr; }
+
 std::vector<CaptureDriver> ListCaptureDrivers() {
     std::vector<CaptureDriver> drivers;
-    for (const media::CaptureDevice& device : media::listCaptureDevices(*CameraIo())) {
-        drivers.push_back(CameraDriver(device.path, device.name, device.description));
+    for (const media::CaptureDevice& device : media::listCaptureDevices(*CameraIo(), g_deviceFolder)) {
+        drivers.push_back(CameraDriver(device));
     }
-    const char* choice = std::getenv(kCaptureDeviceVariable);
-    if (choice && *choice) {
+    if (const char* choice = EnvironmentChoice()) {
         if (drivers.empty()) {
             drivers.push_back(ChosenDriver(choice));
         } else {
@@ -54,8 +104,26 @@ std::vector<CaptureDriver> ListCaptureDrivers() {
     return drivers;
 }
 
+std::vector<CaptureDriver> ListSelectableDrivers() {
+    std::vector<CaptureDriver> drivers;
+    // The device KINOREE_CAPTURE_DEVICE names may also be on the list under its own number.
+    for (CaptureDriver& driver : ListCaptureDrivers()) {
+        const bool listed = std::any_of(drivers.begin(), drivers.end(), [&](const CaptureDriver& d) {
+            return d.settingsKey == driver.settingsKey && d.devicePath == driver.devicePath;
+        });
+        if (!listed) drivers.push_back(std::move(driver));
+    }
+    const bool haveScene = std::any_of(drivers.begin(), drivers.end(),
+                                       [](const CaptureDriver& d) { return d.settingsKey == kTestSceneName; });
+    if (!haveScene) drivers.push_back(TestSceneDriver("test"));
+    return drivers;
+}
+
 std::shared_ptr<media::V4l2Io> CameraIo() { return g_testIo ? g_testIo : media::systemV4l2Io(); }
 
-void SetCameraIoForTesting(std::shared_ptr<media::V4l2Io> io) { g_testIo = std::move(io); }
+void SetCameraIoForTesting(std::shared_ptr<media::V4l2Io> io, std::string deviceFolder) {
+    g_testIo = std::move(io);
+    g_deviceFolder = std::move(deviceFolder);
+}
 
 }  // namespace avicap32

@@ -1,9 +1,11 @@
 // Capture drivers 0..9: the computer's video-capture devices, in /dev/videoN order. The
 // environment variable KINOREE_CAPTURE_DEVICE replaces driver 0: "test" (or
-// "test:WIDTHxHEIGHT") is the built-in test scene, anything else a device path.
+// "test:WIDTHxHEIGHT") is the built-in test scene, anything else a device path. The Source
+// dialog offers the same devices and the test scene after them.
 #pragma once
 
 #include "media/common/frame.h"
+#include "media/devices/camera_controls.h"
 #include "media/devices/v4l2_io.h"
 
 #include <functional>
@@ -17,23 +19,37 @@ namespace avicap32 {
 inline constexpr char kCaptureDeviceVariable[] = "KINOREE_CAPTURE_DEVICE";
 
 struct CaptureDriver {
+    // As the user sees it; two cameras of one model are told apart by their port.
     std::string name;
     std::string version;
-    // The camera's device node, which its settings are changed on; empty for the test scene,
-    // which has none.
+    // The camera's device node; empty for the test scene, which has none.
     std::string devicePath;
-    // Makes an unstarted source for the driver, at `size` when given (else at the size the
-    // driver's policy picks); fails with a message for a bad choice (an unreadable test scene
-    // size, say).
-    std::function<media::Error(std::optional<media::FrameSize> size, std::unique_ptr<media::FrameSource>&)>
+    // What the settings the user chooses for it are kept under.
+    std::string settingsKey;
+    // Chosen with KINOREE_CAPTURE_DEVICE: what the variable says wins over what is remembered.
+    bool chosenByEnvironment = false;
+    // The test scene named with a size: that size wins over a remembered one.
+    bool sizeFromEnvironment = false;
+    // Makes an unstarted source asking for what `wanted` gives; fails with a message for a bad
+    // choice (an unreadable test scene size, say).
+    std::function<media::Error(const media::StreamRequest& wanted, std::unique_ptr<media::FrameSource>&)>
         makeSource;
+    // Its settings, on a descriptor of their own: the camera's, or the test scene's.
+    std::string controlsPath;
+    std::shared_ptr<media::V4l2Io> controlsIo;
 };
 
+// The numbered drivers.
 std::vector<CaptureDriver> ListCaptureDrivers();
+// What the Source dialog offers: the numbered drivers, then the test scene.
+std::vector<CaptureDriver> ListSelectableDrivers();
+// Whether KINOREE_CAPTURE_DEVICE names a device.
+bool DeviceChosenByEnvironment();
 
 // The system calls cameras are driven with: the real devices, unless a test has put a scripted
-// driver in their place (nullptr puts the real ones back).
+// driver in their place (nullptr puts the real ones back), and the folder their nodes are
+// listed from.
 std::shared_ptr<media::V4l2Io> CameraIo();
-void SetCameraIoForTesting(std::shared_ptr<media::V4l2Io> io);
+void SetCameraIoForTesting(std::shared_ptr<media::V4l2Io> io, std::string deviceFolder = "/dev");
 
 }  // namespace avicap32

@@ -1,5 +1,7 @@
-// The Video Source dialog: the camera's settings as sliders, check boxes and lists, applied as
-// they change. What it does with them is SourceSettings'.
+// The Video Source dialog: which device the capture window shows, chosen from a list that is
+// read afresh each time the dialog opens, and the device's settings as sliders, check boxes
+// and lists, applied as they change. A lock holds exposure, white balance and focus still
+// between shots. What it does with the settings is SourceSettings'.
 #include "driver_dialogs.h"
 
 #include "capture_window.h"
@@ -9,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -18,11 +21,21 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <linux/videodev2.h>
+
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace avicap32 {
 namespace {
+
+const QString kLockedText = QStringLiteral(
+    "Locked: exposure, white balance and focus stay as they are from shot to shot.");
+const QString kAutomaticText = QStringLiteral(
+    "The device adjusts exposure, white balance and focus by itself, which makes shots flicker.");
+const QString kNoAutomaticText =
+    QStringLiteral("This device has no automatic exposure, white balance or focus to lock.");
 
 // The widgets of one control; only those of its kind are set.
 struct ControlRow {
@@ -34,24 +47,89 @@ struct ControlRow {
     QComboBox* combo = nullptr;
 };
 
-class SourcePanel {
+QLabel* MessageLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setWordWrap(true);
+    label->setObjectName(QStringLiteral("message"));
+    return label;
+}
+
+// One device's settings: the lock with the mains frequency next to it, then every other
+// setting the device has.
+class SourcePage : public QWidget {
 public:
-    SourcePanel(SourceSettings& settings, QFormLayout* form, QLabel* message) : m_settings(settings), m_message(message) {
-        for (const media::CameraControl& control : settings.controls()) addRow(control, form);
+    SourcePage(SourceSettings& settings, QLabel* message) : m_settings(settings), m_message(message) {
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(lockGroup());
+
+        auto* form = new QFormLayout;
+        for (const media::CameraControl& control : settings.controls()) {
+            // The lock stands for the 3A lock; the mains frequency sits beside the lock.
+            if (control.kind == media::ControlKind::Bitmask || control.id == V4L2_CID_POWER_LINE_FREQUENCY) continue;
+            const ControlRow row = addRow(control);
+            form->addRow(row.label, fieldOf(row));
+        }
+        if (form->rowCount() == 0) form->addRow(new QLabel(QStringLiteral("The device has no other settings.")));
+        auto* group = new QGroupBox(QStringLiteral("Settings"));
+        auto* area = new QScrollArea;
+        area->setFrameShape(QFrame::NoFrame);
+        auto* inner = new QWidget;
+        inner->setLayout(form);
+        area->setWidget(inner);
+        area->setWidgetResizable(true);
+        area->setMinimumHeight(std::min(inner->sizeHint().height(), 360));
+        (new QVBoxLayout(group))->addWidget(area);
+        layout->addWidget(group, 1);
         sync();
     }
 
     void resetToDefaults() { show(m_settings.resetToDefaults()); }
 
 private:
-    void addRow(const media::CameraControl& control, QFormLayout* form) {
+    QGroupBox* lockGroup() {
+        auto* group = new QGroupBox(QStringLiteral("Between shots"));
+        auto* layout = new QVBoxLayout(group);
+        auto* buttons = new QHBoxLayout;
+        m_lock = new QPushButton(QStringLiteral("&Lock exposure, white balance and focus"));
+        m_lock->setObjectName(QStringLiteral("lockButton"));
+        m_automatic = new QPushButton(QStringLiteral("Let them adjust &automatically"));
+        m_automatic->setObjectName(QStringLiteral("automaticButton"));
+        QObject::connect(m_lock, &QPushButton::clicked, [this] { show(m_settings.lock()); });
+        QObject::connect(m_automatic, &QPushButton::clicked, [this] { show(m_settings.unlock()); });
+        buttons->addWidget(m_lock);
+        buttons->addWidget(m_automatic);
+        buttons->addStretch(1);
+        layout->addLayout(buttons);
+        m_lockState = new QLabel;
+        m_lockState->setWordWrap(true);
+        m_lockState->setObjectName(QStringLiteral("lockState"));
+        layout->addWidget(m_lockState);
+        if (const media::CameraControl* mains = m_settings.find(V4L2_CID_POWER_LINE_FREQUENCY)) {
+            auto* line = new QFormLayout;
+            const ControlRow row = addRow(*mains);
+            row.combo->setObjectName(QStringLiteral("powerLineFrequency"));
+            row.label->setText(QStringLiteral("Power line &frequency (against flicker under mains light):"));
+            row.label->setBuddy(row.combo);
+            line->addRow(row.label, row.combo);
+            layout->addLayout(line);
+        }
+        return group;
+    }
+
+    static QWidget* fieldOf(const ControlRow& row) {
+        if (row.slider) return row.slider->parentWidget();
+        if (row.check) return row.check;
+        return row.combo;
+    }
+
+    ControlRow addRow(const media::CameraControl& control) {
         ControlRow row;
         row.id = control.id;
         row.label = new QLabel(QString::fromStdString(control.name) + QLatin1Char(':'));
-        QWidget* field = nullptr;
         switch (control.kind) {
         case media::ControlKind::Integer: {
-            field = new QWidget;
+            auto* field = new QWidget;
             auto* line = new QHBoxLayout(field);
             line->setContentsMargins(0, 0, 0, 0);
             row.slider = new QSlider(Qt::Horizontal);
@@ -61,7 +139,7 @@ private:
             row.spin = new QSpinBox;
             row.spin->setRange(control.minimum, control.maximum);
             row.spin->setSingleStep(control.step);
-            // Only a finished entry goes to the camera, not every digit typed.
+            // Only a finished entry goes to the device, not every digit typed.
             row.spin->setKeyboardTracking(false);
             line->addWidget(row.slider, 1);
             line->addWidget(row.spin);
@@ -70,12 +148,13 @@ private:
             break;
         }
         case media::ControlKind::Boolean:
-            field = row.check = new QCheckBox;
+            row.check = new QCheckBox;
             QObject::connect(row.check, &QCheckBox::toggled, [this, id = control.id](bool on) { change(id, on ? 1 : 0); });
             break;
         case media::ControlKind::Menu:
         case media::ControlKind::IntegerMenu:
-            field = row.combo = new QComboBox;
+        case media::ControlKind::Bitmask:
+            row.combo = new QComboBox;
             for (const media::ControlItem& item : control.items) {
                 row.combo->addItem(QString::fromStdString(item.label), item.index);
             }
@@ -84,13 +163,14 @@ private:
             });
             break;
         }
-        form->addRow(row.label, field);
+        row.label->setBuddy(fieldOf(row));
         m_rows.push_back(row);
+        return row;
     }
 
     void change(uint32_t id, int32_t value) { show(m_settings.set(id, value)); }
 
-    // After every change: the camera may have rounded the value, and an automatic mode switched
+    // After every change: the device may have rounded the value, and an automatic mode switched
     // on or off changes which controls are active.
     void show(const media::Error& error) {
         m_message->setText(QString::fromStdString(error.message));
@@ -99,16 +179,20 @@ private:
     }
 
     void sync() {
+        const bool lockable = !m_gone && m_settings.hasAutomaticModes();
+        const bool locked = lockable && m_settings.locked();
+        m_lock->setEnabled(lockable && !locked);
+        m_automatic->setEnabled(lockable && locked);
+        m_lockState->setText(!m_settings.hasAutomaticModes() ? kNoAutomaticText : locked ? kLockedText : kAutomaticText);
         for (const ControlRow& row : m_rows) {
-            const auto& list = m_settings.controls();
-            auto control = std::find_if(list.begin(), list.end(), [&](const auto& c) { return c.id == row.id; });
-            const bool enabled = !m_gone && control != list.end() && !control->inactive;
+            const media::CameraControl* control = m_settings.find(row.id);
+            const bool enabled = !m_gone && control && !control->inactive;
             for (QWidget* w : {static_cast<QWidget*>(row.label), static_cast<QWidget*>(row.slider),
                                static_cast<QWidget*>(row.spin), static_cast<QWidget*>(row.check),
                                static_cast<QWidget*>(row.combo)}) {
                 if (w) w->setEnabled(enabled);
             }
-            if (control == list.end()) continue;
+            if (!control) continue;
             const int value = control->value;
             if (row.slider) {
                 QSignalBlocker blockSlider(row.slider), blockSpin(row.spin);
@@ -128,54 +212,133 @@ private:
 
     SourceSettings& m_settings;
     QLabel* m_message;
+    QPushButton* m_lock = nullptr;
+    QPushButton* m_automatic = nullptr;
+    QLabel* m_lockState = nullptr;
     std::vector<ControlRow> m_rows;
     bool m_gone = false;
 };
 
-QLabel* MessageLabel(QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setWordWrap(true);
-    return label;
-}
+// The dialog's state across device switches: each device's settings as they were when it was
+// first shown, for Cancel.
+class SourceDialog {
+public:
+    explicit SourceDialog(CaptureWindow& window)
+        : m_window(window),
+          m_dialog(window, QStringLiteral("Video Source"),
+                   QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::RestoreDefaults),
+          m_drivers(ListSelectableDrivers()) {
+        if (const CaptureDriver* driver = window.driver()) m_original = *driver;
+        auto* form = new QFormLayout;
+        m_list = new QComboBox(&m_dialog);
+        m_list->setObjectName(QStringLiteral("deviceList"));
+        m_list->setPlaceholderText(QStringLiteral("Choose a device"));
+        m_list->setMinimumContentsLength(32);
+        for (const CaptureDriver& driver : m_drivers) m_list->addItem(QString::fromStdString(driver.name));
+        auto* label = new QLabel(QStringLiteral("&Device:"), &m_dialog);
+        label->setBuddy(m_list);
+        form->addRow(label, m_list);
+        m_dialog.content()->addLayout(form);
+        m_pageHolder = new QVBoxLayout;
+        m_dialog.content()->addLayout(m_pageHolder, 1);
+        m_message = MessageLabel(&m_dialog);
+        m_dialog.content()->addWidget(m_message);
+
+        m_defaults = m_dialog.buttons()->button(QDialogButtonBox::RestoreDefaults);
+        m_defaults->setText(QStringLiteral("De&faults"));
+        QObject::connect(m_defaults, &QPushButton::clicked, [this] {
+            if (m_sourcePage) m_sourcePage->resetToDefaults();
+        });
+        QObject::connect(m_list, &QComboBox::activated, [this](int index) { choose(index); });
+        showConnected();
+    }
+
+    void run() {
+        if (!m_dialog.run()) cancel();
+    }
+
+private:
+    int connectedIndex() const {
+        const CaptureDriver* driver = m_window.driver();
+        if (!driver) return -1;
+        for (size_t i = 0; i < m_drivers.size(); ++i) {
+            if (m_drivers[i].settingsKey == driver->settingsKey && m_drivers[i].devicePath == driver->devicePath) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+
+    // The list and the page follow the device the window has now.
+    void showConnected() {
+        m_list->setCurrentIndex(connectedIndex());
+        delete m_page;
+        m_page = m_sourcePage = nullptr;
+        QLabel* note = nullptr;
+        media::Error error;
+        std::unique_ptr<SourceSettings> settings = m_window.openSourceSettings(error);
+        if (!m_window.connected()) {
+            note = new QLabel(QStringLiteral("No capture device is connected. Choose one from the list above."));
+        } else if (!settings) {
+            note = new QLabel(error ? QString::fromStdString(error.message)
+                                    : QStringLiteral("The device has no settings to change."));
+        } else {
+            m_visited.push_back(std::move(settings));
+            m_page = m_sourcePage = new SourcePage(*m_visited.back(), m_message);
+            m_pageHolder->addWidget(m_page, 1);
+        }
+        if (note) {
+            note->setWordWrap(true);
+            m_page = new QWidget;
+            (new QVBoxLayout(m_page))->addWidget(note);
+            m_pageHolder->addWidget(m_page, 1);
+        }
+        m_defaults->setEnabled(!note);
+        m_dialog.adjustSize();
+    }
+
+    void choose(int index) {
+        if (index < 0 || index == connectedIndex()) return;
+        media::Error error = m_window.switchTo(m_drivers[size_t(index)]);
+        m_message->setText(QString::fromStdString(error.message));
+        showConnected();
+    }
+
+    // Every device's settings back as they were, the last shown first, then the device the
+    // window had.
+    void cancel() {
+        for (auto it = m_visited.rbegin(); it != m_visited.rend(); ++it) (*it)->restore();
+        const CaptureDriver* now = m_window.driver();
+        const bool switched = m_original ? !now || now->settingsKey != m_original->settingsKey ||
+                                               now->devicePath != m_original->devicePath
+                                         : now != nullptr;
+        if (!switched) return;
+        if (m_original) {
+            m_window.switchTo(*m_original);
+        } else {
+            m_window.classProc(WM_CAP_DRIVER_DISCONNECT, 0, 0);
+        }
+    }
+
+    CaptureWindow& m_window;
+    DriverDialog m_dialog;
+    const std::vector<CaptureDriver> m_drivers;
+    std::optional<CaptureDriver> m_original;
+    std::vector<std::unique_ptr<SourceSettings>> m_visited;
+    QComboBox* m_list = nullptr;
+    QVBoxLayout* m_pageHolder = nullptr;
+    QWidget* m_page = nullptr;
+    SourcePage* m_sourcePage = nullptr;  // m_page when it shows settings
+    QLabel* m_message = nullptr;
+    QPushButton* m_defaults = nullptr;
+};
 
 }  // namespace
 
-// OK keeps what the user set, Cancel puts back what was there before.
+// OK keeps what the user set, Cancel puts back what was there before, device included.
 BOOL ShowVideoSourceDialog(CaptureWindow& window) {
-    media::Error error;
-    std::unique_ptr<media::CameraControls> controls = window.openControls(error);
-    if (!controls) {
-        DriverDialog dialog(window, QStringLiteral("Video Source"), QDialogButtonBox::Ok);
-        QLabel* message = MessageLabel(&dialog);
-        message->setText(error ? QString::fromStdString(error.message)
-                               : QStringLiteral("The test scene has no settings to change."));
-        dialog.content()->addWidget(message);
-        dialog.run();
-        return TRUE;
-    }
-
-    SourceSettings settings(std::move(controls), window.rememberedControls());
-    DriverDialog dialog(window, QStringLiteral("Video Source"),
-                        QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::RestoreDefaults);
-    auto* form = new QFormLayout;
-    if (settings.controls().empty()) {
-        form->addRow(new QLabel(QStringLiteral("The camera has no settings to change."), &dialog));
-    }
-    auto* area = new QScrollArea(&dialog);
-    auto* inner = new QWidget;
-    inner->setLayout(form);
-    area->setWidget(inner);
-    area->setWidgetResizable(true);
-    area->setMinimumWidth(460);
-    dialog.content()->addWidget(area);
-    QLabel* message = MessageLabel(&dialog);
-    dialog.content()->addWidget(message);
-
-    SourcePanel panel(settings, form, message);
-    QPushButton* defaults = dialog.buttons()->button(QDialogButtonBox::RestoreDefaults);
-    defaults->setText(QStringLiteral("&Defaults"));
-    QObject::connect(defaults, &QPushButton::clicked, [&panel] { panel.resetToDefaults(); });
-    if (!dialog.run()) settings.restore();
+    SourceDialog dialog(window);
+    dialog.run();
     return TRUE;
 }
 

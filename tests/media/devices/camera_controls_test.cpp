@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "fake_v4l2_io.h"
 #include "fake_webcam_controls.h"
+#include "media/devices/camera_lock.h"
 #include "media/devices/control_memory.h"
 #include "media/devices/v4l2_camera.h"
 
@@ -187,6 +191,115 @@ TEST_F(ControlsTest, WorkOnTheirOwnDescriptorWhileTheCameraStreams)
     camera.stop();
     ASSERT_FALSE(controls.set(V4L2_CID_BRIGHTNESS, 91));
     EXPECT_EQ(io->openDescriptors(), 1);
+}
+
+}  // namespace
+}  // namespace media
+
+namespace media {
+namespace {
+
+using testing::fakeControl;
+using SetCalls = std::vector<std::pair<uint32_t, int32_t>>;
+
+// The automatic modes a camera may have beyond the webcam's exposure and white balance.
+std::vector<testing::FakeControl> focusGainAndPriority()
+{
+    std::vector<testing::FakeControl> c(5);
+    c[0] = fakeControl(V4L2_CID_AUTOGAIN, V4L2_CTRL_TYPE_BOOLEAN, "Gain, Automatic", 0, 1, 1, 1);
+    c[1] = fakeControl(V4L2_CID_GAIN, V4L2_CTRL_TYPE_INTEGER, "Gain", 0, 255, 1, 32);
+    c[1].governor = V4L2_CID_AUTOGAIN;
+    c[1].value = 77;  // where the automatic gain has taken it
+    c[2] = fakeControl(V4L2_CID_EXPOSURE_AUTO_PRIORITY, V4L2_CTRL_TYPE_BOOLEAN, "Exposure, Dynamic Framerate", 0, 1, 1, 1);
+    c[3] = fakeControl(V4L2_CID_FOCUS_ABSOLUTE, V4L2_CTRL_TYPE_INTEGER, "Focus, Absolute", 0, 250, 5, 0);
+    c[3].governor = V4L2_CID_FOCUS_AUTO;
+    c[3].value = 135;
+    c[4] = fakeControl(V4L2_CID_FOCUS_AUTO, V4L2_CTRL_TYPE_BOOLEAN, "Focus, Automatic Continuous", 0, 1, 1, 1);
+    return c;
+}
+
+struct LockCase {
+    const char* camera;
+    std::function<void(FakeDevice&)> build;
+    bool hasModes;
+    SetCalls locking;    // what the lock sets, in order
+    SetCalls unlocking;  // what letting them run again sets
+    const char* refusal = nullptr;  // a name the lock's error names
+};
+
+TEST(CameraLock, EachAutomaticModeGoesOffWhereItIsAndComesBack)
+{
+    const std::vector<LockCase> cases = {
+        {"webcam with every automatic mode",
+         [](FakeDevice& d) {
+             d.controls = testing::webcamControls();
+             d.controls[9].value = 612;  // the exposure automatic mode had reached
+             for (auto& c : focusGainAndPriority())
+                 d.controls.push_back(c);
+             std::sort(d.controls.begin(), d.controls.end(), [](auto& a, auto& b) { return a.id < b.id; });
+         },
+         true,
+         {{V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL}, {V4L2_CID_EXPOSURE_ABSOLUTE, 612},
+          {V4L2_CID_EXPOSURE_AUTO_PRIORITY, 0}, {V4L2_CID_AUTO_WHITE_BALANCE, 0},
+          {V4L2_CID_WHITE_BALANCE_TEMPERATURE, 4600}, {V4L2_CID_FOCUS_AUTO, 0}, {V4L2_CID_FOCUS_ABSOLUTE, 135},
+          {V4L2_CID_AUTOGAIN, 0}, {V4L2_CID_GAIN, 77}},
+         {{V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_APERTURE_PRIORITY}, {V4L2_CID_EXPOSURE_AUTO_PRIORITY, 1},
+          {V4L2_CID_AUTO_WHITE_BALANCE, 1}, {V4L2_CID_FOCUS_AUTO, 1}, {V4L2_CID_AUTOGAIN, 1}}},
+        {"automatic gain only, as vivid",
+         [](FakeDevice& d) {
+             auto c = focusGainAndPriority();
+             d.controls = {c[0], c[1]};
+         },
+         true, {{V4L2_CID_AUTOGAIN, 0}, {V4L2_CID_GAIN, 77}}, {{V4L2_CID_AUTOGAIN, 1}}},
+        {"no automatic mode",
+         [](FakeDevice& d) { d.controls = {testing::webcamControls()[0]}; }, false, {}, {}},
+        {"a 3A lock in place of the separate modes",
+         [](FakeDevice& d) {
+             d.controls = testing::webcamControls();
+             d.controls.push_back(fakeControl(V4L2_CID_3A_LOCK, V4L2_CTRL_TYPE_BITMASK, "3A Lock", 0, 7, 1, 0));
+         },
+         true, {{V4L2_CID_3A_LOCK, 7}}, {{V4L2_CID_3A_LOCK, 0}}},
+        {"a focus that refuses to change while streaming",
+         [](FakeDevice& d) {
+             d.controls = focusGainAndPriority();
+             d.controls[4].setErrno = EBUSY;
+         },
+         true,
+         {{V4L2_CID_EXPOSURE_AUTO_PRIORITY, 0}, {V4L2_CID_AUTOGAIN, 0}, {V4L2_CID_GAIN, 77}},
+         {{V4L2_CID_EXPOSURE_AUTO_PRIORITY, 1}, {V4L2_CID_AUTOGAIN, 1}}, "Focus, Automatic Continuous"},
+    };
+    for (const LockCase& c : cases) {
+        SCOPED_TRACE(c.camera);
+        auto io = std::make_shared<FakeV4l2Io>();
+        c.build(io->add("/dev/video0"));
+        CameraControls controls{"/dev/video0", io};
+        ASSERT_FALSE(controls.open());
+        EXPECT_EQ(hasAutomaticModes(controls), c.hasModes);
+        EXPECT_FALSE(automaticModesLocked(controls));
+
+        std::vector<ControlValue> settled;
+        const Error locked = lockAutomaticModes(controls, settled);
+        EXPECT_EQ(io->controlsSet(), c.locking);
+        if (c.refusal) {
+            EXPECT_NE(locked.message.find(c.refusal), std::string::npos) << locked.message;
+            EXPECT_FALSE(automaticModesLocked(controls));
+        } else {
+            EXPECT_FALSE(locked) << locked.message;
+            EXPECT_EQ(automaticModesLocked(controls), c.hasModes);
+            std::vector<ControlValue> expected;
+            for (const auto& [id, value] : c.locking)
+                expected.push_back({id, value});
+            EXPECT_EQ(settled, expected) << "what the lock set is what the caller remembers";
+        }
+
+        const size_t before = io->controlsSet().size();
+        settled.clear();
+        const Error unlocked = unlockAutomaticModes(controls, settled);
+        EXPECT_FALSE(unlocked) << unlocked.message;
+        const SetCalls all = io->controlsSet();
+        EXPECT_EQ(SetCalls(all.begin() + before, all.end()), c.unlocking);
+        EXPECT_FALSE(automaticModesLocked(controls));
+    }
 }
 
 }  // namespace

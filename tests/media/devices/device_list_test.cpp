@@ -86,6 +86,33 @@ TEST_F(DeviceListTest, OffersAtMostTenDevices)
     EXPECT_EQ(names.back(), "Cam 9");
 }
 
+// Two cameras of one model tell themselves apart by port; one with a serial number keeps its
+// settings on any port, one without keeps them per port.
+TEST_F(DeviceListTest, TwinCamerasAreLabelledByPortAndKeyedBySerialWhereTheyHaveOne)
+{
+    node("video0", "HD Webcam").busInfo = "usb-0000:00:14.0-2";
+    node("video2", "HD Webcam").busInfo = "usb-0000:00:14.0-3.1";
+    node("video4", "Capture Card").busInfo = "PCI:0000:03:00.0";
+    node("video6", "Plain");
+    // sysfs: the node's device is the USB interface, whose USB device has the serial number.
+    const fs::path sys = dir / "sys";
+    fs::create_directories(sys / "class/video4linux/video2");
+    fs::create_directories(sys / "devices/usb1/1-3.1/1-3.1:1.0");
+    std::ofstream(sys / "devices/usb1/1-3.1/serial") << "A1B2C3\n";
+    fs::create_symlink("../../../devices/usb1/1-3.1/1-3.1:1.0", sys / "class/video4linux/video2/device");
+
+    const auto devices = listCaptureDevices(io, dir.string(), sys.string());
+    ASSERT_EQ(devices.size(), 4u);
+    std::vector<std::string> labels, keys;
+    for (const CaptureDevice& d : devices) {
+        labels.push_back(d.label);
+        keys.push_back(settingsKey(d));
+    }
+    EXPECT_EQ(labels, (std::vector<std::string>{"HD Webcam (port 2)", "HD Webcam (port 3.1)", "Capture Card", "Plain"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"HD Webcam at usb-0000:00:14.0-2", "HD Webcam serial A1B2C3",
+                                              "Capture Card at PCI:0000:03:00.0", "Plain"}));
+}
+
 TEST_F(DeviceListTest, MissingFolderMeansNoDevices)
 {
     EXPECT_TRUE(listCaptureDevices(io, (dir / "absent").string()).empty());

@@ -114,6 +114,7 @@ int FakeV4l2Io::ioctl(int fd, unsigned long request, void* arg)
         *cap = {};
         copyText(cap->card, sizeof cap->card, dev.card);
         copyText(cap->driver, sizeof cap->driver, dev.driver);
+        copyText(cap->bus_info, sizeof cap->bus_info, dev.busInfo);
         cap->version = dev.version;
         if (dev.hasDeviceCaps) {
             cap->capabilities = dev.physicalCaps | V4L2_CAP_DEVICE_CAPS;
@@ -144,6 +145,19 @@ int FakeV4l2Io::ioctl(int fd, unsigned long request, void* arg)
         }
         return fail(EINVAL);
     }
+    case VIDIOC_ENUM_FRAMEINTERVALS: {
+        auto* e = static_cast<v4l2_frmivalenum*>(arg);
+        for (const FakeFormat* f : visibleFormats(file)) {
+            const FrameSize size{int(e->width), int(e->height)};
+            if (f->fourcc == e->pixel_format && e->index < dev.intervals.size() &&
+                std::find(f->sizes.begin(), f->sizes.end(), size) != f->sizes.end()) {
+                e->type = V4L2_FRMIVAL_TYPE_DISCRETE;
+                e->discrete = dev.intervals[e->index];
+                return 0;
+            }
+        }
+        return fail(EINVAL);
+    }
     case VIDIOC_G_FMT:
         *static_cast<v4l2_format*>(arg) = current_;
         return 0;
@@ -155,7 +169,13 @@ int FakeV4l2Io::ioctl(int fd, unsigned long request, void* arg)
         if (request == VIDIOC_S_PARM) {
             if (!dev.settableInterval)
                 return fail(EINVAL);
-            lastIntervalRequested = parm->parm.capture.timeperframe;
+            const v4l2_fract asked = parm->parm.capture.timeperframe;
+            lastIntervalRequested = asked;
+            // A listed interval is taken; anything else leaves the driver at its own.
+            for (const v4l2_fract& listed : dev.intervals) {
+                if (listed.numerator == asked.numerator && listed.denominator == asked.denominator)
+                    dev.interval = asked;
+            }
         }
         parm->parm.capture.capability = dev.settableInterval ? V4L2_CAP_TIMEPERFRAME : 0;
         parm->parm.capture.timeperframe = dev.interval;
@@ -341,6 +361,8 @@ int FakeV4l2Io::setControl(FakeDevice& dev, v4l2_control& v)
         return fail(EACCES);
     if (dev.refuseInactiveControls && governed(dev, *c))
         return fail(EACCES);
+    if (c->setErrno)
+        return fail(c->setErrno);
     int32_t value = v.value;
     switch (c->type) {
     case V4L2_CTRL_TYPE_MENU:
@@ -422,6 +444,14 @@ bool FakeV4l2Io::deliver(const std::vector<uint8_t>& payload, int64_t timestampN
     b.state.sequence = sequence_++;
     done_.push_back(b.state.index);
     return true;
+}
+
+void FakeV4l2Io::replug()
+{
+    std::lock_guard lock(mutex_);
+    unplugged_ = false;
+    dequeueErrno_ = 0;
+    streaming_ = false;
 }
 
 void FakeV4l2Io::unplug(int dequeueErrno)

@@ -39,11 +39,13 @@ struct FakeControl {
     uint32_t governor = 0;
     int32_t manualValue = 0;
     int32_t value = 0;
+    int setErrno = 0;  // S_CTRL fails with it: a control the driver will not change now
 };
 
 struct FakeDevice {
     std::string card = "Fake Camera";
     std::string driver = "fakecam";
+    std::string busInfo;
     uint32_t version = 0x060113;  // 6.1.19
     uint32_t caps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
     // Whether caps come as device_caps (and `capabilities` is the whole physical device's).
@@ -53,7 +55,8 @@ struct FakeDevice {
     // What the driver makes of an S_FMT request after it picked the format.
     std::function<void(v4l2_pix_format&)> adjust;
     bool settableInterval = true;
-    v4l2_fract interval{1, 30};  // what the driver runs at whatever is asked
+    v4l2_fract interval{1, 30};  // what the driver runs at when asked for an unlisted interval
+    std::vector<v4l2_fract> intervals;  // listed for every format and size
     unsigned grantedBuffers = 0;  // 0: as many as asked
     uint32_t timestampFlags = V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC | V4L2_BUF_FLAG_TSTAMP_SRC_EOF;
     int openErrno = 0;
@@ -79,6 +82,8 @@ public:
     // From now on the device is gone: calls fail with ENODEV, except that dequeueing fails with
     // `dequeueErrno` (some drivers say EIO), and poll reports an error.
     void unplug(int dequeueErrno = ENODEV);
+    // The devices are back, as after plugging the camera in again.
+    void replug();
     // Dequeueing fails with err while the device stays present.
     void failDequeue(int err) { dequeueErrno_ = err; }
 

@@ -72,6 +72,31 @@ TEST_F(CameraTest, StreamsAtAWantedSizeAndOffersTheSizesOfItsFormat)
     EXPECT_EQ(odd.format().height, 1080);
 }
 
+// The Video Format dialog's lists: every format we read natively, MJPEG first, with each size's
+// frame rates; and a wanted format and rate are what the camera then streams.
+TEST_F(CameraTest, OffersItsFormatsWithTheirRatesAndStreamsAWantedFormatAndRate)
+{
+    dev.intervals = {{1, 15}, {1, 30}};
+    ASSERT_FALSE(camera.start());
+    const std::vector<FrameInterval> rates = {{1, 30}, {1, 15}};
+    const std::vector<OfferedFormat> expected = {
+        {PixelFormat::Mjpeg, {{{640, 480}, rates}, {{1280, 720}, rates}, {{1920, 1080}, rates}}},
+        {PixelFormat::Yuyv, {{{640, 480}, rates}, {{1280, 720}, rates}}}};
+    EXPECT_EQ(camera.offeredFormats(), expected) << "no emulated RGB; shortest interval first";
+    camera.stop();
+
+    V4l2Camera chosen{"/dev/video0", io, StreamRequest{FrameSize{640, 480}, PixelFormat::Yuyv, FrameInterval{1, 15}}};
+    ASSERT_FALSE(chosen.start());
+    EXPECT_EQ(chosen.fourcc(), V4L2_PIX_FMT_YUYV);
+    EXPECT_EQ(chosen.format().width, 640);
+    EXPECT_EQ(chosen.format().frameIntervalDenominator, 15u);
+    chosen.stop();
+
+    V4l2Camera unknown{"/dev/video0", io, StreamRequest{std::nullopt, PixelFormat::Rgb24, std::nullopt}};
+    ASSERT_FALSE(unknown.start());
+    EXPECT_EQ(unknown.fourcc(), V4L2_PIX_FMT_MJPEG) << "a format it lacks natively is not forced on it";
+}
+
 TEST_F(CameraTest, BelievesTheSizeAndRowStrideTheDriverSets)
 {
     ASSERT_FALSE(startWith([](FakeDevice& d) {

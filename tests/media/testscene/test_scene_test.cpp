@@ -8,9 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include <linux/videodev2.h>
+
+#include "media/devices/camera_controls.h"
+#include "media/devices/camera_lock.h"
+#include "media/jpeg/jpeg_decoder.h"
 #include "media/jpeg/jpeg_markers.h"
 #include "media/jpeg/preview.h"
 #include "media/testscene/frame_stamp.h"
+#include "media/testscene/test_scene_controls.h"
 #include "media/testscene/test_scene_options.h"
 #include "media/testscene/test_scene_source.h"
 
@@ -204,3 +210,33 @@ TEST(TestSceneSourceTest, FailureSwitchesImitateACamera) {
 
 }  // namespace
 }  // namespace media
+
+// The scene's own settings behave as a webcam's: the automatic exposure keeps changing the
+// picture until the lock holds it, and even the darkest setting leaves the stamp readable.
+TEST(TestSceneControlsTest, AutomaticExposureDriftsUntilLockedAndTheStampStaysReadable) {
+    auto scene = std::make_shared<media::TestSceneControls>();
+    media::CameraControls controls(media::TestSceneControls::kNode, scene);
+    ASSERT_FALSE(controls.open());
+    ASSERT_TRUE(media::hasAutomaticModes(controls));
+    const int64_t quarter = media::TestSceneControls::kDriftPeriodNs / 4;
+    EXPECT_NE(scene->lookAt(quarter).gainPermille, scene->lookAt(3 * quarter).gainPermille);
+
+    std::vector<media::ControlValue> settled;
+    ASSERT_FALSE(media::lockAutomaticModes(controls, settled));
+    EXPECT_TRUE(media::automaticModesLocked(controls));
+    EXPECT_EQ(scene->lookAt(quarter), scene->lookAt(3 * quarter));
+
+    ASSERT_FALSE(controls.set(V4L2_CID_EXPOSURE_ABSOLUTE, 100));
+    ASSERT_FALSE(controls.set(V4L2_CID_BRIGHTNESS, -64));
+    media::TestSceneOptions options;
+    options.realTime = false;
+    options.format = media::PixelFormat::Mjpeg;
+    options.controls = scene;
+    media::TestSceneSource dark(options);
+    ASSERT_FALSE(dark.start());
+    media::Frame jpeg, rgb;
+    ASSERT_FALSE(dark.readFrame(jpeg));
+    ASSERT_FALSE(dark.readFrame(jpeg));
+    ASSERT_FALSE(media::DecodeJpegToRgb(jpeg.data, rgb));
+    EXPECT_EQ(media::ReadFrameStamp(rgb), 1u);
+}

@@ -212,7 +212,7 @@ TEST_F(CaptureWindowTest, UncompressedRecordingsHoldTheSameFrames) {
     fs::path file = m_folder / "full.avi";
     SetFile(file);
     Send(WM_CAP_DRIVER_CONNECT, 0);
-    Window()->setCodec(media::AviVideoCodec::Dib);
+    Window()->setCompression(media::AviVideoCodec::Dib, media::kDefaultJpegQuality);
     Send(WM_CAP_SINGLE_FRAME_OPEN);
     for (int i = 0; i < 3; ++i) Send(WM_CAP_SINGLE_FRAME);
     Send(WM_CAP_SINGLE_FRAME_CLOSE);

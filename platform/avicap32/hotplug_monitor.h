@@ -1,0 +1,35 @@
+// Tells the capture window when a video device is plugged in or unplugged. udev's events come
+// in on a socket that the GUI thread's event loop watches, so the handler runs on the GUI
+// thread, where the capture window lives, and no window message crosses threads.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class QSocketNotifier;
+struct udev;
+struct udev_monitor;
+
+namespace avicap32 {
+
+class HotplugMonitor {
+public:
+    // `added` is true for a device node that appeared, false for one that went away.
+    using Handler = std::function<void(bool added, const std::string& node)>;
+
+    explicit HotplugMonitor(Handler handler);
+    ~HotplugMonitor();
+    HotplugMonitor(const HotplugMonitor&) = delete;
+    HotplugMonitor& operator=(const HotplugMonitor&) = delete;
+
+private:
+    void readEvents();
+
+    Handler m_handler;
+    udev* m_udev = nullptr;
+    udev_monitor* m_monitor = nullptr;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+};
+
+}  // namespace avicap32
