@@ -4,6 +4,8 @@
 #include "avicap32/drivers.h"
 #include "avicap32/large_view.h"
 #include "fake_v4l2_io.h"
+#include "live_dialog.h"
+#include "scripted_modals.h"
 
 #include "resource.h"
 #include "vfw.h"
@@ -103,6 +105,8 @@ protected:
         ASSERT_TRUE(IsWindow(m_window));
     }
     void TearDown() override {
+        // What a test set is remembered: the next test starts from the defaults again.
+        if (IsWindow(m_window)) View().setSettings({});
         if (IsWindow(m_parent)) DestroyWindow(m_parent);
         fs::remove_all(m_folder);
     }
@@ -179,6 +183,41 @@ TEST_F(AnimatorViewTest, PlaysTheTakeSoFarInOrderWithoutDisturbingCaptures) {
     ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
     EXPECT_EQ(View().recordedFrames().size(), 1u);
     Send(WM_CAP_SINGLE_FRAME_CLOSE);
+}
+
+TEST_F(AnimatorViewTest, VideoDisplaySetsUpTheViewsAtOnceCancelPutsThemBackAndOkKeepsThem) {
+    using testing_support::LiveDialog;
+    testing_support::ScriptedModals modals;
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    auto setUp = [this](const char* button) {
+        return [this, button](LiveDialog& dialog) {
+            dialog.choose("Frames shown", "Last 3 frames");
+            dialog.setValue("Opacity", 70);
+            dialog.check("Mirror the picture (the video is not mirrored)");
+            dialog.check("Show the large view");
+            dialog.check("Loop when playing the take");
+            EXPECT_EQ(View().settings().onionFrames, 3) << "the views follow the dialog at once";
+            ASSERT_NE(View().largeView(), nullptr);
+            EXPECT_TRUE(View().largeView()->isVisible());
+            dialog.press(button);
+        };
+    };
+    modals.expectLiveDialog(L"Video Display", setUp("Cancel"));
+    modals.expectLiveDialog(L"Video Display", setUp("OK"));
+    EXPECT_TRUE(Send(WM_CAP_DLG_VIDEODISPLAY));
+    EXPECT_EQ(View().settings(), avicap32::DisplaySettings{});
+    EXPECT_FALSE(View().largeView()->isVisible());
+    EXPECT_TRUE(Send(WM_CAP_DLG_VIDEODISPLAY));
+    const avicap32::DisplaySettings chosen{3, 70, true, true, true};
+    EXPECT_EQ(View().settings(), chosen);
+    modals.verify();
+
+    // The next run's capture window starts with them, its large view open again.
+    HWND next = capCreateCaptureWindowW(L"Video Window", WS_CHILD | WS_VISIBLE, 0, 0, 270, 220, m_parent, 0);
+    auto& nextView = static_cast<avicap32::CaptureWindow*>(user32::FromHandle(next))->view();
+    EXPECT_EQ(nextView.settings().onionFrames, 3);
+    EXPECT_TRUE(WaitFor([&] { return nextView.settings() == chosen && nextView.largeView(); }));
+    DestroyWindow(next);
 }
 
 TEST_F(AnimatorViewTest, WithoutACameraThePreviewSaysWhyAndWhereToChooseOne) {
