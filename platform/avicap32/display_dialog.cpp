@@ -44,10 +44,10 @@ BOOL ShowVideoDisplayDialog(CaptureWindow& window) {
     auto* opacityLabel = new QLabel(QStringLiteral("&Opacity:"), onion);
     opacityLabel->setBuddy(opacity);
     onionForm->addRow(opacityLabel, opacityRow);
-    auto* onionNote = new QLabel(QStringLiteral("Recorded frames, fading with age, over the live picture. "
+    // Lines broken by hand: a wrapped label is cut short at large text scales.
+    auto* onionNote = new QLabel(QStringLiteral("Recorded frames, fading with age, over the live picture.\n"
                                                 "They are never part of the video."),
                                  onion);
-    onionNote->setWordWrap(true);
     onionForm->addRow(onionNote);
 
     auto* picture = new QGroupBox(QStringLiteral("Picture"), &dialog);
@@ -60,11 +60,10 @@ BOOL ShowVideoDisplayDialog(CaptureWindow& window) {
     showLarge->setChecked(before.largeView);
     auto* loop = new QCheckBox(QStringLiteral("&Loop when playing the take"), large);
     loop->setChecked(before.loop);
-    auto* largeNote = new QLabel(QStringLiteral("The large view keeps its own controls while a video is being "
-                                                "recorded: L flips between the live picture and the last frame, "
+    auto* largeNote = new QLabel(QStringLiteral("While a video is being recorded, the large view keeps its own\n"
+                                                "controls: L flips between the live picture and the last frame,\n"
                                                 "P plays the take so far, F11 fills the screen."),
                                  large);
-    largeNote->setWordWrap(true);
     auto* largeLayout = new QVBoxLayout(large);
     largeLayout->addWidget(showLarge);
     largeLayout->addWidget(loop);
@@ -94,7 +93,6 @@ BOOL ShowVideoDisplayDialog(CaptureWindow& window) {
     opacity->setEnabled(before.onionFrames > 0);
     percent->setText(QStringLiteral("%1 %").arg(before.onionOpacity));
 
-    dialog.setMinimumWidth(dialog.fontMetrics().averageCharWidth() * 60);
     if (!dialog.run()) view.setSettings(before);
     return TRUE;
 }

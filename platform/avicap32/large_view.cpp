@@ -10,9 +10,12 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QSlider>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace avicap32 {
 namespace {
@@ -96,7 +99,13 @@ LargeView::LargeView(AnimatorView& view) : QWidget(nullptr, Qt::Window), m_view(
         if (isFullScreen()) toggleFullScreen();
     });
 
-    resize(960, 540 + bar->sizeHint().height());
+    // A 16:9 picture of 960 pixels across, or what the screen has room for.
+    QSize picture(960, 540);
+    if (const QScreen* screen = this->screen()) {
+        const QSize room = screen->availableGeometry().size() * 9 / 10 - QSize(0, bar->sizeHint().height());
+        picture.scale(picture.boundedTo(room), Qt::KeepAspectRatio);
+    }
+    resize(std::max(picture.width(), bar->sizeHint().width()), picture.height() + bar->sizeHint().height());
     showState();
 }
 

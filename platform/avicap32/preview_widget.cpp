@@ -18,7 +18,8 @@ struct PreviewWidget::Job {
     int opacityPercent = 0;
     bool mirror = false;
     bool scale = false;
-    QSize target;
+    QSize target;  // in device pixels
+    qreal pixelRatio = 1;
 };
 
 PreviewWidget::PreviewWidget(QWidget* parent) : QWidget(parent) {
@@ -37,11 +38,17 @@ PreviewWidget::~PreviewWidget() {
     m_drawer.join();
 }
 
+// Drawn at the screen's own resolution, not enlarged from the window's logical size.
+QSize PreviewWidget::pixelSize() {
+    m_pixelRatio = devicePixelRatioF();
+    return (QSizeF(size()) * m_pixelRatio).toSize();
+}
+
 void PreviewWidget::setPreviewing(bool on) {
     m_previewing = on;
     {
         std::lock_guard lock(m_mutex);
-        m_target = size();
+        m_target = pixelSize();
         m_accepting = on;
         if (!on) m_pending.reset();
     }
@@ -51,7 +58,7 @@ void PreviewWidget::setPreviewing(bool on) {
 void PreviewWidget::setScale(bool on) {
     {
         std::lock_guard lock(m_mutex);
-        m_target = size();
+        m_target = pixelSize();
         m_scale = on;
         m_dirty = true;
     }
@@ -127,7 +134,7 @@ void PreviewWidget::stopPlaying() {
 
 void PreviewWidget::resizeEvent(QResizeEvent*) {
     std::lock_guard lock(m_mutex);
-    m_target = size();
+    m_target = pixelSize();
     m_dirty = true;
 }
 
@@ -144,6 +151,7 @@ void PreviewWidget::drawLoop() {
         if (m_quit) return;
         Job job;
         job.target = m_target;
+        job.pixelRatio = m_pixelRatio;
         job.scale = m_scale;
         job.mirror = m_overlay.mirror;
         if (m_playRequest >= 0) {
@@ -225,6 +233,7 @@ QImage PreviewWidget::draw(const Job& job) {
     }
 
     QImage canvas(canvasSize, QImage::Format_RGB888);
+    canvas.setDevicePixelRatio(job.pixelRatio);
     media::ComposeView(rgb, rect, job.mirror, m_onion,
                        {canvas.bits(), canvas.width(), canvas.height(), size_t(canvas.bytesPerLine())});
     return canvas;
@@ -237,8 +246,8 @@ void PreviewWidget::refresh() {
     }
     std::lock_guard lock(m_mutex);
     // A hidden widget gets no resize events: keep the drawing thread's target current from here.
-    if (m_target != size()) {
-        m_target = size();
+    if (m_target != pixelSize()) {
+        m_target = pixelSize();
         m_dirty = true;
     }
     m_decodeWanted = true;
@@ -257,7 +266,7 @@ void PreviewWidget::refreshPlaying() {
     const size_t count = m_take->frameCount();
     {
         std::lock_guard lock(m_mutex);
-        m_target = size();
+        m_target = pixelSize();
         if (m_haveDecoded) {
             m_shown = std::move(m_decoded);
             m_haveDecoded = false;
@@ -292,7 +301,7 @@ void PreviewWidget::paintEvent(QPaintEvent*) {
     }
     // Pictures are drawn at the window's size with their bars; unscaled ones, and one drawn
     // before a resize, start at the top-left corner, the rest of the window staying black.
-    if (m_shown.size() != size()) painter.fillRect(rect(), Qt::black);
+    if (m_shown.deviceIndependentSize().toSize() != size()) painter.fillRect(rect(), Qt::black);
     if (!m_shown.isNull()) painter.drawImage(QPoint(0, 0), m_shown);
 }
 

@@ -77,6 +77,8 @@ private:
     void refresh();
     void refreshPlaying();
     void updateTimer();
+    // Under the lock: the widget's size in device pixels, noting their ratio for the drawer.
+    QSize pixelSize();
 
     QTimer m_refresh;
     QImage m_shown;
@@ -103,6 +105,7 @@ private:
     bool m_haveDecoded = false;
     bool m_decodeWanted = true;  // set by each refresh, taken by the drawing thread
     QSize m_target;
+    qreal m_pixelRatio = 1;
     bool m_scale = false;
     bool m_accepting = false;
     bool m_quit = false;
