@@ -67,7 +67,7 @@ void AnimatorView::setSettings(const DisplaySettings& settings) {
 }
 
 void AnimatorView::setShowLastFrame(bool on) {
-    m_showLastFrame = on;
+    m_showLastFrame = on && !m_recent.empty();
     showOverlay();
     if (m_largeView) m_largeView->showState();
 }

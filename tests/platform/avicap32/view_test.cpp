@@ -10,7 +10,6 @@
 #include "resource.h"
 #include "vfw.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QLabel>
 #include <QTimer>
