@@ -12,7 +12,7 @@ namespace avicap32 {
 namespace {
 
 // Beside the capture window's dialog when the screen has room, so that neither hides the other.
-void placeBeside(QWidget& window, const QWidget& dialog) {
+void PlaceBeside(QWidget& window, const QWidget& dialog) {
     const QScreen* screen = dialog.screen();
     if (!screen) return;
     const QRect room = screen->availableGeometry();
@@ -96,7 +96,7 @@ void AnimatorView::showLargeView(bool on) {
         m_largeView->picture()->setRate(m_rate);
         m_largePicture = m_largeView->picture();
         showOverlay();
-        placeBeside(*m_largeView, *m_preview->window());
+        PlaceBeside(*m_largeView, *m_preview->window());
     }
     m_largeView->showState();
     if (!m_largeView->isVisible()) m_largeView->show();
