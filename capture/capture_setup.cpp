@@ -1,6 +1,7 @@
 #include "capture_setup.h"
 
 #include "capture_errors.h"
+#include "capture_status.h"
 #include "capture_window.h"
 
 namespace {
@@ -12,6 +13,7 @@ BOOL SetupCaptureWindow(CWnd* pDialog) {
                                         pDialog->GetSafeHwnd(), 0);
     // Registered first, so that every later failure can be explained to the user.
     SendCap(WM_CAP_SET_CALLBACK_ERRORW, 0, reinterpret_cast<LPARAM>(&CaptureErrorCallback));
+    SendCap(WM_CAP_SET_CALLBACK_STATUSW, 0, reinterpret_cast<LPARAM>(&CaptureStatusCallback));
 
     // Asked before any driver is connected: the record stays zero and driver 0 is connected.
     SendCap(WM_CAP_DRIVER_GET_CAPS, sizeof(CAPDRIVERCAPS), reinterpret_cast<LPARAM>(&g_capDriverCaps));

@@ -4,13 +4,21 @@
 
 #include "KinoreeV2Dlg.h"
 #include "capture_errors.h"
+#include "capture_file_selection.h"
 #include "capture_setup.h"
+#include "capture_status.h"
 #include "capture_window.h"
 #include "video_controls.h"
 
 int g_nFrameCount;
 
 namespace {
+
+// Whether the capture window has a driver to take frames from.
+bool DriverConnected() {
+    CAPDRIVERCAPS caps{};
+    return SendCap(WM_CAP_DRIVER_GET_CAPS, sizeof caps, reinterpret_cast<LPARAM>(&caps)) && caps.fCaptureInitialized;
+}
 
 // The open of a new recording starts the capture file afresh: a video already there would be
 // lost without a word.
@@ -20,6 +28,9 @@ bool MayReplaceCaptureFile() {
     CString path = CaptureFilePath();
     DWORD attributes = GetFileAttributesW(path);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    // Without a driver the capture window refuses the open and leaves the video as it is: a
+    // question whose OK took no frame would only alarm.
+    if (!DriverConnected()) return true;
     CString question = CString(L"The file ") + path + L" already exists. Replace it with the new recording?";
     return AfxMessageBox(question, MB_OKCANCEL) == IDOK;
 }
@@ -40,7 +51,8 @@ CString NoFrameText(std::wstring reason) {
 }  // namespace
 
 void CKinoreeV2Dlg::OnCaptureSingleFrame() {
-    if (!RecordingOpen(*this) && !MayReplaceCaptureFile()) return;
+    const bool wasOpen = RecordingOpen(*this);
+    if (!wasOpen && !MayReplaceCaptureFile()) return;
 
     EnableVideoControls(*this, FALSE);
 
@@ -48,13 +60,24 @@ void CKinoreeV2Dlg::OnCaptureSingleFrame() {
 
     // Stale failures (the connect's at start-up, say) are not this press's reason.
     TakeLastCaptureError();
-    SendCap(WM_CAP_SINGLE_FRAME_OPEN, 0, 0);
+    TakeLastCaptureStatus();
+    const BOOL opened = static_cast<BOOL>(SendCap(WM_CAP_SINGLE_FRAME_OPEN, 0, 0));
     std::wstring reason = TakeLastCaptureError();
+    if (!opened && !wasOpen && IsWindow(g_hWndCap)) {
+        // No recording began: the next press is a first press again, and asks before it replaces.
+        EnableVideoControls(*this, TRUE);
+        m_strStatus = NoFrameText(reason);
+        UpdateData(FALSE);
+        return;
+    }
     // Only a frame the capture window confirms is in the file, so only such a frame counts.
     if (SendCap(WM_CAP_SINGLE_FRAME, 0, 0)) {
         g_nFrameCount = g_nFrameCount + 1;
         m_nFramesCaptured = g_nFrameCount;
         m_strStatus = L"Recording single frames to capture file. PRESS STOP TO SAVE.";
+        // Whatever else the capture window did for this frame (its file written back) comes first.
+        std::wstring notice = TakeLastCaptureStatus();
+        if (!notice.empty()) m_strStatus = CString(notice) + L" " + m_strStatus;
     } else {
         if (reason.empty()) reason = TakeLastCaptureError();
         m_strStatus = NoFrameText(reason);
@@ -72,12 +95,21 @@ void CKinoreeV2Dlg::OnStopSave() {
 
     EnableVideoControls(*this, TRUE);
 
+    TakeLastCaptureError();
     SendCap(WM_CAP_STOP, 0, 0);
     SendCap(WM_CAP_SINGLE_FRAME_CLOSE, 0, 0);
+    // A close with nothing open is no failure: only a reason tells of one.
+    std::wstring reason = TakeLastCaptureError();
 
-    m_strStatus.Format(L"Recorded %d Frames. Stoped and saved", g_nFrameCount);
+    if (reason.empty()) {
+        m_strStatus.Format(L"Recorded %d Frames. Stoped and saved", g_nFrameCount);
+    } else {
+        m_strStatus.Format(L"Recorded %d Frames, but closing the file failed. ", g_nFrameCount);
+        m_strStatus += CString(reason);
+    }
     g_nFrameCount = 0;
     m_nFramesCaptured = 0;
+    ApplyNextCaptureFile(*this);
 
     UpdateData(FALSE);
 }

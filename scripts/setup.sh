@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libturbojpeg0-dev libjpeg62-turbo-dev libv4l-dev libudev-dev libgtest-dev libbenchmark-dev
   fonts-dejavu-core binutils-mingw-w64-x86-64
-  ffmpeg xvfb xauth xdotool imagemagick x11-utils
+  ffmpeg xvfb xauth xdotool imagemagick x11-utils xclip
 )
 # The kernel-driver tests boot Debian's kernel under qemu with its virtual camera.
 if [ "${KINOREE_SKIP_QEMU:-0}" != 1 ]; then

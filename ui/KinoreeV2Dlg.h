@@ -17,6 +17,9 @@ public:
     HICON m_hIcon;
     CSpinButtonCtrl m_spinFrameRate;
     CString m_strFileName;
+    // A file chosen while a recording is open: the frames go on to the open file, and the
+    // choice applies from the stop on. Empty when there is none.
+    CString m_strNextFileName;
     CString m_strStatus;
     int m_nFramesCaptured;
     CButton m_btnPreview;

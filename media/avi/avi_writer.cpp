@@ -38,7 +38,7 @@ Error AviWriter::open(const std::string& path) {
     if (Error e = checkOptions()) return e;
     progress_ = {};
     firstPartChunks_.clear();
-    broken_ = false;
+    repairPending_ = false;
     file_.setSyncEnabled(options_.syncEachFrame);
     if (Error e = file_.create(path)) return e;
 
@@ -71,9 +71,10 @@ Error AviWriter::encode(const Frame& frame, std::vector<uint8_t>& payload) const
 
 Error AviWriter::appendFrame(const Frame& frame, uint32_t microSecPerFrame) {
     if (!file_.isOpen()) return {ErrorKind::Io, "No recording file is open"};
-    if (broken_) {
-        return {ErrorKind::Io, "An earlier failure left " + file_.path() +
-                                   " in a state that takes no more frames"};
+    if (Error e = file_.followPath()) return e;
+    // A fault that has cleared since (space freed, the file writable again) lets it go on.
+    if (repairPending_) {
+        if (Error e = repair()) return e;
     }
     if (microSecPerFrame == 0) return {ErrorKind::BadFrame, "A frame needs a duration"};
     if (progress_.frames > 0 &&
@@ -175,7 +176,9 @@ Error AviWriter::writeFrame(const std::vector<uint8_t>& payload, const Frame& fr
     }
     progress_ = next;
     if (Error e = commitCounters()) return e;
-    return file_.sync();
+    if (Error e = file_.sync()) return e;
+    // The first frame is on disk: now the new take may replace what the path held.
+    return file_.publish();
 }
 
 Error AviWriter::finishFirstPart() {
@@ -260,23 +263,37 @@ Error AviWriter::commitCounters() {
 void AviWriter::rollback(const Progress& to) {
     progress_ = to;
     firstPartChunks_.resize(to.firstPartFrames);
-    // A failed write may have left any of the header on disk: write all of it again.
+    // Should this fail too, the next frame tries again before anything else.
+    repair();
+}
+
+// Puts the file back to what progress_ describes: nothing past its end, every header byte as
+// counted. A failed write may have left any of the header on disk, so all of it is written.
+Error AviWriter::repair() {
     header_.markAllDirty();
-    Error e = file_.truncate(to.end);
+    Error e = file_.truncate(progress_.end);
     if (!e) e = commitCounters();
     if (!e) e = file_.sync();
-    if (e) broken_ = true;
+    repairPending_ = bool(e);
+    return e;
 }
 
 Error AviWriter::close() {
     if (!file_.isOpen()) return Error::none();
-    Error result;
-    if (!broken_ && progress_.partStart == 0 && progress_.firstPartEnd == 0 &&
+    // A take without a frame never showed at its path: it is dropped, whatever state it is in.
+    if (!file_.published()) return file_.close();
+    // A file deleted after the last frame is still saved where it was asked for.
+    Error result = file_.followPath();
+    if (repairPending_) {
+        if (Error e = repair(); e && !result) result = e;
+    }
+    if (!repairPending_ && progress_.partStart == 0 && progress_.firstPartEnd == 0 &&
         progress_.firstPartFrames > 0) {
         const Progress before = progress_;
-        result = finishFirstPart();
+        Error e = finishFirstPart();
         // Without its idx1 the file is still complete: players use the OpenDML index.
-        if (result) rollback(before);
+        if (e) rollback(before);
+        if (e && !result) result = e;
     }
     if (Error e = file_.sync(); e && !result) result = e;
     if (Error e = file_.close(); e && !result) result = e;

@@ -11,7 +11,8 @@
 //
 // Each frame is made durable before the headers count it (write, sync, patch, sync), and a frame
 // that is not fully written is never counted, so a crash or power cut at any moment leaves a
-// file that players read with every frame whose appendFrame() returned.
+// file that players read with every frame whose appendFrame() returned. The first frame is also
+// where the new file takes its name (see OutputFile), durably, before it is confirmed.
 //
 // File size limits: with RLIMIT_FSIZE set, the kernel sends SIGXFSZ when a write crosses it,
 // which kills the process by default. Programs using this writer must ignore SIGXFSZ
@@ -55,8 +56,10 @@ public:
     AviWriter(const AviWriter&) = delete;
     AviWriter& operator=(const AviWriter&) = delete;
 
-    // Creates the file afresh (an existing one is truncated; missing folders are created) and
-    // writes the headers of an empty recording. Errors: CannotCreate, DiskFull, FileTooLarge, Io.
+    // Starts a new recording for `path` (missing folders are created) and writes the headers of
+    // an empty recording. A video already at the path is replaced only when the first frame is
+    // on disk; closed without one, the path is left as it was.
+    // Errors: CannotCreate, DiskFull, FileTooLarge, Io.
     Error open(const std::string& path);
 
     // Adds one frame shown for `microSecPerFrame`; the headers take the newest frame's
@@ -64,7 +67,7 @@ public:
     // recordings and other formats are compressed; DIB recordings store every frame as 24-bit
     // BGR. The first frame fixes the size: a frame of another size, or one that is not a
     // complete image, fails with BadFrame. On any failure the file is left as it was, with the
-    // frames before.
+    // frames before; if even that cannot be done, the next call tries again first.
     Error appendFrame(const Frame& frame, uint32_t microSecPerFrame);
 
     // Writes the final index and closes. Also done by the destructor.
@@ -72,6 +75,10 @@ public:
 
     bool isOpen() const { return file_.isOpen(); }
     uint64_t frameCount() const { return progress_.frames; }
+
+    // Told while a recording whose file was deleted, moved or replaced is copied back to its
+    // path, which the next appendFrame() or close() does before anything else.
+    void setCopyProgress(CopyProgress progress) { file_.setCopyProgress(std::move(progress)); }
 
     // For tests: called before every change made to the file.
     void setFileHook(FileOperationHook hook) { file_.setHook(std::move(hook)); }
@@ -105,6 +112,7 @@ private:
     Error commitCounters();
     void applyCounters();
     void rollback(const Progress& to);
+    Error repair();
 
     AviWriterOptions options_;
     OutputFile file_;
@@ -112,7 +120,7 @@ private:
     HeaderImage header_;
     Progress progress_;
     std::vector<Idx1Entry> firstPartChunks_;
-    bool broken_ = false;  // a failed write could not be undone: the file takes no more frames
+    bool repairPending_ = false;  // a failed write could not be undone yet
 };
 
 }  // namespace media

@@ -2,21 +2,110 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <string.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace media {
 namespace {
 
+// A copy back to the path reports its progress after each piece.
+constexpr uint64_t kCopyPiece = uint64_t(8) << 20;
+
 std::string Describe(int err) { return strerror(err); }
 
-// Creates every missing folder above `path`.
-Error CreateParents(const std::string& path) {
-    for (size_t slash = path.find('/', 1); slash != std::string::npos;
-         slash = path.find('/', slash + 1)) {
-        const std::string folder = path.substr(0, slash);
-        if (mkdir(folder.c_str(), 0777) == 0 || errno == EEXIST) {
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file `path` names, its last part's links followed (the system follows the folders').
+std::string FollowLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        char target[PATH_MAX];
+        const ssize_t n = readlink(path.c_str(), target, sizeof target);
+        if (n <= 0 || size_t(n) == sizeof target) break;
+        const std::string next(target, size_t(n));
+        path = next.front() == '/' ? next : FolderOf(path) + "/" + next;
+    }
+    return path;
+}
+
+// Removes `file` unless a recording holds its lock; false when one does.
+bool RemoveUnlessInUse(const std::string& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ELOOP) unlink(file.c_str());  // a link in the way is not ours to follow
+        return true;
+    }
+    const bool unused = flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (unused) unlink(file.c_str());
+    ::close(fd);
+    return unused;
+}
+
+// A new file under the unfinished name of `target`, locked against RemoveLeftover, with the
+// permissions and owner of `like` when given. -1 with errno set on failure.
+int CreateUnfinished(const std::string& target, const struct stat* like) {
+    const std::string unfinished = OutputFile::UnfinishedPath(target);
+    if (!RemoveUnlessInUse(unfinished)) {
+        errno = EBUSY;
+        return -1;
+    }
+    const int fd = ::open(unfinished.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return -1;
+    flock(fd, LOCK_EX | LOCK_NB);
+    if (like) {
+        // Owner first: a change of owner may clear mode bits. Only root may give files away.
+        (void)!fchown(fd, like->st_uid, like->st_gid);
+        (void)!fchmod(fd, like->st_mode & 07777);
+    }
+    return fd;
+}
+
+bool WriteAll(int fd, const uint8_t* data, size_t size, off_t offset) {
+    while (size > 0) {
+        const ssize_t n = pwrite(fd, data, size, offset);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        data += n;
+        size -= size_t(n);
+        offset += n;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string OutputFile::UnfinishedPath(const std::string& target) { return target + ".unfinished"; }
+
+void OutputFile::RemoveLeftover(const std::string& path) {
+    RemoveUnlessInUse(UnfinishedPath(FollowLinks(path)));
+}
+
+OutputFile::~OutputFile() { close(); }
+
+int OutputFile::intercept(FileOperation op, std::string_view path, uint64_t offset,
+                          std::span<const uint8_t> data) const {
+    return hook_ ? hook_(FileChange{op, offset, data, path}) : 0;
+}
+
+// Creates every missing folder above `file`; each new name is made durable in its parent.
+Error OutputFile::createFolders(const std::string& file) {
+    for (size_t slash = file.find('/', 1); slash != std::string::npos;
+         slash = file.find('/', slash + 1)) {
+        const std::string folder = file.substr(0, slash);
+        if (mkdir(folder.c_str(), 0777) == 0) {
+            if (Error e = syncFolder(FolderOf(folder))) return e;
+            continue;
+        }
+        if (errno == EEXIST) {
             struct stat st {};
             if (stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
             return {ErrorKind::CannotCreate,
@@ -27,27 +116,61 @@ Error CreateParents(const std::string& path) {
     return Error::none();
 }
 
-}  // namespace
-
-OutputFile::~OutputFile() { close(); }
-
 Error OutputFile::create(const std::string& path) {
     close();
     path_ = path;
     if (path.empty()) return {ErrorKind::CannotCreate, "No file name given"};
-    if (Error e = CreateParents(path)) return e;
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    target_ = FollowLinks(path);
+    if (Error e = createFolders(target_)) return e;
+    struct stat old {};
+    const bool exists = stat(target_.c_str(), &old) == 0;
+    if (exists && S_ISDIR(old.st_mode)) {
+        return {ErrorKind::CannotCreate, "Cannot create " + path + ": it is a folder"};
+    }
+    if (exists && !S_ISREG(old.st_mode)) return openInPlace();
+    return openUnfinished(exists ? &old : nullptr);
+}
+
+Error OutputFile::openUnfinished(const struct stat* old) {
+    const int fd = CreateUnfinished(target_, old);
     if (fd < 0) {
         const int err = errno;
+        // A folder that takes no new names may still let the file be rewritten, as before.
+        if (err == EACCES || err == EPERM || err == ENAMETOOLONG) return openInPlace();
         if (err == ENOSPC || err == EDQUOT) return failure(err, "create");
-        return {ErrorKind::CannotCreate, "Cannot create " + path + ": " + Describe(err)};
+        if (err == EBUSY) {
+            return {ErrorKind::CannotCreate, "Cannot create " + path_ +
+                                                 ": another recording to it is being started"};
+        }
+        return {ErrorKind::CannotCreate, "Cannot create " + path_ + ": " + Describe(err)};
     }
     fd_ = fd;
+    writing_ = UnfinishedPath(target_);
+    published_ = false;
+    plainFile_ = true;
     return Error::none();
 }
 
+Error OutputFile::openInPlace() {
+    const int fd = ::open(target_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int err = errno;
+        if (err == ENOSPC || err == EDQUOT) return failure(err, "create");
+        return {ErrorKind::CannotCreate, "Cannot create " + path_ + ": " + Describe(err)};
+    }
+    fd_ = fd;
+    writing_ = target_;
+    published_ = true;
+    struct stat st {};
+    plainFile_ = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (!plainFile_) return Error::none();
+    Error e = syncFolder(FolderOf(target_));
+    if (e) close();
+    return e;
+}
+
 Error OutputFile::writeAt(uint64_t offset, std::span<const uint8_t> data) {
-    if (hook_) hook_(FileOperation::Write, offset, data);
+    if (int err = intercept(FileOperation::Write, writing_, offset, data)) return failure(err, "write");
     while (!data.empty()) {
         const ssize_t n = pwrite(fd_, data.data(), data.size(), static_cast<off_t>(offset));
         if (n < 0) {
@@ -62,15 +185,114 @@ Error OutputFile::writeAt(uint64_t offset, std::span<const uint8_t> data) {
 }
 
 Error OutputFile::truncate(uint64_t size) {
-    if (hook_) hook_(FileOperation::Truncate, size, {});
+    if (int err = intercept(FileOperation::Truncate, writing_, size)) return failure(err, "resize");
     if (ftruncate(fd_, static_cast<off_t>(size)) != 0) return failure(errno, "resize");
     return Error::none();
 }
 
 Error OutputFile::sync() {
     if (!syncEnabled_) return Error::none();
-    if (hook_) hook_(FileOperation::Sync, 0, {});
+    if (int err = intercept(FileOperation::Sync, writing_)) return failure(err, "save");
     if (fdatasync(fd_) != 0) return failure(errno, "save");
+    return Error::none();
+}
+
+Error OutputFile::syncFolder(const std::string& folder) {
+    if (!syncEnabled_) return Error::none();
+    int err = intercept(FileOperation::SyncFolder, folder);
+    if (!err) {
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0 || fsync(fd) != 0) err = errno;
+        if (fd >= 0) ::close(fd);
+    }
+    return err ? failure(err, "save the folder", folder) : Error::none();
+}
+
+Error OutputFile::publish() {
+    if (published_) return Error::none();
+    if (int err = intercept(FileOperation::Rename, target_)) return failure(err, "save");
+    if (rename(writing_.c_str(), target_.c_str()) != 0) return failure(errno, "save");
+    published_ = true;
+    writing_ = target_;
+    return syncFolder(FolderOf(target_));
+}
+
+Error OutputFile::followPath() {
+    if (fd_ < 0 || !plainFile_) return Error::none();
+    struct stat open {};
+    struct stat atPath {};
+    if (fstat(fd_, &open) != 0) return failure(errno, "check");
+    if (stat((published_ ? path_ : writing_).c_str(), &atPath) == 0 &&
+        atPath.st_dev == open.st_dev && atPath.st_ino == open.st_ino) {
+        return Error::none();
+    }
+    if (Error e = copyBack(); e) {
+        return {e.kind, "The recording " + path_ +
+                            " was deleted, moved or replaced, and cannot be written there again: " +
+                            e.message};
+    }
+    return Error::none();
+}
+
+// The open file stays readable whatever became of its name: it is copied, whole, to a new file
+// that takes its place.
+Error OutputFile::copyBack() {
+    struct stat current {};
+    if (fstat(fd_, &current) != 0) return failure(errno, "check");
+    target_ = FollowLinks(path_);
+    if (Error e = createFolders(target_)) return e;
+    const int fd = CreateUnfinished(target_, &current);
+    if (fd < 0) return failure(errno, "create");
+    const std::string unfinished = UnfinishedPath(target_);
+    Error e = copyTo(fd, uint64_t(current.st_size));
+    if (!e && syncEnabled_) {
+        if (int err = intercept(FileOperation::Sync, unfinished); err || fdatasync(fd) != 0) {
+            e = failure(err ? err : errno, "save");
+        }
+    }
+    if (!e && published_) {
+        if (int err = intercept(FileOperation::Rename, target_);
+            err || rename(unfinished.c_str(), target_.c_str()) != 0) {
+            e = failure(err ? err : errno, "save");
+        }
+    }
+    if (e) {
+        ::close(fd);
+        unlink(unfinished.c_str());
+        return e;
+    }
+    ::close(fd_);
+    fd_ = fd;
+    writing_ = published_ ? target_ : unfinished;
+    return published_ ? syncFolder(FolderOf(target_)) : Error::none();
+}
+
+Error OutputFile::copyTo(int to, uint64_t total) {
+    if (copyProgress_) copyProgress_(0, total);
+    std::vector<uint8_t> buffer;  // only between file systems that cannot copy by themselves
+    for (uint64_t done = 0; done < total;) {
+        const size_t piece = size_t(std::min(total - done, kCopyPiece));
+        ssize_t n = 0;
+        if (buffer.empty()) {
+            loff_t in = loff_t(done);
+            loff_t out = loff_t(done);
+            n = copy_file_range(fd_, &in, to, &out, piece, 0);
+            if (n < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+                buffer.resize(size_t(kCopyPiece));
+                continue;
+            }
+        } else {
+            n = pread(fd_, buffer.data(), piece, off_t(done));
+            if (n > 0 && !WriteAll(to, buffer.data(), size_t(n), off_t(done))) n = -1;
+        }
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return failure(errno, "copy");
+        }
+        if (n == 0) break;  // the file ended early: what there is was copied
+        done += uint64_t(n);
+        if (copyProgress_) copyProgress_(done, total);
+    }
     return Error::none();
 }
 
@@ -78,22 +300,23 @@ Error OutputFile::close() {
     if (fd_ < 0) return Error::none();
     const int fd = fd_;
     fd_ = -1;
+    // A take that never held a frame leaves the path as it found it.
+    if (!published_) unlink(writing_.c_str());
     if (::close(fd) != 0) return failure(errno, "close");
     return Error::none();
 }
 
-Error OutputFile::failure(int err, const char* action) const {
+Error OutputFile::failure(int err, const std::string& action, const std::string& what) const {
     switch (err) {
         case ENOSPC:
         case EDQUOT:
-            return {ErrorKind::DiskFull, "The disk is full: cannot " + std::string(action) + " " +
-                                             path_ + " (" + Describe(err) + ")"};
+            return {ErrorKind::DiskFull, "The disk is full: cannot " + action + " " + what + " (" +
+                                             Describe(err) + ")"};
         case EFBIG:
-            return {ErrorKind::FileTooLarge, path_ + " has reached the largest size allowed (" +
+            return {ErrorKind::FileTooLarge, what + " has reached the largest size allowed (" +
                                                  Describe(err) + ")"};
         default:
-            return {ErrorKind::Io, "Cannot " + std::string(action) + " " + path_ + ": " +
-                                       Describe(err)};
+            return {ErrorKind::Io, "Cannot " + action + " " + what + ": " + Describe(err)};
     }
 }
 

@@ -1,23 +1,40 @@
 // The file a recording goes to: positioned writes, truncation and syncing, with failures turned
 // into Errors a user can act on.
+//
+// A new recording is written beside its path under an unfinished name (UnfinishedPath) and
+// takes the path only with publish(), once it holds a frame: a video already at the path stays
+// whole until then, whatever happens to the new take. A path that is a link is written through:
+// the link stays and the file it names is replaced, keeping that file's permissions.
 #pragma once
+
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "media/common/frame.h"
 
 namespace media {
 
-enum class FileOperation { Write, Truncate, Sync };
+enum class FileOperation { Write, Truncate, Sync, Rename, SyncFolder };
 
-// Called before each change to the file, with the data about to be written (empty for truncate
-// and sync; `offset` is the new size for truncate). Tests stop the process from it to check
-// that every intermediate state of the file is readable.
-using FileOperationHook =
-    std::function<void(FileOperation op, uint64_t offset, std::span<const uint8_t> data)>;
+struct FileChange {
+    FileOperation op;
+    uint64_t offset = 0;            // Write: where; Truncate: the new size
+    std::span<const uint8_t> data;  // Write: the bytes
+    std::string_view path;          // the file changed, the folder synced, a rename's new name
+};
+
+// Called before each change to the file or its folder. Tests stop the process from it to check
+// that every intermediate state of the file is readable, or return an errno value to make the
+// change fail as if the system had refused it; 0 lets it happen.
+using FileOperationHook = std::function<int(const FileChange& change)>;
+
+// Told while a recording is copied back to its path: `copied` of `total` bytes, first with 0.
+using CopyProgress = std::function<void(uint64_t copied, uint64_t total)>;
 
 class OutputFile {
 public:
@@ -26,26 +43,59 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Creates the file empty (an old one is truncated), creating missing parent folders.
+    // Starts a new, empty file for `path`, creating missing folders; an unfinished file left
+    // there by an earlier take is removed. What the path holds now is untouched until publish().
+    // An existing path that is not a plain file (a device) is written in place.
     Error create(const std::string& path);
     Error writeAt(uint64_t offset, std::span<const uint8_t> data);
     Error truncate(uint64_t size);
     // Makes what was written durable; skipped when syncing is turned off.
     Error sync();
+    // Puts the file, whose data the caller has synced, at its path in place of what was there;
+    // the new name is durable when it returns. Does nothing the second time.
+    Error publish();
+    // Makes sure the path still leads to this file. If the file was deleted, moved away or
+    // replaced, everything written so far is copied to a new file at the path (its folders
+    // made again), which then takes all further writes.
+    Error followPath();
+    // Closes; a file never published is removed, leaving the path as it was.
     Error close();
 
     bool isOpen() const { return fd_ >= 0; }
+    bool published() const { return published_; }
+    // The path the recording was asked for (also in every error message).
     const std::string& path() const { return path_; }
     void setSyncEnabled(bool enabled) { syncEnabled_ = enabled; }
     void setHook(FileOperationHook hook) { hook_ = std::move(hook); }
+    void setCopyProgress(CopyProgress progress) { copyProgress_ = std::move(progress); }
+
+    // Where a new recording for `target` (a path that is not a link) is written until published.
+    static std::string UnfinishedPath(const std::string& target);
+    // Removes the unfinished file a take killed before its first frame left for `path`, unless a
+    // recording is still writing it.
+    static void RemoveLeftover(const std::string& path);
 
 private:
-    Error failure(int err, const char* action) const;
+    Error openUnfinished(const struct stat* old);
+    Error openInPlace();
+    Error createFolders(const std::string& file);
+    Error syncFolder(const std::string& folder);
+    Error copyTo(int to, uint64_t total);
+    Error copyBack();
+    int intercept(FileOperation op, std::string_view path, uint64_t offset = 0,
+                  std::span<const uint8_t> data = {}) const;
+    Error failure(int err, const std::string& action, const std::string& what) const;
+    Error failure(int err, const char* action) const { return failure(err, action, path_); }
 
     int fd_ = -1;
-    std::string path_;
+    std::string path_;     // as asked for
+    std::string target_;   // the file the path names, links followed
+    std::string writing_;  // where the open file is: target_ once published
+    bool published_ = false;
+    bool plainFile_ = false;  // devices are written in place and never followed
     bool syncEnabled_ = true;
     FileOperationHook hook_;
+    CopyProgress copyProgress_;
 };
 
 }  // namespace media

@@ -121,9 +121,8 @@ int TestSceneControls::query(uint32_t id, bool extended, void* arg) const
     }
     if (!c)
         return fail(EINVAL);
-    uint32_t flags = governed(*c) ? V4L2_CTRL_FLAG_INACTIVE | V4L2_CTRL_FLAG_VOLATILE : 0;
-    if (c->governor == 0 && c->id != V4L2_CID_BRIGHTNESS && c->id != V4L2_CID_POWER_LINE_FREQUENCY)
-        flags |= V4L2_CTRL_FLAG_UPDATE;
+    // What an automatic mode sets keeps changing on its own while the mode is on.
+    const uint32_t flags = governed(*c) ? V4L2_CTRL_FLAG_INACTIVE | V4L2_CTRL_FLAG_VOLATILE : 0;
     if (extended) {
         auto* q = static_cast<v4l2_query_ext_ctrl*>(arg);
         *q = {};

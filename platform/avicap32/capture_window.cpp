@@ -3,7 +3,9 @@
 #include "driver_dialogs.h"
 #include "user32/unhandled.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QStandardPaths>
 
 #include <csignal>
@@ -74,6 +76,8 @@ CaptureWindow::CaptureWindow(QWidget* parent, DWORD style, int id)
     RememberDisplaySettings(m_view, m_settings, preview());
     // A full disk or a file-size limit must fail a write, not end the program.
     std::signal(SIGXFSZ, SIG_IGN);
+    // A take killed before its first frame left its unfinished file beside the capture file.
+    media::OutputFile::RemoveLeftover(Utf8(m_captureFile));
 }
 
 CaptureWindow::~CaptureWindow() {
@@ -93,6 +97,9 @@ LRESULT CaptureWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CAP_SET_CALLBACK_ERRORW:
         m_errorCallback = reinterpret_cast<CAPERRORCALLBACKW>(lParam);
+        return TRUE;
+    case WM_CAP_SET_CALLBACK_STATUSW:
+        m_statusCallback = reinterpret_cast<CAPSTATUSCALLBACKW>(lParam);
         return TRUE;
     case WM_CAP_DRIVER_CONNECT:
         return connect(static_cast<UINT>(wParam));
@@ -240,13 +247,14 @@ void CaptureWindow::deviceAdded(const std::string& node) {
     for (UINT index = 0; index < drivers.size(); ++index) {
         const CaptureDriver& driver = drivers[index];
         if (driver.devicePath != node || (!m_awaited->empty() && driver.settingsKey != *m_awaited)) continue;
-        // A node whose permissions udev has not set yet fails here; its next event tries again.
+        // A node that cannot be opened yet (its permissions not set) is left to a later event.
         connectDriver(driver, index);
         return;
     }
 }
 
-// What the user chose for the device, from the store; a size KINOREE_CAPTURE_DEVICE gives wins.
+// What the user chose for the device, from the store; the test scene KINOREE_CAPTURE_DEVICE
+// names streams as the variable says.
 void CaptureWindow::loadDeviceSettings() {
     const QString key = QString::fromStdString(m_connection->driver.settingsKey);
     m_device = DeviceSettings{};
@@ -404,10 +412,17 @@ BOOL CaptureWindow::getCaptureFile(WPARAM size, LPARAM buffer) {
 
 BOOL CaptureWindow::openSingleFrame() {
     if (m_recording) return TRUE;  // the program opens before every frame
+    // Without a driver no frame could follow: starting the file afresh would only destroy the
+    // video there.
+    if (!connected()) {
+        reportError(IDS_CAP_DRIVER_ERROR, "No capture device is connected.");
+        return FALSE;
+    }
     media::AviWriterOptions options;
     options.codec = m_codec;
     options.jpegQuality = m_jpegQuality;
     auto writer = std::make_unique<media::AviWriter>(options);
+    writer->setCopyProgress([this](uint64_t copied, uint64_t total) { reportRestore(copied, total); });
     media::Error error = writer->open(Utf8(m_captureFile));
     if (error) {
         reportError(error);
@@ -429,12 +444,19 @@ BOOL CaptureWindow::captureSingleFrame() {
     }
     std::shared_ptr<const media::Frame> frame;
     media::Error error = m_live.waitForFrameStartedAfter(MonotonicNowNs(), FrameWaitTimeout(m_live.format()), frame);
+    m_restoring = false;
     if (!error) error = m_recording->appendFrame(*frame, m_params.dwRequestMicroSecPerFrame);
     if (error) {
         reportError(error);
         return FALSE;
     }
     m_view.frameRecorded(frame);
+    if (m_restoring) {
+        // The Status box is narrow: what happened comes first, the path is in the File Name box.
+        reportStatus(IDS_CAP_STAT_FILE_RESTORE, "Capture file written back with its " +
+                                                    std::to_string(m_recording->frameCount() - 1) +
+                                                    " frames: it was deleted, moved or replaced.");
+    }
     return TRUE;
 }
 
@@ -459,6 +481,25 @@ void CaptureWindow::reportError(int errorId, const std::string& text) {
 }
 
 void CaptureWindow::reportError(const media::Error& error) { reportError(ErrorIdFor(error.kind), error.message); }
+
+void CaptureWindow::reportStatus(int statusId, const std::string& text) {
+    if (m_statusCallback) m_statusCallback(handle(), statusId, QString::fromStdString(text).toStdWString().c_str());
+}
+
+void CaptureWindow::reportRestore(uint64_t copied, uint64_t total) {
+    const int64_t now = MonotonicNowNs();
+    if (copied == 0) {
+        m_restoring = true;
+    } else if (now - m_lastRestoreNs < 100'000'000) {
+        return;
+    }
+    m_lastRestoreNs = now;
+    reportStatus(IDS_CAP_STAT_FILE_RESTORE, "Writing back the capture file, " +
+                                                std::to_string(total ? copied * 100 / total : 100) +
+                                                "%: it was deleted, moved or replaced.");
+    // The copy runs inside the request: the program's window still shows what goes on.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
 }  // namespace avicap32
 

@@ -98,6 +98,11 @@ private:
     // Tells the program why a request failed, through its error callback.
     void reportError(int errorId, const std::string& text);
     void reportError(const media::Error& error);
+    // Tells the program what the window does of its own accord, through its status callback.
+    void reportStatus(int statusId, const std::string& text);
+    // The recording's file is being copied back to its path: says so, and lets the program's
+    // window show it while the copy goes on.
+    void reportRestore(uint64_t copied, uint64_t total);
 
     struct Connection {
         UINT index = 0;
@@ -120,6 +125,9 @@ private:
     bool m_scale = false;
     std::wstring m_captureFile;
     CAPERRORCALLBACKW m_errorCallback = nullptr;
+    CAPSTATUSCALLBACKW m_statusCallback = nullptr;
+    bool m_restoring = false;      // a copy back to the path began during this request
+    int64_t m_lastRestoreNs = 0;   // when the copy's progress was last shown
     media::AviVideoCodec m_codec = media::AviVideoCodec::Mjpeg;
     int m_jpegQuality = media::kDefaultJpegQuality;
     std::unique_ptr<HotplugMonitor> m_hotplug;

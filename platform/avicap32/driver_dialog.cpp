@@ -3,6 +3,7 @@
 #include "capture_window.h"
 #include "user32/modal_hooks.h"
 
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace avicap32 {
@@ -13,6 +14,8 @@ DriverDialog::DriverDialog(CaptureWindow& window, const QString& title, QDialogB
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(m_content);
     layout->addWidget(m_buttons);
+    // Return confirms, whichever other buttons the dialog has.
+    if (QPushButton* ok = m_buttons->button(QDialogButtonBox::Ok)) ok->setDefault(true);
     connect(m_buttons, &QDialogButtonBox::accepted, this, &DriverDialog::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }

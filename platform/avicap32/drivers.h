@@ -5,7 +5,6 @@
 #pragma once
 
 #include "media/common/frame.h"
-#include "media/devices/camera_controls.h"
 #include "media/devices/v4l2_io.h"
 
 #include <functional>

@@ -40,6 +40,7 @@ public:
             if (m_formats[i].format == m_current.format) m_formatList->setCurrentIndex(int(i));
         }
         fillSizes();
+        m_formatList->setFocus();
         QObject::connect(m_formatList, &QComboBox::currentIndexChanged, [this] { fillSizes(); });
         QObject::connect(m_sizeList, &QComboBox::currentIndexChanged, [this] { fillRates(); });
     }

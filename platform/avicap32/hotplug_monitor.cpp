@@ -2,47 +2,16 @@
 
 #include <QSocketNotifier>
 
-#include <libudev.h>
-#include <unistd.h>
-
-#include <cstring>
-
 namespace avicap32 {
 
-HotplugMonitor::HotplugMonitor(Handler handler) : m_handler(std::move(handler)), m_udev(udev_new()) {
-    if (!m_udev) return;
-    // Without a udev daemon (a container, a minimal system) its events never come: the kernel's
-    // own are the next best, with the device node there at once if not yet its permissions.
-    const bool daemon = access("/run/udev/control", F_OK) == 0;
-    m_monitor = udev_monitor_new_from_netlink(m_udev, daemon ? "udev" : "kernel");
-    if (!m_monitor) return;
-    udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "video4linux", nullptr);
-    if (udev_monitor_enable_receiving(m_monitor) < 0) {
-        udev_monitor_unref(m_monitor);
-        m_monitor = nullptr;
-        return;
-    }
-    m_notifier = std::make_unique<QSocketNotifier>(udev_monitor_get_fd(m_monitor), QSocketNotifier::Read);
-    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readEvents(); });
+HotplugMonitor::HotplugMonitor(Handler handler) : m_handler(std::move(handler)) {
+    if (m_monitor.fd() < 0) return;
+    m_notifier = std::make_unique<QSocketNotifier>(m_monitor.fd(), QSocketNotifier::Read);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] {
+        for (const media::DeviceEvent& event : m_monitor.take()) m_handler(event.added, event.node);
+    });
 }
 
-HotplugMonitor::~HotplugMonitor() {
-    m_notifier.reset();
-    if (m_monitor) udev_monitor_unref(m_monitor);
-    if (m_udev) udev_unref(m_udev);
-}
-
-void HotplugMonitor::readEvents() {
-    while (udev_device* device = udev_monitor_receive_device(m_monitor)) {
-        const char* action = udev_device_get_action(device);
-        const char* subsystem = udev_device_get_subsystem(device);
-        const char* node = udev_device_get_devnode(device);
-        if (action && node && subsystem && std::strcmp(subsystem, "video4linux") == 0) {
-            if (std::strcmp(action, "add") == 0) m_handler(true, node);
-            if (std::strcmp(action, "remove") == 0) m_handler(false, node);
-        }
-        udev_device_unref(device);
-    }
-}
+HotplugMonitor::~HotplugMonitor() = default;
 
 }  // namespace avicap32

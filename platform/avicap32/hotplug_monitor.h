@@ -3,13 +3,13 @@
 // thread, where the capture window lives, and no window message crosses threads.
 #pragma once
 
+#include "media/devices/device_monitor.h"
+
 #include <functional>
 #include <memory>
 #include <string>
 
 class QSocketNotifier;
-struct udev;
-struct udev_monitor;
 
 namespace avicap32 {
 
@@ -24,11 +24,8 @@ public:
     HotplugMonitor& operator=(const HotplugMonitor&) = delete;
 
 private:
-    void readEvents();
-
     Handler m_handler;
-    udev* m_udev = nullptr;
-    udev_monitor* m_monitor = nullptr;
+    media::DeviceMonitor m_monitor;
     std::unique_ptr<QSocketNotifier> m_notifier;
 };
 

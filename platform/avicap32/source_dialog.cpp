@@ -78,7 +78,10 @@ public:
         inner->setLayout(form);
         area->setWidget(inner);
         area->setWidgetResizable(true);
-        area->setMinimumHeight(std::min(inner->sizeHint().height(), 360));
+        // The page's own background shows through: the rows read as part of the group.
+        area->viewport()->setAutoFillBackground(false);
+        inner->setAutoFillBackground(false);
+        area->setMinimumHeight(std::min(inner->sizeHint().height() + 2 * area->frameWidth(), 360));
         (new QVBoxLayout(group))->addWidget(area);
         layout->addWidget(group, 1);
         sync();
@@ -251,6 +254,7 @@ public:
         });
         QObject::connect(m_list, &QComboBox::activated, [this](int index) { choose(index); });
         showConnected();
+        m_list->setFocus();
     }
 
     void run() {

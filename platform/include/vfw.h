@@ -8,6 +8,7 @@
 #define WM_CAP_UNICODE_START (WM_USER + 100)
 
 #define WM_CAP_SET_CALLBACK_ERRORW (WM_CAP_UNICODE_START + 2)
+#define WM_CAP_SET_CALLBACK_STATUSW (WM_CAP_UNICODE_START + 3)
 #define WM_CAP_DRIVER_CONNECT (WM_CAP_START + 10)
 #define WM_CAP_DRIVER_DISCONNECT (WM_CAP_START + 11)
 #define WM_CAP_DRIVER_GET_NAMEW (WM_CAP_UNICODE_START + 12)
@@ -36,6 +37,11 @@
 #define IDS_CAP_NODISKSPACE 415
 #define IDS_CAP_SETFILESIZE 416
 #define IDS_CAP_DRIVER_ERROR 418
+
+// Status identifiers passed to the status callback (0 clears the status). This platform's own:
+// the capture file was deleted, moved or replaced during a recording and is written back to its
+// path; the text says how far the copy has got, then that it is done.
+#define IDS_CAP_STAT_FILE_RESTORE 600
 
 // The platform's 32-bit layouts, field for field: the program hands these records to the
 // capture window with their sizes, so the sizes must be exactly these.
@@ -124,6 +130,7 @@ static_assert(offsetof(CAPTUREPARMS, AVStreamMaster) == 92);
 #define AVSTREAMMASTER_NONE 1
 
 typedef LRESULT(CALLBACK* CAPERRORCALLBACKW)(HWND window, int errorId, LPCWSTR text);
+typedef LRESULT(CALLBACK* CAPSTATUSCALLBACKW)(HWND window, int statusId, LPCWSTR text);
 
 HWND capCreateCaptureWindowW(LPCWSTR windowName, DWORD style, int x, int y, int width, int height,
                              HWND parent, int id);

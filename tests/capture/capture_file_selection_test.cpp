@@ -28,6 +28,12 @@ protected:
         modals.expectMessageBox(message, MB_OK);
         harness->command(32773);
     }
+    void stop() {
+        modals.expectMessageBox(
+            L"Are you sure you wish to stop and save ? You cannot add to this video in Kinoree if you choose Ok.",
+            MB_OKCANCEL, IDOK);
+        harness->click(1001);
+    }
     static std::vector<std::wstring> capturePathsSent() {
         std::vector<std::wstring> paths;
         for (const CaptureRequest& r : SpyCaptureWindow::Requests()) {
@@ -77,14 +83,31 @@ TEST_F(CaptureFileTest, LongPathsAreAccepted) {
     EXPECT_EQ(harness->text(1011), chosen);
 }
 
-TEST_F(CaptureFileTest, ChoosingDuringARecordingGoesToTheCaptureWindowAtOnce) {
+TEST_F(CaptureFileTest, AFileChosenDuringARecordingAppliesFromTheNextRecording) {
     start();
     harness->click(1000);
-    const std::wstring chosen = (folder() / "next.avi").wstring();
-    choose(chosen);
-    EXPECT_EQ(capturePathsSent(), std::vector<std::wstring>{chosen});
-    EXPECT_EQ(harness->text(1007), L"1");
+    const std::wstring next = (folder() / "next.avi").wstring();
+    choose(next);
+    // The frames go on to the open file, which the box keeps naming.
+    EXPECT_TRUE(capturePathsSent().empty());
+    EXPECT_EQ(harness->text(1011), capturePath());
+    EXPECT_EQ(harness->text(1010), L"The new file applies from the next recording: " + next);
     EXPECT_TRUE(SpyCaptureWindow::SingleFrameOpen());
+    harness->click(1000);
+    EXPECT_EQ(harness->text(1007), L"2");
+
+    stop();
+    EXPECT_EQ(capturePathsSent(), std::vector<std::wstring>{next});
+    EXPECT_EQ(harness->text(1011), next);
+    EXPECT_EQ(harness->text(1010), L"Recorded 2 Frames. Stoped and saved");
+
+    // A cancelled dialog drops a waiting choice: the file in the box is the one used.
+    harness->click(1000);
+    choose((folder() / "dropped.avi").wstring());
+    cancel(L"As you have not selected a file, Kinoree will use the one in the File Name box..");
+    stop();
+    EXPECT_EQ(capturePathsSent(), std::vector<std::wstring>{next});
+    EXPECT_EQ(harness->text(1011), next);
 }
 
 TEST_F(CaptureFileTest, AnExistingFileIsChosenWithoutAWarningAndTheRecordingAsksBeforeReplacingIt) {

@@ -47,24 +47,24 @@ protected:
 TEST_F(CaptureSetupTest, SendsItsRequestsInOrderWithFullSizedRecords) {
     ASSERT_TRUE(SetupCaptureWindow(&m_parent));
     const auto& requests = SpyCaptureWindow::Requests();
-    std::vector<UINT> expected = {WM_CAP_SET_CALLBACK_ERRORW, WM_CAP_DRIVER_GET_CAPS, WM_CAP_DRIVER_CONNECT,
-                                  WM_CAP_GET_SEQUENCE_SETUP,  WM_CAP_SET_SEQUENCE_SETUP, WM_CAP_SET_PREVIEW,
-                                  WM_CAP_SET_PREVIEWRATE,     WM_CAP_SET_SCALE};
+    std::vector<UINT> expected = {WM_CAP_SET_CALLBACK_ERRORW, WM_CAP_SET_CALLBACK_STATUSW, WM_CAP_DRIVER_GET_CAPS,
+                                  WM_CAP_DRIVER_CONNECT,      WM_CAP_GET_SEQUENCE_SETUP,   WM_CAP_SET_SEQUENCE_SETUP,
+                                  WM_CAP_SET_PREVIEW,         WM_CAP_SET_PREVIEWRATE,      WM_CAP_SET_SCALE};
     ASSERT_EQ(SpyCaptureWindow::Messages(), expected);
     EXPECT_EQ(GetParent(SpyCaptureWindow::Handle()), m_parent.m_hWnd);
 
-    EXPECT_EQ(requests[1].wParam, 44u);
-    EXPECT_EQ(requests[1].lParam, reinterpret_cast<LPARAM>(&g_capDriverCaps));
+    EXPECT_EQ(requests[2].wParam, 44u);
+    EXPECT_EQ(requests[2].lParam, reinterpret_cast<LPARAM>(&g_capDriverCaps));
     // Asked before any connect, the capabilities stay zero: driver 0 is connected.
-    EXPECT_EQ(requests[2].wParam, 0u);
-    EXPECT_EQ(requests[2].lParam, 0);
-    for (int i : {3, 4}) {
+    EXPECT_EQ(requests[3].wParam, 0u);
+    EXPECT_EQ(requests[3].lParam, 0);
+    for (int i : {4, 5}) {
         EXPECT_EQ(requests[i].wParam, 96u);
         EXPECT_EQ(requests[i].lParam, reinterpret_cast<LPARAM>(&g_captureParms));
     }
-    EXPECT_EQ(requests[5].wParam, static_cast<WPARAM>(TRUE));
-    EXPECT_EQ(requests[6].wParam, 100u);
-    EXPECT_EQ(requests[7].wParam, static_cast<WPARAM>(TRUE));
+    EXPECT_EQ(requests[6].wParam, static_cast<WPARAM>(TRUE));
+    EXPECT_EQ(requests[7].wParam, 100u);
+    EXPECT_EQ(requests[8].wParam, static_cast<WPARAM>(TRUE));
     EXPECT_TRUE(m_modals.messageBoxes().empty());
 }
 
@@ -72,7 +72,7 @@ TEST_F(CaptureSetupTest, WritesTheFiveDefaultsAndKeepsTheWindowsOtherParameters)
     CAPTUREPARMS reported = SpyCaptureWindow::Config().parms;
     SetupCaptureWindow(&m_parent);
     CAPTUREPARMS sent;
-    const CaptureRequest& set = SpyCaptureWindow::Requests()[4];
+    const CaptureRequest& set = SpyCaptureWindow::Requests()[5];
     ASSERT_EQ(set.record.size(), sizeof sent);
     std::memcpy(&sent, set.record.data(), sizeof sent);
 
@@ -96,7 +96,7 @@ TEST_F(CaptureSetupTest, AFailedConnectIsToldOnceAndTheSetUpGoesOn) {
     SpyCaptureWindow::Config().connectReply = FALSE;
     m_modals.expectMessageBox(kConnectProblem, MB_OK);
     SetupCaptureWindow(&m_parent);
-    EXPECT_EQ(SpyCaptureWindow::Messages().size(), 8u);
+    EXPECT_EQ(SpyCaptureWindow::Messages().size(), 9u);
     EXPECT_EQ(SpyCaptureWindow::Messages().back(), static_cast<UINT>(WM_CAP_SET_SCALE));
 }
 

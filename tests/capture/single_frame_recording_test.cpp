@@ -175,6 +175,37 @@ TEST_F(RecordingTest, FailedFramesDoNotCountAndSayWhy) {
     EXPECT_EQ(harness->text(1010), L"Recorded 2 Frames. Stoped and saved");
 }
 
+TEST_F(RecordingTest, AFailedCloseIsReportedAndACloseWithNothingOpenIsNot) {
+    SpyCaptureConfig config = SpyCaptureWindow::DefaultConfig();
+    config.closeError = L"Cannot save " + capturePath() + L": Input/output error";
+    start(config);
+    harness->click(1000);
+    harness->click(1000);
+    stop();
+    EXPECT_EQ(harness->text(1010), L"Recorded 2 Frames, but closing the file failed. " + config.closeError);
+    EXPECT_EQ(harness->text(1007), L"0");
+    EXPECT_EQ(harness->videoControlsEnabled(), kAllEnabled);
+
+    stop();
+    EXPECT_EQ(harness->text(1010), L"Recorded 0 Frames. Stoped and saved");
+}
+
+// A deleted capture file written back to its path: the user hears of it at once, while the
+// capture window is still copying, and after the press.
+TEST_F(RecordingTest, WhatTheCaptureWindowSaysDuringAFrameShowsAtOnceAndAfterThePress) {
+    start();
+    harness->click(1000);
+    const std::wstring notice = L"The capture file was written there again.";
+    SpyCaptureWindow::Config().singleFrameStatus = notice;
+    harness->click(1000);
+    EXPECT_EQ(SpyCaptureWindow::StatusShownDuringRequest(), notice);
+    EXPECT_EQ(harness->text(1010), notice + L" " + kRecording);
+
+    SpyCaptureWindow::Config().singleFrameStatus.clear();
+    harness->click(1000);
+    EXPECT_EQ(harness->text(1010), kRecording);
+}
+
 TEST_F(RecordingTest, FailureWithoutAReasonStillSaysNoFrameWasCaptured) {
     SpyCaptureConfig config = SpyCaptureWindow::DefaultConfig();
     config.singleFrameReply = FALSE;
@@ -199,11 +230,46 @@ TEST_F(ReplaceQuestionTest, DecliningToReplaceAVideoCapturesNothing) {
 
     modals.expectMessageBox(question(), MB_OKCANCEL, IDCANCEL);
     harness->click(1000);
-    // The question only asked the capture window for its file.
-    EXPECT_EQ(SpyCaptureWindow::Messages(), (std::vector<UINT>{WM_CAP_FILE_GET_CAPTURE_FILEW}));
-    before.requests = 1;
+    // The question only asked the capture window for its file and whether it has a driver.
+    EXPECT_EQ(SpyCaptureWindow::Messages(), (std::vector<UINT>{WM_CAP_FILE_GET_CAPTURE_FILEW, WM_CAP_DRIVER_GET_CAPS}));
+    before.requests = 2;
     EXPECT_EQ(harness->snapshot(), before);
     EXPECT_EQ(harness->videoControlsEnabled(), kAllEnabled);
+}
+
+TEST_F(ReplaceQuestionTest, WithoutADriverNothingIsAskedAndNothingOpens) {
+    makeFileAtCapturePath();
+    SpyCaptureConfig config = SpyCaptureWindow::DefaultConfig();
+    config.connectReply = FALSE;
+    modals.expectMessageBox(L"There was a problem connecting to your capture device. This could be because the "
+                            L"device is not connected or a program using it has crashed. You need to restart "
+                            L"your computer. Kinoree will run anyway without capture.",
+                            MB_OK);
+    start(config);
+
+    harness->click(1000);
+    EXPECT_FALSE(SpyCaptureWindow::SingleFrameOpen());
+    EXPECT_EQ(harness->text(1010), L"No frame was captured. No capture device is connected.");
+    EXPECT_EQ(harness->text(1007), L"0");
+    EXPECT_EQ(harness->videoControlsEnabled(), kAllEnabled);
+}
+
+TEST_F(ReplaceQuestionTest, AFailedOpenBeginsNoRecordingSoTheNextPressAsksAgain) {
+    SpyCaptureConfig config = SpyCaptureWindow::DefaultConfig();
+    config.openReply = FALSE;
+    start(config);
+
+    harness->click(1000);
+    EXPECT_EQ(harness->text(1010), L"No frame was captured. " + config.openError);
+    EXPECT_EQ(harness->text(1007), L"0");
+    EXPECT_EQ(harness->videoControlsEnabled(), kAllEnabled);
+
+    SpyCaptureWindow::Config().openReply = TRUE;
+    makeFileAtCapturePath();
+    modals.expectMessageBox(question(), MB_OKCANCEL, IDOK);
+    harness->click(1000);
+    EXPECT_EQ(harness->text(1007), L"1");
+    EXPECT_EQ(harness->videoControlsEnabled(), kAllDisabled);
 }
 
 TEST_F(ReplaceQuestionTest, ReplacingIsAskedOncePerRecording) {

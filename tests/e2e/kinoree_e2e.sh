@@ -74,8 +74,12 @@ start_program() {
     export KINOREE_CAPTURE_DEVICE=test
     mkdir -p "$HOME/Videos" "$XDG_RUNTIME_DIR"
     chmod 700 "$XDG_RUNTIME_DIR"
+    # A scenario may prepare the home folder and the camera first, in its before_SCENARIO.
+    if declare -F "before_$scenario" >/dev/null; then "before_$scenario"; fi
     "$program" >"$work/app.log" 2>&1 &
     app_pid=$!
+    # Without a camera the program says so before its dialog opens.
+    if [ -n "${startup_box:-}" ]; then answer_box "$startup_box" Return; fi
     main=$(wait_for_window --name 'Kinoree Version 2.0 By Orvane') || fail "the main dialog did not open"
     read -r win_x win_y win_w win_h < <(xdotool getwindowgeometry --shell "$main" |
         awk -F= '/^X=/{x=$2} /^Y=/{y=$2} /^WIDTH=/{w=$2} /^HEIGHT=/{h=$2} END{print x, y, w, h}')
@@ -128,11 +132,11 @@ keys() { focus_main; xdotool key --delay 20 "$@"; }
 # usual 13 to 14 ratio of it, counted up from the bottom edge (the menu bar is above the client
 # area), so the estimate errs least for the controls near the bottom.
 click_control() {
-    local x=$1 y=$2 w=$3 h=$4 px py
+    local x=$1 y=$2 w=$3 h=$4 clicks=${5:-1} px py
     px=$(awk -v x="$x" -v w="$w" -v W="$win_w" 'BEGIN{printf "%d", (x + w / 2) * W / 345}')
     py=$(awk -v y="$y" -v h="$h" -v W="$win_w" -v H="$win_h" \
         'BEGIN{u = W / 345 * 13 / 14; printf "%d", H - (232 - y - h / 2) * u}')
-    xdotool mousemove $((win_x + px)) $((win_y + py)) click 1
+    xdotool mousemove $((win_x + px)) $((win_y + py)) click --repeat "$clicks" --delay 100 1
     sleep 0.3
 }
 click_capture() { click_control 21 170 89 19; }
@@ -150,7 +154,68 @@ wait_for_title() {
     fail "the window's title stayed \"$(xdotool getwindowname "$window")\", not $pattern"
 }
 
+click_source() { click_control 221 84 109 22; }
+click_video_format() { click_control 221 159 109 22; }
+
+# Types into the driver dialog titled $1, which must now be open, and waits for it to close.
+in_dialog() {
+    local title=$1 dialog
+    shift
+    dialog=$(wait_for_window --name "^$title\$") || fail "the $title dialog did not open"
+    xdotool windowfocus --sync "$dialog" key --delay 100 "$@"
+    for _ in $(seq 300); do
+        xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    fail "the $title dialog stayed open"
+}
+
+# The text of a read-only box, taken as a user copies it: a triple click selects all of it.
+box_text() {
+    command -v xclip >/dev/null || { echo "SKIP: xclip is not installed"; exit 77; }
+    click_control "$@" 3
+    xclip -o -selection primary 2>/dev/null || true
+}
+status_text() { box_text 46 194 292 14; }
+file_name_text() { box_text 46 211 234 14; }
+# Waits until the box (read by the given function) says what it should: the dialog takes no
+# clicks until a file dialog or message box before has fully let go of it.
+expect_text() {
+    local name=$1 read=$2 expected=$3 text=""
+    for _ in $(seq 30); do
+        text=$("$read")
+        [ "$text" = "$expected" ] && return 0
+        sleep 0.2
+    done
+    fail "the $name box says '$text', not '$expected'"
+}
+
+# File > Set Capture File, with the path typed into the file dialog. The menu bar is the top of
+# the window; its first item is File.
+set_capture_file() {
+    local dialog
+    focus_main
+    xdotool mousemove $((win_x + 19)) $((win_y + 8)) click 1
+    sleep 0.5
+    xdotool key Down Return
+    dialog=$(wait_for_window --name '^Save Dovarederu Video as') || fail "the file dialog did not open"
+    xdotool windowfocus --sync "$dialog" type --delay 10 "$1"
+    xdotool key Return
+    for _ in $(seq 300); do
+        xdotool search --onlyvisible --name '^Save Dovarederu Video as' >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    fail "the file dialog stayed open"
+}
+
 # --- the recorded file --------------------------------------------------------------------------
+
+# A short video of n frames made by FFmpeg, standing for one the user saved earlier.
+make_video() {
+    mkdir -p "$(dirname "$1")"
+    ffmpeg -v error -f lavfi -i testsrc=size=320x240:rate=15 -frames:v "$2" -c:v mjpeg -y "$1" ||
+        fail "ffmpeg could not make $1"
+}
 
 # Frames in the file, counted by decoding them.
 frames_in() {
@@ -294,6 +359,133 @@ large_view_playback() {
     xdotool windowfocus --sync "$large" key p
     wait_for_title "$large" 'playing the take'
     wait_for_title "$large" '^Large View$'
+    keys Escape
+    wait_for_exit
+}
+
+# With no device the user picks the test scene in the Source dialog and a smaller picture in the
+# Video Format dialog; the next start, with nothing chosen, has both and asks nothing.
+before_settings_after_restart() {
+    ls /dev/video* >/dev/null 2>&1 && { echo "SKIP: this computer has video devices"; exit 77; }
+    unset KINOREE_CAPTURE_DEVICE
+    if [ -z "${restarted:-}" ]; then startup_box="no capture device"; else startup_box=""; fi
+}
+settings_after_restart() {
+    click_source
+    in_dialog "Video Source" k Return
+    click_video_format
+    # From the format list, the next field is the picture size; its first entry is the smallest.
+    in_dialog "Video Format" Tab Home Return
+    click_quit
+    answer_box "quit" Return
+    wait_for_exit
+
+    restarted=1
+    start_program
+    no_message_box || fail "the remembered test scene did not connect"
+    click_capture
+    click_capture
+    click_stop
+    answer_box "stop and save" Return
+    check_video "$(capture_file)" 2 15
+    local size
+    size=$(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0 "$(capture_file)")
+    [ "$size" = "320,240" ] || fail "the remembered picture size was not used: $size"
+    keys Escape
+    wait_for_exit
+}
+
+# Without a camera no frame can be taken: the video at the capture path is not offered for
+# replacing, and stays whole through a press and a stop.
+before_no_camera_keeps_video() {
+    export KINOREE_CAPTURE_DEVICE=/dev/nonexistent
+    startup_box="no capture device"
+    make_video "$(capture_file)" 2
+}
+no_camera_keeps_video() {
+    local saved
+    saved=$(md5sum <"$(capture_file)")
+    click_capture
+    sleep 0.5
+    no_message_box || fail "a question came although no frame can be taken"
+    expect_text Status status_text "No frame was captured. No capture device is connected."
+    click_stop
+    answer_box "stop and save" Return
+    keys Escape
+    wait_for_exit
+    [ "$(md5sum <"$(capture_file)")" = "$saved" ] || fail "the saved video changed without a camera"
+    check_video "$(capture_file)" 2 15
+}
+
+# The default folder cannot be made (a file is in its way), so the first press opens nothing; the
+# press after choosing an existing video is a first press again and asks before replacing it.
+before_failed_open_asks_again() {
+    rmdir "$HOME/Videos"
+    echo "not a folder" >"$HOME/Videos"
+    make_video "$HOME/saved.avi" 2
+}
+failed_open_asks_again() {
+    local saved
+    saved=$(md5sum <"$HOME/saved.avi")
+    click_capture
+    sleep 0.5
+    no_message_box || fail "a message box came for the failed open"
+    set_capture_file "$HOME/saved.avi"
+    expect_text "File Name" file_name_text "$HOME/saved.avi"
+    click_capture
+    answer_box "replace the saved video" Escape
+    [ "$(md5sum <"$HOME/saved.avi")" = "$saved" ] || fail "the saved video changed although replacing it was declined"
+    click_capture
+    answer_box "replace the saved video" Return
+    click_capture
+    click_stop
+    answer_box "stop and save" Return
+    check_video "$HOME/saved.avi" 2 15
+    keys Escape
+    wait_for_exit
+}
+
+# A file chosen in the middle of a recording takes the frames of the next recording, not the
+# rest of this one.
+file_chosen_during_recording() {
+    local next="$HOME/Videos/scene two.avi"
+    click_capture
+    click_capture
+    set_capture_file "$next"
+    expect_text Status status_text "The new file applies from the next recording: $next"
+    expect_text "File Name" file_name_text "$(capture_file)"
+    click_capture
+    click_stop
+    answer_box "stop and save" Return
+    expect_text "File Name" file_name_text "$next"
+    check_video "$(capture_file)" 3 15
+    [ ! -e "$next" ] || fail "the newly chosen file was written during the recording before it"
+    click_capture
+    click_capture
+    click_stop
+    answer_box "stop and save" Return
+    check_video "$next" 2 15
+    check_video "$(capture_file)" 3 15
+    keys Escape
+    wait_for_exit
+}
+
+# The capture file is deleted with its folder in the middle of a recording: the next press
+# writes it back, and after Stop /  Save every frame is at the path.
+capture_file_deleted() {
+    click_capture
+    click_capture
+    for _ in $(seq 100); do
+        [ -s "$(capture_file)" ] && break
+        sleep 0.1
+    done
+    [ -s "$(capture_file)" ] || fail "no capture file after two presses"
+    rm -rf "$(dirname "$(capture_file)")"
+    click_capture
+    click_capture
+    click_stop
+    answer_box "stop and save" Return
+    check_video "$(capture_file)" 4 15
     keys Escape
     wait_for_exit
 }

@@ -154,6 +154,29 @@ TEST_F(LoopbackMjpeg, LiveCaptureTakesAFrameWrittenAfterTheRequest)
     }
 }
 
+// The capture thread moves from one device to another, as choosing a device in the Source
+// dialog makes it, and the loopback offers the MJPEG it carries first.
+TEST_F(LoopbackMjpeg, TheCaptureThreadSwitchesFromVividToTheLoopbackAndBack)
+{
+    const std::string vivid = guest::nodeNamed("vivid-000-vid-cap");
+    LiveSource live;
+    ASSERT_FALSE(live.start(std::make_unique<V4l2Camera>(vivid)));
+    std::shared_ptr<const Frame> frame;
+    ASSERT_FALSE(live.waitForFrameStartedAfter(0, kPatience, frame));
+    EXPECT_EQ(frame->format, PixelFormat::Yuyv);
+
+    producer.startFeeding();
+    const Error e = live.start(std::make_unique<V4l2Camera>(path));
+    ASSERT_FALSE(e) << e.message;
+    EXPECT_EQ(live.offeredFormats().front().format, PixelFormat::Mjpeg);
+    ASSERT_FALSE(live.waitForFrameStartedAfter(monotonicNowNs(), kPatience, frame));
+    EXPECT_GE(producer.pictureOf(frame->data), 0);
+
+    ASSERT_FALSE(live.start(std::make_unique<V4l2Camera>(vivid)));
+    ASSERT_FALSE(live.waitForFrameStartedAfter(monotonicNowNs(), kPatience, frame));
+    EXPECT_EQ(frame->format, PixelFormat::Yuyv);
+}
+
 TEST(LoopbackConverted, UnreadableFormatIsConvertedToRgb)
 {
     const std::string path = guest::nodeNamed("loopback-uyvy");

@@ -12,6 +12,7 @@
 
 #include "guest_support.h"
 #include "media/devices/camera_controls.h"
+#include "media/devices/camera_lock.h"
 #include "media/devices/control_memory.h"
 #include "media/devices/live_source.h"
 #include "media/devices/v4l2_camera.h"
@@ -124,6 +125,33 @@ TEST_F(VividControls, ValuesSetWhileStreamingReadBackAndTurningAutoGainOffFreesT
     EXPECT_FALSE(live.failure());
 }
 
+TEST_F(VividControls, TheLockTurnsAutomaticGainOffWhereItIsAndLetsItRunAgain)
+{
+    LiveSource live;
+    ASSERT_FALSE(live.start(std::make_unique<V4l2Camera>(path)));
+    CameraControls controls(path);
+    ASSERT_FALSE(controls.open());
+    ASSERT_TRUE(hasAutomaticModes(controls));
+    ASSERT_FALSE(automaticModesLocked(controls));
+
+    std::vector<ControlValue> settled;
+    const Error locked = lockAutomaticModes(controls, settled);
+    ASSERT_FALSE(locked) << locked.message;
+    EXPECT_TRUE(automaticModesLocked(controls));
+    CameraControls reread(path);
+    ASSERT_FALSE(reread.open());
+    EXPECT_EQ(reread.find(V4L2_CID_AUTOGAIN)->value, 0);
+    EXPECT_FALSE(reread.find(V4L2_CID_GAIN)->inactive);
+    EXPECT_NE(std::find(settled.begin(), settled.end(), ControlValue{V4L2_CID_AUTOGAIN, 0}), settled.end());
+
+    settled.clear();
+    ASSERT_FALSE(unlockAutomaticModes(controls, settled));
+    ASSERT_FALSE(reread.refresh());
+    EXPECT_EQ(reread.find(V4L2_CID_AUTOGAIN)->value, 1);
+    EXPECT_TRUE(reread.find(V4L2_CID_GAIN)->inactive);
+    EXPECT_TRUE(live.streaming());
+}
+
 TEST_F(VividControls, StreamsAtAWantedSizeAmongThoseOffered)
 {
     V4l2Camera camera(path, systemV4l2Io(), FrameSize{640, 480});
@@ -139,6 +167,21 @@ TEST_F(VividControls, StreamsAtAWantedSizeAmongThoseOffered)
     Frame frame;
     ASSERT_FALSE(camera.readFrame(frame));
     EXPECT_EQ(frame.data.size(), size_t(640) * 480 * 2);
+
+    // Its formats with their rates, and a rate other than the one it ran at.
+    const std::vector<OfferedFormat> formats = camera.offeredFormats();
+    ASSERT_FALSE(formats.empty());
+    EXPECT_EQ(formats.front().format, PixelFormat::Yuyv);
+    const auto vga = std::find_if(formats.front().sizes.begin(), formats.front().sizes.end(),
+                                  [](const OfferedSize& s) { return s.size == FrameSize{640, 480}; });
+    ASSERT_NE(vga, formats.front().sizes.end());
+    ASSERT_GE(vga->intervals.size(), 2u) << "vivid lists several frame rates";
+    const FrameInterval running{camera.format().frameIntervalNumerator, camera.format().frameIntervalDenominator};
+    const FrameInterval other = vga->intervals.front() == running ? vga->intervals.back() : vga->intervals.front();
+    camera.stop();
+    V4l2Camera slower(path, systemV4l2Io(), StreamRequest{FrameSize{640, 480}, PixelFormat::Yuyv, other});
+    ASSERT_FALSE(slower.start());
+    EXPECT_EQ((FrameInterval{slower.format().frameIntervalNumerator, slower.format().frameIntervalDenominator}), other);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The camera code against vivid, the kernel's virtual camera, as the guest loads it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -43,6 +44,14 @@ TEST_F(Vivid, DeviceListHasTheCaptureNodesOnlyInNodeOrder)
     ASSERT_FALSE(devices.empty());
     EXPECT_EQ(devices[0].name, "vivid");
     EXPECT_EQ(devices[0].description.rfind("vivid v6.", 0), 0u) << devices[0].description;
+    // Each is told apart in the list and keeps its settings under a name of its own.
+    std::vector<std::string> keys;
+    for (const CaptureDevice& d : devices) {
+        EXPECT_FALSE(d.busInfo.empty()) << d.path;
+        if (std::find(keys.begin(), keys.end(), settingsKey(d)) == keys.end())
+            keys.push_back(settingsKey(d));
+    }
+    EXPECT_EQ(keys.size(), devices.size());
 }
 
 TEST_F(Vivid, NegotiatesYuyvAt720pAndStreamsInOrder)

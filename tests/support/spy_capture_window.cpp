@@ -13,8 +13,11 @@ struct SpyState {
     std::vector<CaptureRequest> requests;
     HWND handle = nullptr;
     CAPERRORCALLBACKW errorCallback = nullptr;
+    CAPSTATUSCALLBACKW statusCallback = nullptr;
+    std::wstring statusShown;
     std::wstring captureFile;
     bool open = false;
+    bool connected = false;
     bool previewing = false;
     int confirmed = 0;
 };
@@ -44,10 +47,23 @@ public:
         case WM_CAP_SET_CALLBACK_ERRORW:
             s.errorCallback = reinterpret_cast<CAPERRORCALLBACKW>(lParam);
             return TRUE;
+        case WM_CAP_SET_CALLBACK_STATUSW:
+            s.statusCallback = reinterpret_cast<CAPSTATUSCALLBACKW>(lParam);
+            return TRUE;
         case WM_CAP_DRIVER_CONNECT:
+            s.connected = s.config.connectReply != FALSE;
             return s.config.connectReply;
-        case WM_CAP_DRIVER_GET_CAPS:
-            return FALSE;  // asked before a connect: the record stays as it was
+        case WM_CAP_DRIVER_DISCONNECT:
+            s.connected = false;
+            return TRUE;
+        case WM_CAP_DRIVER_GET_CAPS: {
+            // Without a driver the record stays as it was.
+            if (!s.connected || !lParam) return FALSE;
+            CAPDRIVERCAPS caps{};
+            caps.fCaptureInitialized = TRUE;
+            std::memcpy(reinterpret_cast<void*>(lParam), &caps, std::min<size_t>(wParam, sizeof caps));
+            return TRUE;
+        }
         case WM_CAP_GET_SEQUENCE_SETUP:
             std::memcpy(reinterpret_cast<void*>(lParam), &s.config.parms, std::min<size_t>(wParam, sizeof(CAPTUREPARMS)));
             return TRUE;
@@ -66,6 +82,15 @@ public:
             return TRUE;
         }
         case WM_CAP_SINGLE_FRAME_OPEN:
+            if (s.open) return TRUE;
+            if (!s.connected) {
+                if (s.errorCallback) s.errorCallback(handle(), IDS_CAP_DRIVER_ERROR, L"No capture device is connected.");
+                return FALSE;
+            }
+            if (!s.config.openReply) {
+                if (s.errorCallback) s.errorCallback(handle(), IDS_CAP_CANTOPEN, s.config.openError.c_str());
+                return FALSE;
+            }
             s.open = true;
             return TRUE;
         case WM_CAP_SINGLE_FRAME:
@@ -73,12 +98,20 @@ public:
                 if (s.errorCallback) s.errorCallback(handle(), IDS_CAP_NODISKSPACE, s.config.singleFrameError.c_str());
                 return FALSE;
             }
+            if (!s.config.singleFrameStatus.empty() && s.statusCallback) {
+                s.statusCallback(handle(), IDS_CAP_STAT_FILE_RESTORE, s.config.singleFrameStatus.c_str());
+                WCHAR shown[512] = {};
+                GetWindowTextW(GetDlgItem(GetParent(handle()), 1010), shown, 512);
+                s.statusShown = shown;
+            }
             ++s.confirmed;
             return TRUE;
         case WM_CAP_SINGLE_FRAME_CLOSE: {
             BOOL wasOpen = s.open;
             s.open = false;
-            return wasOpen;
+            if (!wasOpen || s.config.closeError.empty()) return wasOpen;
+            if (s.errorCallback) s.errorCallback(handle(), IDS_CAP_WRITEERROR, s.config.closeError.c_str());
+            return FALSE;
         }
         default:
             return TRUE;
@@ -116,6 +149,7 @@ HWND SpyCaptureWindow::Handle() { return State().handle; }
 int SpyCaptureWindow::ConfirmedFrames() { return State().confirmed; }
 bool SpyCaptureWindow::SingleFrameOpen() { return State().open; }
 bool SpyCaptureWindow::Previewing() { return State().previewing; }
+std::wstring SpyCaptureWindow::StatusShownDuringRequest() { return State().statusShown; }
 
 std::vector<UINT> SpyCaptureWindow::Messages() {
     std::vector<UINT> messages;

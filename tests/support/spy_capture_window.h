@@ -22,9 +22,17 @@ struct CaptureRequest {
 struct SpyCaptureConfig {
     bool createFails = false;     // capCreateCaptureWindowW returns no window
     BOOL connectReply = TRUE;
+    // With a driver connected, a single-frame open fails when told to, with this reason;
+    // without one it always fails, as the real window's does.
+    BOOL openReply = TRUE;
+    std::wstring openError = L"Cannot create folder /home/animator/Videos: a file of that name is in the way";
     BOOL singleFrameReply = TRUE;
     // With a failing single frame, the text the error callback is told.
     std::wstring singleFrameError = L"The disk is full.";
+    // With an open file, a close that fails tells the error callback this text.
+    std::wstring closeError;
+    // With a confirmed single frame, what the status callback is told first (nothing if empty).
+    std::wstring singleFrameStatus;
     std::wstring captureFile = L"/home/animator/Videos/Capture.avi";
     CAPTUREPARMS parms{};         // what the window reports
 };
@@ -43,6 +51,9 @@ public:
     static int ConfirmedFrames();
     static bool SingleFrameOpen();
     static bool Previewing();
+    // What the program's window showed in its Status box (1010) right after the status callback,
+    // while the request was still running.
+    static std::wstring StatusShownDuringRequest();
 };
 
 }  // namespace testing_support

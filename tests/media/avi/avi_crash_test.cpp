@@ -1,5 +1,5 @@
 // A recording killed at any moment must leave a file players read without complaint, holding
-// every frame the writer had confirmed. The recording runs in a child process that is killed
+// every frame the writer had confirmed, or, before the first, the video the path held before. The recording runs in a child process that is killed
 // with SIGKILL, either at a chosen file operation (optionally after writing only part of its
 // data) or after a random delay.
 #include <fcntl.h>
@@ -7,7 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <random>
 #include <thread>
 
@@ -105,14 +107,16 @@ ChildOutcome RecordKilledAt(const std::string& path, const Recording& plan, int 
         close(fds[0]);
         int seen = 0;
         RecordAndExit(path, plan, fds[1],
-                      [&](FileOperation op, uint64_t offset, std::span<const uint8_t> data) {
-                          if (seen++ != killAt) return;
-                          if (partial && op == FileOperation::Write && data.size() > 1) {
-                              const int fd = ::open(path.c_str(), O_WRONLY);
-                              (void)!pwrite(fd, data.data(), data.size() / 2, off_t(offset));
+                      [&](const FileChange& change) {
+                          if (seen++ != killAt) return 0;
+                          if (partial && change.op == FileOperation::Write && change.data.size() > 1) {
+                              const int fd = ::open(std::string(change.path).c_str(), O_WRONLY);
+                              (void)!pwrite(fd, change.data.data(), change.data.size() / 2,
+                                            off_t(change.offset));
                               ::close(fd);
                           }
                           raise(SIGKILL);
+                          return 0;
                       });
     }
     close(fds[1]);
@@ -126,10 +130,11 @@ int CountOperations(const std::string& path, const Recording& plan) {
     const pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
-        RecordAndExit(path, plan, fds[1], [&](FileOperation, uint64_t, std::span<const uint8_t>) {
+        RecordAndExit(path, plan, fds[1], [&](const FileChange&) {
             ++operations;
             // Each operation is reported so the parent learns the count.
             (void)!write(fds[1], "x", 1);
+            return 0;
         });
     }
     close(fds[1]);
@@ -140,19 +145,35 @@ int CountOperations(const std::string& path, const Recording& plan) {
     return operations;
 }
 
-// The file must decode in ffmpeg without any error, starting with every confirmed frame in
-// order; at most the frame being written when the process died may follow. Our reader must
-// agree with its index.
+// What the path held before the take: it must stay whole until the take has a frame.
+const std::string& OldTake() {
+    static const std::string bytes(100000, 'o');
+    return bytes;
+}
+
+void PlantOldTake(const std::string& path) { std::ofstream(path, std::ios::binary) << OldTake(); }
+
+std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Until a frame is confirmed the path may still hold the old take, whole. Otherwise the file
+// must decode in ffmpeg without any error, starting with every confirmed frame in order; at
+// most the frame being written when the process died may follow. Our reader must agree with
+// its index.
 void ExpectIntact(const std::string& path, const ChildOutcome& outcome, const std::string& when) {
     SCOPED_TRACE(when);
-    if (!outcome.opened) return;  // nothing was promised before open() returned
+    if (Contents(path) == OldTake()) {
+        EXPECT_EQ(outcome.confirmed, 0) << "confirmed frames are not at the path";
+        return;
+    }
+    // The new take replaces the old one only once it holds a frame.
+    ASSERT_TRUE(outcome.opened) << "the old take was lost before the new one began";
     const testing::FfmpegDecode decoded = DecodeWithFfmpeg(path, kWidth, kHeight);
-    // Before the first frame the picture size is unknown and ffmpeg finds no usable stream in
-    // the empty recording; from the first frame on, it must read the file cleanly.
-    if (outcome.confirmed == 0 && decoded.frames.empty()) return;
     ASSERT_TRUE(decoded.ok) << decoded.errors;
     const std::vector<int64_t> stamps = StampsOf(decoded.frames);
-    ASSERT_GE(int(stamps.size()), outcome.confirmed);
+    ASSERT_GE(int(stamps.size()), std::max(outcome.confirmed, 1));
     ASSERT_LE(int(stamps.size()), outcome.confirmed + 1);
     EXPECT_EQ(stamps, testing::Sequence(int64_t(stamps.size())));
 
@@ -175,6 +196,7 @@ void KillAtEveryOperation(AviVideoCodec codec, PixelFormat source) {
     ASSERT_GT(operations, plan.frames * 4);
     for (int killAt = 0; killAt < operations; ++killAt) {
         for (bool partial : {false, true}) {
+            PlantOldTake(path);
             const ChildOutcome outcome = RecordKilledAt(path, plan, killAt, partial);
             ASSERT_TRUE(outcome.killed);
             ExpectIntact(path, outcome,
@@ -202,6 +224,7 @@ TEST(AviCrashTest, FileSurvivesKillsAfterRandomDelays) {
     std::mt19937 random(12345);
     std::uniform_int_distribution<int> delayUs(0, 60000);
     for (int round = 0; round < 24; ++round) {
+        PlantOldTake(path);
         int fds[2];
         ASSERT_EQ(pipe(fds), 0);
         const pid_t pid = fork();

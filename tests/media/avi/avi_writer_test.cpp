@@ -21,55 +21,16 @@
 namespace media {
 namespace {
 
+using testing::Append;
 using testing::DecodeWithFfmpeg;
+using testing::ExpectFrames;
 using testing::Probe;
+using testing::Scene;
 using testing::ScratchDir;
 using testing::Sequence;
 using testing::StampsOf;
 
-constexpr uint32_t kInterval = 40000;
-
-TestSceneSource Scene(PixelFormat format, int width = 320, int height = 240) {
-    TestSceneOptions o;
-    o.width = width;
-    o.height = height;
-    o.format = format;
-    o.realTime = false;
-    return TestSceneSource(o);
-}
-
-// Appends `count` frames of `scene` (started by the caller) and returns the first failure.
-Error Append(AviWriter& writer, TestSceneSource& scene, int count, uint32_t interval = kInterval) {
-    for (int i = 0; i < count; ++i) {
-        Frame frame;
-        if (Error e = scene.readFrame(frame)) return e;
-        if (Error e = writer.appendFrame(frame, interval)) return e;
-    }
-    return Error::none();
-}
-
-std::vector<int64_t> OurStamps(const AviReader& reader) {
-    std::vector<Frame> frames;
-    for (size_t i = 0; i < reader.frames().size(); ++i) {
-        Frame rgb;
-        EXPECT_FALSE(reader.decodeFrame(i, rgb));
-        frames.push_back(rgb);
-    }
-    return StampsOf(frames);
-}
-
-// Both readers see `count` frames stamped 0..count-1, in order, and ffmpeg has no complaint.
-void ExpectFrames(const std::string& path, int count, int width, int height) {
-    AviReader reader;
-    ASSERT_FALSE(reader.open(path));
-    EXPECT_EQ(reader.frames().size(), size_t(count));
-    EXPECT_EQ(reader.scannedFrames(), reader.frames());
-    EXPECT_EQ(OurStamps(reader), Sequence(count));
-
-    const testing::FfmpegDecode decoded = DecodeWithFfmpeg(path, width, height);
-    EXPECT_TRUE(decoded.ok) << decoded.errors;
-    EXPECT_EQ(StampsOf(decoded.frames), Sequence(count));
-}
+constexpr uint32_t kInterval = testing::kInterval;
 
 struct CodecCase {
     const char* name;

@@ -9,6 +9,9 @@
 #include <filesystem>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
+#include "media/avi/avi_reader.h"
 #include "media/testscene/frame_stamp.h"
 
 namespace media::testing {
@@ -129,6 +132,45 @@ std::vector<int64_t> Sequence(int64_t count) {
     std::vector<int64_t> s;
     for (int64_t i = 0; i < count; ++i) s.push_back(i);
     return s;
+}
+
+TestSceneSource Scene(PixelFormat format, int width, int height) {
+    TestSceneOptions o;
+    o.width = width;
+    o.height = height;
+    o.format = format;
+    o.realTime = false;
+    return TestSceneSource(o);
+}
+
+Error Append(AviWriter& writer, TestSceneSource& scene, int count, uint32_t interval) {
+    for (int i = 0; i < count; ++i) {
+        Frame frame;
+        if (Error e = scene.readFrame(frame)) return e;
+        if (Error e = writer.appendFrame(frame, interval)) return e;
+    }
+    return Error::none();
+}
+
+void ExpectStamps(const std::string& path, const std::vector<int64_t>& stamps, int width, int height) {
+    AviReader reader;
+    ASSERT_FALSE(reader.open(path));
+    EXPECT_EQ(reader.scannedFrames(), reader.frames());
+    std::vector<Frame> ours;
+    for (size_t i = 0; i < reader.frames().size(); ++i) {
+        Frame rgb;
+        EXPECT_FALSE(reader.decodeFrame(i, rgb));
+        ours.push_back(rgb);
+    }
+    EXPECT_EQ(StampsOf(ours), stamps);
+
+    const FfmpegDecode decoded = DecodeWithFfmpeg(path, width, height);
+    EXPECT_TRUE(decoded.ok) << decoded.errors;
+    EXPECT_EQ(StampsOf(decoded.frames), stamps);
+}
+
+void ExpectFrames(const std::string& path, int count, int width, int height) {
+    ExpectStamps(path, Sequence(count), width, height);
 }
 
 }  // namespace media::testing

@@ -1,5 +1,5 @@
 // What the media tests share: running ffmpeg and ffprobe as a player would, scratch folders,
-// and test-scene recordings.
+// and test-scene recordings written and read back.
 #pragma once
 
 #include <cstdint>
@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "media/avi/avi_writer.h"
 #include "media/common/frame.h"
+#include "media/testscene/test_scene_source.h"
 
 namespace media::testing {
 
@@ -57,5 +59,18 @@ std::vector<int64_t> StampsOf(const std::vector<Frame>& frames);
 
 // 0, 1, ..., count - 1.
 std::vector<int64_t> Sequence(int64_t count);
+
+constexpr uint32_t kInterval = 40000;
+
+// The test scene at `width` x `height`, as fast as it is read.
+TestSceneSource Scene(PixelFormat format, int width = 320, int height = 240);
+
+// Appends `count` frames of `scene` (started by the caller) and returns the first failure.
+Error Append(AviWriter& writer, TestSceneSource& scene, int count, uint32_t interval = kInterval);
+
+// Both readers see the frames stamped `stamps`, in order, and ffmpeg has no complaint.
+void ExpectStamps(const std::string& path, const std::vector<int64_t>& stamps, int width, int height);
+// ... stamped 0..count-1.
+void ExpectFrames(const std::string& path, int count, int width, int height);
 
 }  // namespace media::testing

@@ -17,8 +17,11 @@
 
 #include <unistd.h>
 
+#include <QComboBox>
+
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -225,7 +228,7 @@ TEST_F(TestSceneSizeTest, DriverDialogsShowWithoutChangingAnythingOnTheirOwn) {
     EXPECT_TRUE(Send(WM_CAP_DLG_VIDEOSOURCE)) << "where a device is chosen when none is connected";
     ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
     modals.expectLiveDialog(L"Video Source", [](testing_support::LiveDialog& dialog) {
-        EXPECT_NE(dialog.find("Lock exposure, white balance and focus"), nullptr) << "the test scene's own settings";
+        EXPECT_EQ(dialog.text("Device"), "Kinoree test scene");
         dialog.press("OK");
     });
     modals.expectDriverDialog(L"Video Format", true);
@@ -284,6 +287,180 @@ TEST_F(TestSceneSizeTest, LiveDriverDialogsApplyWhatTheUserSetOnlyOnOk) {
     EXPECT_NONFATAL_FAILURE(Send(WM_CAP_DLG_VIDEOCOMPRESSION), "left open");
     EXPECT_NONFATAL_FAILURE(Send(WM_CAP_DLG_VIDEODISPLAY), "unexpected live dialog");
     EXPECT_EQ(Window().codec(), media::AviVideoCodec::Dib);
+}
+
+}  // namespace
+
+namespace {
+
+using testing_support::LiveDialog;
+
+std::vector<QString> Items(LiveDialog& dialog, const QString& list) {
+    std::vector<QString> items;
+    if (auto* combo = dialog.find<QComboBox>(list)) {
+        for (int i = 0; i < combo->count(); ++i) items.push_back(combo->itemText(i));
+    }
+    return items;
+}
+
+// Two webcams of one model on two ports, and the metadata node the first one also has, in a
+// device folder of their own; nothing chosen through KINOREE_CAPTURE_DEVICE.
+class DeviceChoiceTest : public CameraSettingsTest {
+protected:
+    void SetUp() override {
+        unsetenv(avicap32::kCaptureDeviceVariable);
+        m_dir = fs::temp_directory_path() / ("kinoree-devices-" + std::to_string(::getpid()));
+        fs::create_directories(m_dir);
+        for (const char* node : {"video0", "video1", "video2"}) std::ofstream(m_dir / node).put('\n');
+        for (const char* node : {"video0", "video2"}) {
+            media::testing::FakeDevice& camera = m_io->add(Path(node));
+            camera.card = "HD Webcam";
+            camera.busInfo = std::string("usb-0000:00:14.0-") + (node[5] == '0' ? "2" : "3");
+            camera.formats = {{V4L2_PIX_FMT_YUYV, {{640, 480}}}};
+            camera.controls = media::testing::webcamControls();
+            camera.controlsResetOnStreamOn = true;
+        }
+        m_io->add(Path("video1")).caps = V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING;
+        avicap32::SetCameraIoForTesting(m_io, m_dir.string());
+        CameraSettingsTest::SetUp();
+    }
+    void TearDown() override {
+        CameraSettingsTest::TearDown();
+        fs::remove_all(m_dir);
+    }
+
+    std::string Path(const char* node) const { return (m_dir / node).string(); }
+    std::string Connected() { return Window().driver() ? Window().driver()->devicePath : std::string(); }
+    int32_t Value(const char* node, uint32_t id) { return m_io->controlValue(Path(node), id); }
+
+    fs::path m_dir;
+    std::shared_ptr<media::testing::FakeV4l2Io> m_io = std::make_shared<media::testing::FakeV4l2Io>();
+};
+
+TEST_F(DeviceChoiceTest, TheSourceDialogSwitchesDevicesLocksThemAndCancelUndoesBoth) {
+    testing_support::ScriptedModals modals;
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    ASSERT_EQ(Connected(), Path("video0"));
+    m_io->add(Path("video0")).controls[2].setErrno = EBUSY;  // white balance held while streaming
+
+    modals.expectLiveDialog(L"Video Source", [&](LiveDialog& dialog) {
+        EXPECT_EQ(Items(dialog, "Device"),
+                  (std::vector<QString>{"HD Webcam (port 2)", "HD Webcam (port 3)", "Kinoree test scene"}));
+        dialog.press("Lock exposure, white balance and focus");
+        EXPECT_TRUE(dialog.shows("\"White Balance, Automatic\" cannot be changed now")) << "the refusal is told";
+        dialog.choose("Device", "HD Webcam (port 3)");
+        EXPECT_EQ(Connected(), Path("video2")) << "choosing connects at once";
+        dialog.press("Lock exposure, white balance and focus");
+        EXPECT_EQ(Value("video2", V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_MANUAL);
+        EXPECT_EQ(Value("video2", V4L2_CID_AUTO_WHITE_BALANCE), 0);
+        EXPECT_TRUE(dialog.shows("Locked"));
+        dialog.press("Cancel");
+    });
+    EXPECT_TRUE(Send(WM_CAP_DLG_VIDEOSOURCE));
+    EXPECT_EQ(Connected(), Path("video0")) << "Cancel goes back to the device the window had";
+    EXPECT_EQ(Value("video2", V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_APERTURE_PRIORITY);
+    EXPECT_EQ(Value("video0", V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_APERTURE_PRIORITY);
+
+    modals.expectLiveDialog(L"Video Source", [&](LiveDialog& dialog) {
+        dialog.choose("Device", "HD Webcam (port 3)");
+        dialog.press("Lock exposure, white balance and focus");
+        dialog.press("OK");
+    });
+    EXPECT_TRUE(Send(WM_CAP_DLG_VIDEOSOURCE));
+    ASSERT_EQ(Connected(), Path("video2"));
+
+    // Next run: driver 0 is the device used last, locked again though it forgot its settings.
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_DISCONNECT));
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    EXPECT_EQ(Connected(), Path("video2"));
+    EXPECT_EQ(Value("video2", V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_MANUAL);
+    EXPECT_EQ(Value("video2", V4L2_CID_AUTO_WHITE_BALANCE), 0);
+
+    // Unplugged and plugged back in: connected again, with its settings.
+    m_io->unplug();
+    Window().deviceRemoved(Path("video2"));
+    EXPECT_EQ(Connected(), "");
+    m_io->replug();
+    Window().deviceAdded(Path("video0"));
+    EXPECT_EQ(Connected(), "") << "another camera is not the one that was lost";
+    Window().deviceAdded(Path("video2"));
+    EXPECT_EQ(Connected(), Path("video2"));
+    EXPECT_EQ(Value("video2", V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_MANUAL);
+
+    // A recording keeps its device.
+    const std::wstring file = (m_dir / "take.avi").wstring();
+    Send(WM_CAP_FILE_SET_CAPTURE_FILEW, 0, reinterpret_cast<LPARAM>(file.c_str()));
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));
+    modals.expectLiveDialog(L"Video Source", [&](LiveDialog& dialog) {
+        dialog.choose("Device", "Kinoree test scene");
+        EXPECT_TRUE(dialog.shows("A video is being recorded"));
+        EXPECT_EQ(dialog.text("Device"), "HD Webcam (port 3)");
+        dialog.press("OK");
+    });
+    EXPECT_TRUE(Send(WM_CAP_DLG_VIDEOSOURCE));
+    EXPECT_EQ(Connected(), Path("video2"));
+    Send(WM_CAP_SINGLE_FRAME_CLOSE);
+}
+
+// A camera plugged in after a start without one is connected when it appears.
+TEST_F(DeviceChoiceTest, ACameraPluggedInLaterIsConnected) {
+    for (const char* node : {"video0", "video1", "video2"}) fs::remove(m_dir / node);
+    EXPECT_FALSE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    std::ofstream(m_dir / "video2").put('\n');
+    Window().deviceAdded(Path("video2"));
+    EXPECT_EQ(Connected(), Path("video2"));
+    EXPECT_TRUE(Window().live().streaming());
+}
+
+// What the user chose for the test scene comes back in a new capture window (as after a
+// restart), unless KINOREE_CAPTURE_DEVICE says otherwise; a device the variable names that is
+// not there is not replaced by another.
+TEST_F(DeviceChoiceTest, ChoicesComeBackInTheNextWindowAndTheVariableWins) {
+    for (const char* node : {"video0", "video1", "video2"}) fs::remove(m_dir / node);
+    testing_support::ScriptedModals modals;
+    EXPECT_FALSE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    modals.expectLiveDialog(L"Video Source", [&](LiveDialog& dialog) {
+        EXPECT_TRUE(dialog.shows("No capture device is connected"));
+        dialog.choose("Device", "Kinoree test scene");
+        dialog.press("OK");
+    });
+    modals.expectLiveDialog(L"Video Format", [&](LiveDialog& dialog) {
+        EXPECT_EQ(Items(dialog, "Format"), (std::vector<QString>{"Motion JPEG", "YUYV 4:2:2", "RGB 24-bit"}));
+        dialog.choose("Format", "Motion JPEG");
+        dialog.choose("Picture size", "320 x 240");
+        EXPECT_EQ(Items(dialog, "Device frame rate"),
+                  (std::vector<QString>{"30 frames per second", "15 frames per second"}));
+        dialog.choose("Device frame rate", "15 frames per second");
+        dialog.press("OK");
+    });
+    modals.expectLiveDialog(L"Video Compression", [&](LiveDialog& dialog) {
+        dialog.setValue("quality", 75);
+        dialog.press("OK");
+    });
+    EXPECT_TRUE(Send(WM_CAP_DLG_VIDEOSOURCE));
+    EXPECT_TRUE(Send(WM_CAP_DLG_VIDEOFORMAT));
+    EXPECT_TRUE(Send(WM_CAP_DLG_VIDEOCOMPRESSION));
+    modals.verify();
+
+    const auto reopen = [&] {
+        DestroyWindow(m_parent);
+        CameraSettingsTest::SetUp();
+        return Send(WM_CAP_DRIVER_CONNECT, 0);
+    };
+    ASSERT_TRUE(reopen());
+    const media::StreamFormat f = Window().live().format();
+    EXPECT_EQ(Window().driver()->name, "Kinoree test scene");
+    EXPECT_EQ(f.format, media::PixelFormat::Mjpeg);
+    EXPECT_EQ((media::FrameSize{f.width, f.height}), (media::FrameSize{320, 240}));
+    EXPECT_EQ(f.frameIntervalDenominator, 15u);
+    EXPECT_EQ(Window().jpegQuality(), 75);
+
+    setenv(avicap32::kCaptureDeviceVariable, "test:1280x720", 1);
+    ASSERT_TRUE(reopen());
+    EXPECT_EQ(Streamed(), (media::FrameSize{1280, 720})) << "the variable's size wins";
+    setenv(avicap32::kCaptureDeviceVariable, Path("video7").c_str(), 1);
+    EXPECT_FALSE(reopen()) << "an absent device named by the variable is not replaced by the remembered one";
+    unsetenv(avicap32::kCaptureDeviceVariable);
 }
 
 }  // namespace

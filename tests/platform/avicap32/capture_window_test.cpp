@@ -36,6 +36,13 @@ LRESULT CALLBACK RecordError(HWND, int id, LPCWSTR text) {
     return TRUE;
 }
 
+std::vector<ErrorReport> g_statuses;
+
+LRESULT CALLBACK RecordStatus(HWND, int id, LPCWSTR text) {
+    g_statuses.push_back({id, text ? text : L""});
+    return TRUE;
+}
+
 INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
 using testing_support::WaitUntil;
@@ -63,6 +70,7 @@ protected:
     void SetUp() override {
         setenv(avicap32::kCaptureDeviceVariable, "test:320x240", 1);
         g_errors.clear();
+        g_statuses.clear();
         m_folder = fs::temp_directory_path() / ("kinoree-capture-" + std::to_string(::getpid()));
         fs::remove_all(m_folder);
         fs::create_directories(m_folder);
@@ -71,6 +79,7 @@ protected:
         m_window = capCreateCaptureWindowW(L"Video Window", WS_CHILD | WS_VISIBLE, 25, 25, 270, 220, m_parent, 0);
         ASSERT_TRUE(IsWindow(m_window));
         SendMessageW(m_window, WM_CAP_SET_CALLBACK_ERRORW, 0, reinterpret_cast<LPARAM>(&RecordError));
+        SendMessageW(m_window, WM_CAP_SET_CALLBACK_STATUSW, 0, reinterpret_cast<LPARAM>(&RecordStatus));
     }
 
     void TearDown() override {
@@ -196,6 +205,10 @@ TEST_F(CaptureWindowTest, ReopeningStartsTheFileAfreshAndDestroyingTheWindowFini
     for (int i = 0; i < 4; ++i) Send(WM_CAP_SINGLE_FRAME);
     Send(WM_CAP_SINGLE_FRAME_CLOSE);
     ASSERT_EQ(Stamps(file.string()).size(), 4u);
+    // Stopped before its first frame, a take replaces nothing.
+    Send(WM_CAP_SINGLE_FRAME_OPEN);
+    Send(WM_CAP_SINGLE_FRAME_CLOSE);
+    ASSERT_EQ(Stamps(file.string()).size(), 4u);
 
     Send(WM_CAP_SINGLE_FRAME_OPEN);
     Send(WM_CAP_SINGLE_FRAME);
@@ -206,6 +219,48 @@ TEST_F(CaptureWindowTest, ReopeningStartsTheFileAfreshAndDestroyingTheWindowFini
     EXPECT_FALSE(IsWindow(m_window));
     EXPECT_EQ(Stamps(file.string()).size(), 2u);
     EXPECT_TRUE(FfmpegDecodesCleanly(file.string()));
+}
+
+TEST_F(CaptureWindowTest, AFileDeletedDuringTheRecordingIsWrittenBackAndTheProgramIsTold) {
+    fs::path file = m_folder / "videos" / "take.avi";
+    SetFile(file);
+    Send(WM_CAP_DRIVER_CONNECT, 0);
+    Send(WM_CAP_SINGLE_FRAME_OPEN);
+    Send(WM_CAP_SINGLE_FRAME);
+    Send(WM_CAP_SINGLE_FRAME);
+    fs::remove_all(m_folder / "videos");
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
+    ASSERT_GE(g_statuses.size(), 2u);
+    EXPECT_EQ(g_statuses.front().id, IDS_CAP_STAT_FILE_RESTORE);
+    EXPECT_EQ(g_statuses.front().text, L"Writing back the capture file, 0%: it was deleted, moved or replaced.");
+    EXPECT_EQ(g_statuses.back().text, L"Capture file written back with its 2 frames: it was deleted, moved or replaced.");
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_CLOSE));
+    EXPECT_EQ(Stamps(file.string()).size(), 3u);
+    EXPECT_TRUE(g_errors.empty());
+}
+
+// A take killed before its first frame leaves an unfinished file beside the capture file; the
+// next start clears it away.
+TEST(CaptureWindowStartTest, RemovesAnUnfinishedTakeLeftBesideTheDefaultFile) {
+    const fs::path home = fs::temp_directory_path() / ("kinoree-home-" + std::to_string(::getpid()));
+    fs::create_directories(home / "Videos");
+    const std::string savedHome = getenv("HOME") ? getenv("HOME") : "";
+    const char* configHome = getenv("XDG_CONFIG_HOME");
+    const std::string savedConfigHome = configHome ? configHome : "";
+    setenv("HOME", home.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+    const std::string file = QString::fromStdWString(avicap32::CaptureWindow::DefaultCaptureFile()).toStdString();
+    const std::string leftover = media::OutputFile::UnfinishedPath(file);
+    std::ofstream(leftover) << "killed take";
+
+    HWND window = capCreateCaptureWindowW(L"Video Window", WS_CHILD, 0, 0, 10, 10, nullptr, 0);
+    const bool removed = !fs::exists(leftover);
+    DestroyWindow(window);
+    setenv("HOME", savedHome.c_str(), 1);
+    if (configHome) setenv("XDG_CONFIG_HOME", savedConfigHome.c_str(), 1);
+    fs::remove_all(home);
+    EXPECT_EQ(file, (home / "Videos" / "Capture.avi").string());
+    EXPECT_TRUE(removed);
 }
 
 TEST_F(CaptureWindowTest, UncompressedRecordingsHoldTheSameFrames) {
@@ -224,6 +279,25 @@ TEST_F(CaptureWindowTest, UncompressedRecordingsHoldTheSameFrames) {
     ASSERT_EQ(stamps.size(), 3u);
     EXPECT_LT(stamps[0], stamps[1]);
     EXPECT_LT(stamps[1], stamps[2]);
+}
+
+// Frames the window encodes itself (the test scene paints RGB) take the quality chosen.
+TEST_F(CaptureWindowTest, TheChosenJpegQualityIsTheOneEncoded) {
+    Send(WM_CAP_DRIVER_CONNECT, 0);
+    std::vector<uint32_t> bytes;
+    for (int quality : {50, 100}) {
+        const fs::path file = m_folder / ("q" + std::to_string(quality) + ".avi");
+        SetFile(file);
+        Window()->setCompression(media::AviVideoCodec::Mjpeg, quality);
+        Send(WM_CAP_SINGLE_FRAME_OPEN);
+        Send(WM_CAP_SINGLE_FRAME);
+        Send(WM_CAP_SINGLE_FRAME_CLOSE);
+        media::AviReader reader;
+        ASSERT_FALSE(reader.open(file.string()));
+        ASSERT_EQ(reader.frames().size(), 1u);
+        bytes.push_back(reader.frames()[0].size);
+    }
+    EXPECT_LT(bytes[0] * 2, bytes[1]) << "quality 50 against 100";
 }
 
 TEST_F(CaptureWindowTest, FailuresReturnFalseTellTheReasonAndKeepTheFramesBefore) {
@@ -294,3 +368,43 @@ TEST_F(CaptureWindowTest, ThePreviewShowsTheSceneAndKeepsTheLastPictureWhenOff) 
 }
 
 }  // namespace
+
+TEST_F(CaptureWindowTest, WithoutADriverNothingOpensAndAFailedCloseSaysWhy) {
+    fs::path file = m_folder / "saved.avi";
+    std::ofstream(file) << "a saved video";
+    SetFile(file);
+    EXPECT_FALSE(Send(WM_CAP_SINGLE_FRAME_OPEN));
+    ASSERT_EQ(g_errors.size(), 1u);
+    EXPECT_EQ(g_errors[0].id, IDS_CAP_DRIVER_ERROR);
+    EXPECT_EQ(fs::file_size(file), 13u);
+
+    // An open recording stays open when its driver goes; its frames fail until it is back.
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
+    Send(WM_CAP_DRIVER_DISCONNECT);
+    g_errors.clear();
+    EXPECT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));
+    EXPECT_FALSE(Send(WM_CAP_SINGLE_FRAME));
+    ASSERT_EQ(g_errors.size(), 1u);
+    EXPECT_EQ(g_errors[0].id, IDS_CAP_DRIVER_ERROR);
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
+
+    // A close that cannot finish the file tells why; a close with nothing open is no failure.
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit limited = old;
+    limited.rlim_cur = fs::file_size(file);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    g_errors.clear();
+    BOOL closed = static_cast<BOOL>(Send(WM_CAP_SINGLE_FRAME_CLOSE));
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_FALSE(closed);
+    ASSERT_EQ(g_errors.size(), 1u);
+    EXPECT_EQ(g_errors[0].id, IDS_CAP_SETFILESIZE);
+    EXPECT_EQ(Stamps(file.string()).size(), 2u);
+    g_errors.clear();
+    EXPECT_FALSE(Send(WM_CAP_SINGLE_FRAME_CLOSE));
+    EXPECT_TRUE(g_errors.empty());
+}

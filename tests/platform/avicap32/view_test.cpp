@@ -230,6 +230,7 @@ TEST_F(AnimatorViewTest, WithoutACameraThePreviewSaysWhyAndWhereToChooseOne) {
         {"/dev/video7", "permission denied"},
     };
     io->add("/dev/video7").openErrno = EACCES;
+    Window().settings().setLastDevice(QString());  // nothing remembered to fall back on
     for (const Case& c : cases) {
         if (c.choice) {
             setenv(avicap32::kCaptureDeviceVariable, c.choice, 1);
