@@ -7,6 +7,7 @@ namespace media {
 namespace {
 
 constexpr std::string_view kPrefix = "test";
+constexpr std::string_view kReplayPrefix = "test-mjpeg";
 
 bool ParseDimension(std::string_view text, int& value) {
     if (text.empty() || text.size() > 5) return false;
@@ -19,17 +20,8 @@ Error Refuse(std::string_view name, const std::string& why) {
             "Cannot use test scene \"" + std::string(name) + "\": " + why};
 }
 
-}  // namespace
-
-bool IsTestSceneName(std::string_view name) {
-    return name == kPrefix || name.substr(0, kPrefix.size() + 1) == "test:";
-}
-
-Error ParseTestSceneName(std::string_view name, TestSceneOptions& options) {
-    if (!IsTestSceneName(name)) return Refuse(name, "the name must be test or test:WIDTHxHEIGHT");
-    if (name == kPrefix) return Error::none();
-
-    const std::string_view size = name.substr(kPrefix.size() + 1);
+// The WIDTHxHEIGHT after a name's colon.
+Error ParseSize(std::string_view name, std::string_view size, TestSceneOptions& options) {
     const size_t x = size.find('x');
     int width = 0;
     int height = 0;
@@ -47,6 +39,31 @@ Error ParseTestSceneName(std::string_view name, TestSceneOptions& options) {
     if (width % 2 != 0) return Refuse(name, "the width must be even");
     options.width = width;
     options.height = height;
+    return Error::none();
+}
+
+}  // namespace
+
+bool IsTestSceneName(std::string_view name) {
+    for (std::string_view prefix : {kPrefix, kReplayPrefix}) {
+        if (name == prefix || (name.substr(0, prefix.size()) == prefix && name.substr(prefix.size(), 1) == ":")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+Error ParseTestSceneName(std::string_view name, TestSceneOptions& options) {
+    if (!IsTestSceneName(name)) return Refuse(name, "the name must be test or test:WIDTHxHEIGHT");
+    const bool replay = name.substr(0, kReplayPrefix.size()) == kReplayPrefix;
+    const std::string_view prefix = replay ? kReplayPrefix : kPrefix;
+    if (name != prefix) {
+        if (Error e = ParseSize(name, name.substr(prefix.size() + 1), options)) return e;
+    }
+    if (replay) {
+        options.format = PixelFormat::Mjpeg;
+        options.replayFrames = kTestSceneReplayFrames;
+    }
     return Error::none();
 }
 

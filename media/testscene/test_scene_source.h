@@ -47,6 +47,7 @@ private:
     int64_t startNs_ = 0;
     uint64_t nextNumber_ = 0;
     uint64_t delivered_ = 0;
+    std::vector<std::vector<uint8_t>> replay_;  // the compressed frames delivered over and over
     std::atomic<ErrorKind> startFailure_{ErrorKind::None};
     std::atomic<int64_t> vanishAfter_{-1};
 };

@@ -71,7 +71,9 @@ CaptureWindow::CaptureWindow(QWidget* parent, DWORD style, int id)
       m_captureFile(DefaultCaptureFile()),
       m_hotplug(std::make_unique<HotplugMonitor>([this](bool added, const std::string& node) {
           added ? deviceAdded(node) : deviceRemoved(node);
-      })) {
+      })),
+      m_view(preview(), [this] { return m_params.dwRequestMicroSecPerFrame; }) {
+    RememberDisplaySettings(m_view, m_settings, preview());
     // A full disk or a file-size limit must fail a write, not end the program.
     std::signal(SIGXFSZ, SIG_IGN);
     // A take killed before its first frame left its unfinished file beside the capture file.
@@ -119,7 +121,7 @@ LRESULT CaptureWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CAP_SET_PREVIEW:
         return setPreview(wParam != 0);
     case WM_CAP_SET_PREVIEWRATE:
-        preview()->setRate(static_cast<int>(wParam));
+        m_view.setRate(static_cast<int>(wParam));
         return connected();
     case WM_CAP_SET_SCALE:
         m_scale = wParam != 0;
@@ -144,7 +146,8 @@ LRESULT CaptureWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CAP_DLG_VIDEOFORMAT:
         return connected() && ShowVideoFormatDialog(*this);
     case WM_CAP_DLG_VIDEODISPLAY:
-        return connected() && ShowVideoDisplayDialog(*this);
+        // Opens without a camera too: the view can be set up before one is chosen.
+        return ShowVideoDisplayDialog(*this);
     case WM_CAP_DLG_VIDEOCOMPRESSION:
         return connected() && ShowVideoCompressionDialog(*this);
     case WM_DESTROY:
@@ -180,8 +183,10 @@ BOOL CaptureWindow::connect(UINT index) {
     }
     auto drivers = ListCaptureDrivers();
     if (index >= drivers.size()) {
-        reportError(IDS_CAP_DRIVER_ERROR, index == 0 ? "No video capture device was found."
-                                                     : "There is no capture driver " + std::to_string(index) + ".");
+        const std::string why = index == 0 ? "No video capture device was found."
+                                           : "There is no capture driver " + std::to_string(index) + ".";
+        showNoCamera(why);
+        reportError(IDS_CAP_DRIVER_ERROR, why);
         return FALSE;
     }
     if (media::Error error = connectDriver(drivers[index], index)) {
@@ -197,8 +202,10 @@ media::Error CaptureWindow::connectDriver(const CaptureDriver& driver, UINT inde
     loadDeviceSettings();
     if (media::Error error = startStream()) {
         m_connection.reset();
+        showNoCamera(error.message);
         return error;
     }
+    preview()->setMessage(QString());
     restoreControls();
     startPreviewFeed();
     m_awaited.reset();
@@ -348,8 +355,7 @@ media::Error CaptureWindow::setStream(const media::StreamRequest& wanted) {
 }
 
 void CaptureWindow::startPreviewFeed() {
-    PreviewWidget* widget = preview();
-    m_live.setFrameListener([widget](const std::shared_ptr<const media::Frame>& frame) { widget->offerFrame(frame); });
+    m_live.setFrameListener([this](const std::shared_ptr<const media::Frame>& frame) { m_view.offerFrame(frame); });
 }
 
 BOOL CaptureWindow::getCaps(WPARAM size, LPARAM record) {
@@ -429,6 +435,7 @@ BOOL CaptureWindow::openSingleFrame() {
         return FALSE;
     }
     m_recording = std::move(writer);
+    m_view.recordingOpened(Utf8(m_captureFile));
     return TRUE;
 }
 
@@ -449,6 +456,7 @@ BOOL CaptureWindow::captureSingleFrame() {
         reportError(error);
         return FALSE;
     }
+    m_view.frameRecorded(frame);
     if (m_restoring) {
         // The Status box is narrow: what happened comes first, the path is in the File Name box.
         reportStatus(IDS_CAP_STAT_FILE_RESTORE, "Capture file written back with its " +
@@ -467,6 +475,11 @@ BOOL CaptureWindow::closeSingleFrame() {
         return FALSE;
     }
     return TRUE;
+}
+
+// In the preview's place, so that a window without a picture says why and what to do.
+void CaptureWindow::showNoCamera(const std::string& why) {
+    preview()->setMessage(QString::fromStdString(why) + QStringLiteral("\n\nTo choose a camera, press Source."));
 }
 
 void CaptureWindow::reportError(int errorId, const std::string& text) {

@@ -2,6 +2,7 @@
 // and records single frames into an AVI file, driven by WM_CAP_ requests.
 #pragma once
 
+#include "animator_view.h"
 #include "capture_settings.h"
 #include "drivers.h"
 #include "hotplug_monitor.h"
@@ -29,6 +30,8 @@ public:
     LRESULT classProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     PreviewWidget* preview() const;
+    // The preview and the large view, with what they draw over the live picture.
+    AnimatorView& view() { return m_view; }
     // The codec and JPEG quality of the next recording (the compression dialog changes them);
     // kept for the connected device.
     void setCompression(media::AviVideoCodec codec, int jpegQuality);
@@ -91,6 +94,7 @@ private:
     media::Error startStream();
     void restoreControls();
 
+    void showNoCamera(const std::string& why);
     // Tells the program why a request failed, through its error callback.
     void reportError(int errorId, const std::string& text);
     void reportError(const media::Error& error);
@@ -128,6 +132,7 @@ private:
     int m_jpegQuality = media::kDefaultJpegQuality;
     std::unique_ptr<HotplugMonitor> m_hotplug;
     std::unique_ptr<media::AviWriter> m_recording;  // the open single-frame file
+    AnimatorView m_view;
 };
 
 }  // namespace avicap32

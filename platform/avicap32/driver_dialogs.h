@@ -11,7 +11,7 @@ class CaptureWindow;
 BOOL ShowVideoSourceDialog(CaptureWindow& window);
 // The picture size (format_dialog.cpp).
 BOOL ShowVideoFormatDialog(CaptureWindow& window);
-// What is shown and how (driver_dialogs.cpp).
+// The animator's view: onion skin, mirror, the large view (display_dialog.cpp).
 BOOL ShowVideoDisplayDialog(CaptureWindow& window);
 // The codec of the next recording (compression_dialog.cpp).
 BOOL ShowVideoCompressionDialog(CaptureWindow& window);

@@ -1,16 +1,32 @@
 #include "preview_widget.h"
 
 #include "media/jpeg/preview.h"
+#include "media/view/compositor.h"
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace avicap32 {
+
+// What the drawing thread draws next, taken under the lock and drawn without it.
+struct PreviewWidget::Job {
+    std::shared_ptr<const media::Frame> frame;
+    std::shared_ptr<const media::RecordedTake> take;  // with the take's frame `index` instead
+    long index = -1;
+    std::vector<std::shared_ptr<const media::Frame>> onion;
+    int opacityPercent = 0;
+    bool mirror = false;
+    bool scale = false;
+    QSize target;  // in device pixels
+    qreal pixelRatio = 1;
+};
 
 PreviewWidget::PreviewWidget(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    m_refresh.setInterval(100);
+    m_refresh.setInterval(m_rate);
     connect(&m_refresh, &QTimer::timeout, this, [this] { refresh(); });
-    m_decoder = std::thread([this] { decodeLoop(); });
+    m_drawer = std::thread([this] { drawLoop(); });
 }
 
 PreviewWidget::~PreviewWidget() {
@@ -19,34 +35,50 @@ PreviewWidget::~PreviewWidget() {
         m_quit = true;
     }
     m_wake.notify_all();
-    m_decoder.join();
+    m_drawer.join();
+}
+
+// Drawn at the screen's own resolution, not enlarged from the window's logical size.
+QSize PreviewWidget::pixelSize() {
+    m_pixelRatio = devicePixelRatioF();
+    return (QSizeF(size()) * m_pixelRatio).toSize();
 }
 
 void PreviewWidget::setPreviewing(bool on) {
     m_previewing = on;
     {
         std::lock_guard lock(m_mutex);
-        m_target = size();
+        m_target = pixelSize();
         m_accepting = on;
         if (!on) m_pending.reset();
     }
-    if (on) {
-        m_refresh.start();
-    } else {
-        m_refresh.stop();
-    }
+    updateTimer();
 }
 
 void PreviewWidget::setScale(bool on) {
     {
         std::lock_guard lock(m_mutex);
-        m_target = size();
+        m_target = pixelSize();
         m_scale = on;
+        m_dirty = true;
     }
     update();
 }
 
-void PreviewWidget::setRate(int milliseconds) { m_refresh.setInterval(std::max(1, milliseconds)); }
+void PreviewWidget::setRate(int milliseconds) {
+    m_rate = std::max(1, milliseconds);
+    updateTimer();
+}
+
+void PreviewWidget::updateTimer() {
+    if (m_take) {
+        m_refresh.start(m_playInterval);
+    } else if (m_previewing) {
+        if (!m_refresh.isActive() || m_refresh.interval() != m_rate) m_refresh.start(m_rate);
+    } else {
+        m_refresh.stop();
+    }
+}
 
 void PreviewWidget::offerFrame(std::shared_ptr<const media::Frame> frame) {
     {
@@ -57,45 +89,167 @@ void PreviewWidget::offerFrame(std::shared_ptr<const media::Frame> frame) {
     m_wake.notify_one();
 }
 
-void PreviewWidget::resizeEvent(QResizeEvent*) {
-    std::lock_guard lock(m_mutex);
-    m_target = size();
+void PreviewWidget::setOverlay(ViewOverlay overlay) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_overlay = std::move(overlay);
+        m_dirty = true;
+    }
+    m_wake.notify_one();
 }
 
-void PreviewWidget::decodeLoop() {
+void PreviewWidget::setMessage(const QString& text) {
+    m_message = text;
+    update();
+}
+
+void PreviewWidget::play(std::shared_ptr<const media::RecordedTake> take, int intervalMs, bool loop) {
+    m_take = std::move(take);
+    m_playInterval = std::max(1, intervalMs);
+    m_loop = loop;
+    m_playNext = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        m_playTake = m_take;
+        m_playRequest = -1;
+        m_haveDecoded = false;
+        m_playDrawing = false;
+    }
+    updateTimer();
+}
+
+void PreviewWidget::stopPlaying() {
+    if (!m_take) return;
+    const int count = int(m_take->frameCount());
+    m_take.reset();
+    {
+        std::lock_guard lock(m_mutex);
+        m_playTake.reset();
+        m_playRequest = -1;
+        m_dirty = true;
+    }
+    updateTimer();
+    if (m_playListener) m_playListener(-1, count);
+}
+
+void PreviewWidget::resizeEvent(QResizeEvent*) {
+    std::lock_guard lock(m_mutex);
+    m_target = pixelSize();
+    m_dirty = true;
+}
+
+void PreviewWidget::drawLoop() {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        // One decode per refresh: the camera may deliver frames faster than the preview shows
-        // them, and decoding those nobody sees would only take time from the capture.
-        m_wake.wait(lock, [this] { return m_quit || (m_pending && m_decodeWanted); });
+        // One picture per refresh: the camera may deliver frames faster than the view shows
+        // them, and drawing those nobody sees would only take time from the capture. With the
+        // last recorded frame shown instead of the live one, only a change redraws it.
+        m_wake.wait(lock, [this] {
+            return m_quit || m_playRequest >= 0 ||
+                   (m_decodeWanted && (m_dirty || (m_pending && !m_overlay.showLastFrame)));
+        });
         if (m_quit) return;
-        m_decodeWanted = false;
-        std::shared_ptr<const media::Frame> frame = std::move(m_pending);
-        QSize target = m_scale ? m_target : QSize(frame->width, frame->height);
+        Job job;
+        job.target = m_target;
+        job.pixelRatio = m_pixelRatio;
+        job.scale = m_scale;
+        job.mirror = m_overlay.mirror;
+        if (m_playRequest >= 0) {
+            job.take = m_playTake;
+            job.index = m_playRequest;
+            m_playRequest = -1;
+            m_playDrawing = true;
+        } else {
+            m_decodeWanted = false;
+            m_dirty = false;
+            if (m_pending) m_lastLive = std::move(m_pending);
+            const std::vector<std::shared_ptr<const media::Frame>>& recent = m_overlay.recent;
+            if (m_overlay.showLastFrame && !recent.empty()) {
+                job.frame = recent.front();
+            } else {
+                job.frame = m_lastLive;
+                const size_t count = std::min(recent.size(), size_t(std::max(0, m_overlay.onionFrames)));
+                job.onion.assign(recent.begin(), recent.begin() + long(count));
+                job.opacityPercent = m_overlay.opacityPercent;
+            }
+            if (!job.frame) continue;
+        }
         lock.unlock();
 
-        media::Frame rgb;
-        QImage picture;
-        target = target.expandedTo(QSize(1, 1));
-        if (!media::DecodePreview(*frame, target.width(), target.height(), rgb)) {
-            picture = QImage(rgb.data.data(), rgb.width, rgb.height, rgb.width * 3, QImage::Format_RGB888);
-            // Scaled here, so that painting is a plain copy.
-            picture = picture.size() == target ? picture.copy()
-                                               : picture.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        }
+        QImage picture = draw(job);
 
         lock.lock();
-        if (!picture.isNull()) {
+        if (job.take) m_playDrawing = false;
+        // A take's frame that comes after its playing was stopped is not shown.
+        if (!picture.isNull() && (!job.take || job.take == m_playTake)) {
             m_decoded = std::move(picture);
+            m_decodedIndex = job.index;
             m_haveDecoded = true;
         }
     }
 }
 
+QImage PreviewWidget::draw(const Job& job) {
+    std::shared_ptr<const media::Frame> frame = job.frame;
+    if (job.take) {
+        auto read = std::make_shared<media::Frame>();
+        if (job.take->readFrame(size_t(job.index), *read)) return {};
+        frame = std::move(read);
+    }
+    const QSize canvasSize = job.scale ? job.target.expandedTo(QSize(1, 1)) : QSize(frame->width, frame->height);
+    const media::PictureRect rect =
+        job.scale ? media::LetterboxRect({frame->width, frame->height}, {canvasSize.width(), canvasSize.height()})
+                  : media::PictureRect{0, 0, frame->width, frame->height};
+    media::Frame rgb;
+    if (rect.width <= 0 || media::DecodePreview(*frame, rect.width, rect.height, rgb)) return {};
+
+    // Each recorded frame is decoded once for the size it is shown at, not for every picture.
+    std::vector<Layer> kept;
+    bool allCached = true;
+    for (const std::shared_ptr<const media::Frame>& onion : job.onion) {
+        auto cached = std::find_if(m_layers.begin(), m_layers.end(), [&](const Layer& layer) {
+            return layer.frame == onion && layer.width == rect.width && layer.height == rect.height &&
+                   layer.mirror == job.mirror;
+        });
+        if (cached != m_layers.end()) {
+            kept.push_back(std::move(*cached));
+            continue;
+        }
+        allCached = false;
+        Layer layer{onion, rect.width, rect.height, job.mirror, {}};
+        if (!media::PrepareOnionLayer(*onion, {rect.width, rect.height}, job.mirror, layer.pixels)) {
+            kept.push_back(std::move(layer));
+        }
+    }
+    bool sameLayers = allCached && kept.size() == m_layers.size() && m_onionOpacity == job.opacityPercent;
+    for (size_t i = 0; sameLayers && i < kept.size(); ++i) sameLayers = kept[i].frame == m_layers[i].frame;
+    m_layers = std::move(kept);
+    // Summed once, laid over every picture until a frame is recorded or the view changes.
+    if (!sameLayers) {
+        std::vector<const media::Frame*> layers;
+        for (const Layer& layer : m_layers) layers.push_back(&layer.pixels);
+        m_onion = media::SumOnionLayers(layers, media::OnionWeights(int(layers.size()), job.opacityPercent));
+        m_onionOpacity = job.opacityPercent;
+    }
+
+    QImage canvas(canvasSize, QImage::Format_RGB888);
+    canvas.setDevicePixelRatio(job.pixelRatio);
+    media::ComposeView(rgb, rect, job.mirror, m_onion,
+                       {canvas.bits(), canvas.width(), canvas.height(), size_t(canvas.bytesPerLine())});
+    return canvas;
+}
+
 void PreviewWidget::refresh() {
+    if (m_take) {
+        refreshPlaying();
+        return;
+    }
     std::lock_guard lock(m_mutex);
-    // A hidden widget gets no resize events: keep the decoder's target current from here too.
-    m_target = size();
+    // A hidden widget gets no resize events: keep the drawing thread's target current from here.
+    if (m_target != pixelSize()) {
+        m_target = pixelSize();
+        m_dirty = true;
+    }
     m_decodeWanted = true;
     m_wake.notify_one();
     if (!m_haveDecoded) return;
@@ -104,11 +258,50 @@ void PreviewWidget::refresh() {
     update();
 }
 
+// Each tick shows the frame drawn since the last one and asks for the next: every frame of the
+// take shows for one frame interval, the last one too before the live picture comes back.
+void PreviewWidget::refreshPlaying() {
+    long shownIndex = -1;
+    bool ended = false;
+    const size_t count = m_take->frameCount();
+    {
+        std::lock_guard lock(m_mutex);
+        m_target = pixelSize();
+        if (m_haveDecoded) {
+            m_shown = std::move(m_decoded);
+            m_haveDecoded = false;
+            shownIndex = m_decodedIndex;
+            update();
+        }
+        if (m_playRequest >= 0 || m_playDrawing) {
+            // Still drawing the last one: a loaded machine slows the take down, never skips.
+        } else if (m_playNext < count) {
+            m_playRequest = long(m_playNext++);
+        } else if (m_loop && count > 0) {
+            m_playRequest = 0;
+            m_playNext = 1;
+        } else if (m_playNext == count) {
+            ++m_playNext;
+        } else {
+            ended = true;
+        }
+    }
+    m_wake.notify_one();
+    if (shownIndex >= 0 && m_playListener) m_playListener(int(shownIndex), int(count));
+    if (ended) stopPlaying();
+}
+
 void PreviewWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    // Scaled pictures already have the window's size; unscaled ones start at the top-left
-    // corner, the rest of the window staying black.
-    if (m_shown.size() != size()) painter.fillRect(rect(), Qt::black);
+    if (!m_message.isEmpty()) {
+        painter.fillRect(rect(), Qt::black);
+        painter.setPen(QColor(230, 230, 230));
+        painter.drawText(rect().adjusted(10, 10, -10, -10), Qt::AlignCenter | Qt::TextWordWrap, m_message);
+        return;
+    }
+    // Pictures are drawn at the window's size with their bars; unscaled ones, and one drawn
+    // before a resize, start at the top-left corner, the rest of the window staying black.
+    if (m_shown.deviceIndependentSize().toSize() != size()) painter.fillRect(rect(), Qt::black);
     if (!m_shown.isNull()) painter.drawImage(QPoint(0, 0), m_shown);
 }
 

@@ -1,20 +1,37 @@
-// The capture window's picture: the newest frame, decoded on a worker thread and shown at the
-// preview rate. The GUI thread only swaps in a finished picture and paints it, so the preview
-// never waits for the camera or the decoder.
+// A view of the capture window's picture: the newest frame, decoded and composed (letterboxed,
+// mirrored, onion skin) on a worker thread and shown at the preview rate. The GUI thread only
+// swaps in a finished picture and paints it, so a view never waits for the camera or the decoder.
+// The capture window's own preview and the large view are both one of these.
 #pragma once
 
 #include "media/common/frame.h"
+#include "media/view/compositor.h"
+#include "media/view/recorded_take.h"
 
 #include <QImage>
+#include <QString>
 #include <QTimer>
 #include <QWidget>
 
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace avicap32 {
+
+// What every view of a capture window shows besides the live picture.
+struct ViewOverlay {
+    // The frames last recorded, newest first.
+    std::vector<std::shared_ptr<const media::Frame>> recent;
+    int onionFrames = 0;  // how many of them show over the live picture
+    int opacityPercent = 40;
+    bool mirror = false;
+    // The newest recorded frame instead of the live picture ("flip").
+    bool showLastFrame = false;
+};
 
 class PreviewWidget : public QWidget {
 public:
@@ -23,13 +40,28 @@ public:
 
     // While off, the last picture stays and no frames are decoded.
     void setPreviewing(bool on);
-    // Stretched to the widget, or drawn at its own size from the top-left corner.
+    // Fitted to the widget keeping the picture's proportions, black bars filling the rest; or
+    // drawn at its own size from the top-left corner.
     void setScale(bool on);
     void setRate(int milliseconds);
-    int rate() const { return m_refresh.interval(); }
+    int rate() const { return m_rate; }
 
     // Any thread: the newest frame, replacing one not yet decoded.
     void offerFrame(std::shared_ptr<const media::Frame> frame);
+    void setOverlay(ViewOverlay overlay);
+    // Shown in words instead of a picture while not empty: why there is none.
+    void setMessage(const QString& text);
+    QString message() const { return m_message; }
+
+    // Shows the take's frames in order, one every `intervalMs`, then the live picture again
+    // (or the take from its start when looping).
+    void play(std::shared_ptr<const media::RecordedTake> take, int intervalMs, bool loop);
+    void setLoop(bool loop) { m_loop = loop; }
+    void stopPlaying();
+    bool playing() const { return m_take != nullptr; }
+    // Told on the GUI thread of each frame shown while playing (its index, and the count), and
+    // with index -1 when the playing has ended.
+    void setPlayListener(std::function<void(int index, int count)> listener) { m_playListener = std::move(listener); }
 
     // The picture being shown (for tests and the window's own checks).
     QImage shownPicture() const { return m_shown; }
@@ -39,24 +71,57 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void decodeLoop();
+    struct Job;
+    void drawLoop();
+    QImage draw(const Job& job);
     void refresh();
+    void refreshPlaying();
+    void updateTimer();
+    // Under the lock: the widget's size in device pixels, noting their ratio for the drawer.
+    QSize pixelSize();
 
     QTimer m_refresh;
     QImage m_shown;
+    QString m_message;
     bool m_previewing = false;
+    int m_rate = 100;
+    std::shared_ptr<const media::RecordedTake> m_take;  // being played
+    int m_playInterval = 100;
+    size_t m_playNext = 0;
+    bool m_loop = false;
+    std::function<void(int, int)> m_playListener;
 
     std::mutex m_mutex;  // guards everything below
     std::condition_variable m_wake;
     std::shared_ptr<const media::Frame> m_pending;
+    std::shared_ptr<const media::Frame> m_lastLive;  // drawn again when only the overlay changed
+    ViewOverlay m_overlay;
+    bool m_dirty = false;  // the overlay or the size changed since the last picture
+    std::shared_ptr<const media::RecordedTake> m_playTake;
+    long m_playRequest = -1;  // the take's frame to draw next
+    bool m_playDrawing = false;
     QImage m_decoded;
+    long m_decodedIndex = -1;  // the take's frame it shows, -1 for a live picture
     bool m_haveDecoded = false;
-    bool m_decodeWanted = true;  // set by each refresh, taken by the decoder
+    bool m_decodeWanted = true;  // set by each refresh, taken by the drawing thread
     QSize m_target;
+    qreal m_pixelRatio = 1;
     bool m_scale = false;
     bool m_accepting = false;
     bool m_quit = false;
-    std::thread m_decoder;
+
+    // The drawing thread's own: onion-skin layers kept at the size they are shown at.
+    struct Layer {
+        std::shared_ptr<const media::Frame> frame;
+        int width = 0;
+        int height = 0;
+        bool mirror = false;
+        media::Frame pixels;
+    };
+    std::vector<Layer> m_layers;
+    media::OnionSkin m_onion;  // m_layers summed
+    int m_onionOpacity = 0;
+    std::thread m_drawer;
 };
 
 }  // namespace avicap32

@@ -144,6 +144,18 @@ click_control() {
 click_capture() { click_control 21 170 89 19; }
 click_stop() { click_control 117 170 83 19; }
 click_quit() { click_control 281 209 57 16; }
+click_video_settings() { click_control 221 110 109 22; }
+
+# The title of a window, waited for until it matches (an extended regular expression).
+wait_for_title() {
+    local window=$1 pattern=$2
+    for _ in $(seq 300); do
+        xdotool getwindowname "$window" 2>/dev/null | grep -Eq "$pattern" && return 0
+        sleep 0.05
+    done
+    fail "the window's title stayed \"$(xdotool getwindowname "$window")\", not $pattern"
+}
+
 click_source() { click_control 221 84 109 22; }
 click_video_format() { click_control 221 159 109 22; }
 
@@ -315,6 +327,42 @@ quit_during_recording() {
     answer_box "quit" Return
     wait_for_exit
     check_video "$(capture_file)" 3 15
+}
+
+# Video Settings turns the onion skin on and opens the large view; frames are captured with it
+# open, and its own keys play the take, looping until stopped, then once to its end; after
+# Stop /  Save the finished recording plays. What the views draw never reaches the file.
+large_view_playback() {
+    click_video_settings
+    local dialog large
+    dialog=$(wait_for_window --name '^Video Display$') || fail "Video Settings opened no dialog"
+    xdotool windowfocus --sync "$dialog" key --delay 50 alt+f Down alt+s
+    large=$(wait_for_window --name '^Large View$') || fail "the large view did not open"
+    xdotool windowfocus --sync "$dialog" key Return
+    # Below the main dialog, where the screen has room for both.
+    xdotool windowmove --sync "$large" 0 380 windowsize --sync "$large" 860 380
+    focus_main
+    for _ in 1 2 3; do click_capture; done
+    [ -n "${KINOREE_E2E_SHOTS:-}" ] && import -window root "$KINOREE_E2E_SHOTS/large_view.png"
+
+    xdotool windowfocus --sync "$large" key alt+p p
+    wait_for_title "$large" 'playing the take'
+    sleep 0.5
+    xdotool getwindowname "$large" | grep -q 'playing the take' || fail "the looping take stopped by itself"
+    xdotool windowfocus --sync "$large" key p
+    wait_for_title "$large" '^Large View$'
+    xdotool windowfocus --sync "$large" key alt+p p
+    wait_for_title "$large" 'playing the take'
+    wait_for_title "$large" '^Large View$'
+
+    click_stop
+    answer_box "stop and save" Return
+    check_video "$(capture_file)" 3 15
+    xdotool windowfocus --sync "$large" key p
+    wait_for_title "$large" 'playing the take'
+    wait_for_title "$large" '^Large View$'
+    keys Escape
+    wait_for_exit
 }
 
 # With no device the user picks the test scene in the Source dialog and a smaller picture in the

@@ -44,16 +44,22 @@ TEST(TestSceneNameTest, AcceptsTheDefaultAndSizes) {
     ASSERT_FALSE(ParseTestSceneName("test:1280x720", o));
     EXPECT_EQ(o.width, 1280);
     EXPECT_EQ(o.height, 720);
+    ASSERT_FALSE(ParseTestSceneName("test-mjpeg:1920x1080", o));
+    EXPECT_EQ(o.width, 1920);
+    EXPECT_EQ(o.format, PixelFormat::Mjpeg);
+    EXPECT_EQ(o.replayFrames, kTestSceneReplayFrames);
     EXPECT_TRUE(IsTestSceneName("test:oops"));
+    EXPECT_TRUE(IsTestSceneName("test-mjpeg"));
     EXPECT_FALSE(IsTestSceneName("/dev/video0"));
     EXPECT_FALSE(IsTestSceneName("tester"));
+    EXPECT_FALSE(IsTestSceneName("test-mjpegs"));
 }
 
 TEST(TestSceneNameTest, RefusesBadNamesWithAReason) {
     for (const char* name : {"test:", "test:640", "test:640x", "test:x480", "test:abcx480",
                              "test:640x480x3", "test:-640x480", "test:159x120", "test:160x119",
                              "test:3842x2160", "test:3840x2161", "test:641x480",
-                             "test:99999999999x1", "/dev/video0"}) {
+                             "test:99999999999x1", "test-mjpeg:", "test-mjpeg:641x480", "/dev/video0"}) {
         TestSceneOptions o;
         const Error e = ParseTestSceneName(name, o);
         EXPECT_EQ(e.kind, ErrorKind::Unsupported) << name;
@@ -134,6 +140,18 @@ TEST(TestSceneSourceTest, MjpegLooksLikeACamera) {
     ASSERT_FALSE(ParseJpeg(frame.data, layout));
     EXPECT_FALSE(layout.hasHuffmanTables);
     EXPECT_LT(layout.end, frame.data.size());
+
+    // Replayed: the same few compressed frames over and over, numbered on.
+    TestSceneOptions replayed = Fast(PixelFormat::Mjpeg);
+    replayed.replayFrames = 3;
+    TestSceneSource replay(replayed);
+    ASSERT_FALSE(replay.start());
+    std::vector<Frame> frames(4);
+    for (Frame& f : frames) ASSERT_FALSE(replay.readFrame(f));
+    EXPECT_EQ(frames[0].data, frame.data);
+    EXPECT_NE(frames[1].data, frames[0].data);
+    EXPECT_EQ(frames[3].data, frames[0].data);
+    EXPECT_EQ(frames[3].sequence, 3u);
 }
 
 TEST(TestSceneSourceTest, PacesFramesByTheMonotonicClock) {

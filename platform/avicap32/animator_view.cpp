@@ -1,0 +1,123 @@
+#include "animator_view.h"
+
+#include "large_view.h"
+
+#include "media/view/compositor.h"
+
+#include <QScreen>
+
+#include <algorithm>
+
+namespace avicap32 {
+namespace {
+
+// Beside the capture window's dialog when the screen has room, so that neither hides the other.
+void PlaceBeside(QWidget& window, const QWidget& dialog) {
+    const QScreen* screen = dialog.screen();
+    if (!screen) return;
+    const QRect room = screen->availableGeometry();
+    const QRect beside(dialog.frameGeometry().topRight() + QPoint(8, 0), window.frameGeometry().size());
+    if (room.contains(beside)) window.move(beside.topLeft());
+}
+
+}  // namespace
+
+AnimatorView::AnimatorView(PreviewWidget* preview, std::function<uint32_t()> frameInterval)
+    : m_preview(preview), m_frameInterval(std::move(frameInterval)) {}
+
+AnimatorView::~AnimatorView() { m_largePicture = nullptr; }
+
+void AnimatorView::offerFrame(const std::shared_ptr<const media::Frame>& frame) {
+    m_preview->offerFrame(frame);
+    // Created once and kept until this view goes, so the pointer stays good; a hidden large
+    // view takes no frames.
+    if (PreviewWidget* large = m_largePicture) large->offerFrame(frame);
+}
+
+void AnimatorView::setRate(int milliseconds) {
+    m_rate = milliseconds;
+    m_preview->setRate(milliseconds);
+    if (m_largeView) m_largeView->picture()->setRate(milliseconds);
+}
+
+void AnimatorView::recordingOpened(const std::string& path) {
+    m_takePath = path;
+    m_newRecording = true;
+}
+
+void AnimatorView::frameRecorded(std::shared_ptr<const media::Frame> frame) {
+    if (m_newRecording) m_recent.clear();
+    m_newRecording = false;
+    m_recent.insert(m_recent.begin(), std::move(frame));
+    if (m_recent.size() > size_t(media::kMaxOnionFrames)) m_recent.resize(media::kMaxOnionFrames);
+    showOverlay();
+    if (m_largeView) m_largeView->showState();
+}
+
+void AnimatorView::setSettings(const DisplaySettings& settings) {
+    DisplaySettings wanted = settings;
+    wanted.onionFrames = std::clamp(wanted.onionFrames, 0, media::kMaxOnionFrames);
+    wanted.onionOpacity = std::clamp(wanted.onionOpacity, 10, 100);
+    const bool changed = !(wanted == m_settings);
+    m_settings = wanted;
+    showOverlay();
+    showLargeView(m_settings.largeView);
+    if (m_largeView) m_largeView->picture()->setLoop(m_settings.loop);
+    if (changed && m_settingsListener) m_settingsListener(m_settings);
+}
+
+void AnimatorView::setShowLastFrame(bool on) {
+    m_showLastFrame = on && !m_recent.empty();
+    showOverlay();
+    if (m_largeView) m_largeView->showState();
+}
+
+void AnimatorView::showOverlay() {
+    ViewOverlay overlay;
+    overlay.recent = m_recent;
+    overlay.onionFrames = m_settings.onionFrames;
+    overlay.opacityPercent = m_settings.onionOpacity;
+    overlay.mirror = m_settings.mirror;
+    overlay.showLastFrame = m_showLastFrame;
+    m_preview->setOverlay(overlay);
+    if (m_largeView) m_largeView->picture()->setOverlay(std::move(overlay));
+}
+
+void AnimatorView::showLargeView(bool on) {
+    if (!on) {
+        if (m_largeView) {
+            m_largeView->picture()->stopPlaying();
+            m_largeView->hide();
+        }
+        return;
+    }
+    if (!m_largeView) {
+        m_largeView = std::make_unique<LargeView>(*this);
+        m_largeView->picture()->setRate(m_rate);
+        m_largePicture = m_largeView->picture();
+        showOverlay();
+        PlaceBeside(*m_largeView, *m_preview->window());
+    }
+    m_largeView->showState();
+    if (!m_largeView->isVisible()) m_largeView->show();
+}
+
+bool AnimatorView::play(QString& why) {
+    auto take = std::make_shared<media::RecordedTake>();
+    if (m_takePath.empty() || take->open(m_takePath) || take->frameCount() == 0) {
+        why = QStringLiteral("Nothing has been recorded yet.");
+        return false;
+    }
+    DisplaySettings settings = m_settings;
+    settings.largeView = true;
+    setSettings(settings);
+    const uint32_t interval = std::max<uint32_t>(m_frameInterval(), 1000);
+    m_largeView->picture()->play(std::move(take), int((interval + 500) / 1000), m_settings.loop);
+    return true;
+}
+
+void AnimatorView::stopPlaying() {
+    if (m_largeView) m_largeView->picture()->stopPlaying();
+}
+
+}  // namespace avicap32

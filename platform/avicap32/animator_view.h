@@ -1,0 +1,79 @@
+// The animator's views of one capture window: its own preview and the large view, what both
+// draw over the live picture (onion skin, mirror, the last frame), and playing the take.
+#pragma once
+
+#include "display_settings.h"
+#include "preview_widget.h"
+
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace avicap32 {
+
+class LargeView;
+
+class AnimatorView {
+public:
+    // `frameInterval` tells the recording's frame interval in microseconds, at which the take
+    // plays.
+    AnimatorView(PreviewWidget* preview, std::function<uint32_t()> frameInterval);
+    ~AnimatorView();
+    AnimatorView(const AnimatorView&) = delete;
+    AnimatorView& operator=(const AnimatorView&) = delete;
+
+    // Any thread: a new live frame for every open view.
+    void offerFrame(const std::shared_ptr<const media::Frame>& frame);
+    void setRate(int milliseconds);
+
+    // A recording was started at `path`: the take to play from now on. Its first frame takes
+    // the place of the previous recording's frames in the onion skin.
+    void recordingOpened(const std::string& path);
+    void frameRecorded(std::shared_ptr<const media::Frame> frame);
+
+    const DisplaySettings& settings() const { return m_settings; }
+    // Applied to every view at once; opens or closes the large view.
+    void setSettings(const DisplaySettings& settings);
+    // Told of every change to the settings, from wherever it comes.
+    void setSettingsListener(std::function<void(const DisplaySettings&)> listener) {
+        m_settingsListener = std::move(listener);
+    }
+
+    // The last recorded frame instead of the live picture, and back.
+    void setShowLastFrame(bool on);
+    bool showingLastFrame() const { return m_showLastFrame; }
+    // The last frames recorded, newest first: those of the open recording, or before its first
+    // frame those of the one before.
+    const std::vector<std::shared_ptr<const media::Frame>>& recordedFrames() const { return m_recent; }
+
+    // Plays the take so far in the large view, opening it; false with the reason when there is
+    // nothing to play.
+    bool play(QString& why);
+    void stopPlaying();
+
+    // Null until first opened.
+    LargeView* largeView() const { return m_largeView.get(); }
+
+private:
+    void showOverlay();
+    void showLargeView(bool on);
+
+    PreviewWidget* m_preview;
+    std::function<uint32_t()> m_frameInterval;
+    std::unique_ptr<LargeView> m_largeView;
+    std::atomic<PreviewWidget*> m_largePicture{nullptr};  // read by the capture thread
+    DisplaySettings m_settings;
+    std::function<void(const DisplaySettings&)> m_settingsListener;
+    std::vector<std::shared_ptr<const media::Frame>> m_recent;  // newest first
+    bool m_newRecording = false;
+    bool m_showLastFrame = false;
+    std::string m_takePath;
+    int m_rate = 100;
+};
+
+}  // namespace avicap32

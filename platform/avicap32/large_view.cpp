@@ -1,0 +1,183 @@
+#include "large_view.h"
+
+#include "animator_view.h"
+#include "preview_widget.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QKeySequence>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace avicap32 {
+namespace {
+
+const QString kTitle = QStringLiteral("Large View");
+
+QPushButton* ToggleButton(const QString& text, const QString& key, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setCheckable(true);
+    button->setToolTip(QStringLiteral("%1 (%2)").arg(QString(text).remove(QLatin1Char('&')), key));
+    return button;
+}
+
+}  // namespace
+
+LargeView::LargeView(AnimatorView& view) : QWidget(nullptr, Qt::Window), m_view(view) {
+    setWindowTitle(kTitle);
+    m_picture = new PreviewWidget(this);
+    m_picture->setScale(true);
+    m_picture->setMinimumSize(320, 180);
+    m_picture->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+
+    m_onionFrames = new QComboBox(this);
+    m_onionFrames->addItem(QStringLiteral("Off"));
+    m_onionFrames->addItem(QStringLiteral("1 frame"));
+    for (int n = 2; n <= 5; ++n) m_onionFrames->addItem(QStringLiteral("%1 frames").arg(n));
+    auto* onionLabel = new QLabel(QStringLiteral("&Onion skin:"), this);
+    onionLabel->setBuddy(m_onionFrames);
+    m_opacity = new QSlider(Qt::Horizontal, this);
+    m_opacity->setRange(10, 100);
+    m_opacity->setPageStep(10);
+    m_opacity->setFixedWidth(m_opacity->fontMetrics().averageCharWidth() * 14);
+    m_opacity->setToolTip(QStringLiteral("Opacity of the onion skin"));
+    auto* opacityLabel = new QLabel(QStringLiteral("Op&acity:"), this);
+    opacityLabel->setBuddy(m_opacity);
+    m_mirror = new QCheckBox(QStringLiteral("&Mirror"), this);
+    m_lastFrame = ToggleButton(QStringLiteral("&Last Frame"), QStringLiteral("L"), this);
+    m_play = ToggleButton(QStringLiteral("Play"), QStringLiteral("P"), this);
+    m_loop = new QCheckBox(QStringLiteral("Loo&p"), this);
+    m_fullScreen = ToggleButton(QStringLiteral("&Full Screen"), QStringLiteral("F11"), this);
+    m_status = new QLabel(this);
+
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(onionLabel);
+    controls->addWidget(m_onionFrames);
+    controls->addWidget(opacityLabel);
+    controls->addWidget(m_opacity);
+    controls->addWidget(m_mirror);
+    controls->addSpacing(12);
+    controls->addWidget(m_lastFrame);
+    controls->addWidget(m_play);
+    controls->addWidget(m_loop);
+    controls->addSpacing(12);
+    controls->addWidget(m_status, 1);
+    controls->addWidget(m_fullScreen);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_picture, 1);
+    auto* bar = new QWidget(this);
+    bar->setLayout(controls);
+    layout->addWidget(bar);
+
+    connect(m_onionFrames, &QComboBox::currentIndexChanged, this, [this] { changeSettings(); });
+    connect(m_opacity, &QSlider::valueChanged, this, [this] { changeSettings(); });
+    connect(m_mirror, &QCheckBox::toggled, this, [this] { changeSettings(); });
+    connect(m_loop, &QCheckBox::toggled, this, [this] { changeSettings(); });
+    connect(m_lastFrame, &QPushButton::clicked, this, [this](bool on) { m_view.setShowLastFrame(on); });
+    connect(m_play, &QPushButton::clicked, this, [this] { togglePlaying(); });
+    connect(m_fullScreen, &QPushButton::clicked, this, [this] { toggleFullScreen(); });
+    m_picture->setPlayListener([this](int index, int count) { showPlaying(index, count); });
+
+    // Single keys, so that an animator's hand finds them without looking.
+    auto key = [this](const QKeySequence& sequence, auto action) {
+        connect(new QShortcut(sequence, this), &QShortcut::activated, this, action);
+    };
+    key(QKeySequence(Qt::Key_L), [this] { m_view.setShowLastFrame(!m_view.showingLastFrame()); });
+    key(QKeySequence(Qt::Key_P), [this] { togglePlaying(); });
+    key(QKeySequence(Qt::Key_F11), [this] { toggleFullScreen(); });
+    key(QKeySequence(Qt::Key_Escape), [this] {
+        if (isFullScreen()) toggleFullScreen();
+    });
+
+    // A 16:9 picture of 960 pixels across, or what the screen has room for.
+    QSize picture(960, 540);
+    if (const QScreen* screen = this->screen()) {
+        const QSize room = screen->availableGeometry().size() * 9 / 10 - QSize(0, bar->sizeHint().height());
+        picture.scale(picture.boundedTo(room), Qt::KeepAspectRatio);
+    }
+    resize(std::max(picture.width(), bar->sizeHint().width()), picture.height() + bar->sizeHint().height());
+    showState();
+}
+
+void LargeView::showState() {
+    const DisplaySettings& settings = m_view.settings();
+    const QSignalBlocker blockers[] = {QSignalBlocker(m_onionFrames), QSignalBlocker(m_opacity),
+                                       QSignalBlocker(m_mirror), QSignalBlocker(m_loop)};
+    m_onionFrames->setCurrentIndex(settings.onionFrames);
+    m_opacity->setValue(settings.onionOpacity);
+    m_opacity->setEnabled(settings.onionFrames > 0);
+    m_mirror->setChecked(settings.mirror);
+    m_loop->setChecked(settings.loop);
+    m_lastFrame->setChecked(m_view.showingLastFrame());
+    m_lastFrame->setEnabled(!m_view.recordedFrames().empty());
+    m_play->setChecked(m_picture->playing());
+    m_fullScreen->setChecked(isFullScreen());
+    if (!m_picture->playing()) showStatus(m_view.showingLastFrame() ? QStringLiteral("Last frame") : QStringLiteral("Live"));
+}
+
+void LargeView::showPlaying(int index, int count) {
+    if (index < 0) {
+        setWindowTitle(kTitle);
+        showState();
+        return;
+    }
+    setWindowTitle(kTitle + QStringLiteral(" (playing the take)"));
+    m_play->setChecked(true);
+    showStatus(QStringLiteral("Playing frame %1 of %2").arg(index + 1).arg(count));
+}
+
+void LargeView::showStatus(const QString& text) { m_status->setText(text); }
+
+void LargeView::toggleFullScreen() {
+    if (isFullScreen()) {
+        showNormal();
+    } else {
+        showFullScreen();
+    }
+    m_fullScreen->setChecked(isFullScreen());
+}
+
+void LargeView::changeSettings() {
+    DisplaySettings settings = m_view.settings();
+    settings.onionFrames = m_onionFrames->currentIndex();
+    settings.onionOpacity = m_opacity->value();
+    settings.mirror = m_mirror->isChecked();
+    settings.loop = m_loop->isChecked();
+    m_view.setSettings(settings);
+}
+
+void LargeView::togglePlaying() {
+    if (m_picture->playing()) {
+        m_view.stopPlaying();
+        return;
+    }
+    QString why;
+    if (!m_view.play(why)) {
+        m_play->setChecked(false);
+        showStatus(why);
+    }
+}
+
+// Closing the window closes the large view: the next Video Display dialog opens it again.
+void LargeView::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    DisplaySettings settings = m_view.settings();
+    settings.largeView = false;
+    m_view.setSettings(settings);
+}
+
+void LargeView::showEvent(QShowEvent*) { m_picture->setPreviewing(true); }
+
+void LargeView::hideEvent(QHideEvent*) { m_picture->setPreviewing(false); }
+
+}  // namespace avicap32

@@ -1,0 +1,52 @@
+// The large view: a window of its own showing the live picture (with the onion skin) at any
+// size, full screen on request, with the controls an animator changes during a take, since the
+// capture window's dialogs are closed to a recording in progress.
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+
+namespace avicap32 {
+
+class AnimatorView;
+class PreviewWidget;
+
+class LargeView : public QWidget {
+public:
+    explicit LargeView(AnimatorView& view);
+
+    PreviewWidget* picture() const { return m_picture; }
+    // Brings the controls in line with the view's settings and state, acting on nothing.
+    void showState();
+    // Live, last frame, or the frame being played (index -1: not playing).
+    void showPlaying(int index, int count);
+    void showStatus(const QString& text);
+    void toggleFullScreen();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void changeSettings();
+    void togglePlaying();
+
+    AnimatorView& m_view;
+    PreviewWidget* m_picture;
+    QComboBox* m_onionFrames;
+    QSlider* m_opacity;
+    QCheckBox* m_mirror;
+    QPushButton* m_lastFrame;
+    QPushButton* m_play;
+    QCheckBox* m_loop;
+    QPushButton* m_fullScreen;
+    QLabel* m_status;
+};
+
+}  // namespace avicap32

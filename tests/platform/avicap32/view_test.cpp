@@ -1,0 +1,251 @@
+// The animator's views: what the preview draws (letterboxed, onion skin, the last frame), the
+// take played back in the large view, and a preview without a camera saying why.
+#include "avicap32/capture_window.h"
+#include "avicap32/drivers.h"
+#include "avicap32/large_view.h"
+#include "fake_v4l2_io.h"
+#include "live_dialog.h"
+#include "scripted_modals.h"
+
+#include "resource.h"
+#include "vfw.h"
+
+#include <QEventLoop>
+#include <QLabel>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace {
+
+INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+// Runs the event loop until `done` holds or the time is up; true if it holds.
+bool WaitFor(const std::function<bool()>& done, int milliseconds = 3000) {
+    QEventLoop loop;
+    QTimer poll;
+    poll.start(5);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done()) loop.quit();
+    });
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    if (!done()) loop.exec();
+    return done();
+}
+
+std::shared_ptr<const media::Frame> Solid(int width, int height, QRgb colour) {
+    auto frame = std::make_shared<media::Frame>();
+    frame->width = width;
+    frame->height = height;
+    for (int i = 0; i < width * height; ++i) {
+        frame->data.insert(frame->data.end(),
+                           {uint8_t(qRed(colour)), uint8_t(qGreen(colour)), uint8_t(qBlue(colour))});
+    }
+    return frame;
+}
+
+bool Near(QRgb seen, QRgb expected) {
+    return std::abs(qRed(seen) - qRed(expected)) <= 2 && std::abs(qGreen(seen) - qGreen(expected)) <= 2 &&
+           std::abs(qBlue(seen) - qBlue(expected)) <= 2;
+}
+
+TEST(PreviewWidgetTest, LetterboxesTheLivePictureAndDrawsTheOnionSkinAndTheLastFrameOverIt) {
+    avicap32::PreviewWidget preview(nullptr);
+    preview.resize(300, 100);
+    preview.setScale(true);
+    preview.setRate(10);
+    preview.setPreviewing(true);
+    const QRgb red = qRgb(220, 30, 40), blue = qRgb(0, 0, 240), black = qRgb(0, 0, 0);
+    auto pictureAt = [&](QPoint at, QRgb expected) {
+        return WaitFor([&] {
+            preview.offerFrame(Solid(160, 120, red));
+            const QImage shown = preview.shownPicture();
+            return shown.size() == QSize(300, 100) && Near(shown.pixel(at), expected);
+        });
+    };
+    // 4:3 in a 3:1 window: 133 pixels wide in the middle, black bars left and right.
+    EXPECT_TRUE(pictureAt({150, 50}, red));
+    EXPECT_EQ(preview.shownPicture().pixel(82, 50), black);
+    EXPECT_EQ(preview.shownPicture().pixel(217, 50), black);
+    EXPECT_TRUE(Near(preview.shownPicture().pixel(84, 99), red));
+
+    avicap32::ViewOverlay overlay;
+    overlay.recent = {Solid(160, 120, blue), Solid(160, 120, black)};
+    overlay.onionFrames = 1;
+    overlay.opacityPercent = 50;
+    preview.setOverlay(overlay);
+    EXPECT_TRUE(pictureAt({150, 50}, qRgb(110, 15, 140))) << "half the newest recorded frame";
+    EXPECT_EQ(preview.shownPicture().pixel(10, 50), black) << "the bars stay black";
+
+    overlay.showLastFrame = true;
+    preview.setOverlay(overlay);
+    EXPECT_TRUE(pictureAt({150, 50}, blue)) << "the last frame instead of the live picture";
+}
+
+// The capture window with the test scene, recording to a scratch folder.
+class AnimatorViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv(avicap32::kCaptureDeviceVariable, "test:320x240", 1);
+        m_folder = fs::temp_directory_path() / ("kinoree-view-" + std::to_string(::getpid()));
+        fs::create_directories(m_folder);
+        m_parent = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_ABOUTBOX), nullptr, &NoProc, 0);
+        m_window = capCreateCaptureWindowW(L"Video Window", WS_CHILD | WS_VISIBLE, 0, 0, 270, 220, m_parent, 0);
+        ASSERT_TRUE(IsWindow(m_window));
+    }
+    void TearDown() override {
+        // What a test set is remembered: the next test starts from the defaults again.
+        if (IsWindow(m_window)) View().setSettings({});
+        if (IsWindow(m_parent)) DestroyWindow(m_parent);
+        fs::remove_all(m_folder);
+    }
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+        return SendMessageW(m_window, message, wParam, lParam);
+    }
+    avicap32::CaptureWindow& Window() { return *static_cast<avicap32::CaptureWindow*>(user32::FromHandle(m_window)); }
+    avicap32::AnimatorView& View() { return Window().view(); }
+    void Record(const fs::path& file, int frames) {
+        const std::wstring wide = file.wstring();
+        Send(WM_CAP_FILE_SET_CAPTURE_FILEW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+        for (int i = 0; i < frames; ++i) {
+            ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));
+            ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
+        }
+    }
+    // What the large view says from the first frame played, each text once, until it is live
+    // again.
+    std::vector<QString> PlayedStatuses() {
+        QLabel* status = View().largeView()->findChildren<QLabel*>().back();
+        std::vector<QString> seen;
+        WaitFor([&] {
+            const QString text = status->text();
+            if (seen.empty() ? text.startsWith("Playing") : seen.back() != text) seen.push_back(text);
+            return !View().largeView()->picture()->playing();
+        });
+        return seen;
+    }
+
+    fs::path m_folder;
+    HWND m_parent = nullptr;
+    HWND m_window = nullptr;
+};
+
+TEST_F(AnimatorViewTest, PlaysTheTakeSoFarInOrderWithoutDisturbingCaptures) {
+    QString why;
+    EXPECT_FALSE(View().play(why));
+    EXPECT_EQ(why, "Nothing has been recorded yet.");
+
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    CAPTUREPARMS parms{};
+    Send(WM_CAP_GET_SEQUENCE_SETUP, sizeof parms, reinterpret_cast<LPARAM>(&parms));
+    parms.dwRequestMicroSecPerFrame = 100000;
+    Send(WM_CAP_SET_SEQUENCE_SETUP, sizeof parms, reinterpret_cast<LPARAM>(&parms));
+    Record(m_folder / "first.avi", 3);
+    ASSERT_TRUE(View().play(why)) << why.toStdString();
+    ASSERT_NE(View().largeView(), nullptr);
+    EXPECT_TRUE(View().largeView()->isVisible());
+    EXPECT_EQ(PlayedStatuses(),
+              (std::vector<QString>{"Playing frame 1 of 3", "Playing frame 2 of 3", "Playing frame 3 of 3", "Live"}));
+
+    // Looping, the take keeps playing while frames are captured; they join the next playing.
+    avicap32::DisplaySettings settings = View().settings();
+    settings.loop = true;
+    View().setSettings(settings);
+    ASSERT_TRUE(View().play(why));
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
+    WaitFor([] { return false; }, 500);
+    EXPECT_TRUE(View().largeView()->picture()->playing());
+    View().stopPlaying();
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_CLOSE));
+    settings.loop = false;
+    View().setSettings(settings);
+    ASSERT_TRUE(View().play(why)) << "after Stop / Save, the finished recording";
+    EXPECT_EQ(PlayedStatuses().size(), 5u);
+
+    // The onion skin keeps the last recording's frames until the new one has its first.
+    EXPECT_EQ(View().recordedFrames().size(), 4u);
+    const fs::path second = m_folder / "second.avi";
+    const std::wstring wide = second.wstring();
+    Send(WM_CAP_FILE_SET_CAPTURE_FILEW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));
+    EXPECT_EQ(View().recordedFrames().size(), 4u);
+    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
+    EXPECT_EQ(View().recordedFrames().size(), 1u);
+    Send(WM_CAP_SINGLE_FRAME_CLOSE);
+}
+
+TEST_F(AnimatorViewTest, VideoDisplaySetsUpTheViewsAtOnceCancelPutsThemBackAndOkKeepsThem) {
+    using testing_support::LiveDialog;
+    testing_support::ScriptedModals modals;
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    auto setUp = [this](const char* button) {
+        return [this, button](LiveDialog& dialog) {
+            dialog.choose("Frames shown", "Last 3 frames");
+            dialog.setValue("Opacity", 70);
+            dialog.check("Mirror the picture (the video is not mirrored)");
+            dialog.check("Show the large view");
+            dialog.check("Loop when playing the take");
+            EXPECT_EQ(View().settings().onionFrames, 3) << "the views follow the dialog at once";
+            ASSERT_NE(View().largeView(), nullptr);
+            EXPECT_TRUE(View().largeView()->isVisible());
+            dialog.press(button);
+        };
+    };
+    modals.expectLiveDialog(L"Video Display", setUp("Cancel"));
+    modals.expectLiveDialog(L"Video Display", setUp("OK"));
+    EXPECT_TRUE(Send(WM_CAP_DLG_VIDEODISPLAY));
+    EXPECT_EQ(View().settings(), avicap32::DisplaySettings{});
+    EXPECT_FALSE(View().largeView()->isVisible());
+    EXPECT_TRUE(Send(WM_CAP_DLG_VIDEODISPLAY));
+    const avicap32::DisplaySettings chosen{3, 70, true, true, true};
+    EXPECT_EQ(View().settings(), chosen);
+    modals.verify();
+
+    // The next run's capture window starts with them, its large view open again.
+    HWND next = capCreateCaptureWindowW(L"Video Window", WS_CHILD | WS_VISIBLE, 0, 0, 270, 220, m_parent, 0);
+    auto& nextView = static_cast<avicap32::CaptureWindow*>(user32::FromHandle(next))->view();
+    EXPECT_EQ(nextView.settings().onionFrames, 3);
+    EXPECT_TRUE(WaitFor([&] { return nextView.settings() == chosen && nextView.largeView(); }));
+    DestroyWindow(next);
+}
+
+TEST_F(AnimatorViewTest, WithoutACameraThePreviewSaysWhyAndWhereToChooseOne) {
+    auto io = std::make_shared<media::testing::FakeV4l2Io>();
+    avicap32::SetCameraIoForTesting(io);
+    struct Case {
+        const char* choice;  // the device variable, or none
+        std::string reason;
+    } cases[] = {
+        {nullptr, "No video capture device was found."},
+        {"/dev/video7", "permission denied"},
+    };
+    io->add("/dev/video7").openErrno = EACCES;
+    Window().settings().setLastDevice(QString());  // nothing remembered to fall back on
+    for (const Case& c : cases) {
+        if (c.choice) {
+            setenv(avicap32::kCaptureDeviceVariable, c.choice, 1);
+        } else {
+            unsetenv(avicap32::kCaptureDeviceVariable);
+        }
+        EXPECT_FALSE(Send(WM_CAP_DRIVER_CONNECT, 0));
+        const std::string message = Window().preview()->message().toStdString();
+        EXPECT_NE(message.find(c.reason), std::string::npos) << message;
+        EXPECT_NE(message.find("press Source"), std::string::npos) << message;
+    }
+    avicap32::SetCameraIoForTesting(nullptr);
+    setenv(avicap32::kCaptureDeviceVariable, "test:320x240", 1);
+    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    EXPECT_TRUE(Window().preview()->message().isEmpty());
+}
+
+}  // namespace
