@@ -1,6 +1,8 @@
 #include "capture_window.h"
 
 #include "driver_dialogs.h"
+#include "media/common/monotonic_clock.h"
+#include "user32/text.h"
 #include "user32/unhandled.h"
 
 #include <QDir>
@@ -34,12 +36,6 @@ CAPTUREPARMS DefaultCaptureParms() {
     return parms;
 }
 
-int64_t MonotonicNowNs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
-
 int ErrorIdFor(media::ErrorKind kind) {
     switch (kind) {
     case media::ErrorKind::DiskFull: return IDS_CAP_NODISKSPACE;
@@ -52,7 +48,6 @@ int ErrorIdFor(media::ErrorKind kind) {
     }
 }
 
-std::string Utf8(const std::wstring& text) { return QString::fromStdWString(text).toStdString(); }
 
 // A single frame waits at most this long for a frame that began after the press.
 std::chrono::milliseconds FrameWaitTimeout(const media::StreamFormat& format) {
@@ -97,10 +92,7 @@ LRESULT CaptureWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return getCaps(wParam, lParam);
     case WM_CAP_DRIVER_GET_NAMEW: {
         if (!connected() || !lParam || wParam == 0) return FALSE;
-        std::wstring name = QString::fromStdString(m_connection->driver.name).toStdWString();
-        size_t count = std::min<size_t>(name.size(), wParam - 1);
-        std::wmemcpy(reinterpret_cast<LPWSTR>(lParam), name.data(), count);
-        reinterpret_cast<LPWSTR>(lParam)[count] = L'\0';
+        user32::CopyTruncated(user32::FromUtf8(m_connection->driver.name), reinterpret_cast<LPWSTR>(lParam), wParam);
         return TRUE;
     }
     case WM_CAP_GET_SEQUENCE_SETUP:
@@ -297,7 +289,7 @@ BOOL CaptureWindow::openSingleFrame() {
     media::AviWriterOptions options;
     options.codec = m_codec;
     auto writer = std::make_unique<media::AviWriter>(options);
-    media::Error error = writer->open(Utf8(m_captureFile));
+    media::Error error = writer->open(user32::ToUtf8(m_captureFile));
     if (error) {
         reportError(error);
         return FALSE;
@@ -316,7 +308,7 @@ BOOL CaptureWindow::captureSingleFrame() {
         return FALSE;
     }
     std::shared_ptr<const media::Frame> frame;
-    media::Error error = m_live.waitForFrameStartedAfter(MonotonicNowNs(), FrameWaitTimeout(m_live.format()), frame);
+    media::Error error = m_live.waitForFrameStartedAfter(media::monotonicNowNs(), FrameWaitTimeout(m_live.format()), frame);
     if (!error) error = m_recording->appendFrame(*frame, m_params.dwRequestMicroSecPerFrame);
     if (error) {
         reportError(error);
@@ -337,7 +329,7 @@ BOOL CaptureWindow::closeSingleFrame() {
 }
 
 void CaptureWindow::reportError(int errorId, const std::string& text) {
-    if (m_errorCallback) m_errorCallback(handle(), errorId, QString::fromStdString(text).toStdWString().c_str());
+    if (m_errorCallback) m_errorCallback(handle(), errorId, user32::FromUtf8(text).c_str());
 }
 
 void CaptureWindow::reportError(const media::Error& error) { reportError(ErrorIdFor(error.kind), error.message); }
@@ -357,23 +349,17 @@ HWND capCreateCaptureWindowW(LPCWSTR windowName, DWORD style, int x, int y, int 
     return user32::Window::Register(std::move(window), parentWindow);
 }
 
-// capGetDriverDescriptionW
 BOOL capGetDriverDescriptionW(WORD driverIndex, LPWSTR name, int nameMax, LPWSTR version, int versionMax) {
     auto drivers = avicap32::ListCaptureDrivers();
     if (driverIndex >= drivers.size()) return FALSE;
     auto copy = [](const std::string& text, LPWSTR buffer, int bufferMax) {
-        if (!buffer || bufferMax <= 0) return;
-        std::wstring wide = QString::fromStdString(text).toStdWString();
-        size_t count = std::min<size_t>(wide.size(), static_cast<size_t>(bufferMax - 1));
-        std::wmemcpy(buffer, wide.data(), count);
-        buffer[count] = L'\0';
+        if (bufferMax > 0) user32::CopyTruncated(user32::FromUtf8(text), buffer, static_cast<size_t>(bufferMax));
     };
     copy(drivers[driverIndex].name, name, nameMax);
     copy(drivers[driverIndex].version, version, versionMax);
     return TRUE;
 }
 
-// capGetDefaultCaptureFileW
 BOOL capGetDefaultCaptureFileW(LPWSTR path, int pathMax) {
     std::wstring file = avicap32::CaptureWindow::DefaultCaptureFile();
     if (!path || pathMax <= 0 || file.size() + 1 > static_cast<size_t>(pathMax)) return FALSE;

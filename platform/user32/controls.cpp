@@ -212,7 +212,7 @@ HWND CreateControl(const ResourceRef& windowClass, const ControlCreateInfo& info
     }
     auto found = Classes().find(name);
     if (found == Classes().end()) {
-        ReportUnhandledMessage(("window class " + ToQString(name).toStdString()).c_str(), 0);
+        ReportUnhandledMessage(("window class " + ToUtf8(name)).c_str(), 0);
         return nullptr;
     }
     return Window::Register(found->second(info), info.parent);

@@ -289,17 +289,14 @@ BOOL EndDialog(HWND handle, INT_PTR result) {
     return TRUE;
 }
 
-// DefDlgProcW
 LRESULT DefDlgProcW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     DialogWindow* dialog = DialogFromHandle(handle);
     return dialog ? dialog->DialogWindow::classProc(message, wParam, lParam) : 0;
 }
 
-// MapDialogRect
 BOOL MapDialogRect(HWND handle, LPRECT rect) {
     DialogWindow* dialog = DialogFromHandle(handle);
     if (!dialog || !rect) return FALSE;
-    QRect pixels = dialog->baseUnits().toPixels(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
-    *rect = RECT{pixels.left(), pixels.top(), pixels.left() + pixels.width(), pixels.top() + pixels.height()};
+    *rect = dialog->baseUnits().mapEdges(*rect);
     return TRUE;
 }

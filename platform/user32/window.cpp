@@ -3,6 +3,7 @@
 
 #include "icon.h"
 #include "system_menu.h"
+#include "text.h"
 #include "unhandled.h"
 
 #include <QApplication>
@@ -72,13 +73,7 @@ LRESULT Window::defaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
         setText(lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"");
         return TRUE;
     case WM_GETTEXT: {
-        if (wParam == 0 || !lParam) return 0;
-        std::wstring current = text();
-        size_t count = std::min<size_t>(current.size(), wParam - 1);
-        auto* buffer = reinterpret_cast<LPWSTR>(lParam);
-        std::wmemcpy(buffer, current.data(), count);
-        buffer[count] = L'\0';
-        return static_cast<LRESULT>(count);
+        return static_cast<LRESULT>(CopyTruncated(text(), reinterpret_cast<LPWSTR>(lParam), wParam));
     }
     case WM_GETTEXTLENGTH:
         return static_cast<LRESULT>(text().size());
@@ -120,13 +115,14 @@ LRESULT Send(Window* window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 QString ToQString(const std::wstring& text) { return QString::fromStdWString(text); }
 std::wstring FromQString(const QString& text) { return text.toStdWString(); }
+std::string ToUtf8(const std::wstring& text) { return ToQString(text).toStdString(); }
+std::wstring FromUtf8(const std::string& text) { return QString::fromStdString(text).toStdWString(); }
 
 }  // namespace user32
 
 using user32::FromHandle;
 using user32::Window;
 
-// IsWindow
 BOOL IsWindow(HWND handle) { return FromHandle(handle) != nullptr; }
 
 // SendMessageW: synchronous, straight into the window's procedure.
@@ -142,18 +138,15 @@ LRESULT SendMessageW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     return window->proc()(handle, message, wParam, lParam);
 }
 
-// CallWindowProcW
 LRESULT CallWindowProcW(WNDPROC proc, HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     return proc ? proc(handle, message, wParam, lParam) : 0;
 }
 
-// DefWindowProcW
 LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     Window* window = FromHandle(handle);
     return window ? window->Window::classProc(message, wParam, lParam) : 0;
 }
 
-// GetWindowLongPtrW
 LONG_PTR GetWindowLongPtrW(HWND handle, int index) {
     Window* window = FromHandle(handle);
     if (!window) return 0;
@@ -210,13 +203,11 @@ BOOL DestroyWindow(HWND handle) {
     return TRUE;
 }
 
-// GetParent
 HWND GetParent(HWND handle) {
     Window* window = FromHandle(handle);
     return window && window->parent() ? window->parent()->handle() : nullptr;
 }
 
-// GetDlgItem
 HWND GetDlgItem(HWND dialog, int id) {
     Window* window = FromHandle(dialog);
     if (!window) return nullptr;
@@ -226,7 +217,6 @@ HWND GetDlgItem(HWND dialog, int id) {
     return nullptr;
 }
 
-// GetDlgCtrlID
 int GetDlgCtrlID(HWND handle) {
     Window* window = FromHandle(handle);
     return window ? window->id() : 0;
@@ -249,13 +239,11 @@ BOOL EnableWindow(HWND handle, BOOL enable) {
     return wasDisabled;
 }
 
-// IsWindowEnabled
 BOOL IsWindowEnabled(HWND handle) {
     Window* window = FromHandle(handle);
     return window && window->widget() && OwnStateEnabled(window->widget());
 }
 
-// IsWindowVisible
 BOOL IsWindowVisible(HWND handle) {
     Window* window = FromHandle(handle);
     return window && window->widget() && window->widget()->isVisible();
@@ -270,22 +258,18 @@ BOOL ShowWindow(HWND handle, int command) {
     return wasVisible;
 }
 
-// SetWindowTextW
 BOOL SetWindowTextW(HWND handle, LPCWSTR text) {
     return SendMessageW(handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) != 0;
 }
 
-// GetWindowTextW
 int GetWindowTextW(HWND handle, LPWSTR buffer, int bufferMax) {
     if (bufferMax <= 0) return 0;
     return static_cast<int>(SendMessageW(handle, WM_GETTEXT, static_cast<WPARAM>(bufferMax),
                                          reinterpret_cast<LPARAM>(buffer)));
 }
 
-// GetWindowTextLengthW
 int GetWindowTextLengthW(HWND handle) { return static_cast<int>(SendMessageW(handle, WM_GETTEXTLENGTH, 0, 0)); }
 
-// GetClientRect
 BOOL GetClientRect(HWND handle, LPRECT rect) {
     Window* window = FromHandle(handle);
     if (!window || !rect) return FALSE;
@@ -312,13 +296,11 @@ BOOL MoveWindow(HWND handle, int x, int y, int width, int height, BOOL) {
     return TRUE;
 }
 
-// IsIconic
 BOOL IsIconic(HWND handle) {
     Window* window = FromHandle(handle);
     return window && window->widget() && window->widget()->window()->isMinimized();
 }
 
-// GetFocus
 HWND GetFocus() {
     QWidget* focus = QApplication::focusWidget();
     for (Window* window : user32::AllHandles<Window>()) {
@@ -335,7 +317,6 @@ HWND SetFocus(HWND handle) {
     return previous;
 }
 
-// GetSystemMetrics
 int GetSystemMetrics(int index) {
     switch (index) {
     case SM_CXICON:

@@ -83,8 +83,11 @@ Window* FromHandle(HWND window);
 // Sends a message through the window's procedure: shorthand for the platform's own code.
 LRESULT Send(Window* window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
-// Text conversions at the Qt boundary.
+// Text conversions at the Qt boundary, and to and from the UTF-8 of file names and of what the
+// media engine reports.
 QString ToQString(const std::wstring& text);
 std::wstring FromQString(const QString& text);
+std::string ToUtf8(const std::wstring& text);
+std::wstring FromUtf8(const std::string& text);
 
 }  // namespace user32

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "media/common/monotonic_clock.h"
 #include "media/jpeg/jpeg_markers.h"
 #include "media/jpeg/preview.h"
 #include "media/testscene/frame_stamp.h"
@@ -16,12 +17,6 @@
 
 namespace media {
 namespace {
-
-int64_t NowNs() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
 
 TestSceneOptions Fast(PixelFormat format = PixelFormat::Rgb24) {
     TestSceneOptions o;
@@ -136,11 +131,11 @@ TEST(TestSceneSourceTest, PacesFramesByTheMonotonicClock) {
     o.height = 120;
     o.framesPerSecond = 100;
     TestSceneSource scene(o);
-    const int64_t before = NowNs();
+    const int64_t before = monotonicNowNs();
     ASSERT_FALSE(scene.start());
     std::vector<Frame> frames(6);
     for (Frame& f : frames) ASSERT_FALSE(scene.readFrame(f));
-    const int64_t after = NowNs();
+    const int64_t after = monotonicNowNs();
     const int64_t interval = 10'000'000;
     EXPECT_GE(after - before, 5 * interval);
     for (size_t i = 0; i < frames.size(); ++i) {

@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace {
 
 std::vector<std::pair<UINT, WPARAM>> g_messages;
@@ -146,6 +148,15 @@ TEST_F(DialogTest, TheSystemMenuHoldsMinimizeAndCloseThenTheProgramsItems) {
     // Controls have no system menu.
     EXPECT_EQ(GetSystemMenu(GetDlgItem(dialog, 1000), FALSE), nullptr);
     DestroyWindow(dialog);
+}
+
+// At base units where rounding tells them apart (7 by 13), a rectangle maps edge by edge while a
+// control's size is converted on its own.
+TEST(DialogUnitsTest, MapDialogRectConvertsEachEdgeAndControlsTheirSize) {
+    const user32::DialogBaseUnits units{7, 13};
+    const RECT mapped = units.mapEdges(RECT{1, 1, 3, 3});
+    EXPECT_EQ((std::array{mapped.left, mapped.top, mapped.right, mapped.bottom}), (std::array<LONG, 4>{2, 2, 5, 5}));
+    EXPECT_EQ(units.toPixels(1, 1, 2, 2), QRect(2, 2, 4, 3));
 }
 
 }  // namespace
