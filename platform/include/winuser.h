@@ -23,10 +23,12 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define WM_ICONERASEBKGND 0x0027
 #define WM_SETFONT 0x0030
 #define WM_QUERYDRAGICON 0x0037
+#define WM_HELP 0x0053
 #define WM_NOTIFY 0x004E
 #define WM_GETICON 0x007F
 #define WM_SETICON 0x0080
 #define WM_NCDESTROY 0x0082
+#define WM_GETDLGCODE 0x0087
 #define WM_KEYDOWN 0x0100
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
@@ -37,6 +39,32 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define DM_GETDEFID (WM_USER + 0)
 #define DM_SETDEFID (WM_USER + 1)
 #define DC_HASDEFID 0x534B
+
+// WM_GETDLGCODE answers: which keys a control keeps from the dialog manager, and what it is.
+#define DLGC_WANTARROWS 0x0001
+#define DLGC_WANTTAB 0x0002
+#define DLGC_WANTALLKEYS 0x0004
+#define DLGC_HASSETSEL 0x0008
+#define DLGC_DEFPUSHBUTTON 0x0010
+#define DLGC_UNDEFPUSHBUTTON 0x0020
+#define DLGC_RADIOBUTTON 0x0040
+#define DLGC_WANTCHARS 0x0080
+#define DLGC_STATIC 0x0100
+#define DLGC_BUTTON 0x2000
+
+// WM_HELP's lParam: what help is asked about.
+typedef struct tagHELPINFO {
+    UINT cbSize;
+    int iContextType;  // HELPINFO_WINDOW
+    int iCtrlId;
+    HANDLE hItemHandle;
+    UINT_PTR dwContextId;
+    POINT MousePos;
+} HELPINFO, *LPHELPINFO;
+#define HELPINFO_WINDOW 0x0001
+
+#define BM_SETSTYLE 0x00F4
+#define BM_CLICK 0x00F5
 
 // WM_SYSCOMMAND identifiers: the low four bits are the system's own.
 #define SC_SIZE 0xF000

@@ -84,6 +84,14 @@ bool DialogFrame::handleDialogKey(QKeyEvent* event) {
         m_dialog->pressDefaultButton();
         return true;
     }
+    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+        HWND focus = GetFocus();
+        Window* focused = FromHandle(focus);
+        HWND asked = focused && focused->parent() == m_dialog ? focus : dialogHandle();
+        HELPINFO info{sizeof(HELPINFO), HELPINFO_WINDOW, GetDlgCtrlID(asked), asked, 0, POINT{0, 0}};
+        SendMessageW(asked, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+        return true;
+    }
     if (event->key() == Qt::Key_Space && event->modifiers() == Qt::AltModifier) {
         ShowSystemMenu(m_dialog, m_client->mapToGlobal(QPoint(0, 0)));
         return true;
@@ -142,14 +150,46 @@ void DialogWindow::setText(const std::wstring& text) {
 
 void DialogWindow::watchKeys(QWidget* control) { control->installEventFilter(frame()); }
 
+namespace {
+UINT DialogCode(HWND control) { return static_cast<UINT>(SendMessageW(control, WM_GETDLGCODE, 0, 0)); }
+}  // namespace
+
 void DialogWindow::pressDefaultButton() {
-    int id = m_defaultId;
     HWND focus = GetFocus();
     Window* focused = FromHandle(focus);
-    if (focused && focused->parent() == this && qobject_cast<QPushButton*>(focused->widget())) id = focused->id();
+    if (focused && focused->parent() == this && (DialogCode(focus) & DLGC_DEFPUSHBUTTON)) {
+        SendMessageW(handle(), WM_COMMAND, MAKEWPARAM(focused->id(), BN_CLICKED), reinterpret_cast<LPARAM>(focus));
+        return;
+    }
+    // The dialog procedure may answer DM_GETDEFID itself.
+    const auto defId = static_cast<DWORD>(SendMessageW(handle(), DM_GETDEFID, 0, 0));
+    const int id = HIWORD(defId) == DC_HASDEFID ? LOWORD(defId) : IDOK;
     HWND button = GetDlgItem(handle(), id);
-    if (button && !IsWindowEnabled(button)) return;
+    if (HIWORD(defId) == DC_HASDEFID && button && !IsWindowEnabled(button)) return;
     SendMessageW(handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+void DialogWindow::resolveTemplateDefault() {
+    Window* previous = nullptr;
+    for (Window* control : children()) {
+        if (!(DialogCode(control->handle()) & DLGC_DEFPUSHBUTTON)) continue;
+        if (previous) SendMessageW(previous->handle(), BM_SETSTYLE, BS_PUSHBUTTON, FALSE);
+        previous = control;
+        m_defaultId = control->id();
+    }
+}
+
+void DialogWindow::setDefaultId(int id) {
+    HWND oldButton = GetDlgItem(handle(), m_defaultId);
+    HWND newButton = GetDlgItem(handle(), id);
+    m_defaultId = id;
+    // Anything may be named the default; only push buttons change how they look.
+    const UINT newCode = newButton ? DialogCode(newButton) : 0;
+    if (newButton && !(newCode & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) return;
+    if (oldButton && oldButton != newButton && (DialogCode(oldButton) & DLGC_DEFPUSHBUTTON)) {
+        SendMessageW(oldButton, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+    }
+    if (newCode & DLGC_UNDEFPUSHBUTTON) SendMessageW(newButton, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
 }
 
 LRESULT DialogWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -167,9 +207,9 @@ LRESULT DialogWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
         SendMessageW(handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         return 0;
     case DM_GETDEFID:
-        return MAKELONG(m_defaultId, DC_HASDEFID);
+        return m_defaultId ? MAKELONG(m_defaultId, DC_HASDEFID) : 0;
     case DM_SETDEFID:
-        m_defaultId = static_cast<int>(wParam);
+        if (!m_ended) setDefaultId(static_cast<int>(wParam));
         return TRUE;
     default:
         return defaultProc(message, wParam, lParam);
@@ -239,6 +279,7 @@ HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DL
         if (window && window->widget()) dialog->watchKeys(window->widget());
         if (!firstTabStop && (item.style & WS_TABSTOP) && !(item.style & WS_DISABLED)) firstTabStop = control;
     }
+    dialog->resolveTemplateDefault();
 
     BOOL setFocus = static_cast<BOOL>(
         SendMessageW(handle, WM_INITDIALOG, reinterpret_cast<WPARAM>(firstTabStop), initParam));

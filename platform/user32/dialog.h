@@ -57,8 +57,11 @@ public:
     void end(INT_PTR result);
     void runModalLoop();
 
-    // What Enter presses: the focused push button, else the default identifier.
+    // What Enter presses: the focused push button, else the default button, else IDOK.
     void pressDefaultButton();
+    // The last default push button of the template is the default: the others become plain
+    // push buttons, as the dialog manager leaves them.
+    void resolveTemplateDefault();
     // Watches a control's keys for the dialog keys (Escape, Enter, Alt+Space).
     void watchKeys(QWidget* control);
 
@@ -66,7 +69,9 @@ private:
     DLGPROC m_dialogProc;
     UINT m_templateId;
     DialogBaseUnits m_baseUnits;
-    int m_defaultId = IDOK;
+    void setDefaultId(int id);
+
+    int m_defaultId = 0;
     bool m_ended = false;
     INT_PTR m_result = 0;
     QEventLoop* m_loop = nullptr;

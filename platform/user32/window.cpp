@@ -89,6 +89,12 @@ LRESULT Window::defaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
     case WM_ICONERASEBKGND:
         return TRUE;  // Qt paints the background
+    case WM_GETDLGCODE:
+        return 0;  // the dialog manager's keys go to the dialog manager
+    case WM_HELP:
+        // Asked of the focused control, help is its dialog's to give.
+        if (m_parent && (m_style & WS_CHILD)) return Send(m_parent, message, wParam, lParam);
+        return TRUE;
     case WM_CREATE:
     case WM_DESTROY:
     case WM_NCDESTROY:

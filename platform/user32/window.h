@@ -34,6 +34,7 @@ public:
     const std::vector<Window*>& children() const { return m_children; }
 
     DWORD style() const { return m_style; }
+    void setStyle(DWORD style) { m_style = style; }
     DWORD exStyle() const { return m_exStyle; }
     int id() const { return m_id; }
     WNDPROC proc() const { return m_proc; }

@@ -1,5 +1,6 @@
 // Dialogs built from the module's templates: controls in template order at their dialog-unit
 // places with readable texts, the dialog keys, and the modal loop's owner handling.
+#include "message_sequence.h"
 #include "scripted_modals.h"
 #include "user32/controls.h"
 #include "user32/dialog.h"
@@ -107,6 +108,39 @@ TEST_F(DialogTest, EnterPressesTheFocusedPushButtonOrOkAndEscapeCancels) {
     EXPECT_EQ(g_messages.back().second, MAKEWPARAM(IDCANCEL, BN_CLICKED));
     EXPECT_TRUE(user32::DialogFromHandle(dialog)->ended());
     DestroyWindow(dialog);
+}
+
+// The About box declares two default push buttons; as on the platform the last one, Website, is
+// the default and the other is left a plain push button.
+TEST_F(DialogTest, TheDefaultButtonComesFromTheTemplateAndMovesWithDmSetDefId) {
+    using namespace testing_support;
+    HWND about = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_ABOUTBOX), nullptr, &RecordingProc, 0);
+    HWND ok = GetDlgItem(about, IDOK);
+    HWND website = GetDlgItem(about, 1012);
+    EXPECT_EQ(SendMessageW(about, DM_GETDEFID, 0, 0), MAKELONG(1012, DC_HASDEFID));
+    EXPECT_EQ(SendMessageW(ok, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON);
+    EXPECT_EQ(SendMessageW(website, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_DEFPUSHBUTTON);
+
+    MessageLog log;
+    log.watch(about, 0);
+    log.watch(ok);
+    log.watch(website);
+    SendMessageW(about, DM_SETDEFID, IDOK, 0);
+    log.expect({{DM_SETDEFID, 0, WParam, IDOK},
+                {WM_GETDLGCODE, IDOK},
+                {WM_GETDLGCODE, 1012},
+                {BM_SETSTYLE, 1012, WParam | LParam, BS_PUSHBUTTON, TRUE},
+                {BM_SETSTYLE, IDOK, WParam | LParam, BS_DEFPUSHBUTTON, TRUE}},
+               "the default moves to OK");
+    EXPECT_EQ(SendMessageW(website, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON);
+    log.clear();
+
+    // Enter away from the push buttons asks the dialog for its default and presses that.
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(user32::FromHandle(about)->widget(), &enter);
+    log.expect({{DM_GETDEFID, 0}, {WM_COMMAND, 0, WParam | LParam, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(ok)}},
+               "Enter presses the default");
+    DestroyWindow(about);
 }
 
 TEST_F(DialogTest, AModalDialogDisablesItsOwnerUntilItEnds) {
