@@ -22,7 +22,7 @@ CaptureDriver CameraDriver(const std::string& path, std::string name, std::strin
 
 CaptureDriver ChosenDriver(const std::string& choice) {
     if (!media::IsTestSceneName(choice)) return CameraDriver(choice, choice, "");
-    return CaptureDriver{"Kinoree test scene", "built in", "",
+    return CaptureDriver{"Built-in test scene", "built in", "",
                          [choice](std::optional<media::FrameSize> size, std::unique_ptr<media::FrameSource>& source) {
                              media::TestSceneOptions options;
                              media::Error error = media::ParseTestSceneName(choice, options);
@@ -42,7 +42,7 @@ std::vector<CaptureDriver> ListCaptureDrivers() {
     for (const media::CaptureDevice& device : media::listCaptureDevices(*CameraIo())) {
         drivers.push_back(CameraDriver(device.path, device.name, device.description));
     }
-    const char* choice = std::getenv(kCaptureDeviceVariable);
+    const char* choice = CaptureDeviceVariable().empty() ? nullptr : std::getenv(CaptureDeviceVariable().c_str());
     if (choice && *choice) {
         if (drivers.empty()) {
             drivers.push_back(ChosenDriver(choice));
@@ -53,6 +53,16 @@ std::vector<CaptureDriver> ListCaptureDrivers() {
     if (drivers.size() > media::kMaxCaptureDevices) drivers.resize(media::kMaxCaptureDevices);
     return drivers;
 }
+
+namespace {
+std::string& DeviceVariable() {
+    static std::string name;
+    return name;
+}
+}  // namespace
+
+void SetCaptureDeviceVariable(std::string name) { DeviceVariable() = std::move(name); }
+const std::string& CaptureDeviceVariable() { return DeviceVariable(); }
 
 std::shared_ptr<media::V4l2Io> CameraIo() { return g_testIo ? g_testIo : media::systemV4l2Io(); }
 

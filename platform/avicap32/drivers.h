@@ -1,6 +1,6 @@
-// Capture drivers 0..9: the computer's video-capture devices, in /dev/videoN order. The
-// environment variable KINOREE_CAPTURE_DEVICE replaces driver 0: "test" (or
-// "test:WIDTHxHEIGHT") is the built-in test scene, anything else a device path.
+// Capture drivers 0..9: the computer's video-capture devices, in /dev/videoN order. An
+// environment variable the program names replaces driver 0: "test" (or "test:WIDTHxHEIGHT") is
+// the built-in test scene, anything else a device path.
 #pragma once
 
 #include "media/common/frame.h"
@@ -14,7 +14,10 @@
 
 namespace avicap32 {
 
-inline constexpr char kCaptureDeviceVariable[] = "KINOREE_CAPTURE_DEVICE";
+// The variable's name is the program's to choose, as its users know it; until the program names
+// one, no variable replaces driver 0.
+void SetCaptureDeviceVariable(std::string name);
+const std::string& CaptureDeviceVariable();
 
 struct CaptureDriver {
     std::string name;

@@ -1,8 +1,9 @@
-// Resource look-up in the module's embedded resource file (kernel32's resource functions).
+// Resource look-up in the module's resource image (kernel32's resource functions).
 //
-// The module's resources are compiled by windres into a .res file at build time and linked
-// into the executable; these functions find entries in it by type, name and language. They use
-// no Qt, so the resource tests and tools can use them alone.
+// A program's resources are compiled by windres into a .res image at build time and linked
+// into the executable, which registers the image and its own name before it starts; these
+// functions find entries in it by type, name and language. They use no Qt, so the resource tests
+// and tools can use them alone.
 #pragma once
 
 #include "windef.h"
@@ -23,7 +24,7 @@
 #define RT_MANIFEST MAKEINTRESOURCEW(24)
 
 // GetModuleHandleW(NULL): the one module there is, the program itself. By name it finds the
-// program as "KinoreeV2" or "KinoreeV2.exe" (in any case) and no other module.
+// program by its registered name, with or without ".exe" (in any case), and no other module.
 HMODULE GetModuleHandleW(LPCWSTR moduleName);
 
 // FindResourceExW: a neutral language (0, or the neutral user and system defaults) takes the
@@ -39,6 +40,13 @@ LPVOID LockResource(HGLOBAL data);
 DWORD SizeofResource(HMODULE module, HRSRC resource);
 
 namespace kernel32 {
+
+// The program names itself and hands over its resource image (which must live as long as the
+// program), once, before anything looks a resource up: during static initialisation.
+void RegisterModule(std::wstring name, std::span<const BYTE> resourceImage);
+// The registered name ("" before registration): what the program is called in the settings
+// store and in diagnostics.
+const std::wstring& ModuleName();
 
 // A type or name as a .res entry stores it: an ordinal, or a string.
 struct ResourceId {
@@ -79,7 +87,7 @@ std::span<const BYTE> ResourceBytes(HMODULE module, LPCWSTR type, LPCWSTR name, 
 // The language an entry is filed under (for tests and diagnostics).
 WORD ResourceLanguage(HRSRC resource);
 
-// Lets tests read another .res image as the module's; nullptr restores the embedded one.
+// Lets tests read another .res image as the module's; nullptr restores the registered one.
 // The image must outlive its use; handles found in an earlier image stay valid objects, but
 // their data is the caller's to keep alive.
 void SetModuleResourceImageForTesting(const std::span<const BYTE>* image);

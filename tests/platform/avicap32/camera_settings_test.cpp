@@ -9,7 +9,7 @@
 #include "media/avi/avi_reader.h"
 #include "scripted_modals.h"
 
-#include "resource.h"
+#include "test_resources.h"
 #include "vfw.h"
 
 #include <gtest/gtest-spi.h>
@@ -39,7 +39,7 @@ class CameraSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         g_errors.clear();
-        m_parent = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_ABOUTBOX), nullptr, &NoProc, 0);
+        m_parent = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_TWO_DEFAULTS), nullptr, &NoProc, 0);
         ASSERT_NE(m_parent, nullptr);
         m_window = capCreateCaptureWindowW(L"Video Window", WS_CHILD | WS_VISIBLE, 0, 0, 320, 240, m_parent, 0);
         ASSERT_TRUE(IsWindow(m_window));
@@ -81,7 +81,8 @@ protected:
         m_device.controlsResetOnStreamOn = true;
         m_device.refuseInactiveControls = true;
         avicap32::SetCameraIoForTesting(m_io);
-        setenv(avicap32::kCaptureDeviceVariable, kPath, 1);
+        avicap32::SetCaptureDeviceVariable("PLATFORM_TEST_CAPTURE_DEVICE");
+        setenv("PLATFORM_TEST_CAPTURE_DEVICE", kPath, 1);
         CameraSettingsTest::SetUp();
     }
 
@@ -177,7 +178,8 @@ TEST_F(FakeCameraTest, AVanishedCameraIsSaidSo) {
 class TestSceneSizeTest : public CameraSettingsTest {
 protected:
     void SetUp() override {
-        setenv(avicap32::kCaptureDeviceVariable, "test:320x240", 1);
+        avicap32::SetCaptureDeviceVariable("PLATFORM_TEST_CAPTURE_DEVICE");
+        setenv("PLATFORM_TEST_CAPTURE_DEVICE", "test:320x240", 1);
         m_folder = fs::temp_directory_path() / ("kinoree-sizes-" + std::to_string(::getpid()));
         fs::create_directories(m_folder);
         CameraSettingsTest::SetUp();

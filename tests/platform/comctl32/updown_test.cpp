@@ -2,7 +2,7 @@
 #include "user32/window.h"
 
 #include "commctrl.h"
-#include "resource.h"
+#include "test_resources.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -18,7 +18,7 @@ protected:
     void SetUp() override {
         INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
         ASSERT_TRUE(InitCommonControlsEx(&init));
-        m_dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), nullptr, &NoProc, 0);
+        m_dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_PANEL), nullptr, &NoProc, 0);
         ASSERT_NE(m_dialog, nullptr);
         m_spin = GetDlgItem(m_dialog, 1009);
         m_buddy = GetDlgItem(m_dialog, 1008);

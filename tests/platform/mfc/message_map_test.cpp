@@ -5,7 +5,7 @@
 #include "afxcmn.h"
 #include "afxwin.h"
 #include "commctrl.h"
-#include "resource.h"
+#include "test_resources.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -18,10 +18,10 @@ namespace {
 
 std::vector<std::string> g_calls;
 
-// A dialog over the main template with a few handlers of its own.
+// A dialog over the panel template with a few handlers of its own.
 class BaseDialog : public CDialog {
 public:
-    BaseDialog() : CDialog(IDD_MAIN) {}
+    BaseDialog() : CDialog(IDD_PANEL) {}
     CString m_text;
     int m_number = 0;
 
@@ -63,7 +63,7 @@ protected:
 
 TEST_F(MessageMapTest, TheMostDerivedEntryWinsAndBaseEntriesStillServe) {
     DerivedDialog dialog;
-    ASSERT_TRUE(dialog.Create(IDD_MAIN));
+    ASSERT_TRUE(dialog.Create(IDD_PANEL));
     HWND handle = dialog.m_hWnd;
     SendMessageW(handle, WM_COMMAND, MAKEWPARAM(1000, BN_CLICKED), 0);
     SendMessageW(handle, WM_COMMAND, MAKEWPARAM(32772, 0), 0);
@@ -75,7 +75,7 @@ TEST_F(MessageMapTest, TheMostDerivedEntryWinsAndBaseEntriesStillServe) {
 
 TEST_F(MessageMapTest, CommandsWithoutAnEntryOrWithAnotherCodeDoNothing) {
     BaseDialog dialog;
-    ASSERT_TRUE(dialog.Create(IDD_MAIN));
+    ASSERT_TRUE(dialog.Create(IDD_PANEL));
     SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), 0);
     SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(1000, 5), 0);  // not a click
     EXPECT_TRUE(g_calls.empty());
@@ -101,7 +101,7 @@ END_MESSAGE_MAP()
 TEST_F(MessageMapTest, CommandsTheDialogLeavesGoOnToTheApplication) {
     HelpfulApp app;
     BaseDialog dialog;
-    ASSERT_TRUE(dialog.Create(IDD_MAIN));
+    ASSERT_TRUE(dialog.Create(IDD_PANEL));
     SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_HELP, 0), 0);
     SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(32772, 0), 0);    // the dialog's own entry first
     SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_HELP, 5), 0);  // notifications stay
@@ -117,7 +117,7 @@ TEST_F(MessageMapTest, DataExchangeGoesBothWays) {
     BaseDialog dialog;
     dialog.m_text = L"Recording single frames";
     dialog.m_number = -12;
-    ASSERT_TRUE(dialog.Create(IDD_MAIN));  // initialisation pushes the members
+    ASSERT_TRUE(dialog.Create(IDD_PANEL));  // initialisation pushes the members
     WCHAR text[64] = {};
     GetWindowTextW(GetDlgItem(dialog.m_hWnd, 1010), text, 64);
     EXPECT_STREQ(text, L"Recording single frames");
@@ -133,7 +133,7 @@ TEST_F(MessageMapTest, DataExchangeGoesBothWays) {
 
 TEST_F(MessageMapTest, ABadNumberStopsTheExchangeAndTellsTheUser) {
     BaseDialog dialog;
-    ASSERT_TRUE(dialog.Create(IDD_MAIN));
+    ASSERT_TRUE(dialog.Create(IDD_PANEL));
     for (const wchar_t* bad : {L"12a", L"", L"2147483648"}) {
         SetWindowTextW(GetDlgItem(dialog.m_hWnd, 1007), bad);
         dialog.m_number = 5;
@@ -145,7 +145,7 @@ TEST_F(MessageMapTest, ABadNumberStopsTheExchangeAndTellsTheUser) {
 
 TEST_F(MessageMapTest, ControlsBindToOneObjectEach) {
     BaseDialog dialog;
-    ASSERT_TRUE(dialog.Create(IDD_MAIN));
+    ASSERT_TRUE(dialog.Create(IDD_PANEL));
     CButton button;
     CDataExchange dx(&dialog, FALSE);
     DDX_Control(&dx, 1002, button);

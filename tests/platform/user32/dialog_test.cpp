@@ -8,7 +8,7 @@
 
 #include "commctrl.h"
 #include "kernel32/resource.h"
-#include "resource.h"
+#include "test_resources.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -48,10 +48,10 @@ protected:
 };
 
 TEST_F(DialogTest, ControlsComeInTemplateOrderAtTheirDialogUnitPlacesWithReadableTexts) {
-    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), nullptr, &RecordingProc, 0);
+    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_PANEL), nullptr, &RecordingProc, 0);
     ASSERT_NE(dialog, nullptr);
     user32::DialogWindow* window = user32::DialogFromHandle(dialog);
-    user32::DialogTemplate main = Template(IDD_MAIN);
+    user32::DialogTemplate main = Template(IDD_PANEL);
     const auto& children = window->children();
     ASSERT_EQ(children.size(), main.items.size());
     QWidget* previousFocusable = nullptr;
@@ -89,7 +89,7 @@ TEST_F(DialogTest, ControlsComeInTemplateOrderAtTheirDialogUnitPlacesWithReadabl
 }
 
 TEST_F(DialogTest, EnterPressesTheFocusedPushButtonOrOkAndEscapeCancels) {
-    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), nullptr, &RecordingProc, 0);
+    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_PANEL), nullptr, &RecordingProc, 0);
     auto key = [&](int control, Qt::Key which) {
         QWidget* widget = user32::FromHandle(GetDlgItem(dialog, control))->widget();
         QKeyEvent press(QEvent::KeyPress, which, Qt::NoModifier);
@@ -110,53 +110,53 @@ TEST_F(DialogTest, EnterPressesTheFocusedPushButtonOrOkAndEscapeCancels) {
     DestroyWindow(dialog);
 }
 
-// The About box declares two default push buttons; as on the platform the last one, Website, is
-// the default and the other is left a plain push button.
+// Two default push buttons in one template: as on the platform the last one is the default and
+// the other is left a plain push button.
 TEST_F(DialogTest, TheDefaultButtonComesFromTheTemplateAndMovesWithDmSetDefId) {
     using namespace testing_support;
-    HWND about = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_ABOUTBOX), nullptr, &RecordingProc, 0);
-    HWND ok = GetDlgItem(about, IDOK);
-    HWND website = GetDlgItem(about, 1012);
-    EXPECT_EQ(SendMessageW(about, DM_GETDEFID, 0, 0), MAKELONG(1012, DC_HASDEFID));
+    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_TWO_DEFAULTS), nullptr, &RecordingProc, 0);
+    HWND ok = GetDlgItem(dialog, IDOK);
+    HWND more = GetDlgItem(dialog, 1012);
+    EXPECT_EQ(SendMessageW(dialog, DM_GETDEFID, 0, 0), MAKELONG(1012, DC_HASDEFID));
     EXPECT_EQ(SendMessageW(ok, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON);
-    EXPECT_EQ(SendMessageW(website, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_DEFPUSHBUTTON);
+    EXPECT_EQ(SendMessageW(more, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_DEFPUSHBUTTON);
 
     MessageLog log;
-    log.watch(about, 0);
+    log.watch(dialog, 0);
     log.watch(ok);
-    log.watch(website);
-    SendMessageW(about, DM_SETDEFID, IDOK, 0);
+    log.watch(more);
+    SendMessageW(dialog, DM_SETDEFID, IDOK, 0);
     log.expect({{DM_SETDEFID, 0, WParam, IDOK},
                 {WM_GETDLGCODE, IDOK},
                 {WM_GETDLGCODE, 1012},
                 {BM_SETSTYLE, 1012, WParam | LParam, BS_PUSHBUTTON, TRUE},
                 {BM_SETSTYLE, IDOK, WParam | LParam, BS_DEFPUSHBUTTON, TRUE}},
                "the default moves to OK");
-    EXPECT_EQ(SendMessageW(website, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON);
+    EXPECT_EQ(SendMessageW(more, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON);
     log.clear();
 
     // Enter away from the push buttons asks the dialog for its default and presses that.
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(user32::FromHandle(about)->widget(), &enter);
+    QApplication::sendEvent(user32::FromHandle(dialog)->widget(), &enter);
     log.expect({{DM_GETDEFID, 0}, {WM_COMMAND, 0, WParam | LParam, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(ok)}},
                "Enter presses the default");
-    DestroyWindow(about);
+    DestroyWindow(dialog);
 }
 
 TEST_F(DialogTest, AModalDialogDisablesItsOwnerUntilItEnds) {
     testing_support::ScriptedModals modals;
-    HWND owner = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), nullptr, &RecordingProc, 0);
+    HWND owner = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_PANEL), nullptr, &RecordingProc, 0);
     bool ownerDisabled = false;
-    modals.expectDialog(IDD_ABOUTBOX, [&](HWND about) {
+    modals.expectDialog(IDD_TWO_DEFAULTS, [&](HWND modal) {
         ownerDisabled = !IsWindowEnabled(owner);
         // Each window's state is its own: the box takes input, the owner's controls keep theirs.
-        EXPECT_TRUE(IsWindowEnabled(about));
-        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(about, IDOK)));
+        EXPECT_TRUE(IsWindowEnabled(modal));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(modal, IDOK)));
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(owner, 1000)));
-        EXPECT_EQ(user32::FromHandle(about)->widget()->parentWidget(), user32::FromHandle(owner)->widget());
-        SendMessageW(about, WM_CLOSE, 0, 0);  // the close box is Cancel
+        EXPECT_EQ(user32::FromHandle(modal)->widget()->parentWidget(), user32::FromHandle(owner)->widget());
+        SendMessageW(modal, WM_CLOSE, 0, 0);  // the close box is Cancel
     });
-    EXPECT_EQ(DialogBoxParamW(nullptr, MAKEINTRESOURCEW(IDD_ABOUTBOX), owner, &RecordingProc, 0), IDCANCEL);
+    EXPECT_EQ(DialogBoxParamW(nullptr, MAKEINTRESOURCEW(IDD_TWO_DEFAULTS), owner, &RecordingProc, 0), IDCANCEL);
     EXPECT_TRUE(ownerDisabled);
     EXPECT_TRUE(IsWindowEnabled(owner));
     DestroyWindow(owner);
@@ -168,7 +168,7 @@ TEST_F(DialogTest, AMissingTemplateMakesNoDialog) {
 }
 
 TEST_F(DialogTest, TheSystemMenuHoldsMinimizeAndCloseThenTheProgramsItems) {
-    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), nullptr, &RecordingProc, 0);
+    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_PANEL), nullptr, &RecordingProc, 0);
     HMENU menu = GetSystemMenu(dialog, FALSE);
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(GetSystemMenu(dialog, FALSE), menu);
