@@ -1,5 +1,7 @@
 #include "drivers.h"
 
+#include "testing/seams.h"
+
 #include "media/devices/device_list.h"
 #include "media/devices/v4l2_camera.h"
 #include "media/testscene/test_scene_options.h"

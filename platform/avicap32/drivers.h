@@ -35,8 +35,7 @@ struct CaptureDriver {
 std::vector<CaptureDriver> ListCaptureDrivers();
 
 // The system calls cameras are driven with: the real devices, unless a test has put a scripted
-// driver in their place (nullptr puts the real ones back).
+// driver in their place (testing/seams.h).
 std::shared_ptr<media::V4l2Io> CameraIo();
-void SetCameraIoForTesting(std::shared_ptr<media::V4l2Io> io);
 
 }  // namespace avicap32

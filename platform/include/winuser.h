@@ -52,15 +52,6 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define DLGC_STATIC 0x0100
 #define DLGC_BUTTON 0x2000
 
-// WM_HELP's lParam: what help is asked about.
-typedef struct tagHELPINFO {
-    UINT cbSize;
-    int iContextType;  // HELPINFO_WINDOW
-    int iCtrlId;
-    HANDLE hItemHandle;
-    UINT_PTR dwContextId;
-    POINT MousePos;
-} HELPINFO, *LPHELPINFO;
 #define HELPINFO_WINDOW 0x0001
 
 #define BM_SETSTYLE 0x00F4
@@ -179,6 +170,16 @@ typedef struct tagHELPINFO {
 #define SW_SHOW 5
 
 #ifndef RC_INVOKED
+// WM_HELP's lParam: what help is asked about.
+typedef struct tagHELPINFO {
+    UINT cbSize;
+    int iContextType;  // HELPINFO_WINDOW
+    int iCtrlId;
+    HANDLE hItemHandle;
+    UINT_PTR dwContextId;
+    POINT MousePos;
+} HELPINFO, *LPHELPINFO;
+
 BOOL IsWindow(HWND window);
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -225,6 +226,11 @@ BOOL IsMenu(HMENU menu);
 BOOL DestroyMenu(HMENU menu);
 
 HICON LoadIconW(HINSTANCE instance, LPCWSTR name);
+// Copies string `id` into `buffer` (truncated to bufferMax - 1 characters and terminated);
+// returns the number of characters copied, 0 when the string is absent. The platform's
+// bufferMax == 0 form (a pointer into the resource) cannot exist here, since the resource holds
+// UTF-16 and our wide strings are wider; it returns 0.
+int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax);
 BOOL DestroyIcon(HICON icon);
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
 

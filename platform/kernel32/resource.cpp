@@ -1,5 +1,7 @@
 #include "resource.h"
 
+#include "testing/seams.h"
+
 #include <algorithm>
 #include <cwctype>
 #include <list>

@@ -10,6 +10,7 @@
 #include "scripted_modals.h"
 
 #include "test_resources.h"
+#include "testing/seams.h"
 #include "vfw.h"
 
 #include <gtest/gtest-spi.h>
