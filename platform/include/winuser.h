@@ -29,7 +29,13 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define WM_SETICON 0x0080
 #define WM_NCDESTROY 0x0082
 #define WM_GETDLGCODE 0x0087
+#define WM_NEXTDLGCTL 0x0028
 #define WM_KEYDOWN 0x0100
+#define WM_KEYUP 0x0101
+#define WM_CHAR 0x0102
+#define WM_SYSKEYDOWN 0x0104
+#define WM_SYSKEYUP 0x0105
+#define WM_SYSCHAR 0x0106
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
@@ -53,6 +59,26 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define DLGC_BUTTON 0x2000
 
 #define HELPINFO_WINDOW 0x0001
+
+// Virtual keys: letters and digits are their own capitals.
+#define VK_BACK 0x08
+#define VK_TAB 0x09
+#define VK_RETURN 0x0D
+#define VK_SHIFT 0x10
+#define VK_CONTROL 0x11
+#define VK_MENU 0x12
+#define VK_ESCAPE 0x1B
+#define VK_SPACE 0x20
+#define VK_PRIOR 0x21
+#define VK_NEXT 0x22
+#define VK_END 0x23
+#define VK_HOME 0x24
+#define VK_LEFT 0x25
+#define VK_UP 0x26
+#define VK_RIGHT 0x27
+#define VK_DOWN 0x28
+#define VK_DELETE 0x2E
+#define VK_F1 0x70
 
 #define BM_SETSTYLE 0x00F4
 #define BM_CLICK 0x00F5
@@ -180,6 +206,13 @@ typedef struct tagHELPINFO {
     POINT MousePos;
 } HELPINFO, *LPHELPINFO;
 
+struct MSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
 BOOL IsWindow(HWND window);
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -210,6 +243,9 @@ HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DL
 INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC dialogProc, LPARAM initParam);
 BOOL EndDialog(HWND dialog, INT_PTR result);
 LRESULT DefDlgProcW(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL IsDialogMessageW(HWND dialog, MSG* message);
+HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous);
+HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous);
 
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 

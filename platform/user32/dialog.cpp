@@ -3,6 +3,7 @@
 
 #include "controls.h"
 #include "kernel32/resource.h"
+#include "keys.h"
 #include "menu.h"
 #include "modal_hooks.h"
 #include "paint.h"
@@ -13,7 +14,6 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QScreen>
 
 namespace user32 {
@@ -73,45 +73,23 @@ void DialogFrame::setClientSize(QSize size) {
     setFixedSize(size.width(), size.height() + menuHeight);
 }
 
-bool DialogFrame::handleDialogKey(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        // Escape is the Cancel command, whether or not the dialog has a Cancel button.
-        SendMessageW(dialogHandle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        return true;
-    }
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-        !(event->modifiers() & ~Qt::KeypadModifier)) {
-        m_dialog->pressDefaultButton();
-        return true;
-    }
-    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
-        HWND focus = GetFocus();
-        Window* focused = FromHandle(focus);
-        HWND asked = focused && focused->parent() == m_dialog ? focus : dialogHandle();
-        HELPINFO info{sizeof(HELPINFO), HELPINFO_WINDOW, GetDlgCtrlID(asked), asked, 0, POINT{0, 0}};
-        SendMessageW(asked, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
-        return true;
-    }
-    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::AltModifier) {
-        ShowSystemMenu(m_dialog, m_client->mapToGlobal(QPoint(0, 0)));
-        return true;
-    }
-    return false;
-}
-
 bool DialogFrame::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        // A focused push button presses itself on Enter; the dialog handles the other keys.
-        bool enterOnButton = (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-                             qobject_cast<QPushButton*>(watched);
-        if (!enterOnButton && handleDialogKey(key)) return true;
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        for (Window* control : m_dialog->children()) {
+            if (control->widget() != watched) continue;
+            if (DeliverKeyAsMessages(static_cast<QKeyEvent*>(event), dialogHandle(), control->handle())) return true;
+            break;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
 
 void DialogFrame::keyPressEvent(QKeyEvent* event) {
-    if (!handleDialogKey(event)) QWidget::keyPressEvent(event);
+    if (!DeliverKeyAsMessages(event, dialogHandle(), dialogHandle())) QWidget::keyPressEvent(event);
+}
+
+void DialogFrame::keyReleaseEvent(QKeyEvent* event) {
+    if (!DeliverKeyAsMessages(event, dialogHandle(), dialogHandle())) QWidget::keyReleaseEvent(event);
 }
 
 void DialogFrame::closeEvent(QCloseEvent* event) {
@@ -154,10 +132,10 @@ namespace {
 UINT DialogCode(HWND control) { return static_cast<UINT>(SendMessageW(control, WM_GETDLGCODE, 0, 0)); }
 }  // namespace
 
-void DialogWindow::pressDefaultButton() {
-    HWND focus = GetFocus();
+void DialogWindow::pressDefaultButton(HWND focus) {
     Window* focused = FromHandle(focus);
-    if (focused && focused->parent() == this && (DialogCode(focus) & DLGC_DEFPUSHBUTTON)) {
+    // A push button with the focus is the default while it has it.
+    if (focused && focused->parent() == this && (DialogCode(focus) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) {
         SendMessageW(handle(), WM_COMMAND, MAKEWPARAM(focused->id(), BN_CLICKED), reinterpret_cast<LPARAM>(focus));
         return;
     }
@@ -211,6 +189,12 @@ LRESULT DialogWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case DM_SETDEFID:
         if (!m_ended) setDefaultId(static_cast<int>(wParam));
         return TRUE;
+    case WM_NEXTDLGCTL: {
+        // lParam TRUE: wParam is the control; otherwise the next (0) or previous tab stop.
+        HWND next = lParam ? reinterpret_cast<HWND>(wParam) : GetNextDlgTabItem(handle(), GetFocus(), wParam != 0);
+        if (next) SetFocus(next);
+        return 0;
+    }
     default:
         return defaultProc(message, wParam, lParam);
     }

@@ -2,6 +2,7 @@
 #include "window.h"
 
 #include "icon.h"
+#include "keys.h"
 #include "system_menu.h"
 #include "text.h"
 #include "unhandled.h"
@@ -63,6 +64,19 @@ void Window::detachFromParent() {
     m_parent = nullptr;
 }
 
+LRESULT Window::SendHelp() {
+    HELPINFO info{sizeof(HELPINFO), HELPINFO_WINDOW, m_id, m_handle, 0, POINT{0, 0}};
+    return Send(this, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+LRESULT Window::OpenSystemMenuByKey() {
+    Window* topLevel = this;
+    while (topLevel->m_parent && (topLevel->m_style & WS_CHILD)) topLevel = topLevel->m_parent;
+    QWidget* client = topLevel->clientWidget();
+    if (client) ShowSystemMenu(topLevel, client->mapToGlobal(QPoint(0, 0)));
+    return 0;
+}
+
 LRESULT Window::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return defaultProc(message, wParam, lParam);
 }
@@ -91,6 +105,21 @@ LRESULT Window::defaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;  // Qt paints the background
     case WM_GETDLGCODE:
         return 0;  // the dialog manager's keys go to the dialog manager
+    case WM_KEYDOWN:
+        if (wParam == VK_F1) return SendHelp();
+        DefaultKeyProcessing(this, message);
+        return 0;
+    case WM_SYSKEYDOWN:
+        // Alt+Space opens the system menu of the window the control is in.
+        if (wParam == VK_SPACE) return OpenSystemMenuByKey();
+        DefaultKeyProcessing(this, message);
+        return 0;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+    case WM_CHAR:
+    case WM_SYSCHAR:
+        DefaultKeyProcessing(this, message);
+        return 0;
     case WM_HELP:
         // Asked of the focused control, help is its dialog's to give.
         if (m_parent && (m_style & WS_CHILD)) return Send(m_parent, message, wParam, lParam);
@@ -104,7 +133,6 @@ LRESULT Window::defaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
     case WM_NOTIFY:
     case WM_QUERYDRAGICON:
-    case WM_KEYDOWN:
     case WM_VSCROLL:
         return 0;
     default:

@@ -63,6 +63,9 @@ protected:
 private:
     friend BOOL(::DestroyWindow)(HWND);
     void detachFromParent();
+    // F1's WM_HELP, and Alt+Space's system menu, from the default key processing.
+    LRESULT SendHelp();
+    LRESULT OpenSystemMenuByKey();
 
     HWND m_handle = nullptr;
     QPointer<QWidget> m_widget;

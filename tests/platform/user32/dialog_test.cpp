@@ -143,6 +143,38 @@ TEST_F(DialogTest, TheDefaultButtonComesFromTheTemplateAndMovesWithDmSetDefId) {
     DestroyWindow(dialog);
 }
 
+// Keys reach the dialog manager as messages: it asks the control which keys it keeps, moves the
+// focus for Tab and the arrows, and hands the rest to the control as WM_KEYDOWN, WM_CHAR, WM_KEYUP.
+TEST_F(DialogTest, KeysBecomeMessagesThatTheDialogManagerRoutes) {
+    using namespace testing_support;
+    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_PANEL), nullptr, &RecordingProc, 0);
+    MessageLog log;
+    log.watch(dialog, 0);
+    for (int id : {1000, 1007}) log.watch(GetDlgItem(dialog, id));
+    auto key = [&](int id, QEvent::Type type, Qt::Key which, const QString& text = {}) {
+        QKeyEvent event(type, which, Qt::NoModifier, text);
+        QApplication::sendEvent(user32::FromHandle(GetDlgItem(dialog, id))->widget(), &event);
+    };
+    const auto next = reinterpret_cast<WPARAM>(GetDlgItem(dialog, 1001));
+    key(1000, QEvent::KeyPress, Qt::Key_Tab);
+    log.expect({{WM_GETDLGCODE, 1000, WParam, VK_TAB}, {WM_NEXTDLGCTL, 0, WParam | LParam, next, TRUE}}, "Tab");
+    key(1000, QEvent::KeyPress, Qt::Key_Right);
+    log.expect({{WM_GETDLGCODE, 1000, WParam, VK_RIGHT}, {WM_NEXTDLGCTL, 0, WParam | LParam, next, TRUE}}, "an arrow");
+    key(1007, QEvent::KeyPress, Qt::Key_A, "a");
+    key(1007, QEvent::KeyRelease, Qt::Key_A, "a");
+    log.expect({{WM_GETDLGCODE, 1007, WParam, 'A'},
+                {WM_KEYDOWN, 1007, WParam | LParam, 'A', 1},
+                {WM_GETDLGCODE, 1007, WParam, 'a'},
+                {WM_CHAR, 1007, WParam, 'a'},
+                {WM_GETDLGCODE, 1007, WParam, 'A'},
+                {WM_KEYUP, 1007, WParam | LParam, 'A', LPARAM(0xC0000001u)}},
+               "a key an edit keeps");
+    key(1000, QEvent::KeyPress, Qt::Key_Escape);
+    log.expect({{WM_GETDLGCODE, 1000, WParam, VK_ESCAPE}, {WM_COMMAND, 0, WParam, MAKEWPARAM(IDCANCEL, BN_CLICKED)}},
+               "Escape");
+    DestroyWindow(dialog);
+}
+
 TEST_F(DialogTest, AModalDialogDisablesItsOwnerUntilItEnds) {
     testing_support::ScriptedModals modals;
     HWND owner = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_PANEL), nullptr, &RecordingProc, 0);
