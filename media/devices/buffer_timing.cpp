@@ -17,11 +17,4 @@ int64_t exposureStartNs(const v4l2_buffer& buffer, int64_t frameIntervalNs, int6
     return startOfExposure ? stamp : stamp - frameIntervalNs;
 }
 
-int64_t monotonicNowNs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return int64_t{ts.tv_sec} * 1'000'000'000 + ts.tv_nsec;
-}
-
 }  // namespace media

@@ -1,6 +1,8 @@
 // When the exposure of a captured buffer began.
 #pragma once
 
+#include "media/common/monotonic_clock.h"
+
 #include <cstdint>
 
 struct v4l2_buffer;
@@ -12,7 +14,5 @@ namespace media {
 // timestamps) the frame is taken to have ended when we dequeued it: we dequeue as soon as a
 // frame is ready, so that is late by at most our own wake-up delay.
 int64_t exposureStartNs(const v4l2_buffer& buffer, int64_t frameIntervalNs, int64_t dequeuedAtNs);
-
-int64_t monotonicNowNs();
 
 }  // namespace media

@@ -6,6 +6,7 @@
 
 #include "media/jpeg/jpeg_encoder.h"
 #include "media/jpeg/jpeg_markers.h"
+#include "media/common/monotonic_clock.h"
 #include "media/jpeg/pixel_convert.h"
 #include "media/testscene/scene_painter.h"
 #include "media/testscene/test_scene_controls.h"
@@ -14,12 +15,6 @@ namespace media {
 namespace {
 
 constexpr int64_t kNsPerSecond = 1'000'000'000;
-
-int64_t MonotonicNs() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return int64_t(ts.tv_sec) * kNsPerSecond + ts.tv_nsec;
-}
 
 void SleepUntil(int64_t ns) {
     const timespec until{static_cast<time_t>(ns / kNsPerSecond), static_cast<long>(ns % kNsPerSecond)};
@@ -72,7 +67,7 @@ Error TestSceneSource::start() {
         }
     }
     started_ = true;
-    startNs_ = MonotonicNs();
+    startNs_ = monotonicNowNs();
     nextNumber_ = 0;
     delivered_ = 0;
     return Error::none();
@@ -125,7 +120,7 @@ Error TestSceneSource::readFrame(Frame& frame) {
     const int64_t interval = kNsPerSecond / options_.framesPerSecond;
     uint64_t number = nextNumber_;
     if (options_.realTime) {
-        const int64_t now = MonotonicNs();
+        const int64_t now = monotonicNowNs();
         const uint64_t due = static_cast<uint64_t>((now - startNs_) / interval);
         if (due > number) number = due;  // frames nobody read in time are gone
         SleepUntil(startNs_ + int64_t(number) * interval);

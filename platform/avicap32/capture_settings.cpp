@@ -1,5 +1,7 @@
 #include "capture_settings.h"
 
+#include "kernel32/resource.h"
+
 #include <QDir>
 #include <QStandardPaths>
 #include <QStringList>
@@ -24,7 +26,10 @@ QString PathOf(const QString& deviceKey, const QString& name) { return GroupOf(d
 QString DefaultFile() {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     if (folder.isEmpty()) folder = QDir::home().filePath(QStringLiteral(".config"));
-    return QDir(folder).filePath(QStringLiteral("Kinoree/capture.conf"));
+    // Under the registered application's own name, as the program's users know it.
+    QString application = QString::fromStdWString(kernel32::ModuleName());
+    if (application.isEmpty()) application = QStringLiteral("avicap32");
+    return QDir(QDir(folder).filePath(application)).filePath(QStringLiteral("capture.conf"));
 }
 
 // Names stay readable in the file, and a name this version does not know reads as unset.

@@ -1,6 +1,6 @@
 // What the capture window remembers between runs: the device used last and, per device, what
 // the user chose for it (camera settings, picture format, compression, display). It lives in
-// the user's configuration folder ($XDG_CONFIG_HOME/Kinoree/capture.conf) and every change is
+// the user's configuration folder ($XDG_CONFIG_HOME/<application>/capture.conf) and every change is
 // written at once, so a program that is killed keeps what was chosen before.
 //
 // Devices are named by their settings key (media::CaptureDevice::settingsKey, or the test

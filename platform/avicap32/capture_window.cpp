@@ -2,6 +2,8 @@
 
 #include "driver_dialogs.h"
 #include "shell32/known_folders.h"
+#include "media/common/monotonic_clock.h"
+#include "user32/text.h"
 #include "user32/unhandled.h"
 
 #include <QCoreApplication>
@@ -36,12 +38,6 @@ CAPTUREPARMS DefaultCaptureParms() {
     return parms;
 }
 
-int64_t MonotonicNowNs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
-
 int ErrorIdFor(media::ErrorKind kind) {
     switch (kind) {
     case media::ErrorKind::DiskFull: return IDS_CAP_NODISKSPACE;
@@ -54,7 +50,6 @@ int ErrorIdFor(media::ErrorKind kind) {
     }
 }
 
-std::string Utf8(const std::wstring& text) { return QString::fromStdWString(text).toStdString(); }
 
 // A single frame waits at most this long for a frame that began after the press.
 std::chrono::milliseconds FrameWaitTimeout(const media::StreamFormat& format) {
@@ -77,7 +72,7 @@ CaptureWindow::CaptureWindow(QWidget* parent, DWORD style, int id)
     // A full disk or a file-size limit must fail a write, not end the program.
     std::signal(SIGXFSZ, SIG_IGN);
     // A take killed before its first frame left its unfinished file beside the capture file.
-    media::OutputFile::RemoveLeftover(Utf8(m_captureFile));
+    media::OutputFile::RemoveLeftover(user32::ToUtf8(m_captureFile));
 }
 
 CaptureWindow::~CaptureWindow() {
@@ -108,10 +103,7 @@ LRESULT CaptureWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return getCaps(wParam, lParam);
     case WM_CAP_DRIVER_GET_NAMEW: {
         if (!connected() || !lParam || wParam == 0) return FALSE;
-        std::wstring name = QString::fromStdString(m_connection->driver.name).toStdWString();
-        size_t count = std::min<size_t>(name.size(), wParam - 1);
-        std::wmemcpy(reinterpret_cast<LPWSTR>(lParam), name.data(), count);
-        reinterpret_cast<LPWSTR>(lParam)[count] = L'\0';
+        user32::CopyTruncated(user32::FromUtf8(m_connection->driver.name), reinterpret_cast<LPWSTR>(lParam), wParam);
         return TRUE;
     }
     case WM_CAP_GET_SEQUENCE_SETUP:
@@ -165,7 +157,7 @@ LRESULT CaptureWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-// Driver 0 is the device used last when it is present, unless KINOREE_CAPTURE_DEVICE names one.
+// Driver 0 is the device used last when it is present, unless the environment variable names one.
 BOOL CaptureWindow::connect(UINT index) {
     disconnect();
     m_awaited.reset();
@@ -252,7 +244,7 @@ void CaptureWindow::deviceAdded(const std::string& node) {
     }
 }
 
-// What the user chose for the device, from the store; the test scene KINOREE_CAPTURE_DEVICE
+// What the user chose for the device, from the store; the test scene the environment variable
 // names streams as the variable says.
 void CaptureWindow::loadDeviceSettings() {
     const QString key = QString::fromStdString(m_connection->driver.settingsKey);
@@ -429,13 +421,13 @@ BOOL CaptureWindow::openSingleFrame() {
     options.jpegQuality = m_jpegQuality;
     auto writer = std::make_unique<media::AviWriter>(options);
     writer->setCopyProgress([this](uint64_t copied, uint64_t total) { reportRestore(copied, total); });
-    media::Error error = writer->open(Utf8(m_captureFile));
+    media::Error error = writer->open(user32::ToUtf8(m_captureFile));
     if (error) {
         reportError(error);
         return FALSE;
     }
     m_recording = std::move(writer);
-    m_view.recordingOpened(Utf8(m_captureFile));
+    m_view.recordingOpened(user32::ToUtf8(m_captureFile));
     return TRUE;
 }
 
@@ -449,7 +441,7 @@ BOOL CaptureWindow::captureSingleFrame() {
         return FALSE;
     }
     std::shared_ptr<const media::Frame> frame;
-    media::Error error = m_live.waitForFrameStartedAfter(MonotonicNowNs(), FrameWaitTimeout(m_live.format()), frame);
+    media::Error error = m_live.waitForFrameStartedAfter(media::monotonicNowNs(), FrameWaitTimeout(m_live.format()), frame);
     m_restoring = false;
     if (!error) error = m_recording->appendFrame(*frame, m_params.dwRequestMicroSecPerFrame);
     if (error) {
@@ -483,7 +475,7 @@ void CaptureWindow::showNoCamera(const std::string& why) {
 }
 
 void CaptureWindow::reportError(int errorId, const std::string& text) {
-    if (m_errorCallback) m_errorCallback(handle(), errorId, QString::fromStdString(text).toStdWString().c_str());
+    if (m_errorCallback) m_errorCallback(handle(), errorId, user32::FromUtf8(text).c_str());
 }
 
 void CaptureWindow::reportError(const media::Error& error) { reportError(ErrorIdFor(error.kind), error.message); }
@@ -493,7 +485,7 @@ void CaptureWindow::reportStatus(int statusId, const std::string& text) {
 }
 
 void CaptureWindow::reportRestore(uint64_t copied, uint64_t total) {
-    const int64_t now = MonotonicNowNs();
+    const int64_t now = media::monotonicNowNs();
     if (copied == 0) {
         m_restoring = true;
     } else if (now - m_lastRestoreNs < 100'000'000) {
@@ -522,23 +514,17 @@ HWND capCreateCaptureWindowW(LPCWSTR windowName, DWORD style, int x, int y, int 
     return user32::Window::Register(std::move(window), parentWindow);
 }
 
-// capGetDriverDescriptionW
 BOOL capGetDriverDescriptionW(WORD driverIndex, LPWSTR name, int nameMax, LPWSTR version, int versionMax) {
     auto drivers = avicap32::ListCaptureDrivers();
     if (driverIndex >= drivers.size()) return FALSE;
     auto copy = [](const std::string& text, LPWSTR buffer, int bufferMax) {
-        if (!buffer || bufferMax <= 0) return;
-        std::wstring wide = QString::fromStdString(text).toStdWString();
-        size_t count = std::min<size_t>(wide.size(), static_cast<size_t>(bufferMax - 1));
-        std::wmemcpy(buffer, wide.data(), count);
-        buffer[count] = L'\0';
+        if (bufferMax > 0) user32::CopyTruncated(user32::FromUtf8(text), buffer, static_cast<size_t>(bufferMax));
     };
     copy(drivers[driverIndex].name, name, nameMax);
     copy(drivers[driverIndex].version, version, versionMax);
     return TRUE;
 }
 
-// capGetDefaultCaptureFileW
 BOOL capGetDefaultCaptureFileW(LPWSTR path, int pathMax) {
     std::wstring file = avicap32::CaptureWindow::DefaultCaptureFile();
     if (!path || pathMax <= 0 || file.size() + 1 > static_cast<size_t>(pathMax)) return FALSE;

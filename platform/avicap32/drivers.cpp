@@ -1,5 +1,7 @@
 #include "drivers.h"
 
+#include "testing/seams.h"
+
 #include "media/devices/device_list.h"
 #include "media/devices/v4l2_camera.h"
 #include "media/testscene/test_scene_controls.h"
@@ -12,7 +14,7 @@
 namespace avicap32 {
 namespace {
 
-constexpr char kTestSceneName[] = "Kinoree test scene";
+constexpr char kTestSceneName[] = "Built-in test scene";
 
 std::shared_ptr<media::V4l2Io> g_testIo;
 std::string g_deviceFolder = "/dev";
@@ -80,7 +82,8 @@ CaptureDriver ChosenDriver(const std::string& choice) {
 }
 
 const char* EnvironmentChoice() {
-    const char* choice = std::getenv(kCaptureDeviceVariable);
+    if (CaptureDeviceVariable().empty()) return nullptr;
+    const char* choice = std::getenv(CaptureDeviceVariable().c_str());
     return choice && *choice ? choice : nullptr;
 }
 
@@ -106,7 +109,7 @@ std::vector<CaptureDriver> ListCaptureDrivers() {
 
 std::vector<CaptureDriver> ListSelectableDrivers() {
     std::vector<CaptureDriver> drivers;
-    // The device KINOREE_CAPTURE_DEVICE names may also be on the list under its own number.
+    // The device the environment variable names may also be on the list under its own number.
     for (CaptureDriver& driver : ListCaptureDrivers()) {
         const bool listed = std::any_of(drivers.begin(), drivers.end(), [&](const CaptureDriver& d) {
             return d.settingsKey == driver.settingsKey && d.devicePath == driver.devicePath;
@@ -118,6 +121,16 @@ std::vector<CaptureDriver> ListSelectableDrivers() {
     if (!haveScene) drivers.push_back(TestSceneDriver("test"));
     return drivers;
 }
+
+namespace {
+std::string& DeviceVariable() {
+    static std::string name;
+    return name;
+}
+}  // namespace
+
+void SetCaptureDeviceVariable(std::string name) { DeviceVariable() = std::move(name); }
+const std::string& CaptureDeviceVariable() { return DeviceVariable(); }
 
 std::shared_ptr<media::V4l2Io> CameraIo() { return g_testIo ? g_testIo : media::systemV4l2Io(); }
 

@@ -1,7 +1,7 @@
-// Capture drivers 0..9: the computer's video-capture devices, in /dev/videoN order. The
-// environment variable KINOREE_CAPTURE_DEVICE replaces driver 0: "test" (or
-// "test:WIDTHxHEIGHT") is the built-in test scene, anything else a device path. The Source
-// dialog offers the same devices and the test scene after them.
+// Capture drivers 0..9: the computer's video-capture devices, in /dev/videoN order. An
+// environment variable the program names replaces driver 0: "test" (or "test:WIDTHxHEIGHT") is
+// the built-in test scene, anything else a device path. The Source dialog offers the same devices
+// and the test scene after them.
 #pragma once
 
 #include "media/common/frame.h"
@@ -15,7 +15,10 @@
 
 namespace avicap32 {
 
-inline constexpr char kCaptureDeviceVariable[] = "KINOREE_CAPTURE_DEVICE";
+// The variable's name is the program's to choose, as its users know it; until the program names
+// one, no variable replaces driver 0.
+void SetCaptureDeviceVariable(std::string name);
+const std::string& CaptureDeviceVariable();
 
 struct CaptureDriver {
     // As the user sees it; two cameras of one model are told apart by their port.
@@ -25,7 +28,7 @@ struct CaptureDriver {
     std::string devicePath;
     // What the settings the user chooses for it are kept under.
     std::string settingsKey;
-    // Chosen with KINOREE_CAPTURE_DEVICE: what the variable says wins over what is remembered.
+    // Chosen with the environment variable: what the variable says wins over what is remembered.
     bool chosenByEnvironment = false;
     // The test scene named with a size: that size wins over a remembered one.
     bool sizeFromEnvironment = false;
@@ -42,13 +45,11 @@ struct CaptureDriver {
 std::vector<CaptureDriver> ListCaptureDrivers();
 // What the Source dialog offers: the numbered drivers, then the test scene.
 std::vector<CaptureDriver> ListSelectableDrivers();
-// Whether KINOREE_CAPTURE_DEVICE names a device.
+// Whether the environment variable names a device.
 bool DeviceChosenByEnvironment();
 
 // The system calls cameras are driven with: the real devices, unless a test has put a scripted
-// driver in their place (nullptr puts the real ones back), and the folder their nodes are
-// listed from.
+// driver in their place (testing/seams.h).
 std::shared_ptr<media::V4l2Io> CameraIo();
-void SetCameraIoForTesting(std::shared_ptr<media::V4l2Io> io, std::string deviceFolder = "/dev");
 
 }  // namespace avicap32

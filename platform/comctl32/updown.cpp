@@ -6,12 +6,11 @@
 #include "user32/window.h"
 #include "commctrl.h"
 
-#include <QEvent>
-#include <QKeyEvent>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <map>
 #include <string>
 
 namespace comctl32 {
@@ -80,19 +79,28 @@ public:
         }
     }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress && (style() & UDS_ARROWKEYS)) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
-                step(key->key() == Qt::Key_Up ? +1 : -1);
-                return true;
-            }
-        }
-        return QObject::eventFilter(watched, event);
-    }
+    ~UpDownWindow() override { setBuddy(nullptr); }
 
 private:
+    // The buddy's arrow keys step the position: the up-down subclasses its buddy, as on the
+    // platform, so they reach it as the buddy's own WM_KEYDOWN.
+    struct Subclass {
+        UpDownWindow* upDown;
+        WNDPROC original;
+    };
+    static std::map<HWND, Subclass>& Buddies() {
+        static std::map<HWND, Subclass> buddies;
+        return buddies;
+    }
+    static LRESULT CALLBACK BuddyProc(HWND buddy, UINT message, WPARAM wParam, LPARAM lParam) {
+        const Subclass subclass = Buddies().at(buddy);
+        if (subclass.upDown && message == WM_KEYDOWN && (wParam == VK_UP || wParam == VK_DOWN) && (subclass.upDown->style() & UDS_ARROWKEYS)) {
+            subclass.upDown->step(wParam == VK_UP ? +1 : -1);
+            return 0;
+        }
+        return CallWindowProcW(subclass.original, buddy, message, wParam, lParam);
+    }
+
     QToolButton* MakeArrow(QWidget* parent, Qt::ArrowType arrow, int direction) {
         auto* button = new QToolButton(parent);
         button->setArrowType(arrow);
@@ -163,11 +171,22 @@ private:
     }
 
     void setBuddy(Window* buddy) {
-        if (m_buddyWidget) m_buddyWidget->removeEventFilter(this);
+        if (auto old = Buddies().find(m_buddy); old != Buddies().end()) {
+            if (GetWindowLongPtrW(m_buddy, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&BuddyProc)) {
+                SetWindowLongPtrW(m_buddy, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old->second.original));
+                Buddies().erase(old);
+            } else {
+                // Subclassed again since: the later procedure still calls this one.
+                old->second.upDown = nullptr;
+            }
+        }
         m_buddy = buddy ? buddy->handle() : nullptr;
         m_buddyWidget = buddy ? buddy->widget() : nullptr;
+        if (!buddy) return;
+        auto original = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(m_buddy, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&BuddyProc)));
+        Buddies()[m_buddy] = Subclass{this, original};
         if (!m_buddyWidget) return;
-        m_buddyWidget->installEventFilter(this);
         QRect area = m_buddyWidget->geometry();
         int width = widget()->width();
         // Aligned controls sit against the buddy's side and take their width out of it.

@@ -112,11 +112,8 @@ BOOL RunFileDialog(LPOPENFILENAMEW ofn, bool save) {
 
 }  // namespace
 
-// GetSaveFileNameW
 BOOL GetSaveFileNameW(LPOPENFILENAMEW ofn) { return RunFileDialog(ofn, true); }
 
-// GetOpenFileNameW
 BOOL GetOpenFileNameW(LPOPENFILENAMEW ofn) { return RunFileDialog(ofn, false); }
 
-// CommDlgExtendedError
 DWORD CommDlgExtendedError() { return g_lastError; }

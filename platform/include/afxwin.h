@@ -52,6 +52,10 @@ template <auto Handler> LRESULT SysCommandThunk(CCmdTarget* target, WPARAM wPara
     (static_cast<C*>(target)->*Handler)(static_cast<UINT>(wParam), lParam);
     return 0;
 }
+template <auto Handler> LRESULT HelpInfoThunk(CCmdTarget* target, WPARAM, LPARAM lParam) {
+    using C = typename MemberOf<decltype(Handler)>::Class;
+    return (static_cast<C*>(target)->*Handler)(reinterpret_cast<HELPINFO*>(lParam));
+}
 template <auto Handler> LRESULT QueryDragIconThunk(CCmdTarget* target, WPARAM, LPARAM) {
     using C = typename MemberOf<decltype(Handler)>::Class;
     return reinterpret_cast<LRESULT>((static_cast<C*>(target)->*Handler)());
@@ -84,6 +88,7 @@ protected:                                              \
     {WM_COMMAND, BN_CLICKED, (WORD)(id), (WORD)(id), &afx::CommandThunk<&ThisClass::memberFxn>},
 #define ON_WM_SYSCOMMAND() {WM_SYSCOMMAND, 0, 0, 0, &afx::SysCommandThunk<&ThisClass::OnSysCommand>},
 #define ON_WM_PAINT() {WM_PAINT, 0, 0, 0, &afx::CommandThunk<&ThisClass::OnPaint>},
+#define ON_WM_HELPINFO() {WM_HELP, 0, 0, 0, &afx::HelpInfoThunk<&ThisClass::OnHelpInfo>},
 #define ON_WM_QUERYDRAGICON() {WM_QUERYDRAGICON, 0, 0, 0, &afx::QueryDragIconThunk<&ThisClass::OnQueryDragIcon>},
 
 // ---------------------------------------------------------------------------------------------
@@ -98,6 +103,9 @@ public:
     // Looks the message up in this object's map and its bases' maps; calls the first matching
     // handler and returns true, or returns false when no entry matches.
     bool DispatchFromMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+    // A command (menu, accelerator or control notification) through this object's maps, and
+    // on along the framework's route for those that route further; whether a handler took it.
+    virtual BOOL OnCmdMsg(UINT id, int code);
 
 protected:
     static const AFX_MSGMAP* PASCAL GetThisMessageMap();
@@ -144,6 +152,9 @@ public:
 
     // The object attached to a window handle, if the framework knows one.
     static CWnd* FromHandlePermanent(HWND window);
+    // That object, or else a temporary one standing for the window until the window is gone;
+    // nullptr for no window.
+    static CWnd* FromHandle(HWND window);
     BOOL Attach(HWND window);
     HWND Detach();
     // Routes the window's messages through this object's message map.
@@ -164,6 +175,7 @@ public:
     BOOL DestroyWindow();
 
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
     virtual void DoDataExchange(CDataExchange* dx) {}
 
 protected:
@@ -173,6 +185,8 @@ protected:
     afx_msg void OnSysCommand(UINT id, LPARAM lParam);
     afx_msg void OnPaint();
     afx_msg HCURSOR OnQueryDragIcon();
+    // F1 in a top-level window asks the main window for ID_HELP, which the application answers.
+    afx_msg BOOL OnHelpInfo(HELPINFO* info);
 
     WNDPROC m_pfnSuper = nullptr;  // the window's own procedure, for default processing
     UINT m_nMsgCurrent = 0;        // the message being handled, for Default()
@@ -228,6 +242,8 @@ public:
     virtual void OnCancel();
 
     UINT TemplateId() const { return m_nIDHelp; }
+    // What the dialog's own maps leave goes on to the application object.
+    BOOL OnCmdMsg(UINT id, int code) override;
 
 protected:
     UINT m_nIDHelp;      // the template's identifier

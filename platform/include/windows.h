@@ -2,7 +2,5 @@
 #pragma once
 
 #include "windef.h"
+#include "winbase.h"
 #include "winuser.h"
-#include "kernel32/files.h"
-#include "kernel32/resource.h"
-#include "user32/resource_formats.h"

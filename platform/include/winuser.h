@@ -23,11 +23,19 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define WM_ICONERASEBKGND 0x0027
 #define WM_SETFONT 0x0030
 #define WM_QUERYDRAGICON 0x0037
+#define WM_HELP 0x0053
 #define WM_NOTIFY 0x004E
 #define WM_GETICON 0x007F
 #define WM_SETICON 0x0080
 #define WM_NCDESTROY 0x0082
+#define WM_GETDLGCODE 0x0087
+#define WM_NEXTDLGCTL 0x0028
 #define WM_KEYDOWN 0x0100
+#define WM_KEYUP 0x0101
+#define WM_CHAR 0x0102
+#define WM_SYSKEYDOWN 0x0104
+#define WM_SYSKEYUP 0x0105
+#define WM_SYSCHAR 0x0106
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
@@ -37,6 +45,43 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define DM_GETDEFID (WM_USER + 0)
 #define DM_SETDEFID (WM_USER + 1)
 #define DC_HASDEFID 0x534B
+
+// WM_GETDLGCODE answers: which keys a control keeps from the dialog manager, and what it is.
+#define DLGC_WANTARROWS 0x0001
+#define DLGC_WANTTAB 0x0002
+#define DLGC_WANTALLKEYS 0x0004
+#define DLGC_HASSETSEL 0x0008
+#define DLGC_DEFPUSHBUTTON 0x0010
+#define DLGC_UNDEFPUSHBUTTON 0x0020
+#define DLGC_RADIOBUTTON 0x0040
+#define DLGC_WANTCHARS 0x0080
+#define DLGC_STATIC 0x0100
+#define DLGC_BUTTON 0x2000
+
+#define HELPINFO_WINDOW 0x0001
+
+// Virtual keys: letters and digits are their own capitals.
+#define VK_BACK 0x08
+#define VK_TAB 0x09
+#define VK_RETURN 0x0D
+#define VK_SHIFT 0x10
+#define VK_CONTROL 0x11
+#define VK_MENU 0x12
+#define VK_ESCAPE 0x1B
+#define VK_SPACE 0x20
+#define VK_PRIOR 0x21
+#define VK_NEXT 0x22
+#define VK_END 0x23
+#define VK_HOME 0x24
+#define VK_LEFT 0x25
+#define VK_UP 0x26
+#define VK_RIGHT 0x27
+#define VK_DOWN 0x28
+#define VK_DELETE 0x2E
+#define VK_F1 0x70
+
+#define BM_SETSTYLE 0x00F4
+#define BM_CLICK 0x00F5
 
 // WM_SYSCOMMAND identifiers: the low four bits are the system's own.
 #define SC_SIZE 0xF000
@@ -151,6 +196,23 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define SW_SHOW 5
 
 #ifndef RC_INVOKED
+// WM_HELP's lParam: what help is asked about.
+typedef struct tagHELPINFO {
+    UINT cbSize;
+    int iContextType;  // HELPINFO_WINDOW
+    int iCtrlId;
+    HANDLE hItemHandle;
+    UINT_PTR dwContextId;
+    POINT MousePos;
+} HELPINFO, *LPHELPINFO;
+
+struct MSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
 BOOL IsWindow(HWND window);
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -181,6 +243,9 @@ HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DL
 INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC dialogProc, LPARAM initParam);
 BOOL EndDialog(HWND dialog, INT_PTR result);
 LRESULT DefDlgProcW(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL IsDialogMessageW(HWND dialog, MSG* message);
+HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous);
+HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous);
 
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
@@ -197,6 +262,11 @@ BOOL IsMenu(HMENU menu);
 BOOL DestroyMenu(HMENU menu);
 
 HICON LoadIconW(HINSTANCE instance, LPCWSTR name);
+// Copies string `id` into `buffer` (truncated to bufferMax - 1 characters and terminated);
+// returns the number of characters copied, 0 when the string is absent. The platform's
+// bufferMax == 0 form (a pointer into the resource) cannot exist here, since the resource holds
+// UTF-16 and our wide strings are wider; it returns 0.
+int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax);
 BOOL DestroyIcon(HICON icon);
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
 

@@ -1,4 +1,4 @@
-#include "kernel32/files.h"
+#include "winbase.h"
 
 #include <QFileInfo>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "resource.h"
 
-#include "module_resources.h"
+#include "testing/seams.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -58,6 +58,8 @@ struct ModuleTable {
 
 struct ModuleState {
     std::mutex mutex;
+    std::wstring name;
+    std::span<const BYTE> image;
     std::list<std::unique_ptr<ModuleTable>> tables;  // the current one is at the back
 };
 
@@ -80,7 +82,7 @@ const ModuleTable& CurrentTable()
     ModuleState& state = State();
     std::lock_guard lock(state.mutex);
     if (state.tables.empty())
-        state.tables.push_back(BuildTable(ModuleResourceImage()));
+        state.tables.push_back(BuildTable(state.image));
     return *state.tables.back();
 }
 
@@ -235,12 +237,22 @@ std::span<const BYTE> ResourceBytes(HMODULE module, LPCWSTR type, LPCWSTR name, 
 
 WORD ResourceLanguage(HRSRC resource) { return resource ? FromHandle(resource)->language : 0; }
 
-void SetModuleResourceImageForTesting(const std::span<const BYTE>* image)
+void RegisterModule(std::wstring name, std::span<const BYTE> resourceImage)
 {
-    std::unique_ptr<ModuleTable> table = BuildTable(image ? *image : ModuleResourceImage());
     ModuleState& state = State();
     std::lock_guard lock(state.mutex);
-    state.tables.push_back(std::move(table));
+    state.name = std::move(name);
+    state.image = resourceImage;
+    state.tables.push_back(BuildTable(resourceImage));
+}
+
+const std::wstring& ModuleName() { return State().name; }
+
+void SetModuleResourceImageForTesting(const std::span<const BYTE>* image)
+{
+    ModuleState& state = State();
+    std::lock_guard lock(state.mutex);
+    state.tables.push_back(BuildTable(image ? *image : state.image));
 }
 
 }  // namespace kernel32
@@ -251,12 +263,11 @@ HMODULE GetModuleHandleW(LPCWSTR moduleName)
 {
     if (moduleName == nullptr)
         return kProgramModule;
-    static const std::wstring kNames[] = {L"KinoreeV2", L"KinoreeV2.exe"};
-    for (const std::wstring& name : kNames) {
-        if (EqualsIgnoringCase(name, moduleName))
-            return kProgramModule;
-    }
-    return nullptr;
+    const std::wstring& name = ModuleName();
+    if (name.empty())
+        return nullptr;
+    return EqualsIgnoringCase(name, moduleName) || EqualsIgnoringCase(name + L".exe", moduleName) ? kProgramModule
+                                                                                                 : nullptr;
 }
 
 HRSRC FindResourceExW(HMODULE, LPCWSTR type, LPCWSTR name, WORD language)

@@ -1,44 +1,26 @@
-// Resource look-up in the module's embedded resource file (kernel32's resource functions).
+// Resource look-up in the module's resource image (kernel32's resource functions).
 //
-// The module's resources are compiled by windres into a .res file at build time and linked
-// into the executable; these functions find entries in it by type, name and language. They use
-// no Qt, so the resource tests and tools can use them alone.
+// A program's resources are compiled by windres into a .res image at build time and linked
+// into the executable, which registers the image and its own name before it starts; these
+// functions find entries in it by type, name and language. They use no Qt, so the resource tests
+// and tools can use them alone.
 #pragma once
 
-#include "windef.h"
+#include "winbase.h"
 
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
-#define RT_CURSOR MAKEINTRESOURCEW(1)
-#define RT_BITMAP MAKEINTRESOURCEW(2)
-#define RT_ICON MAKEINTRESOURCEW(3)
-#define RT_MENU MAKEINTRESOURCEW(4)
-#define RT_DIALOG MAKEINTRESOURCEW(5)
-#define RT_STRING MAKEINTRESOURCEW(6)
-#define RT_GROUP_ICON MAKEINTRESOURCEW(14)
-#define RT_VERSION MAKEINTRESOURCEW(16)
-#define RT_MANIFEST MAKEINTRESOURCEW(24)
-
-// GetModuleHandleW(NULL): the one module there is, the program itself. By name it finds the
-// program as "KinoreeV2" or "KinoreeV2.exe" (in any case) and no other module.
-HMODULE GetModuleHandleW(LPCWSTR moduleName);
-
-// FindResourceExW: a neutral language (0, or the neutral user and system defaults) takes the
-// first entry of that type and name in any language, as the system's fallback does for a
-// module filed in one language. Any other
-// language is matched exactly, then with its sublanguage made neutral; nothing else is tried.
-// Names compare without regard to case, and "#123" names ordinal 123, as on the platform.
-// There is only one module: every module handle, NULL included, means the program.
-HRSRC FindResourceExW(HMODULE module, LPCWSTR type, LPCWSTR name, WORD language);
-HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type);
-HGLOBAL LoadResource(HMODULE module, HRSRC resource);
-LPVOID LockResource(HGLOBAL data);
-DWORD SizeofResource(HMODULE module, HRSRC resource);
-
 namespace kernel32 {
+
+// The program names itself and hands over its resource image (which must live as long as the
+// program), once, before anything looks a resource up: during static initialisation.
+void RegisterModule(std::wstring name, std::span<const BYTE> resourceImage);
+// The registered name ("" before registration): what the program is called in the settings
+// store and in diagnostics.
+const std::wstring& ModuleName();
 
 // A type or name as a .res entry stores it: an ordinal, or a string.
 struct ResourceId {
@@ -78,10 +60,5 @@ std::span<const BYTE> ResourceBytes(HMODULE module, LPCWSTR type, LPCWSTR name, 
 
 // The language an entry is filed under (for tests and diagnostics).
 WORD ResourceLanguage(HRSRC resource);
-
-// Lets tests read another .res image as the module's; nullptr restores the embedded one.
-// The image must outlive its use; handles found in an earlier image stay valid objects, but
-// their data is the caller's to keep alive.
-void SetModuleResourceImageForTesting(const std::span<const BYTE>* image);
 
 }  // namespace kernel32

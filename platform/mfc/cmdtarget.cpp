@@ -10,6 +10,10 @@ const AFX_MSGMAP* PASCAL CCmdTarget::GetThisMessageMap() {
 
 const AFX_MSGMAP* CCmdTarget::GetMessageMap() const { return GetThisMessageMap(); }
 
+BOOL CCmdTarget::OnCmdMsg(UINT id, int code) {
+    return DispatchFromMessageMap(WM_COMMAND, MAKEWPARAM(id, code), 0, nullptr);
+}
+
 bool CCmdTarget::DispatchFromMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     UINT code = message == WM_COMMAND ? HIWORD(wParam) : 0;
     UINT id = message == WM_COMMAND ? LOWORD(wParam) : 0;

@@ -6,6 +6,7 @@
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
     ON_COMMAND(IDOK, OnOK)
     ON_COMMAND(IDCANCEL, OnCancel)
+    ON_WM_HELPINFO()
 END_MESSAGE_MAP()
 
 // AfxDlgProc: attaches the dialog object when its window is initialised; everything after
@@ -45,6 +46,14 @@ BOOL CDialog::Create(UINT templateId, CWnd* parent) {
 }
 
 void CDialog::EndDialog(int result) { ::EndDialog(m_hWnd, result); }
+
+// Commands, not notifications, and not the system's (from 0xF000 up), reach the application.
+BOOL CDialog::OnCmdMsg(UINT id, int code) {
+    if (CWnd::OnCmdMsg(id, code)) return TRUE;
+    if (code != CN_COMMAND || id >= 0xF000) return FALSE;
+    CWinApp* app = AfxGetApp();
+    return app && app->CCmdTarget::OnCmdMsg(id, code);
+}
 
 // The base initialisation: the members go to the controls.
 BOOL CDialog::OnInitDialog() {

@@ -1,6 +1,8 @@
 // CFileDialog on GetSaveFileNameW / GetOpenFileNameW.
 #include "afxdlgs.h"
 
+#include "user32/text.h"
+
 #include <algorithm>
 
 CFileDialog::CFileDialog(BOOL openFileDialog, LPCWSTR defaultExtension, LPCWSTR fileName, DWORD flags,
@@ -13,8 +15,7 @@ CFileDialog::CFileDialog(BOOL openFileDialog, LPCWSTR defaultExtension, LPCWSTR 
         std::replace(m_filter.begin(), m_filter.end(), L'|', L'\0');
     }
     if (fileName) {
-        size_t count = std::min(std::wcslen(fileName), std::size(m_fileBuffer) - 1);
-        std::wmemcpy(m_fileBuffer, fileName, count);
+        user32::CopyTruncated(fileName, m_fileBuffer, std::size(m_fileBuffer));
     }
     m_ofn.lStructSize = sizeof(OPENFILENAMEW);
     m_ofn.lpstrFile = m_fileBuffer;

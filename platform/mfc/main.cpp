@@ -12,7 +12,9 @@ void RecordApplicationName(const char* argv0);
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    QGuiApplication::setDesktopFileName(QStringLiteral(KINOREE_DESKTOP_FILE_NAME));
+#ifdef DESKTOP_ENTRY_ID
+    QGuiApplication::setDesktopFileName(QStringLiteral(DESKTOP_ENTRY_ID));
+#endif
     afx::RecordApplicationName(argv[0]);
     CWinApp* app = AfxGetApp();
     if (!app) return 1;

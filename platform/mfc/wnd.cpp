@@ -2,6 +2,7 @@
 // their messages go through the object's message map before the window's own procedure.
 #include "afxwin.h"
 
+#include <memory>
 #include <unordered_map>
 
 namespace {
@@ -77,9 +78,15 @@ BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent) {
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
-    if (DispatchFromMessageMap(message, wParam, lParam, &result)) return result;
+    if (message == WM_COMMAND) {
+        if (OnCommand(wParam, lParam)) return 0;
+    } else if (DispatchFromMessageMap(message, wParam, lParam, &result)) {
+        return result;
+    }
     return DefWindowProc(message, wParam, lParam);
 }
+
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) { return OnCmdMsg(LOWORD(wParam), HIWORD(wParam)); }
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (m_pfnSuper) return CallWindowProcW(m_pfnSuper, m_hWnd, message, wParam, lParam);
@@ -91,6 +98,13 @@ LRESULT CWnd::Default() { return DefWindowProc(m_nMsgCurrent, m_wParamCurrent, m
 void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
 void CWnd::OnPaint() { Default(); }
 HCURSOR CWnd::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
+
+BOOL CWnd::OnHelpInfo(HELPINFO*) {
+    CWnd* main = AfxGetMainWnd();
+    if ((GetWindowLongPtrW(m_hWnd, GWL_STYLE) & WS_CHILD) || !main) return static_cast<BOOL>(Default());
+    main->SendMessage(WM_COMMAND, ID_HELP);
+    return TRUE;
+}
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return SendMessageW(m_hWnd, message, wParam, lParam);
@@ -108,7 +122,28 @@ CString CWnd::GetWindowTextW() const {
     return text;
 }
 
-CWnd* CWnd::GetDlgItem(int id) const { return FromHandlePermanent(::GetDlgItem(m_hWnd, id)); }
+CWnd* CWnd::FromHandle(HWND handle) {
+    if (CWnd* permanent = FromHandlePermanent(handle)) return permanent;
+    // A temporary never destroys its window: it lets go of it before it goes.
+    struct LetGo {
+        void operator()(CWnd* temporary) const {
+            temporary->m_hWnd = nullptr;
+            delete temporary;
+        }
+    };
+    static std::unordered_map<HWND, std::unique_ptr<CWnd, LetGo>> temporaries;
+    // A temporary outlives its window only until the next look-up.
+    std::erase_if(temporaries, [](const auto& entry) { return !IsWindow(entry.first) || FromHandlePermanent(entry.first); });
+    if (!IsWindow(handle)) return nullptr;
+    auto& temporary = temporaries[handle];
+    if (!temporary) {
+        temporary.reset(new CWnd);
+        temporary->m_hWnd = handle;
+    }
+    return temporary.get();
+}
+
+CWnd* CWnd::GetDlgItem(int id) const { return FromHandle(::GetDlgItem(m_hWnd, id)); }
 
 CMenu* CWnd::GetSystemMenu(BOOL revert) const { return CMenu::FromHandle(::GetSystemMenu(m_hWnd, revert)); }
 

@@ -49,8 +49,28 @@ public:
             // Enter on a focused push button presses it, as on the platform; elsewhere the
             // dialog decides which button Enter presses.
             button->setAutoDefault(true);
-            button->setDefault((info.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
+            button->setDefault(isDefault());
             QObject::connect(button, &QPushButton::clicked, button, [this] { NotifyParent(BN_CLICKED); });
+        }
+    }
+
+    LRESULT classProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        auto* button = qobject_cast<QPushButton*>(widget());
+        switch (message) {
+        case WM_GETDLGCODE:
+            if (!button) return DLGC_STATIC;
+            return DLGC_BUTTON | (isDefault() ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+        case BM_SETSTYLE:
+            // Only the push/default push type changes here: the dialog manager moves the
+            // default from button to button with it.
+            setStyle((style() & ~BS_TYPEMASK) | (static_cast<DWORD>(wParam) & BS_TYPEMASK));
+            if (button) button->setDefault(isDefault());
+            return 0;
+        case BM_CLICK:
+            if (button && button->isEnabled()) button->click();
+            return 0;
+        default:
+            return Window::classProc(message, wParam, lParam);
         }
     }
 
@@ -62,6 +82,8 @@ public:
     }
 
 private:
+    bool isDefault() const { return (style() & BS_TYPEMASK) == BS_DEFPUSHBUTTON; }
+
     static QWidget* MakeWidget(const ControlCreateInfo& info) {
         QWidget* parent = info.parent->clientWidget();
         if ((info.style & BS_TYPEMASK) == BS_GROUPBOX) {
@@ -97,6 +119,11 @@ public:
         edit->setReadOnly(info.style & ES_READONLY);
         edit->setFrame(info.style & WS_BORDER);
         edit->setText(ToQString(TextOf(info.title)));
+    }
+
+    LRESULT classProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_GETDLGCODE) return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
+        return Window::classProc(message, wParam, lParam);
     }
 
     std::wstring text() const override {
@@ -142,6 +169,11 @@ public:
             ReportUnhandledMessage("static style", info.style & SS_TYPEMASK);
             setText(TextOf(info.title));
         }
+    }
+
+    LRESULT classProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_GETDLGCODE) return DLGC_STATIC;
+        return Window::classProc(message, wParam, lParam);
     }
 
     std::wstring text() const override { return m_text; }
@@ -212,7 +244,7 @@ HWND CreateControl(const ResourceRef& windowClass, const ControlCreateInfo& info
     }
     auto found = Classes().find(name);
     if (found == Classes().end()) {
-        ReportUnhandledMessage(("window class " + ToQString(name).toStdString()).c_str(), 0);
+        ReportUnhandledMessage(("window class " + ToUtf8(name)).c_str(), 0);
         return nullptr;
     }
     return Window::Register(found->second(info), info.parent);

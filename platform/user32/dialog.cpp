@@ -3,6 +3,7 @@
 
 #include "controls.h"
 #include "kernel32/resource.h"
+#include "keys.h"
 #include "menu.h"
 #include "modal_hooks.h"
 #include "paint.h"
@@ -13,7 +14,6 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QScreen>
 
 namespace user32 {
@@ -73,37 +73,23 @@ void DialogFrame::setClientSize(QSize size) {
     setFixedSize(size.width(), size.height() + menuHeight);
 }
 
-bool DialogFrame::handleDialogKey(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        // Escape is the Cancel command, whether or not the dialog has a Cancel button.
-        SendMessageW(dialogHandle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-        return true;
-    }
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-        !(event->modifiers() & ~Qt::KeypadModifier)) {
-        m_dialog->pressDefaultButton();
-        return true;
-    }
-    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::AltModifier) {
-        ShowSystemMenu(m_dialog, m_client->mapToGlobal(QPoint(0, 0)));
-        return true;
-    }
-    return false;
-}
-
 bool DialogFrame::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        // A focused push button presses itself on Enter; the dialog handles the other keys.
-        bool enterOnButton = (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-                             qobject_cast<QPushButton*>(watched);
-        if (!enterOnButton && handleDialogKey(key)) return true;
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        for (Window* control : m_dialog->children()) {
+            if (control->widget() != watched) continue;
+            if (DeliverKeyAsMessages(static_cast<QKeyEvent*>(event), dialogHandle(), control->handle())) return true;
+            break;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
 
 void DialogFrame::keyPressEvent(QKeyEvent* event) {
-    if (!handleDialogKey(event)) QWidget::keyPressEvent(event);
+    if (!DeliverKeyAsMessages(event, dialogHandle(), dialogHandle())) QWidget::keyPressEvent(event);
+}
+
+void DialogFrame::keyReleaseEvent(QKeyEvent* event) {
+    if (!DeliverKeyAsMessages(event, dialogHandle(), dialogHandle())) QWidget::keyReleaseEvent(event);
 }
 
 void DialogFrame::closeEvent(QCloseEvent* event) {
@@ -142,14 +128,46 @@ void DialogWindow::setText(const std::wstring& text) {
 
 void DialogWindow::watchKeys(QWidget* control) { control->installEventFilter(frame()); }
 
-void DialogWindow::pressDefaultButton() {
-    int id = m_defaultId;
-    HWND focus = GetFocus();
+namespace {
+UINT DialogCode(HWND control) { return static_cast<UINT>(SendMessageW(control, WM_GETDLGCODE, 0, 0)); }
+}  // namespace
+
+void DialogWindow::pressDefaultButton(HWND focus) {
     Window* focused = FromHandle(focus);
-    if (focused && focused->parent() == this && qobject_cast<QPushButton*>(focused->widget())) id = focused->id();
+    // A push button with the focus is the default while it has it.
+    if (focused && focused->parent() == this && (DialogCode(focus) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) {
+        SendMessageW(handle(), WM_COMMAND, MAKEWPARAM(focused->id(), BN_CLICKED), reinterpret_cast<LPARAM>(focus));
+        return;
+    }
+    // The dialog procedure may answer DM_GETDEFID itself.
+    const auto defId = static_cast<DWORD>(SendMessageW(handle(), DM_GETDEFID, 0, 0));
+    const int id = HIWORD(defId) == DC_HASDEFID ? LOWORD(defId) : IDOK;
     HWND button = GetDlgItem(handle(), id);
-    if (button && !IsWindowEnabled(button)) return;
+    if (HIWORD(defId) == DC_HASDEFID && button && !IsWindowEnabled(button)) return;
     SendMessageW(handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+void DialogWindow::resolveTemplateDefault() {
+    Window* previous = nullptr;
+    for (Window* control : children()) {
+        if (!(DialogCode(control->handle()) & DLGC_DEFPUSHBUTTON)) continue;
+        if (previous) SendMessageW(previous->handle(), BM_SETSTYLE, BS_PUSHBUTTON, FALSE);
+        previous = control;
+        m_defaultId = control->id();
+    }
+}
+
+void DialogWindow::setDefaultId(int id) {
+    HWND oldButton = GetDlgItem(handle(), m_defaultId);
+    HWND newButton = GetDlgItem(handle(), id);
+    m_defaultId = id;
+    // Anything may be named the default; only push buttons change how they look.
+    const UINT newCode = newButton ? DialogCode(newButton) : 0;
+    if (newButton && !(newCode & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) return;
+    if (oldButton && oldButton != newButton && (DialogCode(oldButton) & DLGC_DEFPUSHBUTTON)) {
+        SendMessageW(oldButton, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+    }
+    if (newCode & DLGC_UNDEFPUSHBUTTON) SendMessageW(newButton, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
 }
 
 LRESULT DialogWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -167,10 +185,16 @@ LRESULT DialogWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
         SendMessageW(handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         return 0;
     case DM_GETDEFID:
-        return MAKELONG(m_defaultId, DC_HASDEFID);
+        return m_defaultId ? MAKELONG(m_defaultId, DC_HASDEFID) : 0;
     case DM_SETDEFID:
-        m_defaultId = static_cast<int>(wParam);
+        if (!m_ended) setDefaultId(static_cast<int>(wParam));
         return TRUE;
+    case WM_NEXTDLGCTL: {
+        // lParam TRUE: wParam is the control; otherwise the next (0) or previous tab stop.
+        HWND next = lParam ? reinterpret_cast<HWND>(wParam) : GetNextDlgTabItem(handle(), GetFocus(), wParam != 0);
+        if (next) SetFocus(next);
+        return 0;
+    }
     default:
         return defaultProc(message, wParam, lParam);
     }
@@ -239,6 +263,7 @@ HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DL
         if (window && window->widget()) dialog->watchKeys(window->widget());
         if (!firstTabStop && (item.style & WS_TABSTOP) && !(item.style & WS_DISABLED)) firstTabStop = control;
     }
+    dialog->resolveTemplateDefault();
 
     BOOL setFocus = static_cast<BOOL>(
         SendMessageW(handle, WM_INITDIALOG, reinterpret_cast<WPARAM>(firstTabStop), initParam));
@@ -289,17 +314,14 @@ BOOL EndDialog(HWND handle, INT_PTR result) {
     return TRUE;
 }
 
-// DefDlgProcW
 LRESULT DefDlgProcW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     DialogWindow* dialog = DialogFromHandle(handle);
     return dialog ? dialog->DialogWindow::classProc(message, wParam, lParam) : 0;
 }
 
-// MapDialogRect
 BOOL MapDialogRect(HWND handle, LPRECT rect) {
     DialogWindow* dialog = DialogFromHandle(handle);
     if (!dialog || !rect) return FALSE;
-    QRect pixels = dialog->baseUnits().toPixels(rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top);
-    *rect = RECT{pixels.left(), pixels.top(), pixels.left() + pixels.width(), pixels.top() + pixels.height()};
+    *rect = dialog->baseUnits().mapEdges(*rect);
     return TRUE;
 }

@@ -24,13 +24,13 @@ public:
     void setClientSize(QSize size);
 
 protected:
+    // Keys become messages for the focused control, or for the dialog when no control has them.
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    bool handleDialogKey(QKeyEvent* event);
-
     HWND dialogHandle() const;
 
     DialogWindow* m_dialog;
@@ -57,16 +57,22 @@ public:
     void end(INT_PTR result);
     void runModalLoop();
 
-    // What Enter presses: the focused push button, else the default identifier.
-    void pressDefaultButton();
-    // Watches a control's keys for the dialog keys (Escape, Enter, Alt+Space).
+    // What Enter presses: the push button that has the focus (`focus`), else the default
+    // button, else IDOK.
+    void pressDefaultButton(HWND focus);
+    // The last default push button of the template is the default: the others become plain
+    // push buttons, as the dialog manager leaves them.
+    void resolveTemplateDefault();
+    // Turns a control's keys into messages.
     void watchKeys(QWidget* control);
 
 private:
     DLGPROC m_dialogProc;
     UINT m_templateId;
     DialogBaseUnits m_baseUnits;
-    int m_defaultId = IDOK;
+    void setDefaultId(int id);
+
+    int m_defaultId = 0;
     bool m_ended = false;
     INT_PTR m_result = 0;
     QEventLoop* m_loop = nullptr;

@@ -24,6 +24,10 @@ QRect DialogBaseUnits::toPixels(int left, int top, int cx, int cy) const {
     return QRect(MulDiv(left, x, 4), MulDiv(top, y, 8), MulDiv(cx, x, 4), MulDiv(cy, y, 8));
 }
 
+RECT DialogBaseUnits::mapEdges(const RECT& units) const {
+    return RECT{MulDiv(units.left, x, 4), MulDiv(units.top, y, 8), MulDiv(units.right, x, 4), MulDiv(units.bottom, y, 8)};
+}
+
 QFont DialogFont(const std::wstring& typeface, int pointSize) {
     QString family = QString::fromStdWString(typeface);
     if (family.isEmpty() || family.startsWith(QLatin1String("MS Shell Dlg"), Qt::CaseInsensitive) ||

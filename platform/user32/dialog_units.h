@@ -16,7 +16,10 @@ struct DialogBaseUnits {
     int y = 0;  // character height in pixels
 
     static DialogBaseUnits ForFont(const QFont& font);
+    // A control's place: its corner and its size each converted, as controls are made.
     QRect toPixels(int x, int y, int cx, int cy) const;
+    // Each edge converted on its own, as MapDialogRect does.
+    RECT mapEdges(const RECT& units) const;
 };
 
 // The Qt font for a template's typeface and point size. The platform's dialog faces ("MS Shell

@@ -81,7 +81,6 @@ BOOL DestroyIcon(HICON handle) {
     return TRUE;
 }
 
-// DrawIcon
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
     QPainter* painter = user32::PainterFor(dc);
     QImage image = user32::IconImage(icon);

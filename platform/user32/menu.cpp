@@ -2,6 +2,7 @@
 
 #include "kernel32/resource.h"
 #include "resource_formats.h"
+#include "text.h"
 #include "window.h"
 #include "winuser.h"
 
@@ -82,7 +83,6 @@ HMENU LoadMenuW(HINSTANCE instance, LPCWSTR name) {
     return menu;
 }
 
-// IsMenu
 BOOL IsMenu(HMENU menu) { return MenuFromHandle(menu) != nullptr; }
 
 // DestroyMenu: the menu and its popups, as on the platform.
@@ -95,7 +95,6 @@ BOOL DestroyMenu(HMENU handle) {
     return TRUE;
 }
 
-// AppendMenuW
 BOOL AppendMenuW(HMENU handle, UINT flags, UINT_PTR idNewItem, LPCWSTR text) {
     user32::Menu* menu = MenuFromHandle(handle);
     if (!menu) return FALSE;
@@ -103,7 +102,6 @@ BOOL AppendMenuW(HMENU handle, UINT flags, UINT_PTR idNewItem, LPCWSTR text) {
     return TRUE;
 }
 
-// GetMenuItemCount
 int GetMenuItemCount(HMENU handle) {
     user32::Menu* menu = MenuFromHandle(handle);
     return menu ? static_cast<int>(menu->items.size()) : -1;
@@ -133,25 +131,18 @@ const user32::MenuItem* FindItem(HMENU handle, UINT item, UINT flags) {
 }
 }  // namespace
 
-// GetMenuState
 UINT GetMenuState(HMENU handle, UINT item, UINT flags) {
     const user32::MenuItem* found = FindItem(handle, item, flags);
     return found ? found->flags : static_cast<UINT>(-1);
 }
 
-// GetMenuStringW
 int GetMenuStringW(HMENU handle, UINT item, LPWSTR buffer, int bufferMax, UINT flags) {
     const user32::MenuItem* found = FindItem(handle, item, flags);
     if (!found) return 0;
-    int length = static_cast<int>(found->text.size());
-    if (!buffer || bufferMax <= 0) return length;
-    int count = std::min(length, bufferMax - 1);
-    std::wmemcpy(buffer, found->text.data(), static_cast<size_t>(count));
-    buffer[count] = L'\0';
-    return count;
+    if (!buffer || bufferMax <= 0) return static_cast<int>(found->text.size());
+    return static_cast<int>(user32::CopyTruncated(found->text, buffer, static_cast<size_t>(bufferMax)));
 }
 
-// GetSubMenu
 HMENU GetSubMenu(HMENU handle, int position) {
     const user32::MenuItem* found = FindItem(handle, static_cast<UINT>(position), MF_BYPOSITION);
     return found && (found->flags & MF_POPUP) ? reinterpret_cast<HMENU>(found->id) : nullptr;

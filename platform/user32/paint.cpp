@@ -53,7 +53,6 @@ QImage LastOffscreenPaint(HWND window) {
 
 }  // namespace user32
 
-// BeginPaint
 HDC BeginPaint(HWND handle, PAINTSTRUCT* paint) {
     using namespace user32;
     Window* window = FromHandle(handle);
@@ -73,7 +72,6 @@ HDC BeginPaint(HWND handle, PAINTSTRUCT* paint) {
     return dc;
 }
 
-// EndPaint
 BOOL EndPaint(HWND handle, const PAINTSTRUCT* paint) {
     using namespace user32;
     if (!paint) return FALSE;

@@ -1,6 +1,7 @@
 #include "resource_formats.h"
 
 #include "kernel32/resource.h"
+#include "text.h"
 #include "winuser.h"
 
 #include <algorithm>
@@ -435,11 +436,7 @@ std::wstring LoadStringText(HINSTANCE instance, UINT id)
 
 int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax)
 {
-    if (buffer == nullptr || bufferMax <= 0)
+    if (bufferMax <= 0)
         return 0;
-    const std::wstring text = user32::LoadStringText(instance, id);
-    const size_t copied = std::min(text.size(), static_cast<size_t>(bufferMax - 1));
-    std::copy_n(text.data(), copied, buffer);
-    buffer[copied] = 0;
-    return static_cast<int>(copied);
+    return static_cast<int>(user32::CopyTruncated(user32::LoadStringText(instance, id), buffer, static_cast<size_t>(bufferMax)));
 }

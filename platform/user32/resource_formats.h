@@ -103,8 +103,3 @@ namespace user32 {
 std::wstring LoadStringText(HINSTANCE instance, UINT id);
 }  // namespace user32
 
-// LoadStringW: copies string `id` into `buffer` (truncated to bufferMax - 1 characters and
-// terminated); returns the number of characters copied, 0 when the string is absent.
-// The platform's bufferMax == 0 form (a pointer into the resource) cannot exist here, since the
-// resource holds UTF-16 and our wide strings are wider; it returns 0.
-int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax);

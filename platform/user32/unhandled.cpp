@@ -1,5 +1,7 @@
 #include "unhandled.h"
 
+#include "kernel32/resource.h"
+
 #include <cstdio>
 #include <mutex>
 #include <set>
@@ -13,7 +15,7 @@ void ReportUnhandledMessage(const char* what, UINT value) {
     static std::set<std::pair<std::string, UINT>> reported;
     std::lock_guard lock(mutex);
     if (reported.emplace(what, value).second) {
-        std::fprintf(stderr, "kinoree: unhandled %s 0x%04x\n", what, value);
+        std::fprintf(stderr, "%ls: unhandled %s 0x%04x\n", kernel32::ModuleName().c_str(), what, value);
     }
 }
 

@@ -2,7 +2,9 @@
 #include "window.h"
 
 #include "icon.h"
+#include "keys.h"
 #include "system_menu.h"
+#include "text.h"
 #include "unhandled.h"
 
 #include <QApplication>
@@ -62,6 +64,19 @@ void Window::detachFromParent() {
     m_parent = nullptr;
 }
 
+LRESULT Window::SendHelp() {
+    HELPINFO info{sizeof(HELPINFO), HELPINFO_WINDOW, m_id, m_handle, 0, POINT{0, 0}};
+    return Send(this, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+LRESULT Window::OpenSystemMenuByKey() {
+    Window* topLevel = this;
+    while (topLevel->m_parent && (topLevel->m_style & WS_CHILD)) topLevel = topLevel->m_parent;
+    QWidget* client = topLevel->clientWidget();
+    if (client) ShowSystemMenu(topLevel, client->mapToGlobal(QPoint(0, 0)));
+    return 0;
+}
+
 LRESULT Window::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return defaultProc(message, wParam, lParam);
 }
@@ -72,13 +87,7 @@ LRESULT Window::defaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
         setText(lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"");
         return TRUE;
     case WM_GETTEXT: {
-        if (wParam == 0 || !lParam) return 0;
-        std::wstring current = text();
-        size_t count = std::min<size_t>(current.size(), wParam - 1);
-        auto* buffer = reinterpret_cast<LPWSTR>(lParam);
-        std::wmemcpy(buffer, current.data(), count);
-        buffer[count] = L'\0';
-        return static_cast<LRESULT>(count);
+        return static_cast<LRESULT>(CopyTruncated(text(), reinterpret_cast<LPWSTR>(lParam), wParam));
     }
     case WM_GETTEXTLENGTH:
         return static_cast<LRESULT>(text().size());
@@ -94,6 +103,27 @@ LRESULT Window::defaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
     case WM_ICONERASEBKGND:
         return TRUE;  // Qt paints the background
+    case WM_GETDLGCODE:
+        return 0;  // the dialog manager's keys go to the dialog manager
+    case WM_KEYDOWN:
+        if (wParam == VK_F1) return SendHelp();
+        DefaultKeyProcessing(this, message);
+        return 0;
+    case WM_SYSKEYDOWN:
+        // Alt+Space opens the system menu of the window the control is in.
+        if (wParam == VK_SPACE) return OpenSystemMenuByKey();
+        DefaultKeyProcessing(this, message);
+        return 0;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+    case WM_CHAR:
+    case WM_SYSCHAR:
+        DefaultKeyProcessing(this, message);
+        return 0;
+    case WM_HELP:
+        // Asked of the focused control, help is its dialog's to give.
+        if (m_parent && (m_style & WS_CHILD)) return Send(m_parent, message, wParam, lParam);
+        return TRUE;
     case WM_CREATE:
     case WM_DESTROY:
     case WM_NCDESTROY:
@@ -103,7 +133,6 @@ LRESULT Window::defaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
     case WM_NOTIFY:
     case WM_QUERYDRAGICON:
-    case WM_KEYDOWN:
     case WM_VSCROLL:
         return 0;
     default:
@@ -120,13 +149,14 @@ LRESULT Send(Window* window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 QString ToQString(const std::wstring& text) { return QString::fromStdWString(text); }
 std::wstring FromQString(const QString& text) { return text.toStdWString(); }
+std::string ToUtf8(const std::wstring& text) { return ToQString(text).toStdString(); }
+std::wstring FromUtf8(const std::string& text) { return QString::fromStdString(text).toStdWString(); }
 
 }  // namespace user32
 
 using user32::FromHandle;
 using user32::Window;
 
-// IsWindow
 BOOL IsWindow(HWND handle) { return FromHandle(handle) != nullptr; }
 
 // SendMessageW: synchronous, straight into the window's procedure.
@@ -142,18 +172,15 @@ LRESULT SendMessageW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     return window->proc()(handle, message, wParam, lParam);
 }
 
-// CallWindowProcW
 LRESULT CallWindowProcW(WNDPROC proc, HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     return proc ? proc(handle, message, wParam, lParam) : 0;
 }
 
-// DefWindowProcW
 LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     Window* window = FromHandle(handle);
     return window ? window->Window::classProc(message, wParam, lParam) : 0;
 }
 
-// GetWindowLongPtrW
 LONG_PTR GetWindowLongPtrW(HWND handle, int index) {
     Window* window = FromHandle(handle);
     if (!window) return 0;
@@ -210,13 +237,11 @@ BOOL DestroyWindow(HWND handle) {
     return TRUE;
 }
 
-// GetParent
 HWND GetParent(HWND handle) {
     Window* window = FromHandle(handle);
     return window && window->parent() ? window->parent()->handle() : nullptr;
 }
 
-// GetDlgItem
 HWND GetDlgItem(HWND dialog, int id) {
     Window* window = FromHandle(dialog);
     if (!window) return nullptr;
@@ -226,7 +251,6 @@ HWND GetDlgItem(HWND dialog, int id) {
     return nullptr;
 }
 
-// GetDlgCtrlID
 int GetDlgCtrlID(HWND handle) {
     Window* window = FromHandle(handle);
     return window ? window->id() : 0;
@@ -249,13 +273,11 @@ BOOL EnableWindow(HWND handle, BOOL enable) {
     return wasDisabled;
 }
 
-// IsWindowEnabled
 BOOL IsWindowEnabled(HWND handle) {
     Window* window = FromHandle(handle);
     return window && window->widget() && OwnStateEnabled(window->widget());
 }
 
-// IsWindowVisible
 BOOL IsWindowVisible(HWND handle) {
     Window* window = FromHandle(handle);
     return window && window->widget() && window->widget()->isVisible();
@@ -270,22 +292,18 @@ BOOL ShowWindow(HWND handle, int command) {
     return wasVisible;
 }
 
-// SetWindowTextW
 BOOL SetWindowTextW(HWND handle, LPCWSTR text) {
     return SendMessageW(handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) != 0;
 }
 
-// GetWindowTextW
 int GetWindowTextW(HWND handle, LPWSTR buffer, int bufferMax) {
     if (bufferMax <= 0) return 0;
     return static_cast<int>(SendMessageW(handle, WM_GETTEXT, static_cast<WPARAM>(bufferMax),
                                          reinterpret_cast<LPARAM>(buffer)));
 }
 
-// GetWindowTextLengthW
 int GetWindowTextLengthW(HWND handle) { return static_cast<int>(SendMessageW(handle, WM_GETTEXTLENGTH, 0, 0)); }
 
-// GetClientRect
 BOOL GetClientRect(HWND handle, LPRECT rect) {
     Window* window = FromHandle(handle);
     if (!window || !rect) return FALSE;
@@ -312,13 +330,11 @@ BOOL MoveWindow(HWND handle, int x, int y, int width, int height, BOOL) {
     return TRUE;
 }
 
-// IsIconic
 BOOL IsIconic(HWND handle) {
     Window* window = FromHandle(handle);
     return window && window->widget() && window->widget()->window()->isMinimized();
 }
 
-// GetFocus
 HWND GetFocus() {
     QWidget* focus = QApplication::focusWidget();
     for (Window* window : user32::AllHandles<Window>()) {
@@ -335,7 +351,6 @@ HWND SetFocus(HWND handle) {
     return previous;
 }
 
-// GetSystemMetrics
 int GetSystemMetrics(int index) {
     switch (index) {
     case SM_CXICON:

@@ -34,6 +34,7 @@ public:
     const std::vector<Window*>& children() const { return m_children; }
 
     DWORD style() const { return m_style; }
+    void setStyle(DWORD style) { m_style = style; }
     DWORD exStyle() const { return m_exStyle; }
     int id() const { return m_id; }
     WNDPROC proc() const { return m_proc; }
@@ -62,6 +63,9 @@ protected:
 private:
     friend BOOL(::DestroyWindow)(HWND);
     void detachFromParent();
+    // F1's WM_HELP, and Alt+Space's system menu, from the default key processing.
+    LRESULT SendHelp();
+    LRESULT OpenSystemMenuByKey();
 
     HWND m_handle = nullptr;
     QPointer<QWidget> m_widget;
@@ -83,8 +87,11 @@ Window* FromHandle(HWND window);
 // Sends a message through the window's procedure: shorthand for the platform's own code.
 LRESULT Send(Window* window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 
-// Text conversions at the Qt boundary.
+// Text conversions at the Qt boundary, and to and from the UTF-8 of file names and of what the
+// media engine reports.
 QString ToQString(const std::wstring& text);
 std::wstring FromQString(const QString& text);
+std::string ToUtf8(const std::wstring& text);
+std::wstring FromUtf8(const std::string& text);
 
 }  // namespace user32

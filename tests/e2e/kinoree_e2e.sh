@@ -374,7 +374,7 @@ before_settings_after_restart() {
 }
 settings_after_restart() {
     click_source
-    in_dialog "Video Source" k Return
+    in_dialog "Video Source" b Return
     click_video_format
     # From the format list, the next field is the picture size; its first entry is the smallest.
     in_dialog "Video Format" Tab Home Return

@@ -6,6 +6,7 @@
 #include "res/resource.h"
 #include "user32/resource_formats.h"
 #include "version_info.h"
+#include "winuser.h"
 
 #include <gtest/gtest.h>
 
@@ -75,9 +76,6 @@ struct ExpectedItem {
     SHORT x, y, cx, cy;
 };
 
-constexpr DWORD WS_GROUP = 0x00020000, WS_TABSTOP = 0x00010000, WS_BORDER = 0x00800000;
-constexpr DWORD BS_DEFPUSHBUTTON = 1, BS_GROUPBOX = 7, ES_AUTOHSCROLL = 0x80, ES_READONLY = 0x800;
-constexpr DWORD SS_ICON = 3, SS_BITMAP = 0xE, SS_NOPREFIX = 0x80;
 constexpr DWORD kEditStyle = ES_READONLY | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP;
 
 void ExpectItems(const std::vector<DialogItemTemplate>& items, const std::vector<ExpectedItem>& expected)

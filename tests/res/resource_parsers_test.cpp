@@ -3,6 +3,7 @@
 // or read out of bounds.
 
 #include "kernel32/resource.h"
+#include "testing/seams.h"
 #include "res/module_resources.h"
 #include "res_builder.h"
 #include "user32/resource_formats.h"

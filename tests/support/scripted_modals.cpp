@@ -1,6 +1,7 @@
 #include "scripted_modals.h"
 
 #include "live_dialog.h"
+#include "user32/window.h"
 
 #include <QDialog>
 #include <QString>
@@ -9,7 +10,7 @@
 
 namespace testing_support {
 namespace {
-std::string Narrow(const std::wstring& text) { return QString::fromStdWString(text).toStdString(); }
+using user32::ToUtf8;
 
 const char* KindName(int kind) {
     static const char* names[] = {"message box", "file dialog", "modal dialog", "live dialog"};
@@ -64,7 +65,7 @@ void ScriptedModals::expectDriverDialog(std::wstring title, bool confirm) {
 
 void ScriptedModals::verify() {
     for (const Expectation& e : m_expected) {
-        ADD_FAILURE() << "expected " << KindName(static_cast<int>(e.kind)) << " never came: " << Narrow(e.text)
+        ADD_FAILURE() << "expected " << KindName(static_cast<int>(e.kind)) << " never came: " << ToUtf8(e.text)
                       << (e.kind == Kind::Dialog ? " template " + std::to_string(e.templateId) : "");
     }
     m_expected.clear();
@@ -72,7 +73,7 @@ void ScriptedModals::verify() {
 
 bool ScriptedModals::next(Kind kind, const std::wstring& what, Expectation& out) {
     if (m_expected.empty() || m_expected.front().kind != kind) {
-        ADD_FAILURE() << "unexpected " << KindName(static_cast<int>(kind)) << ": " << Narrow(what)
+        ADD_FAILURE() << "unexpected " << KindName(static_cast<int>(kind)) << ": " << ToUtf8(what)
                       << (m_expected.empty() ? std::string(" (none expected)")
                                              : std::string(" (expected a ") +
                                                    KindName(static_cast<int>(m_expected.front().kind)) + ")");
@@ -87,8 +88,8 @@ int ScriptedModals::messageBox(const user32::MessageBoxCall& call) {
     m_messageBoxes.push_back(call);
     Expectation e;
     if (!next(Kind::MessageBox, call.text, e)) return IDCANCEL;
-    EXPECT_EQ(Narrow(call.text), Narrow(e.text));
-    EXPECT_EQ(call.type & MB_TYPEMASK, e.buttons) << Narrow(call.text);
+    EXPECT_EQ(ToUtf8(call.text), ToUtf8(e.text));
+    EXPECT_EQ(call.type & MB_TYPEMASK, e.buttons) << ToUtf8(call.text);
     return e.answer;
 }
 
@@ -114,13 +115,13 @@ void ScriptedModals::liveDialog(QDialog& dialog) {
         dialog.reject();
         return;
     }
-    EXPECT_EQ(Narrow(title), Narrow(e.text));
+    EXPECT_EQ(ToUtf8(title), ToUtf8(e.text));
     LiveDialog live(dialog);
     if (e.actLive) e.actLive(live);
 }
 
 void ScriptedModals::unansweredDialog(const std::wstring& dialog) {
-    ADD_FAILURE() << "dialog " << Narrow(dialog) << " was left open by the script";
+    ADD_FAILURE() << "dialog " << ToUtf8(dialog) << " was left open by the script";
 }
 
 }  // namespace testing_support

@@ -4,7 +4,7 @@
 // live dialog the script leaves open.
 #pragma once
 
-#include "user32/modal_hooks.h"
+#include "testing/seams.h"
 #include "winuser.h"
 
 #include <deque>

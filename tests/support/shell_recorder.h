@@ -1,7 +1,7 @@
 // Records what the program asks the shell to open, instead of opening it.
 #pragma once
 
-#include "shell32/shell_execute.h"
+#include "testing/seams.h"
 
 #include <vector>
 

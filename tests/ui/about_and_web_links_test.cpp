@@ -3,6 +3,9 @@
 #include "scripted_modals.h"
 #include "shell_recorder.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -56,7 +59,12 @@ TEST_F(AboutTest, EveryWayOfEndingTheBoxLeavesTheRecordingAsItWas) {
     auto before = harness.snapshot();
     const std::vector<std::function<void(HWND)>> endings{
         [](HWND box) { press(box, IDOK); },
-        [](HWND box) { user32::DialogFromHandle(box)->pressDefaultButton(); },  // Enter
+        // Enter, on OK: the box opens with the focus there, its first tab stop. (Elsewhere Enter
+        // would press Website, the template's last default push button.)
+        [](HWND box) {
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(user32::FromHandle(GetDlgItem(box, IDOK))->widget(), &enter);
+        },
         [](HWND box) { press(box, IDCANCEL); },                                 // Escape
         [](HWND box) { SendMessageW(box, WM_CLOSE, 0, 0); },                    // the close box
     };

@@ -10,6 +10,7 @@
 
 #include <linux/videodev2.h>
 
+#include "media/common/monotonic_clock.h"
 #include "media/devices/camera_controls.h"
 #include "media/devices/camera_lock.h"
 #include "media/jpeg/jpeg_decoder.h"
@@ -22,12 +23,6 @@
 
 namespace media {
 namespace {
-
-int64_t NowNs() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
-}
 
 TestSceneOptions Fast(PixelFormat format = PixelFormat::Rgb24) {
     TestSceneOptions o;
@@ -160,11 +155,11 @@ TEST(TestSceneSourceTest, PacesFramesByTheMonotonicClock) {
     o.height = 120;
     o.framesPerSecond = 100;
     TestSceneSource scene(o);
-    const int64_t before = NowNs();
+    const int64_t before = monotonicNowNs();
     ASSERT_FALSE(scene.start());
     std::vector<Frame> frames(6);
     for (Frame& f : frames) ASSERT_FALSE(scene.readFrame(f));
-    const int64_t after = NowNs();
+    const int64_t after = monotonicNowNs();
     const int64_t interval = 10'000'000;
     EXPECT_GE(after - before, 5 * interval);
     for (size_t i = 0; i < frames.size(); ++i) {

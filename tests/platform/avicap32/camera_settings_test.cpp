@@ -9,7 +9,8 @@
 #include "media/avi/avi_reader.h"
 #include "scripted_modals.h"
 
-#include "resource.h"
+#include "test_resources.h"
+#include "testing/seams.h"
 #include "vfw.h"
 
 #include <gtest/gtest-spi.h>
@@ -42,7 +43,7 @@ class CameraSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         g_errors.clear();
-        m_parent = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_ABOUTBOX), nullptr, &NoProc, 0);
+        m_parent = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_TWO_DEFAULTS), nullptr, &NoProc, 0);
         ASSERT_NE(m_parent, nullptr);
         m_window = capCreateCaptureWindowW(L"Video Window", WS_CHILD | WS_VISIBLE, 0, 0, 320, 240, m_parent, 0);
         ASSERT_TRUE(IsWindow(m_window));
@@ -84,7 +85,8 @@ protected:
         m_device.controlsResetOnStreamOn = true;
         m_device.refuseInactiveControls = true;
         avicap32::SetCameraIoForTesting(m_io);
-        setenv(avicap32::kCaptureDeviceVariable, kPath, 1);
+        avicap32::SetCaptureDeviceVariable("PLATFORM_TEST_CAPTURE_DEVICE");
+        setenv("PLATFORM_TEST_CAPTURE_DEVICE", kPath, 1);
         CameraSettingsTest::SetUp();
     }
 
@@ -180,7 +182,8 @@ TEST_F(FakeCameraTest, AVanishedCameraIsSaidSo) {
 class TestSceneSizeTest : public CameraSettingsTest {
 protected:
     void SetUp() override {
-        setenv(avicap32::kCaptureDeviceVariable, "test:320x240", 1);
+        avicap32::SetCaptureDeviceVariable("PLATFORM_TEST_CAPTURE_DEVICE");
+        setenv("PLATFORM_TEST_CAPTURE_DEVICE", "test:320x240", 1);
         m_folder = fs::temp_directory_path() / ("kinoree-sizes-" + std::to_string(::getpid()));
         fs::create_directories(m_folder);
         CameraSettingsTest::SetUp();
@@ -228,7 +231,7 @@ TEST_F(TestSceneSizeTest, DriverDialogsShowWithoutChangingAnythingOnTheirOwn) {
     EXPECT_TRUE(Send(WM_CAP_DLG_VIDEOSOURCE)) << "where a device is chosen when none is connected";
     ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
     modals.expectLiveDialog(L"Video Source", [](testing_support::LiveDialog& dialog) {
-        EXPECT_EQ(dialog.text("Device"), "Kinoree test scene");
+        EXPECT_EQ(dialog.text("Device"), "Built-in test scene");
         dialog.press("OK");
     });
     modals.expectDriverDialog(L"Video Format", true);
@@ -304,11 +307,12 @@ std::vector<QString> Items(LiveDialog& dialog, const QString& list) {
 }
 
 // Two webcams of one model on two ports, and the metadata node the first one also has, in a
-// device folder of their own; nothing chosen through KINOREE_CAPTURE_DEVICE.
+// device folder of their own; nothing chosen through the environment variable.
 class DeviceChoiceTest : public CameraSettingsTest {
 protected:
     void SetUp() override {
-        unsetenv(avicap32::kCaptureDeviceVariable);
+        avicap32::SetCaptureDeviceVariable("PLATFORM_TEST_CAPTURE_DEVICE");
+        unsetenv("PLATFORM_TEST_CAPTURE_DEVICE");
         m_dir = fs::temp_directory_path() / ("kinoree-devices-" + std::to_string(::getpid()));
         fs::create_directories(m_dir);
         for (const char* node : {"video0", "video1", "video2"}) std::ofstream(m_dir / node).put('\n');
@@ -345,7 +349,7 @@ TEST_F(DeviceChoiceTest, TheSourceDialogSwitchesDevicesLocksThemAndCancelUndoesB
 
     modals.expectLiveDialog(L"Video Source", [&](LiveDialog& dialog) {
         EXPECT_EQ(Items(dialog, "Device"),
-                  (std::vector<QString>{"HD Webcam (port 2)", "HD Webcam (port 3)", "Kinoree test scene"}));
+                  (std::vector<QString>{"HD Webcam (port 2)", "HD Webcam (port 3)", "Built-in test scene"}));
         dialog.press("Lock exposure, white balance and focus");
         EXPECT_TRUE(dialog.shows("\"White Balance, Automatic\" cannot be changed now")) << "the refusal is told";
         dialog.choose("Device", "HD Webcam (port 3)");
@@ -392,7 +396,7 @@ TEST_F(DeviceChoiceTest, TheSourceDialogSwitchesDevicesLocksThemAndCancelUndoesB
     Send(WM_CAP_FILE_SET_CAPTURE_FILEW, 0, reinterpret_cast<LPARAM>(file.c_str()));
     ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));
     modals.expectLiveDialog(L"Video Source", [&](LiveDialog& dialog) {
-        dialog.choose("Device", "Kinoree test scene");
+        dialog.choose("Device", "Built-in test scene");
         EXPECT_TRUE(dialog.shows("A video is being recorded"));
         EXPECT_EQ(dialog.text("Device"), "HD Webcam (port 3)");
         dialog.press("OK");
@@ -421,7 +425,7 @@ TEST_F(DeviceChoiceTest, ChoicesComeBackInTheNextWindowAndTheVariableWins) {
     EXPECT_FALSE(Send(WM_CAP_DRIVER_CONNECT, 0));
     modals.expectLiveDialog(L"Video Source", [&](LiveDialog& dialog) {
         EXPECT_TRUE(dialog.shows("No capture device is connected"));
-        dialog.choose("Device", "Kinoree test scene");
+        dialog.choose("Device", "Built-in test scene");
         dialog.press("OK");
     });
     modals.expectLiveDialog(L"Video Format", [&](LiveDialog& dialog) {
@@ -449,18 +453,18 @@ TEST_F(DeviceChoiceTest, ChoicesComeBackInTheNextWindowAndTheVariableWins) {
     };
     ASSERT_TRUE(reopen());
     const media::StreamFormat f = Window().live().format();
-    EXPECT_EQ(Window().driver()->name, "Kinoree test scene");
+    EXPECT_EQ(Window().driver()->name, "Built-in test scene");
     EXPECT_EQ(f.format, media::PixelFormat::Mjpeg);
     EXPECT_EQ((media::FrameSize{f.width, f.height}), (media::FrameSize{320, 240}));
     EXPECT_EQ(f.frameIntervalDenominator, 15u);
     EXPECT_EQ(Window().jpegQuality(), 75);
 
-    setenv(avicap32::kCaptureDeviceVariable, "test:1280x720", 1);
+    setenv("PLATFORM_TEST_CAPTURE_DEVICE", "test:1280x720", 1);
     ASSERT_TRUE(reopen());
     EXPECT_EQ(Streamed(), (media::FrameSize{1280, 720})) << "the variable's size wins";
-    setenv(avicap32::kCaptureDeviceVariable, Path("video7").c_str(), 1);
+    setenv("PLATFORM_TEST_CAPTURE_DEVICE", Path("video7").c_str(), 1);
     EXPECT_FALSE(reopen()) << "an absent device named by the variable is not replaced by the remembered one";
-    unsetenv(avicap32::kCaptureDeviceVariable);
+    unsetenv("PLATFORM_TEST_CAPTURE_DEVICE");
 }
 
 }  // namespace

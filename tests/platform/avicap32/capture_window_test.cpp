@@ -6,7 +6,7 @@
 #include "media/testscene/frame_stamp.h"
 #include "media/testscene/test_scene_source.h"
 
-#include "resource.h"
+#include "test_resources.h"
 #include "vfw.h"
 #include "wait_until.h"
 
@@ -68,13 +68,14 @@ bool FfmpegDecodesCleanly(const std::string& path) {
 class CaptureWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv(avicap32::kCaptureDeviceVariable, "test:320x240", 1);
+        avicap32::SetCaptureDeviceVariable("PLATFORM_TEST_CAPTURE_DEVICE");
+        setenv("PLATFORM_TEST_CAPTURE_DEVICE", "test:320x240", 1);
         g_errors.clear();
         g_statuses.clear();
         m_folder = fs::temp_directory_path() / ("kinoree-capture-" + std::to_string(::getpid()));
         fs::remove_all(m_folder);
         fs::create_directories(m_folder);
-        m_parent = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_ABOUTBOX), nullptr, &NoProc, 0);
+        m_parent = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_TWO_DEFAULTS), nullptr, &NoProc, 0);
         ASSERT_NE(m_parent, nullptr);
         m_window = capCreateCaptureWindowW(L"Video Window", WS_CHILD | WS_VISIBLE, 25, 25, 270, 220, m_parent, 0);
         ASSERT_TRUE(IsWindow(m_window));

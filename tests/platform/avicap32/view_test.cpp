@@ -7,7 +7,7 @@
 #include "live_dialog.h"
 #include "scripted_modals.h"
 
-#include "resource.h"
+#include "test_resources.h"
 #include "vfw.h"
 
 #include <QEventLoop>
@@ -96,10 +96,11 @@ TEST(PreviewWidgetTest, LetterboxesTheLivePictureAndDrawsTheOnionSkinAndTheLastF
 class AnimatorViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv(avicap32::kCaptureDeviceVariable, "test:320x240", 1);
+        avicap32::SetCaptureDeviceVariable("PLATFORM_TEST_CAPTURE_DEVICE");
+        setenv("PLATFORM_TEST_CAPTURE_DEVICE", "test:320x240", 1);
         m_folder = fs::temp_directory_path() / ("kinoree-view-" + std::to_string(::getpid()));
         fs::create_directories(m_folder);
-        m_parent = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_ABOUTBOX), nullptr, &NoProc, 0);
+        m_parent = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_TWO_DEFAULTS), nullptr, &NoProc, 0);
         m_window = capCreateCaptureWindowW(L"Video Window", WS_CHILD | WS_VISIBLE, 0, 0, 270, 220, m_parent, 0);
         ASSERT_TRUE(IsWindow(m_window));
     }
@@ -233,9 +234,9 @@ TEST_F(AnimatorViewTest, WithoutACameraThePreviewSaysWhyAndWhereToChooseOne) {
     Window().settings().setLastDevice(QString());  // nothing remembered to fall back on
     for (const Case& c : cases) {
         if (c.choice) {
-            setenv(avicap32::kCaptureDeviceVariable, c.choice, 1);
+            setenv("PLATFORM_TEST_CAPTURE_DEVICE", c.choice, 1);
         } else {
-            unsetenv(avicap32::kCaptureDeviceVariable);
+            unsetenv("PLATFORM_TEST_CAPTURE_DEVICE");
         }
         EXPECT_FALSE(Send(WM_CAP_DRIVER_CONNECT, 0));
         const std::string message = Window().preview()->message().toStdString();
@@ -243,7 +244,7 @@ TEST_F(AnimatorViewTest, WithoutACameraThePreviewSaysWhyAndWhereToChooseOne) {
         EXPECT_NE(message.find("press Source"), std::string::npos) << message;
     }
     avicap32::SetCameraIoForTesting(nullptr);
-    setenv(avicap32::kCaptureDeviceVariable, "test:320x240", 1);
+    setenv("PLATFORM_TEST_CAPTURE_DEVICE", "test:320x240", 1);
     ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
     EXPECT_TRUE(Window().preview()->message().isEmpty());
 }

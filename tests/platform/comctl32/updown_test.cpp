@@ -1,8 +1,9 @@
 // The up-down control: its range, its buddy, the platform's word packing, and the keys.
+#include "message_sequence.h"
 #include "user32/window.h"
 
 #include "commctrl.h"
-#include "resource.h"
+#include "test_resources.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -18,7 +19,7 @@ protected:
     void SetUp() override {
         INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
         ASSERT_TRUE(InitCommonControlsEx(&init));
-        m_dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), nullptr, &NoProc, 0);
+        m_dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_PANEL), nullptr, &NoProc, 0);
         ASSERT_NE(m_dialog, nullptr);
         m_spin = GetDlgItem(m_dialog, 1009);
         m_buddy = GetDlgItem(m_dialog, 1008);
@@ -93,6 +94,23 @@ TEST_F(UpDownTest, ADisabledControlIgnoresTheKeys) {
     EnableWindow(m_spin, FALSE);
     Key(Qt::Key_Up, 3);
     EXPECT_EQ(BuddyText(), L"15");
+}
+
+// The up-down watches its buddy by subclassing it: the arrow keys reach it as the buddy's own
+// WM_KEYDOWN, which it takes; other keys go on to the buddy.
+TEST_F(UpDownTest, TheBuddysArrowKeysAreItsOwnMessagesTakenByTheUpDown) {
+    using namespace testing_support;
+    MessageLog log;
+    log.watch(m_buddy);
+    log.ignore(WM_GETTEXT);
+    log.ignore(WM_GETTEXTLENGTH);
+    Key(Qt::Key_Up, 1);
+    log.expect({{WM_GETDLGCODE, 1008, WParam, VK_UP}, {WM_KEYDOWN, 1008, WParam, VK_UP}, {WM_SETTEXT, 1008}},
+               "Up steps the position");
+    EXPECT_EQ(BuddyText(), L"16");
+    Key(Qt::Key_Home, 1);
+    log.expect({{WM_GETDLGCODE, 1008, WParam, VK_HOME}, {WM_KEYDOWN, 1008, WParam, VK_HOME}}, "Home is the box's");
+    EXPECT_EQ(BuddyText(), L"16");
 }
 
 }  // namespace

@@ -5,7 +5,10 @@
 #include "afxcmn.h"
 #include "afxwin.h"
 #include "commctrl.h"
-#include "resource.h"
+#include "test_resources.h"
+
+#include <QApplication>
+#include <QKeyEvent>
 
 #include <gtest/gtest.h>
 
@@ -15,10 +18,10 @@ namespace {
 
 std::vector<std::string> g_calls;
 
-// A dialog over the main template with a few handlers of its own.
+// A dialog over the panel template with a few handlers of its own.
 class BaseDialog : public CDialog {
 public:
-    BaseDialog() : CDialog(IDD_MAIN) {}
+    BaseDialog() : CDialog(IDD_PANEL) {}
     CString m_text;
     int m_number = 0;
 
@@ -60,7 +63,7 @@ protected:
 
 TEST_F(MessageMapTest, TheMostDerivedEntryWinsAndBaseEntriesStillServe) {
     DerivedDialog dialog;
-    ASSERT_TRUE(dialog.Create(IDD_MAIN));
+    ASSERT_TRUE(dialog.Create(IDD_PANEL));
     HWND handle = dialog.m_hWnd;
     SendMessageW(handle, WM_COMMAND, MAKEWPARAM(1000, BN_CLICKED), 0);
     SendMessageW(handle, WM_COMMAND, MAKEWPARAM(32772, 0), 0);
@@ -72,7 +75,7 @@ TEST_F(MessageMapTest, TheMostDerivedEntryWinsAndBaseEntriesStillServe) {
 
 TEST_F(MessageMapTest, CommandsWithoutAnEntryOrWithAnotherCodeDoNothing) {
     BaseDialog dialog;
-    ASSERT_TRUE(dialog.Create(IDD_MAIN));
+    ASSERT_TRUE(dialog.Create(IDD_PANEL));
     SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), 0);
     SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(1000, 5), 0);  // not a click
     EXPECT_TRUE(g_calls.empty());
@@ -82,11 +85,39 @@ TEST_F(MessageMapTest, CommandsWithoutAnEntryOrWithAnotherCodeDoNothing) {
     EXPECT_EQ(user32::DialogFromHandle(dialog.m_hWnd)->result(), IDOK);
 }
 
+class HelpfulApp : public CWinApp {
+protected:
+    afx_msg void OnHelpAsked() { g_calls.push_back("app help"); }
+    afx_msg void OnSecondToo() { g_calls.push_back("app second"); }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(HelpfulApp, CWinApp)
+    ON_COMMAND(ID_HELP, OnHelpAsked)
+    ON_COMMAND(32772, OnSecondToo)
+    ON_COMMAND(SC_CLOSE, OnSecondToo)
+END_MESSAGE_MAP()
+
+TEST_F(MessageMapTest, CommandsTheDialogLeavesGoOnToTheApplication) {
+    HelpfulApp app;
+    BaseDialog dialog;
+    ASSERT_TRUE(dialog.Create(IDD_PANEL));
+    SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_HELP, 0), 0);
+    SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(32772, 0), 0);    // the dialog's own entry first
+    SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_HELP, 5), 0);  // notifications stay
+    SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(SC_CLOSE, 0), 0);  // as do system commands
+    // F1 asks the main window for help, which it leaves to the application.
+    app.m_pMainWnd = &dialog;
+    QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(user32::FromHandle(dialog.m_hWnd)->widget(), &f1);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"app help", "base second", "app help"}));
+}
+
 TEST_F(MessageMapTest, DataExchangeGoesBothWays) {
     BaseDialog dialog;
     dialog.m_text = L"Recording single frames";
     dialog.m_number = -12;
-    ASSERT_TRUE(dialog.Create(IDD_MAIN));  // initialisation pushes the members
+    ASSERT_TRUE(dialog.Create(IDD_PANEL));  // initialisation pushes the members
     WCHAR text[64] = {};
     GetWindowTextW(GetDlgItem(dialog.m_hWnd, 1010), text, 64);
     EXPECT_STREQ(text, L"Recording single frames");
@@ -102,7 +133,7 @@ TEST_F(MessageMapTest, DataExchangeGoesBothWays) {
 
 TEST_F(MessageMapTest, ABadNumberStopsTheExchangeAndTellsTheUser) {
     BaseDialog dialog;
-    ASSERT_TRUE(dialog.Create(IDD_MAIN));
+    ASSERT_TRUE(dialog.Create(IDD_PANEL));
     for (const wchar_t* bad : {L"12a", L"", L"2147483648"}) {
         SetWindowTextW(GetDlgItem(dialog.m_hWnd, 1007), bad);
         dialog.m_number = 5;
@@ -114,7 +145,7 @@ TEST_F(MessageMapTest, ABadNumberStopsTheExchangeAndTellsTheUser) {
 
 TEST_F(MessageMapTest, ControlsBindToOneObjectEach) {
     BaseDialog dialog;
-    ASSERT_TRUE(dialog.Create(IDD_MAIN));
+    ASSERT_TRUE(dialog.Create(IDD_PANEL));
     CButton button;
     CDataExchange dx(&dialog, FALSE);
     DDX_Control(&dx, 1002, button);
@@ -125,9 +156,17 @@ TEST_F(MessageMapTest, ControlsBindToOneObjectEach) {
     EXPECT_STREQ(text, L"Preview ON");
     button.EnableWindow(FALSE);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog.m_hWnd, 1002)));
+    // Any other control is reached through a temporary object, the same one while it lasts.
+    EXPECT_EQ(dialog.GetDlgItem(1002), &button);
+    CWnd* edit = dialog.GetDlgItem(1010);
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->m_hWnd, GetDlgItem(dialog.m_hWnd, 1010));
+    EXPECT_EQ(dialog.GetDlgItem(1010), edit);
+    EXPECT_EQ(dialog.GetDlgItem(4242), nullptr);
     // The window dies with its dialog; the object lives on without it.
     DestroyWindow(dialog.m_hWnd);
     EXPECT_EQ(button.m_hWnd, nullptr);
+    EXPECT_EQ(CWnd::FromHandle(GetDlgItem(dialog.m_hWnd, 1010)), nullptr);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Dialogs built from the module's templates: controls in template order at their dialog-unit
 // places with readable texts, the dialog keys, and the modal loop's owner handling.
+#include "message_sequence.h"
 #include "scripted_modals.h"
 #include "user32/controls.h"
 #include "user32/dialog.h"
@@ -7,7 +8,7 @@
 
 #include "commctrl.h"
 #include "kernel32/resource.h"
-#include "resource.h"
+#include "test_resources.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -17,6 +18,8 @@
 #include <QPushButton>
 
 #include <gtest/gtest.h>
+
+#include <array>
 
 namespace {
 
@@ -45,10 +48,10 @@ protected:
 };
 
 TEST_F(DialogTest, ControlsComeInTemplateOrderAtTheirDialogUnitPlacesWithReadableTexts) {
-    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), nullptr, &RecordingProc, 0);
+    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_PANEL), nullptr, &RecordingProc, 0);
     ASSERT_NE(dialog, nullptr);
     user32::DialogWindow* window = user32::DialogFromHandle(dialog);
-    user32::DialogTemplate main = Template(IDD_MAIN);
+    user32::DialogTemplate main = Template(IDD_PANEL);
     const auto& children = window->children();
     ASSERT_EQ(children.size(), main.items.size());
     QWidget* previousFocusable = nullptr;
@@ -86,7 +89,7 @@ TEST_F(DialogTest, ControlsComeInTemplateOrderAtTheirDialogUnitPlacesWithReadabl
 }
 
 TEST_F(DialogTest, EnterPressesTheFocusedPushButtonOrOkAndEscapeCancels) {
-    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), nullptr, &RecordingProc, 0);
+    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_PANEL), nullptr, &RecordingProc, 0);
     auto key = [&](int control, Qt::Key which) {
         QWidget* widget = user32::FromHandle(GetDlgItem(dialog, control))->widget();
         QKeyEvent press(QEvent::KeyPress, which, Qt::NoModifier);
@@ -107,20 +110,85 @@ TEST_F(DialogTest, EnterPressesTheFocusedPushButtonOrOkAndEscapeCancels) {
     DestroyWindow(dialog);
 }
 
+// Two default push buttons in one template: as on the platform the last one is the default and
+// the other is left a plain push button.
+TEST_F(DialogTest, TheDefaultButtonComesFromTheTemplateAndMovesWithDmSetDefId) {
+    using namespace testing_support;
+    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_TWO_DEFAULTS), nullptr, &RecordingProc, 0);
+    HWND ok = GetDlgItem(dialog, IDOK);
+    HWND more = GetDlgItem(dialog, 1012);
+    EXPECT_EQ(SendMessageW(dialog, DM_GETDEFID, 0, 0), MAKELONG(1012, DC_HASDEFID));
+    EXPECT_EQ(SendMessageW(ok, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON);
+    EXPECT_EQ(SendMessageW(more, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_DEFPUSHBUTTON);
+
+    MessageLog log;
+    log.watch(dialog, 0);
+    log.watch(ok);
+    log.watch(more);
+    SendMessageW(dialog, DM_SETDEFID, IDOK, 0);
+    log.expect({{DM_SETDEFID, 0, WParam, IDOK},
+                {WM_GETDLGCODE, IDOK},
+                {WM_GETDLGCODE, 1012},
+                {BM_SETSTYLE, 1012, WParam | LParam, BS_PUSHBUTTON, TRUE},
+                {BM_SETSTYLE, IDOK, WParam | LParam, BS_DEFPUSHBUTTON, TRUE}},
+               "the default moves to OK");
+    EXPECT_EQ(SendMessageW(more, WM_GETDLGCODE, 0, 0), DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON);
+    log.clear();
+
+    // Enter away from the push buttons asks the dialog for its default and presses that.
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(user32::FromHandle(dialog)->widget(), &enter);
+    log.expect({{DM_GETDEFID, 0}, {WM_COMMAND, 0, WParam | LParam, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(ok)}},
+               "Enter presses the default");
+    DestroyWindow(dialog);
+}
+
+// Keys reach the dialog manager as messages: it asks the control which keys it keeps, moves the
+// focus for Tab and the arrows, and hands the rest to the control as WM_KEYDOWN, WM_CHAR, WM_KEYUP.
+TEST_F(DialogTest, KeysBecomeMessagesThatTheDialogManagerRoutes) {
+    using namespace testing_support;
+    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_PANEL), nullptr, &RecordingProc, 0);
+    MessageLog log;
+    log.watch(dialog, 0);
+    for (int id : {1000, 1007}) log.watch(GetDlgItem(dialog, id));
+    auto key = [&](int id, QEvent::Type type, Qt::Key which, const QString& text = {}) {
+        QKeyEvent event(type, which, Qt::NoModifier, text);
+        QApplication::sendEvent(user32::FromHandle(GetDlgItem(dialog, id))->widget(), &event);
+    };
+    const auto next = reinterpret_cast<WPARAM>(GetDlgItem(dialog, 1001));
+    key(1000, QEvent::KeyPress, Qt::Key_Tab);
+    log.expect({{WM_GETDLGCODE, 1000, WParam, VK_TAB}, {WM_NEXTDLGCTL, 0, WParam | LParam, next, TRUE}}, "Tab");
+    key(1000, QEvent::KeyPress, Qt::Key_Right);
+    log.expect({{WM_GETDLGCODE, 1000, WParam, VK_RIGHT}, {WM_NEXTDLGCTL, 0, WParam | LParam, next, TRUE}}, "an arrow");
+    key(1007, QEvent::KeyPress, Qt::Key_A, "a");
+    key(1007, QEvent::KeyRelease, Qt::Key_A, "a");
+    log.expect({{WM_GETDLGCODE, 1007, WParam, 'A'},
+                {WM_KEYDOWN, 1007, WParam | LParam, 'A', 1},
+                {WM_GETDLGCODE, 1007, WParam, 'a'},
+                {WM_CHAR, 1007, WParam, 'a'},
+                {WM_GETDLGCODE, 1007, WParam, 'A'},
+                {WM_KEYUP, 1007, WParam | LParam, 'A', LPARAM(0xC0000001u)}},
+               "a key an edit keeps");
+    key(1000, QEvent::KeyPress, Qt::Key_Escape);
+    log.expect({{WM_GETDLGCODE, 1000, WParam, VK_ESCAPE}, {WM_COMMAND, 0, WParam, MAKEWPARAM(IDCANCEL, BN_CLICKED)}},
+               "Escape");
+    DestroyWindow(dialog);
+}
+
 TEST_F(DialogTest, AModalDialogDisablesItsOwnerUntilItEnds) {
     testing_support::ScriptedModals modals;
-    HWND owner = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), nullptr, &RecordingProc, 0);
+    HWND owner = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_PANEL), nullptr, &RecordingProc, 0);
     bool ownerDisabled = false;
-    modals.expectDialog(IDD_ABOUTBOX, [&](HWND about) {
+    modals.expectDialog(IDD_TWO_DEFAULTS, [&](HWND modal) {
         ownerDisabled = !IsWindowEnabled(owner);
         // Each window's state is its own: the box takes input, the owner's controls keep theirs.
-        EXPECT_TRUE(IsWindowEnabled(about));
-        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(about, IDOK)));
+        EXPECT_TRUE(IsWindowEnabled(modal));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(modal, IDOK)));
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(owner, 1000)));
-        EXPECT_EQ(user32::FromHandle(about)->widget()->parentWidget(), user32::FromHandle(owner)->widget());
-        SendMessageW(about, WM_CLOSE, 0, 0);  // the close box is Cancel
+        EXPECT_EQ(user32::FromHandle(modal)->widget()->parentWidget(), user32::FromHandle(owner)->widget());
+        SendMessageW(modal, WM_CLOSE, 0, 0);  // the close box is Cancel
     });
-    EXPECT_EQ(DialogBoxParamW(nullptr, MAKEINTRESOURCEW(IDD_ABOUTBOX), owner, &RecordingProc, 0), IDCANCEL);
+    EXPECT_EQ(DialogBoxParamW(nullptr, MAKEINTRESOURCEW(IDD_TWO_DEFAULTS), owner, &RecordingProc, 0), IDCANCEL);
     EXPECT_TRUE(ownerDisabled);
     EXPECT_TRUE(IsWindowEnabled(owner));
     DestroyWindow(owner);
@@ -132,7 +200,7 @@ TEST_F(DialogTest, AMissingTemplateMakesNoDialog) {
 }
 
 TEST_F(DialogTest, TheSystemMenuHoldsMinimizeAndCloseThenTheProgramsItems) {
-    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), nullptr, &RecordingProc, 0);
+    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_PANEL), nullptr, &RecordingProc, 0);
     HMENU menu = GetSystemMenu(dialog, FALSE);
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(GetSystemMenu(dialog, FALSE), menu);
@@ -146,6 +214,15 @@ TEST_F(DialogTest, TheSystemMenuHoldsMinimizeAndCloseThenTheProgramsItems) {
     // Controls have no system menu.
     EXPECT_EQ(GetSystemMenu(GetDlgItem(dialog, 1000), FALSE), nullptr);
     DestroyWindow(dialog);
+}
+
+// At base units where rounding tells them apart (7 by 13), a rectangle maps edge by edge while a
+// control's size is converted on its own.
+TEST(DialogUnitsTest, MapDialogRectConvertsEachEdgeAndControlsTheirSize) {
+    const user32::DialogBaseUnits units{7, 13};
+    const RECT mapped = units.mapEdges(RECT{1, 1, 3, 3});
+    EXPECT_EQ((std::array{mapped.left, mapped.top, mapped.right, mapped.bottom}), (std::array<LONG, 4>{2, 2, 5, 5}));
+    EXPECT_EQ(units.toPixels(1, 1, 2, 2), QRect(2, 2, 4, 3));
 }
 
 }  // namespace
