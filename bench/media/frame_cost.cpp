@@ -94,57 +94,57 @@ std::pair<double, double> Interleaved(int count, const std::function<void(int)>&
 // A recording with the writer's defaults; the caller times the appends.
 class Recording {
 public:
-    Recording(const std::string& path, bool sync) : writer_(AviWriterOptions{.syncEachFrame = sync}) {
-        if (Error e = writer_.open(path)) Fail(e.message);
+    Recording(const std::string& path, bool sync) : m_writer(AviWriterOptions{.syncEachFrame = sync}) {
+        if (Error e = m_writer.open(path)) Fail(e.message);
     }
     ~Recording() {
-        if (Error e = writer_.close()) Fail(e.message);
+        if (Error e = m_writer.close()) Fail(e.message);
     }
     void append(const Frame& frame) {
-        if (Error e = writer_.appendFrame(frame, kInterval)) Fail(e.message);
+        if (Error e = m_writer.appendFrame(frame, kInterval)) Fail(e.message);
     }
 
 private:
-    AviWriter writer_;
+    AviWriter m_writer;
 };
 
 // The writer's own compression alone: same quality and subsampling, a buffer made once.
 class BareTurboJpeg {
 public:
-    BareTurboJpeg() : handle_(tjInitCompress()), buffer_(tjBufSize(kWidth, kHeight, TJSAMP_422)) {}
-    ~BareTurboJpeg() { tjDestroy(handle_); }
+    BareTurboJpeg() : m_handle(tjInitCompress()), m_buffer(tjBufSize(kWidth, kHeight, TJSAMP_422)) {}
+    ~BareTurboJpeg() { tjDestroy(m_handle); }
     void compress(const Frame& frame) {
-        unsigned char* out = buffer_.data();
-        unsigned long size = buffer_.size();
-        if (tjCompress2(handle_, frame.data.data(), kWidth, 0, kHeight, TJPF_RGB, &out, &size,
+        unsigned char* out = m_buffer.data();
+        unsigned long size = m_buffer.size();
+        if (tjCompress2(m_handle, frame.data.data(), kWidth, 0, kHeight, TJPF_RGB, &out, &size,
                         TJSAMP_422, kDefaultJpegQuality, TJFLAG_NOREALLOC) != 0) {
-            Fail(tjGetErrorStr2(handle_));
+            Fail(tjGetErrorStr2(m_handle));
         }
     }
 
 private:
-    tjhandle handle_;
-    std::vector<unsigned char> buffer_;
+    tjhandle m_handle;
+    std::vector<unsigned char> m_buffer;
 };
 
 // Appending to a file and making it durable, and nothing else.
 class PlainFile {
 public:
     explicit PlainFile(const std::string& path)
-        : path_(path), fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)) {
-        if (fd_ < 0) Fail("cannot create " + path);
+        : m_path(path), m_fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)) {
+        if (m_fd < 0) Fail("cannot create " + path);
     }
-    ~PlainFile() { ::close(fd_); }
+    ~PlainFile() { ::close(m_fd); }
     void writeAndSync(const std::vector<uint8_t>& bytes) {
-        if (write(fd_, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) ||
-            fdatasync(fd_) != 0) {
-            Fail("cannot write " + path_);
+        if (write(m_fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) ||
+            fdatasync(m_fd) != 0) {
+            Fail("cannot write " + m_path);
         }
     }
 
 private:
-    std::string path_;
-    int fd_;
+    std::string m_path;
+    int m_fd;
 };
 
 // FFmpeg as a user would run it: the whole process, start-up included.

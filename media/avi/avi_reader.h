@@ -61,19 +61,19 @@ public:
     // file cannot be read and BadFrame when it is not an AVI with a video stream.
     Error open(const std::string& path);
 
-    const AviHeaders& headers() const { return headers_; }
+    const AviHeaders& headers() const { return m_headers; }
     // RIFF parts found: 'AVI ' and the 'AVIX' ones after it.
-    int riffParts() const { return riffParts_; }
+    int riffParts() const { return m_riffParts; }
 
     // The first stream's frames in order, from the OpenDML index if the file has one, else
     // from idx1, else from walking the chunks.
-    const std::vector<AviChunkRef>& frames() const { return frames_; }
+    const std::vector<AviChunkRef>& frames() const { return m_frames; }
     // Each source alone, to compare them: nothing when the file has no such index.
-    const std::optional<std::vector<AviChunkRef>>& openDmlIndexFrames() const { return odml_; }
-    const std::optional<std::vector<AviChunkRef>>& idx1Frames() const { return idx1_; }
+    const std::optional<std::vector<AviChunkRef>>& openDmlIndexFrames() const { return m_odml; }
+    const std::optional<std::vector<AviChunkRef>>& idx1Frames() const { return m_idx1; }
     // Walks every chunk after the first movi list's start, whatever the RIFF and list sizes
     // say: what a player without index sees, and how a damaged file is recovered.
-    const std::vector<AviChunkRef>& scannedFrames() const { return scanned_; }
+    const std::vector<AviChunkRef>& scannedFrames() const { return m_scanned; }
 
     Error readChunk(const AviChunkRef& chunk, std::vector<uint8_t>& data) const;
     // Frame `index` of frames() as Rgb24: MJPEG and 24-bit uncompressed frames.
@@ -87,18 +87,18 @@ private:
     void readIdx1(uint64_t begin, uint32_t size);
     void scan();
 
-    int fd_ = -1;
-    std::string path_;
-    uint64_t fileSize_ = 0;
-    uint64_t moviList_ = 0;  // the first movi list, 0 if none
-    uint64_t moviEnd_ = 0;
-    uint32_t chunkId_ = 0;   // '00dc' or '00db'
-    int riffParts_ = 0;
-    AviHeaders headers_;
-    std::vector<AviChunkRef> frames_;
-    std::vector<AviChunkRef> scanned_;
-    std::optional<std::vector<AviChunkRef>> odml_;
-    std::optional<std::vector<AviChunkRef>> idx1_;
+    int m_fd = -1;
+    std::string m_path;
+    uint64_t m_fileSize = 0;
+    uint64_t m_moviList = 0;  // the first movi list, 0 if none
+    uint64_t m_moviEnd = 0;
+    uint32_t m_chunkId = 0;   // '00dc' or '00db'
+    int m_riffParts = 0;
+    AviHeaders m_headers;
+    std::vector<AviChunkRef> m_frames;
+    std::vector<AviChunkRef> m_scanned;
+    std::optional<std::vector<AviChunkRef>> m_odml;
+    std::optional<std::vector<AviChunkRef>> m_idx1;
 };
 
 }  // namespace media

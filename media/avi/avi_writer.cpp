@@ -20,14 +20,14 @@ std::string SizeText(int width, int height) {
 
 }  // namespace
 
-AviWriter::AviWriter(AviWriterOptions options) : options_(options) {}
+AviWriter::AviWriter(AviWriterOptions options) : m_options(options) {}
 
 AviWriter::~AviWriter() { close(); }
 
 Error AviWriter::checkOptions() const {
-    if (options_.riffSizeLimit < kSmallestRiffSizeLimit ||
-        options_.riffSizeLimit > kLargestRiffSizeLimit || options_.indexBlockEntries == 0 ||
-        options_.superIndexEntries == 0 || options_.jpegQuality < 1 || options_.jpegQuality > 100) {
+    if (m_options.riffSizeLimit < kSmallestRiffSizeLimit ||
+        m_options.riffSizeLimit > kLargestRiffSizeLimit || m_options.indexBlockEntries == 0 ||
+        m_options.superIndexEntries == 0 || m_options.jpegQuality < 1 || m_options.jpegQuality > 100) {
         return {ErrorKind::Unsupported, "AVI writer options out of range"};
     }
     return Error::none();
@@ -36,138 +36,138 @@ Error AviWriter::checkOptions() const {
 Error AviWriter::open(const std::string& path) {
     close();
     if (Error e = checkOptions()) return e;
-    progress_ = {};
-    firstPartChunks_.clear();
-    repairPending_ = false;
-    file_.setSyncEnabled(options_.syncEachFrame);
-    if (Error e = file_.create(path)) return e;
+    m_progress = {};
+    m_firstPartChunks.clear();
+    m_repairPending = false;
+    m_file.setSyncEnabled(m_options.syncEachFrame);
+    if (Error e = m_file.create(path)) return e;
 
     // Headers and the first standard index, written at once before anything refers to them.
-    std::vector<uint8_t> bytes = BuildAviHeader(options_.codec, options_.superIndexEntries, layout_);
-    header_ = HeaderImage(bytes);
+    std::vector<uint8_t> bytes = BuildAviHeader(m_options.codec, m_options.superIndexEntries, m_layout);
+    m_header = HeaderImage(bytes);
     const std::vector<uint8_t> block =
-        BuildIndexBlock(options_.codec, options_.indexBlockEntries, 0);
+        BuildIndexBlock(m_options.codec, m_options.indexBlockEntries, 0);
     bytes.insert(bytes.end(), block.begin(), block.end());
-    progress_.blockOffset = layout_.moviData;
-    progress_.blocks = 1;
-    progress_.end = layout_.moviData + block.size();
+    m_progress.blockOffset = m_layout.moviData;
+    m_progress.blocks = 1;
+    m_progress.end = m_layout.moviData + block.size();
     applyCounters();
-    header_.markClean();
-    const std::vector<uint8_t>& patched = header_.bytes();
+    m_header.markClean();
+    const std::vector<uint8_t>& patched = m_header.bytes();
     std::copy(patched.begin(), patched.end(), bytes.begin());
 
-    Error e = file_.writeAt(0, bytes);
-    if (!e) e = file_.sync();
-    if (e) file_.close();
+    Error e = m_file.writeAt(0, bytes);
+    if (!e) e = m_file.sync();
+    if (e) m_file.close();
     return e;
 }
 
 Error AviWriter::encode(const Frame& frame, std::span<const uint8_t>& payload) {
-    if (options_.codec == AviVideoCodec::Mjpeg) {
-        return encoder_.encode(frame, options_.jpegQuality, payload);
+    if (m_options.codec == AviVideoCodec::Mjpeg) {
+        return m_encoder.encode(frame, m_options.jpegQuality, payload);
     }
-    if (Error e = FrameToDib(frame, dib_)) return e;
-    payload = dib_;
+    if (Error e = FrameToDib(frame, m_dib)) return e;
+    payload = m_dib;
     return Error::none();
 }
 
 Error AviWriter::appendFrame(const Frame& frame, uint32_t microSecPerFrame) {
-    if (!file_.isOpen()) return {ErrorKind::Io, "No recording file is open"};
-    if (Error e = file_.followPath()) return e;
+    if (!m_file.isOpen()) return {ErrorKind::Io, "No recording file is open"};
+    if (Error e = m_file.followPath()) return e;
     // A fault that has cleared since (space freed, the file writable again) lets it go on.
-    if (repairPending_) {
+    if (m_repairPending) {
         if (Error e = repair()) return e;
     }
     if (microSecPerFrame == 0) return {ErrorKind::BadFrame, "A frame needs a duration"};
-    if (progress_.frames > 0 &&
-        (frame.width != progress_.width || frame.height != progress_.height)) {
+    if (m_progress.frames > 0 &&
+        (frame.width != m_progress.width || frame.height != m_progress.height)) {
         return {ErrorKind::BadFrame, "The frame is " + SizeText(frame.width, frame.height) +
                                          " but the recording is " +
-                                         SizeText(progress_.width, progress_.height)};
+                                         SizeText(m_progress.width, m_progress.height)};
     }
     std::span<const uint8_t> payload;
     if (Error e = encode(frame, payload)) return e;
-    if (payload.size() >= options_.riffSizeLimit / 2) {
+    if (payload.size() >= m_options.riffSizeLimit / 2) {
         return {ErrorKind::BadFrame, "A frame of " + std::to_string(payload.size()) +
                                          " bytes is too large for the file"};
     }
 
-    Progress rollbackTo = progress_;
+    Progress rollbackTo = m_progress;
     Error e = writeFrame(payload, frame, microSecPerFrame, rollbackTo);
     if (e) rollback(rollbackTo);
     return e;
 }
 
 bool AviWriter::partWouldOverflow(uint64_t chunkSize, bool newBlock) const {
-    uint64_t end = progress_.end + chunkSize;
-    if (newBlock) end += IndexBlockSize(options_.indexBlockEntries);
-    if (progress_.partStart == 0) {
-        end += kChunkHeaderSize + (progress_.firstPartFrames + 1) * kIdx1EntrySize;
+    uint64_t end = m_progress.end + chunkSize;
+    if (newBlock) end += IndexBlockSize(m_options.indexBlockEntries);
+    if (m_progress.partStart == 0) {
+        end += kChunkHeaderSize + (m_progress.firstPartFrames + 1) * kIdx1EntrySize;
     }
-    return end - progress_.partStart > options_.riffSizeLimit;
+    return end - m_progress.partStart > m_options.riffSizeLimit;
 }
 
 Error AviWriter::writeFrame(std::span<const uint8_t> payload, const Frame& frame,
                             uint32_t microSecPerFrame, Progress& rollbackTo) {
     const uint64_t chunkSize = FrameChunkSize(static_cast<uint32_t>(payload.size()));
-    const bool blockFull = progress_.blockUsed == options_.indexBlockEntries;
+    const bool blockFull = m_progress.blockUsed == m_options.indexBlockEntries;
     // The first part is closed either here, at the split, or by an earlier call whose frame
     // then failed.
-    bool newPart = progress_.partStart == 0 && progress_.firstPartEnd != 0;
-    if (!newPart && progress_.partFrames > 0 && partWouldOverflow(chunkSize, blockFull)) {
-        if (progress_.partStart == 0) {
+    bool newPart = m_progress.partStart == 0 && m_progress.firstPartEnd != 0;
+    if (!newPart && m_progress.partFrames > 0 && partWouldOverflow(chunkSize, blockFull)) {
+        if (m_progress.partStart == 0) {
             if (Error e = finishFirstPart()) return e;
             // A complete first part is a valid file: keep it whatever happens to this frame.
-            rollbackTo = progress_;
+            rollbackTo = m_progress;
         }
         newPart = true;
     }
     const bool newBlock = newPart || blockFull;
-    if (newBlock && progress_.blocks == layout_.superIndexCapacity) {
+    if (newBlock && m_progress.blocks == m_layout.superIndexCapacity) {
         return {ErrorKind::FileTooLarge,
-                file_.path() + " holds as many frames as its index has room for"};
+                m_file.path() + " holds as many frames as its index has room for"};
     }
 
-    if (progress_.frames == 0) {
+    if (m_progress.frames == 0) {
         // Players must know the picture size before there is a frame to show.
-        progress_.width = frame.width;
-        progress_.height = frame.height;
+        m_progress.width = frame.width;
+        m_progress.height = frame.height;
         if (Error e = commitCounters()) return e;
-        if (Error e = file_.sync()) return e;
+        if (Error e = m_file.sync()) return e;
     }
 
-    Progress next = progress_;
-    std::vector<uint8_t>& bytes = chunk_;
+    Progress next = m_progress;
+    std::vector<uint8_t>& bytes = m_chunk;
     bytes.clear();
     if (newPart) {
         bytes = BuildPartHeader();
-        next.partStart = progress_.end;
+        next.partStart = m_progress.end;
         next.partFrames = 0;
     }
     if (newBlock) {
-        next.blockOffset = progress_.end + bytes.size();
+        next.blockOffset = m_progress.end + bytes.size();
         next.blockBase = next.partStart;
         next.blockUsed = 0;
         next.blocks += 1;
         const std::vector<uint8_t> block =
-            BuildIndexBlock(options_.codec, options_.indexBlockEntries, next.blockBase);
+            BuildIndexBlock(m_options.codec, m_options.indexBlockEntries, next.blockBase);
         bytes.insert(bytes.end(), block.begin(), block.end());
     }
     bytes.reserve(bytes.size() + chunkSize);
-    const uint64_t chunkOffset = progress_.end + bytes.size();
-    AppendFrameChunk(options_.codec, payload, bytes);
+    const uint64_t chunkOffset = m_progress.end + bytes.size();
+    AppendFrameChunk(m_options.codec, payload, bytes);
     const uint32_t dataSize = static_cast<uint32_t>(payload.size());
 
     // The data first, then its index entry in room no reader looks at yet; both made durable
     // before anything counts them.
-    if (Error e = file_.writeAt(progress_.end, bytes)) return e;
+    if (Error e = m_file.writeAt(m_progress.end, bytes)) return e;
     const std::vector<uint8_t> entry = BuildIndexBlockEntry(chunkOffset, next.blockBase, dataSize);
     const uint64_t entryOffset =
         next.blockOffset + kIndexBlockHeaderSize + uint64_t(next.blockUsed) * kIndexBlockEntrySize;
-    if (Error e = file_.writeAt(entryOffset, entry)) return e;
-    if (Error e = file_.sync()) return e;
+    if (Error e = m_file.writeAt(entryOffset, entry)) return e;
+    if (Error e = m_file.sync()) return e;
 
-    next.end = progress_.end + bytes.size();
+    next.end = m_progress.end + bytes.size();
     next.frames += 1;
     next.partFrames += 1;
     next.blockUsed += 1;
@@ -175,41 +175,41 @@ Error AviWriter::writeFrame(std::span<const uint8_t> payload, const Frame& frame
     next.microSecPerFrame = microSecPerFrame;
     if (next.partStart == 0) {
         next.firstPartFrames += 1;
-        firstPartChunks_.push_back({chunkOffset, dataSize});
+        m_firstPartChunks.push_back({chunkOffset, dataSize});
     }
-    progress_ = next;
+    m_progress = next;
     if (Error e = commitCounters()) return e;
-    if (Error e = file_.sync()) return e;
+    if (Error e = m_file.sync()) return e;
     // The first frame is on disk: now the new take may replace what the path held.
-    return file_.publish();
+    return m_file.publish();
 }
 
 Error AviWriter::finishFirstPart() {
     const std::vector<uint8_t> idx1 =
-        BuildIdx1(options_.codec, firstPartChunks_, layout_.moviList + kChunkHeaderSize);
-    const uint64_t at = progress_.end;
+        BuildIdx1(m_options.codec, m_firstPartChunks, m_layout.moviList + kChunkHeaderSize);
+    const uint64_t at = m_progress.end;
     const std::span<const uint8_t> bytes(idx1);
     // The chunk header must never be on disk without room for the size it claims, nor entries
     // without their header: readers walking the file would take entries for frames. So: room
     // (zeros), then the header, then the entries.
-    if (Error e = file_.truncate(at + idx1.size())) return e;
-    if (Error e = file_.sync()) return e;
-    if (Error e = file_.writeAt(at, bytes.first(kChunkHeaderSize))) return e;
-    if (Error e = file_.sync()) return e;
-    if (Error e = file_.writeAt(at + kChunkHeaderSize, bytes.subspan(kChunkHeaderSize))) return e;
-    if (Error e = file_.sync()) return e;
+    if (Error e = m_file.truncate(at + idx1.size())) return e;
+    if (Error e = m_file.sync()) return e;
+    if (Error e = m_file.writeAt(at, bytes.first(kChunkHeaderSize))) return e;
+    if (Error e = m_file.sync()) return e;
+    if (Error e = m_file.writeAt(at + kChunkHeaderSize, bytes.subspan(kChunkHeaderSize))) return e;
+    if (Error e = m_file.sync()) return e;
 
-    progress_.firstMoviEnd = at;
-    progress_.firstPartEnd = at + idx1.size();
-    progress_.end = progress_.firstPartEnd;
+    m_progress.firstMoviEnd = at;
+    m_progress.firstPartEnd = at + idx1.size();
+    m_progress.end = m_progress.firstPartEnd;
     if (Error e = commitCounters()) return e;
-    return file_.sync();
+    return m_file.sync();
 }
 
 void AviWriter::applyCounters() {
-    const Progress& p = progress_;
-    HeaderImage& h = header_;
-    const AviHeaderLayout& l = layout_;
+    const Progress& p = m_progress;
+    HeaderImage& h = m_header;
+    const AviHeaderLayout& l = m_layout;
     const uint64_t firstRiffEnd = p.firstPartEnd ? p.firstPartEnd : p.end;
     const uint64_t firstMoviEnd = p.firstPartEnd ? p.firstMoviEnd : p.end;
     const uint32_t us = p.microSecPerFrame;
@@ -237,69 +237,69 @@ void AviWriter::applyCounters() {
     h.set32(l.superIndexEntriesInUse, p.blocks);
     const uint64_t entry = l.superIndexFirstEntry + uint64_t(p.blocks - 1) * kSuperEntrySize;
     h.set64(entry + kSuperEntryOffset, p.blockOffset);
-    h.set32(entry + kSuperEntryChunkSize, IndexBlockSize(options_.indexBlockEntries));
+    h.set32(entry + kSuperEntryChunkSize, IndexBlockSize(m_options.indexBlockEntries));
     h.set32(entry + kSuperEntryDuration, p.blockUsed);
     h.set32(l.grandFrames, static_cast<uint32_t>(p.frames));
 }
 
 Error AviWriter::commitCounters() {
-    const Progress& p = progress_;
+    const Progress& p = m_progress;
     // Innermost first: the standard index, then the part holding it, then the main headers.
     uint8_t used[4];
     PutLe32(used, p.blockUsed);
-    if (Error e = file_.writeAt(p.blockOffset + kIndexBlockEntriesInUse, used)) return e;
+    if (Error e = m_file.writeAt(p.blockOffset + kIndexBlockEntriesInUse, used)) return e;
     if (p.partStart != 0) {
         uint8_t sizes[16];
         PutLe32(sizes, static_cast<uint32_t>(p.end - p.partStart - kChunkHeaderSize));
         PutLe32(sizes + 4, FourCC("AVIX"));
         PutLe32(sizes + 8, FourCC("LIST"));
         PutLe32(sizes + 12, static_cast<uint32_t>(p.end - p.partStart - kPartHeaderSize + 4));
-        if (Error e = file_.writeAt(p.partStart + kPartRiffSize, sizes)) return e;
+        if (Error e = m_file.writeAt(p.partStart + kPartRiffSize, sizes)) return e;
     }
     applyCounters();
-    if (header_.dirtyBytes().empty()) return Error::none();
-    if (Error e = file_.writeAt(header_.dirtyOffset(), header_.dirtyBytes())) return e;
-    header_.markClean();
+    if (m_header.dirtyBytes().empty()) return Error::none();
+    if (Error e = m_file.writeAt(m_header.dirtyOffset(), m_header.dirtyBytes())) return e;
+    m_header.markClean();
     return Error::none();
 }
 
 void AviWriter::rollback(const Progress& to) {
-    progress_ = to;
-    firstPartChunks_.resize(to.firstPartFrames);
+    m_progress = to;
+    m_firstPartChunks.resize(to.firstPartFrames);
     // Should this fail too, the next frame tries again before anything else.
     repair();
 }
 
-// Puts the file back to what progress_ describes: nothing past its end, every header byte as
+// Puts the file back to what m_progress describes: nothing past its end, every header byte as
 // counted. A failed write may have left any of the header on disk, so all of it is written.
 Error AviWriter::repair() {
-    header_.markAllDirty();
-    Error e = file_.truncate(progress_.end);
+    m_header.markAllDirty();
+    Error e = m_file.truncate(m_progress.end);
     if (!e) e = commitCounters();
-    if (!e) e = file_.sync();
-    repairPending_ = bool(e);
+    if (!e) e = m_file.sync();
+    m_repairPending = bool(e);
     return e;
 }
 
 Error AviWriter::close() {
-    if (!file_.isOpen()) return Error::none();
+    if (!m_file.isOpen()) return Error::none();
     // A take without a frame never showed at its path: it is dropped, whatever state it is in.
-    if (!file_.published()) return file_.close();
+    if (!m_file.published()) return m_file.close();
     // A file deleted after the last frame is still saved where it was asked for.
-    Error result = file_.followPath();
-    if (repairPending_) {
+    Error result = m_file.followPath();
+    if (m_repairPending) {
         if (Error e = repair(); e && !result) result = e;
     }
-    if (!repairPending_ && progress_.partStart == 0 && progress_.firstPartEnd == 0 &&
-        progress_.firstPartFrames > 0) {
-        const Progress before = progress_;
+    if (!m_repairPending && m_progress.partStart == 0 && m_progress.firstPartEnd == 0 &&
+        m_progress.firstPartFrames > 0) {
+        const Progress before = m_progress;
         Error e = finishFirstPart();
         // Without its idx1 the file is still complete: players use the OpenDML index.
         if (e) rollback(before);
         if (e && !result) result = e;
     }
-    if (Error e = file_.sync(); e && !result) result = e;
-    if (Error e = file_.close(); e && !result) result = e;
+    if (Error e = m_file.sync(); e && !result) result = e;
+    if (Error e = m_file.close(); e && !result) result = e;
     return result;
 }
 

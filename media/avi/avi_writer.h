@@ -74,15 +74,15 @@ public:
     // Writes the final index and closes. Also done by the destructor.
     Error close();
 
-    bool isOpen() const { return file_.isOpen(); }
-    uint64_t frameCount() const { return progress_.frames; }
+    bool isOpen() const { return m_file.isOpen(); }
+    uint64_t frameCount() const { return m_progress.frames; }
 
     // Told while a recording whose file was deleted, moved or replaced is copied back to its
     // path, which the next appendFrame() or close() does before anything else.
-    void setCopyProgress(CopyProgress progress) { file_.setCopyProgress(std::move(progress)); }
+    void setCopyProgress(CopyProgress progress) { m_file.setCopyProgress(std::move(progress)); }
 
     // For tests: called before every change made to the file.
-    void setFileHook(FileOperationHook hook) { file_.setHook(std::move(hook)); }
+    void setFileHook(FileOperationHook hook) { m_file.setHook(std::move(hook)); }
 
 private:
     // Everything that describes what is on disk; a failed frame restores the copy taken before.
@@ -115,18 +115,18 @@ private:
     void rollback(const Progress& to);
     Error repair();
 
-    AviWriterOptions options_;
-    OutputFile file_;
-    AviHeaderLayout layout_{};
-    HeaderImage header_;
-    Progress progress_;
-    std::vector<Idx1Entry> firstPartChunks_;
-    bool repairPending_ = false;  // a failed write could not be undone yet
+    AviWriterOptions m_options;
+    OutputFile m_file;
+    AviHeaderLayout m_layout{};
+    HeaderImage m_header;
+    Progress m_progress;
+    std::vector<Idx1Entry> m_firstPartChunks;
+    bool m_repairPending = false;  // a failed write could not be undone yet
     // Per-frame buffers, kept for the next frame: allocating and zeroing them anew is a
     // noticeable part of a frame's cost.
-    JpegEncoder encoder_;
-    std::vector<uint8_t> dib_;
-    std::vector<uint8_t> chunk_;
+    JpegEncoder m_encoder;
+    std::vector<uint8_t> m_dib;
+    std::vector<uint8_t> m_chunk;
 };
 
 }  // namespace media

@@ -8,15 +8,15 @@
 namespace media {
 
 void HeaderImage::set(uint64_t offset, const uint8_t* value, size_t size) {
-    uint8_t* at = bytes_.data() + offset;
+    uint8_t* at = m_bytes.data() + offset;
     if (std::memcmp(at, value, size) == 0) return;
     std::memcpy(at, value, size);
-    if (dirtyBegin_ == dirtyEnd_) {
-        dirtyBegin_ = offset;
-        dirtyEnd_ = offset + size;
+    if (m_dirtyBegin == m_dirtyEnd) {
+        m_dirtyBegin = offset;
+        m_dirtyEnd = offset + size;
     } else {
-        dirtyBegin_ = std::min(dirtyBegin_, offset);
-        dirtyEnd_ = std::max(dirtyEnd_, offset + size);
+        m_dirtyBegin = std::min(m_dirtyBegin, offset);
+        m_dirtyEnd = std::max(m_dirtyEnd, offset + size);
     }
 }
 
@@ -39,14 +39,14 @@ void HeaderImage::set64(uint64_t offset, uint64_t value) {
 }
 
 std::span<const uint8_t> HeaderImage::dirtyBytes() const {
-    return std::span<const uint8_t>(bytes_).subspan(dirtyBegin_, dirtyEnd_ - dirtyBegin_);
+    return std::span<const uint8_t>(m_bytes).subspan(m_dirtyBegin, m_dirtyEnd - m_dirtyBegin);
 }
 
-void HeaderImage::markClean() { dirtyBegin_ = dirtyEnd_ = 0; }
+void HeaderImage::markClean() { m_dirtyBegin = m_dirtyEnd = 0; }
 
 void HeaderImage::markAllDirty() {
-    dirtyBegin_ = 0;
-    dirtyEnd_ = bytes_.size();
+    m_dirtyBegin = 0;
+    m_dirtyEnd = m_bytes.size();
 }
 
 }  // namespace media

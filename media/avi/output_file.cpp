@@ -50,10 +50,10 @@ bool RemoveUnlessInUse(const std::string& file) {
     return unused;
 }
 
-// A new file under the unfinished name of `target`, locked against RemoveLeftover, with the
+// A new file under the unfinished name of `target`, locked against removeLeftover, with the
 // permissions and owner of `like` when given. -1 with errno set on failure.
 int CreateUnfinished(const std::string& target, const struct stat* like) {
-    const std::string unfinished = OutputFile::UnfinishedPath(target);
+    const std::string unfinished = OutputFile::unfinishedPath(target);
     if (!RemoveUnlessInUse(unfinished)) {
         errno = EBUSY;
         return -1;
@@ -83,17 +83,17 @@ bool WriteAll(int fd, const uint8_t* data, size_t size, off_t offset) {
 
 }  // namespace
 
-std::string OutputFile::UnfinishedPath(const std::string& target) { return target + ".unfinished"; }
+std::string OutputFile::unfinishedPath(const std::string& target) { return target + ".unfinished"; }
 
-void OutputFile::RemoveLeftover(const std::string& path) {
-    RemoveUnlessInUse(UnfinishedPath(FollowLinks(path)));
+void OutputFile::removeLeftover(const std::string& path) {
+    RemoveUnlessInUse(unfinishedPath(FollowLinks(path)));
 }
 
 OutputFile::~OutputFile() { close(); }
 
 int OutputFile::intercept(FileOperation op, std::string_view path, uint64_t offset,
                           std::span<const uint8_t> data) const {
-    return hook_ ? hook_(FileChange{op, offset, data, path}) : 0;
+    return m_hook ? m_hook(FileChange{op, offset, data, path}) : 0;
 }
 
 // Creates every missing folder above `file`; each new name is made durable in its parent.
@@ -118,12 +118,12 @@ Error OutputFile::createFolders(const std::string& file) {
 
 Error OutputFile::create(const std::string& path) {
     close();
-    path_ = path;
+    m_path = path;
     if (path.empty()) return {ErrorKind::CannotCreate, "No file name given"};
-    target_ = FollowLinks(path);
-    if (Error e = createFolders(target_)) return e;
+    m_target = FollowLinks(path);
+    if (Error e = createFolders(m_target)) return e;
     struct stat old {};
-    const bool exists = stat(target_.c_str(), &old) == 0;
+    const bool exists = stat(m_target.c_str(), &old) == 0;
     if (exists && S_ISDIR(old.st_mode)) {
         return {ErrorKind::CannotCreate, "Cannot create " + path + ": it is a folder"};
     }
@@ -132,47 +132,47 @@ Error OutputFile::create(const std::string& path) {
 }
 
 Error OutputFile::openUnfinished(const struct stat* old) {
-    const int fd = CreateUnfinished(target_, old);
+    const int fd = CreateUnfinished(m_target, old);
     if (fd < 0) {
         const int err = errno;
         // A folder that takes no new names may still let the file be rewritten, as before.
         if (err == EACCES || err == EPERM || err == ENAMETOOLONG) return openInPlace();
         if (err == ENOSPC || err == EDQUOT) return failure(err, "create");
         if (err == EBUSY) {
-            return {ErrorKind::CannotCreate, "Cannot create " + path_ +
+            return {ErrorKind::CannotCreate, "Cannot create " + m_path +
                                                  ": another recording to it is being started"};
         }
-        return {ErrorKind::CannotCreate, "Cannot create " + path_ + ": " + Describe(err)};
+        return {ErrorKind::CannotCreate, "Cannot create " + m_path + ": " + Describe(err)};
     }
-    fd_ = fd;
-    writing_ = UnfinishedPath(target_);
-    published_ = false;
-    plainFile_ = true;
+    m_fd = fd;
+    m_writing = unfinishedPath(m_target);
+    m_published = false;
+    m_plainFile = true;
     return Error::none();
 }
 
 Error OutputFile::openInPlace() {
-    const int fd = ::open(target_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = ::open(m_target.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
         const int err = errno;
         if (err == ENOSPC || err == EDQUOT) return failure(err, "create");
-        return {ErrorKind::CannotCreate, "Cannot create " + path_ + ": " + Describe(err)};
+        return {ErrorKind::CannotCreate, "Cannot create " + m_path + ": " + Describe(err)};
     }
-    fd_ = fd;
-    writing_ = target_;
-    published_ = true;
+    m_fd = fd;
+    m_writing = m_target;
+    m_published = true;
     struct stat st {};
-    plainFile_ = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    if (!plainFile_) return Error::none();
-    Error e = syncFolder(FolderOf(target_));
+    m_plainFile = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (!m_plainFile) return Error::none();
+    Error e = syncFolder(FolderOf(m_target));
     if (e) close();
     return e;
 }
 
 Error OutputFile::writeAt(uint64_t offset, std::span<const uint8_t> data) {
-    if (int err = intercept(FileOperation::Write, writing_, offset, data)) return failure(err, "write");
+    if (int err = intercept(FileOperation::Write, m_writing, offset, data)) return failure(err, "write");
     while (!data.empty()) {
-        const ssize_t n = pwrite(fd_, data.data(), data.size(), static_cast<off_t>(offset));
+        const ssize_t n = pwrite(m_fd, data.data(), data.size(), static_cast<off_t>(offset));
         if (n < 0) {
             if (errno == EINTR) continue;
             return failure(errno, "write");
@@ -185,20 +185,20 @@ Error OutputFile::writeAt(uint64_t offset, std::span<const uint8_t> data) {
 }
 
 Error OutputFile::truncate(uint64_t size) {
-    if (int err = intercept(FileOperation::Truncate, writing_, size)) return failure(err, "resize");
-    if (ftruncate(fd_, static_cast<off_t>(size)) != 0) return failure(errno, "resize");
+    if (int err = intercept(FileOperation::Truncate, m_writing, size)) return failure(err, "resize");
+    if (ftruncate(m_fd, static_cast<off_t>(size)) != 0) return failure(errno, "resize");
     return Error::none();
 }
 
 Error OutputFile::sync() {
-    if (!syncEnabled_) return Error::none();
-    if (int err = intercept(FileOperation::Sync, writing_)) return failure(err, "save");
-    if (fdatasync(fd_) != 0) return failure(errno, "save");
+    if (!m_syncEnabled) return Error::none();
+    if (int err = intercept(FileOperation::Sync, m_writing)) return failure(err, "save");
+    if (fdatasync(m_fd) != 0) return failure(errno, "save");
     return Error::none();
 }
 
 Error OutputFile::syncFolder(const std::string& folder) {
-    if (!syncEnabled_) return Error::none();
+    if (!m_syncEnabled) return Error::none();
     int err = intercept(FileOperation::SyncFolder, folder);
     if (!err) {
         const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -209,25 +209,25 @@ Error OutputFile::syncFolder(const std::string& folder) {
 }
 
 Error OutputFile::publish() {
-    if (published_) return Error::none();
-    if (int err = intercept(FileOperation::Rename, target_)) return failure(err, "save");
-    if (rename(writing_.c_str(), target_.c_str()) != 0) return failure(errno, "save");
-    published_ = true;
-    writing_ = target_;
-    return syncFolder(FolderOf(target_));
+    if (m_published) return Error::none();
+    if (int err = intercept(FileOperation::Rename, m_target)) return failure(err, "save");
+    if (rename(m_writing.c_str(), m_target.c_str()) != 0) return failure(errno, "save");
+    m_published = true;
+    m_writing = m_target;
+    return syncFolder(FolderOf(m_target));
 }
 
 Error OutputFile::followPath() {
-    if (fd_ < 0 || !plainFile_) return Error::none();
+    if (m_fd < 0 || !m_plainFile) return Error::none();
     struct stat open {};
     struct stat atPath {};
-    if (fstat(fd_, &open) != 0) return failure(errno, "check");
-    if (stat((published_ ? path_ : writing_).c_str(), &atPath) == 0 &&
+    if (fstat(m_fd, &open) != 0) return failure(errno, "check");
+    if (stat((m_published ? m_path : m_writing).c_str(), &atPath) == 0 &&
         atPath.st_dev == open.st_dev && atPath.st_ino == open.st_ino) {
         return Error::none();
     }
     if (Error e = copyBack(); e) {
-        return {e.kind, "The recording " + path_ +
+        return {e.kind, "The recording " + m_path +
                             " was deleted, moved or replaced, and cannot be written there again: " +
                             e.message};
     }
@@ -238,21 +238,21 @@ Error OutputFile::followPath() {
 // that takes its place.
 Error OutputFile::copyBack() {
     struct stat current {};
-    if (fstat(fd_, &current) != 0) return failure(errno, "check");
-    target_ = FollowLinks(path_);
-    if (Error e = createFolders(target_)) return e;
-    const int fd = CreateUnfinished(target_, &current);
+    if (fstat(m_fd, &current) != 0) return failure(errno, "check");
+    m_target = FollowLinks(m_path);
+    if (Error e = createFolders(m_target)) return e;
+    const int fd = CreateUnfinished(m_target, &current);
     if (fd < 0) return failure(errno, "create");
-    const std::string unfinished = UnfinishedPath(target_);
+    const std::string unfinished = unfinishedPath(m_target);
     Error e = copyTo(fd, uint64_t(current.st_size));
-    if (!e && syncEnabled_) {
+    if (!e && m_syncEnabled) {
         if (int err = intercept(FileOperation::Sync, unfinished); err || fdatasync(fd) != 0) {
             e = failure(err ? err : errno, "save");
         }
     }
-    if (!e && published_) {
-        if (int err = intercept(FileOperation::Rename, target_);
-            err || rename(unfinished.c_str(), target_.c_str()) != 0) {
+    if (!e && m_published) {
+        if (int err = intercept(FileOperation::Rename, m_target);
+            err || rename(unfinished.c_str(), m_target.c_str()) != 0) {
             e = failure(err ? err : errno, "save");
         }
     }
@@ -261,14 +261,14 @@ Error OutputFile::copyBack() {
         unlink(unfinished.c_str());
         return e;
     }
-    ::close(fd_);
-    fd_ = fd;
-    writing_ = published_ ? target_ : unfinished;
-    return published_ ? syncFolder(FolderOf(target_)) : Error::none();
+    ::close(m_fd);
+    m_fd = fd;
+    m_writing = m_published ? m_target : unfinished;
+    return m_published ? syncFolder(FolderOf(m_target)) : Error::none();
 }
 
 Error OutputFile::copyTo(int to, uint64_t total) {
-    if (copyProgress_) copyProgress_(0, total);
+    if (m_copyProgress) m_copyProgress(0, total);
     std::vector<uint8_t> buffer;  // only between file systems that cannot copy by themselves
     for (uint64_t done = 0; done < total;) {
         const size_t piece = size_t(std::min(total - done, kCopyPiece));
@@ -276,13 +276,13 @@ Error OutputFile::copyTo(int to, uint64_t total) {
         if (buffer.empty()) {
             loff_t in = loff_t(done);
             loff_t out = loff_t(done);
-            n = copy_file_range(fd_, &in, to, &out, piece, 0);
+            n = copy_file_range(m_fd, &in, to, &out, piece, 0);
             if (n < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
                 buffer.resize(size_t(kCopyPiece));
                 continue;
             }
         } else {
-            n = pread(fd_, buffer.data(), piece, off_t(done));
+            n = pread(m_fd, buffer.data(), piece, off_t(done));
             if (n > 0 && !WriteAll(to, buffer.data(), size_t(n), off_t(done))) n = -1;
         }
         if (n < 0) {
@@ -291,17 +291,17 @@ Error OutputFile::copyTo(int to, uint64_t total) {
         }
         if (n == 0) break;  // the file ended early: what there is was copied
         done += uint64_t(n);
-        if (copyProgress_) copyProgress_(done, total);
+        if (m_copyProgress) m_copyProgress(done, total);
     }
     return Error::none();
 }
 
 Error OutputFile::close() {
-    if (fd_ < 0) return Error::none();
-    const int fd = fd_;
-    fd_ = -1;
+    if (m_fd < 0) return Error::none();
+    const int fd = m_fd;
+    m_fd = -1;
     // A take that never held a frame leaves the path as it found it.
-    if (!published_) unlink(writing_.c_str());
+    if (!m_published) unlink(m_writing.c_str());
     if (::close(fd) != 0) return failure(errno, "close");
     return Error::none();
 }

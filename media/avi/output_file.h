@@ -1,7 +1,7 @@
 // The file a recording goes to: positioned writes, truncation and syncing, with failures turned
 // into Errors a user can act on.
 //
-// A new recording is written beside its path under an unfinished name (UnfinishedPath) and
+// A new recording is written beside its path under an unfinished name (unfinishedPath) and
 // takes the path only with publish(), once it holds a frame: a video already at the path stays
 // whole until then, whatever happens to the new take. A path that is a link is written through:
 // the link stays and the file it names is replaced, keeping that file's permissions.
@@ -61,19 +61,19 @@ public:
     // Closes; a file never published is removed, leaving the path as it was.
     Error close();
 
-    bool isOpen() const { return fd_ >= 0; }
-    bool published() const { return published_; }
+    bool isOpen() const { return m_fd >= 0; }
+    bool published() const { return m_published; }
     // The path the recording was asked for (also in every error message).
-    const std::string& path() const { return path_; }
-    void setSyncEnabled(bool enabled) { syncEnabled_ = enabled; }
-    void setHook(FileOperationHook hook) { hook_ = std::move(hook); }
-    void setCopyProgress(CopyProgress progress) { copyProgress_ = std::move(progress); }
+    const std::string& path() const { return m_path; }
+    void setSyncEnabled(bool enabled) { m_syncEnabled = enabled; }
+    void setHook(FileOperationHook hook) { m_hook = std::move(hook); }
+    void setCopyProgress(CopyProgress progress) { m_copyProgress = std::move(progress); }
 
     // Where a new recording for `target` (a path that is not a link) is written until published.
-    static std::string UnfinishedPath(const std::string& target);
+    static std::string unfinishedPath(const std::string& target);
     // Removes the unfinished file a take killed before its first frame left for `path`, unless a
     // recording is still writing it.
-    static void RemoveLeftover(const std::string& path);
+    static void removeLeftover(const std::string& path);
 
 private:
     Error openUnfinished(const struct stat* old);
@@ -85,17 +85,17 @@ private:
     int intercept(FileOperation op, std::string_view path, uint64_t offset = 0,
                   std::span<const uint8_t> data = {}) const;
     Error failure(int err, const std::string& action, const std::string& what) const;
-    Error failure(int err, const char* action) const { return failure(err, action, path_); }
+    Error failure(int err, const char* action) const { return failure(err, action, m_path); }
 
-    int fd_ = -1;
-    std::string path_;     // as asked for
-    std::string target_;   // the file the path names, links followed
-    std::string writing_;  // where the open file is: target_ once published
-    bool published_ = false;
-    bool plainFile_ = false;  // devices are written in place and never followed
-    bool syncEnabled_ = true;
-    FileOperationHook hook_;
-    CopyProgress copyProgress_;
+    int m_fd = -1;
+    std::string m_path;     // as asked for
+    std::string m_target;   // the file the path names, links followed
+    std::string m_writing;  // where the open file is: m_target once published
+    bool m_published = false;
+    bool m_plainFile = false;  // devices are written in place and never followed
+    bool m_syncEnabled = true;
+    FileOperationHook m_hook;
+    CopyProgress m_copyProgress;
 };
 
 }  // namespace media

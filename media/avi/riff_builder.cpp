@@ -26,7 +26,7 @@ uint64_t GetLe64(const uint8_t* p) { return GetLe32(p) | uint64_t(GetLe32(p + 4)
 uint64_t RiffBuilder::beginChunk(uint32_t id) {
     const uint64_t at = offset();
     u32(id);
-    open_.push_back(bytes_.size());
+    m_open.push_back(m_bytes.size());
     u32(0);
     return at;
 }
@@ -38,40 +38,40 @@ uint64_t RiffBuilder::beginList(uint32_t container, uint32_t type) {
 }
 
 void RiffBuilder::endChunk() {
-    const size_t sizeField = open_.back();
-    open_.pop_back();
-    const size_t size = bytes_.size() - sizeField - 4;
-    PutLe32(bytes_.data() + sizeField, static_cast<uint32_t>(size));
-    if (size & 1) bytes_.push_back(0);
+    const size_t sizeField = m_open.back();
+    m_open.pop_back();
+    const size_t size = m_bytes.size() - sizeField - 4;
+    PutLe32(m_bytes.data() + sizeField, static_cast<uint32_t>(size));
+    if (size & 1) m_bytes.push_back(0);
 }
 
-uint64_t RiffBuilder::openChunkSizeField() const { return base_ + open_.back(); }
+uint64_t RiffBuilder::openChunkSizeField() const { return m_base + m_open.back(); }
 
 uint64_t RiffBuilder::u8(uint8_t v) {
-    bytes_.push_back(v);
+    m_bytes.push_back(v);
     return offset() - 1;
 }
 
 uint64_t RiffBuilder::u16(uint16_t v) {
-    bytes_.resize(bytes_.size() + 2);
-    PutLe16(bytes_.data() + bytes_.size() - 2, v);
+    m_bytes.resize(m_bytes.size() + 2);
+    PutLe16(m_bytes.data() + m_bytes.size() - 2, v);
     return offset() - 2;
 }
 
 uint64_t RiffBuilder::u32(uint32_t v) {
-    bytes_.resize(bytes_.size() + 4);
-    PutLe32(bytes_.data() + bytes_.size() - 4, v);
+    m_bytes.resize(m_bytes.size() + 4);
+    PutLe32(m_bytes.data() + m_bytes.size() - 4, v);
     return offset() - 4;
 }
 
 uint64_t RiffBuilder::u64(uint64_t v) {
-    bytes_.resize(bytes_.size() + 8);
-    PutLe64(bytes_.data() + bytes_.size() - 8, v);
+    m_bytes.resize(m_bytes.size() + 8);
+    PutLe64(m_bytes.data() + m_bytes.size() - 8, v);
     return offset() - 8;
 }
 
 uint64_t RiffBuilder::zeros(size_t count) {
-    bytes_.resize(bytes_.size() + count, 0);
+    m_bytes.resize(m_bytes.size() + count, 0);
     return offset() - count;
 }
 

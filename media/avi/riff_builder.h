@@ -24,7 +24,7 @@ class RiffBuilder {
 public:
     // `base` is the file offset the built bytes will be written at: returned offsets are file
     // offsets.
-    explicit RiffBuilder(uint64_t base = 0) : base_(base) {}
+    explicit RiffBuilder(uint64_t base = 0) : m_base(base) {}
 
     // Opens a chunk; its size is filled in by the matching endChunk(). Returns the file offset
     // of the chunk header.
@@ -43,13 +43,13 @@ public:
     uint64_t u64(uint64_t v);
     uint64_t zeros(size_t count);
 
-    uint64_t offset() const { return base_ + bytes_.size(); }
-    const std::vector<uint8_t>& bytes() const { return bytes_; }
+    uint64_t offset() const { return m_base + m_bytes.size(); }
+    const std::vector<uint8_t>& bytes() const { return m_bytes; }
 
 private:
-    uint64_t base_;
-    std::vector<uint8_t> bytes_;
-    std::vector<size_t> open_;  // positions of open chunks' size fields
+    uint64_t m_base;
+    std::vector<uint8_t> m_bytes;
+    std::vector<size_t> m_open;  // positions of open chunks' size fields
 };
 
 }  // namespace media

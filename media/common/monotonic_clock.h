@@ -7,7 +7,7 @@
 namespace media {
 
 // CLOCK_MONOTONIC in nanoseconds: the clock V4L2 stamps buffers with.
-inline int64_t monotonicNowNs()
+inline int64_t MonotonicNowNs()
 {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);

@@ -6,7 +6,7 @@
 
 namespace media {
 
-int64_t exposureStartNs(const v4l2_buffer& buffer, int64_t frameIntervalNs, int64_t dequeuedAtNs)
+int64_t ExposureStartNs(const v4l2_buffer& buffer, int64_t frameIntervalNs, int64_t dequeuedAtNs)
 {
     if ((buffer.flags & V4L2_BUF_FLAG_TIMESTAMP_MASK) != V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC)
         return dequeuedAtNs - frameIntervalNs;

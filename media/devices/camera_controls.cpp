@@ -29,9 +29,9 @@ struct ControlQuery {
     int64_t defaultValue = 0;
 };
 
-std::string text(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
+std::string Text(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
 
-int32_t narrow(int64_t v)
+int32_t Narrow(int64_t v)
 {
     if (v < std::numeric_limits<int32_t>::min())
         return std::numeric_limits<int32_t>::min();
@@ -40,14 +40,14 @@ int32_t narrow(int64_t v)
     return static_cast<int32_t>(v);
 }
 
-bool queryNext(V4l2Io& io, int fd, bool extended, uint32_t after, ControlQuery& out)
+bool QueryNext(V4l2Io& io, int fd, bool extended, uint32_t after, ControlQuery& out)
 {
     if (extended) {
         v4l2_query_ext_ctrl q{};
         q.id = after | V4L2_CTRL_FLAG_NEXT_CTRL;
         if (io.ioctl(fd, VIDIOC_QUERY_EXT_CTRL, &q) < 0)
             return false;
-        out = {q.id, q.type, q.flags, q.nr_of_dims, text(q.name, sizeof q.name),
+        out = {q.id, q.type, q.flags, q.nr_of_dims, Text(q.name, sizeof q.name),
                q.minimum, q.maximum, q.step, q.default_value};
         return true;
     }
@@ -55,12 +55,12 @@ bool queryNext(V4l2Io& io, int fd, bool extended, uint32_t after, ControlQuery& 
     q.id = after | V4L2_CTRL_FLAG_NEXT_CTRL;
     if (io.ioctl(fd, VIDIOC_QUERYCTRL, &q) < 0)
         return false;
-    out = {q.id, q.type, q.flags, 0, text(reinterpret_cast<const char*>(q.name), sizeof q.name),
+    out = {q.id, q.type, q.flags, 0, Text(reinterpret_cast<const char*>(q.name), sizeof q.name),
            q.minimum, q.maximum, static_cast<uint64_t>(q.step), q.default_value};
     return true;
 }
 
-std::optional<ControlKind> kindOf(uint32_t type)
+std::optional<ControlKind> KindOf(uint32_t type)
 {
     switch (type) {
     case V4L2_CTRL_TYPE_INTEGER:
@@ -80,7 +80,7 @@ std::optional<ControlKind> kindOf(uint32_t type)
 
 // The settings a camera user looks for live in these classes; the others are codec, flash,
 // test-driver or transmitter settings.
-bool isUserFacing(uint32_t id)
+bool IsUserFacing(uint32_t id)
 {
     const uint32_t cls = V4L2_CTRL_ID2WHICH(id);
     return cls == V4L2_CTRL_CLASS_USER || cls == V4L2_CTRL_CLASS_CAMERA;
@@ -88,7 +88,7 @@ bool isUserFacing(uint32_t id)
 
 // Automatic modes: while on, they set the manual controls they govern. Drivers flag them
 // V4L2_CTRL_FLAG_UPDATE when they know, but not all do.
-bool isAutomaticMode(uint32_t id)
+bool IsAutomaticMode(uint32_t id)
 {
     switch (id) {
     case V4L2_CID_AUTOGAIN:
@@ -109,43 +109,43 @@ bool isAutomaticMode(uint32_t id)
 }  // namespace
 
 CameraControls::CameraControls(std::string devicePath, std::shared_ptr<V4l2Io> io)
-    : path_(std::move(devicePath)), io_(std::move(io))
+    : m_path(std::move(devicePath)), m_io(std::move(io))
 {
 }
 
 CameraControls::~CameraControls()
 {
-    if (fd_ >= 0)
-        io_->close(fd_);
+    if (m_fd >= 0)
+        m_io->close(m_fd);
 }
 
 Error CameraControls::open()
 {
-    if (fd_ >= 0)
-        io_->close(fd_);
+    if (m_fd >= 0)
+        m_io->close(m_fd);
     // A plain descriptor: libv4l2 would add software controls of its own to one it converts on.
-    fd_ = io_->open(path_, OpenMode::Query);
-    if (fd_ < 0)
-        return deviceError(errno, path_, "open it");
-    Error e = enumerate(controls_);
+    m_fd = m_io->open(m_path, OpenMode::Query);
+    if (m_fd < 0)
+        return DeviceError(errno, m_path, "open it");
+    Error e = enumerate(m_controls);
     if (e) {
-        io_->close(fd_);
-        fd_ = -1;
+        m_io->close(m_fd);
+        m_fd = -1;
     }
     return e;
 }
 
 const CameraControl* CameraControls::find(uint32_t id) const
 {
-    const auto it = std::find_if(controls_.begin(), controls_.end(),
+    const auto it = std::find_if(m_controls.begin(), m_controls.end(),
                                  [id](const CameraControl& c) { return c.id == id; });
-    return it == controls_.end() ? nullptr : &*it;
+    return it == m_controls.end() ? nullptr : &*it;
 }
 
 std::vector<ControlValue> CameraControls::values() const
 {
     std::vector<ControlValue> out;
-    for (const CameraControl& c : controls_)
+    for (const CameraControl& c : m_controls)
         out.push_back({c.id, c.value});
     return out;
 }
@@ -156,9 +156,9 @@ Error CameraControls::enumerate(std::vector<CameraControl>& out)
     uint32_t after = 0;
     while (true) {
         ControlQuery q;
-        if (!queryNext(*io_, fd_, extendedQueries_, after, q)) {
-            if (errno == ENOTTY && extendedQueries_ && after == 0) {
-                extendedQueries_ = false;
+        if (!QueryNext(*m_io, m_fd, m_extendedQueries, after, q)) {
+            if (errno == ENOTTY && m_extendedQueries && after == 0) {
+                m_extendedQueries = false;
                 continue;
             }
             // The list ends with EINVAL; a driver without controls may say ENOTTY.
@@ -170,21 +170,21 @@ Error CameraControls::enumerate(std::vector<CameraControl>& out)
             return Error::none();
         after = q.id;
 
-        const auto kind = kindOf(q.type);
+        const auto kind = KindOf(q.type);
         const uint32_t unusable =
             V4L2_CTRL_FLAG_DISABLED | V4L2_CTRL_FLAG_READ_ONLY | V4L2_CTRL_FLAG_WRITE_ONLY;
-        if (!kind || !isUserFacing(q.id) || (q.flags & unusable) || q.dimensions > 0)
+        if (!kind || !IsUserFacing(q.id) || (q.flags & unusable) || q.dimensions > 0)
             continue;
         CameraControl c;
         c.id = q.id;
         c.kind = *kind;
         c.name = q.name;
-        c.minimum = narrow(q.minimum);
-        c.maximum = narrow(q.maximum);
-        c.step = c.kind == ControlKind::Integer ? narrow(std::max<int64_t>(1, int64_t(q.step))) : 1;
-        c.defaultValue = narrow(q.defaultValue);
+        c.minimum = Narrow(q.minimum);
+        c.maximum = Narrow(q.maximum);
+        c.step = c.kind == ControlKind::Integer ? Narrow(std::max<int64_t>(1, int64_t(q.step))) : 1;
+        c.defaultValue = Narrow(q.defaultValue);
         c.inactive = q.flags & (V4L2_CTRL_FLAG_INACTIVE | V4L2_CTRL_FLAG_GRABBED);
-        c.governsOthers = (q.flags & V4L2_CTRL_FLAG_UPDATE) || isAutomaticMode(q.id);
+        c.governsOthers = (q.flags & V4L2_CTRL_FLAG_UPDATE) || IsAutomaticMode(q.id);
         bool readable = true;
         if (Error e = readValue(c, readable))
             return e;
@@ -204,7 +204,7 @@ Error CameraControls::readValue(CameraControl& control, bool& readable)
 {
     v4l2_control v{};
     v.id = control.id;
-    readable = io_->ioctl(fd_, VIDIOC_G_CTRL, &v) == 0;
+    readable = m_io->ioctl(m_fd, VIDIOC_G_CTRL, &v) == 0;
     if (readable) {
         control.value = v.value;
         return Error::none();
@@ -221,14 +221,14 @@ Error CameraControls::readItems(CameraControl& control)
         v4l2_querymenu m{};
         m.id = control.id;
         m.index = static_cast<__u32>(index);
-        if (io_->ioctl(fd_, VIDIOC_QUERYMENU, &m) < 0) {
+        if (m_io->ioctl(m_fd, VIDIOC_QUERYMENU, &m) < 0) {
             if (errno == ENODEV)
                 return failure(errno, "list the choices of \"" + control.name + "\"");
             continue;  // an index the driver leaves out of the menu
         }
         const std::string label = control.kind == ControlKind::IntegerMenu
                                       ? std::to_string(static_cast<long long>(m.value))
-                                      : text(reinterpret_cast<const char*>(m.name), sizeof m.name);
+                                      : Text(reinterpret_cast<const char*>(m.name), sizeof m.name);
         control.items.push_back({static_cast<int32_t>(index), label});
     }
     return Error::none();
@@ -236,16 +236,16 @@ Error CameraControls::readItems(CameraControl& control)
 
 Error CameraControls::set(uint32_t id, int32_t value)
 {
-    const auto control = std::find_if(controls_.begin(), controls_.end(),
+    const auto control = std::find_if(m_controls.begin(), m_controls.end(),
                                       [id](const CameraControl& c) { return c.id == id; });
-    if (control == controls_.end() || fd_ < 0)
-        return {ErrorKind::Unsupported, "The camera \"" + path_ + "\" has no such setting."};
+    if (control == m_controls.end() || m_fd < 0)
+        return {ErrorKind::Unsupported, "The camera \"" + m_path + "\" has no such setting."};
     const std::string name = control->name;
     const bool governs = control->governsOthers;
     v4l2_control v{};
     v.id = id;
     v.value = value;
-    if (io_->ioctl(fd_, VIDIOC_S_CTRL, &v) < 0) {
+    if (m_io->ioctl(m_fd, VIDIOC_S_CTRL, &v) < 0) {
         const int err = errno;
         switch (err) {
         case EACCES:
@@ -289,18 +289,18 @@ Error CameraControls::apply(const std::vector<ControlValue>& values)
 
 Error CameraControls::refresh()
 {
-    if (fd_ < 0)
-        return {ErrorKind::Io, "The camera \"" + path_ + "\" is not open."};
+    if (m_fd < 0)
+        return {ErrorKind::Io, "The camera \"" + m_path + "\" is not open."};
     std::vector<CameraControl> fresh;
     if (Error e = enumerate(fresh))
         return e;
-    controls_ = std::move(fresh);
+    m_controls = std::move(fresh);
     return Error::none();
 }
 
 Error CameraControls::failure(int err, const std::string& action) const
 {
-    return deviceError(err, path_, action);
+    return DeviceError(err, m_path, action);
 }
 
 }  // namespace media

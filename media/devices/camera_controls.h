@@ -53,7 +53,7 @@ struct ControlValue {
 class CameraControls {
 public:
     // Nothing is opened until open().
-    explicit CameraControls(std::string devicePath, std::shared_ptr<V4l2Io> io = systemV4l2Io());
+    explicit CameraControls(std::string devicePath, std::shared_ptr<V4l2Io> io = SystemV4l2Io());
     ~CameraControls();
     CameraControls(const CameraControls&) = delete;
     CameraControls& operator=(const CameraControls&) = delete;
@@ -62,7 +62,7 @@ public:
     Error open();
     // The user-facing controls (user and camera classes) with an integer, boolean or menu value
     // the user can change, in the driver's order.
-    const std::vector<CameraControl>& list() const { return controls_; }
+    const std::vector<CameraControl>& list() const { return m_controls; }
     const CameraControl* find(uint32_t id) const;
     // The current value of every control.
     std::vector<ControlValue> values() const;
@@ -83,11 +83,11 @@ private:
     Error readItems(CameraControl& control);
     Error failure(int err, const std::string& action) const;
 
-    std::string path_;
-    std::shared_ptr<V4l2Io> io_;
-    int fd_ = -1;
-    bool extendedQueries_ = true;
-    std::vector<CameraControl> controls_;
+    std::string m_path;
+    std::shared_ptr<V4l2Io> m_io;
+    int m_fd = -1;
+    bool m_extendedQueries = true;
+    std::vector<CameraControl> m_controls;
 };
 
 }  // namespace media

@@ -27,7 +27,7 @@ constexpr AutomaticMode kModes[] = {
 
 constexpr int32_t kAllLocks = V4L2_LOCK_EXPOSURE | V4L2_LOCK_WHITE_BALANCE | V4L2_LOCK_FOCUS;
 
-bool offers(const CameraControl& c, int32_t value)
+bool Offers(const CameraControl& c, int32_t value)
 {
     if (c.kind == ControlKind::Menu || c.kind == ControlKind::IntegerMenu)
         return std::any_of(c.items.begin(), c.items.end(), [&](const ControlItem& i) { return i.index == value; });
@@ -35,14 +35,14 @@ bool offers(const CameraControl& c, int32_t value)
 }
 
 // A mode the lock can turn off: present, with its "off" value on offer.
-const CameraControl* lockable(const CameraControls& controls, const AutomaticMode& m)
+const CameraControl* Lockable(const CameraControls& controls, const AutomaticMode& m)
 {
     const CameraControl* c = controls.find(m.mode);
-    return c && offers(*c, m.off) ? c : nullptr;
+    return c && Offers(*c, m.off) ? c : nullptr;
 }
 
 // The bits of the 3A lock the driver has.
-const CameraControl* threeALock(const CameraControls& controls, int32_t& bits)
+const CameraControl* ThreeALock(const CameraControls& controls, int32_t& bits)
 {
     const CameraControl* c = controls.find(V4L2_CID_3A_LOCK);
     bits = c ? c->maximum & kAllLocks : 0;
@@ -51,7 +51,7 @@ const CameraControl* threeALock(const CameraControls& controls, int32_t& bits)
 
 // The value that lets a mode run again: the driver's default when that is automatic, else the
 // first automatic choice it offers (exposure: aperture priority on most webcams).
-int32_t automaticValue(const CameraControl& c, const AutomaticMode& m)
+int32_t AutomaticValue(const CameraControl& c, const AutomaticMode& m)
 {
     if (m.mode == V4L2_CID_EXPOSURE_AUTO_PRIORITY || c.defaultValue != m.off)
         return c.defaultValue;
@@ -65,13 +65,13 @@ int32_t automaticValue(const CameraControl& c, const AutomaticMode& m)
     return m.off == c.minimum ? c.maximum : c.minimum;
 }
 
-void keep(Error e, Error& first)
+void Keep(Error e, Error& first)
 {
     if (e && !first)
         first = std::move(e);
 }
 
-void settle(const CameraControls& controls, uint32_t id, std::vector<ControlValue>& settled)
+void Settle(const CameraControls& controls, uint32_t id, std::vector<ControlValue>& settled)
 {
     if (const CameraControl* c = controls.find(id))
         settled.push_back({id, c->value});
@@ -79,23 +79,23 @@ void settle(const CameraControls& controls, uint32_t id, std::vector<ControlValu
 
 }  // namespace
 
-bool hasAutomaticModes(const CameraControls& controls)
+bool HasAutomaticModes(const CameraControls& controls)
 {
     int32_t bits = 0;
-    if (threeALock(controls, bits))
+    if (ThreeALock(controls, bits))
         return true;
     return std::any_of(std::begin(kModes), std::end(kModes),
-                       [&](const AutomaticMode& m) { return m.governed && lockable(controls, m); });
+                       [&](const AutomaticMode& m) { return m.governed && Lockable(controls, m); });
 }
 
-bool automaticModesLocked(const CameraControls& controls)
+bool AutomaticModesLocked(const CameraControls& controls)
 {
     int32_t bits = 0;
-    if (const CameraControl* lock = threeALock(controls, bits))
+    if (const CameraControl* lock = ThreeALock(controls, bits))
         return (lock->value & bits) == bits;
     bool any = false;
     for (const AutomaticMode& m : kModes) {
-        const CameraControl* c = lockable(controls, m);
+        const CameraControl* c = Lockable(controls, m);
         if (!c || !m.governed)
             continue;
         any = true;
@@ -105,17 +105,17 @@ bool automaticModesLocked(const CameraControls& controls)
     return any;
 }
 
-Error lockAutomaticModes(CameraControls& controls, std::vector<ControlValue>& settled)
+Error LockAutomaticModes(CameraControls& controls, std::vector<ControlValue>& settled)
 {
     Error first;
     int32_t bits = 0;
-    if (threeALock(controls, bits)) {
-        keep(controls.set(V4L2_CID_3A_LOCK, bits), first);
-        settle(controls, V4L2_CID_3A_LOCK, settled);
+    if (ThreeALock(controls, bits)) {
+        Keep(controls.set(V4L2_CID_3A_LOCK, bits), first);
+        Settle(controls, V4L2_CID_3A_LOCK, settled);
         return first;
     }
     for (const AutomaticMode& m : kModes) {
-        const CameraControl* c = lockable(controls, m);
+        const CameraControl* c = Lockable(controls, m);
         if (!c)
             continue;
         if (c->value != m.off) {
@@ -123,11 +123,11 @@ Error lockAutomaticModes(CameraControls& controls, std::vector<ControlValue>& se
             if (e.kind == ErrorKind::DeviceGone)
                 return e;
             if (e) {
-                keep(std::move(e), first);
+                Keep(std::move(e), first);
                 continue;
             }
         }
-        settle(controls, m.mode, settled);
+        Settle(controls, m.mode, settled);
         // What the automatic mode had reached, read now that it is off, and written back.
         const CameraControl* value = m.governed ? controls.find(m.governed) : nullptr;
         if (!value || value->inactive)
@@ -135,33 +135,33 @@ Error lockAutomaticModes(CameraControls& controls, std::vector<ControlValue>& se
         Error e = controls.set(m.governed, value->value);
         if (e.kind == ErrorKind::DeviceGone)
             return e;
-        keep(std::move(e), first);
-        settle(controls, m.governed, settled);
+        Keep(std::move(e), first);
+        Settle(controls, m.governed, settled);
     }
     return first;
 }
 
-Error unlockAutomaticModes(CameraControls& controls, std::vector<ControlValue>& settled)
+Error UnlockAutomaticModes(CameraControls& controls, std::vector<ControlValue>& settled)
 {
     Error first;
     int32_t bits = 0;
-    if (threeALock(controls, bits)) {
-        keep(controls.set(V4L2_CID_3A_LOCK, 0), first);
-        settle(controls, V4L2_CID_3A_LOCK, settled);
+    if (ThreeALock(controls, bits)) {
+        Keep(controls.set(V4L2_CID_3A_LOCK, 0), first);
+        Settle(controls, V4L2_CID_3A_LOCK, settled);
         return first;
     }
     for (const AutomaticMode& m : kModes) {
-        const CameraControl* c = lockable(controls, m);
+        const CameraControl* c = Lockable(controls, m);
         if (!c)
             continue;
-        const int32_t automatic = automaticValue(*c, m);
+        const int32_t automatic = AutomaticValue(*c, m);
         if (c->value != automatic) {
             Error e = controls.set(m.mode, automatic);
             if (e.kind == ErrorKind::DeviceGone)
                 return e;
-            keep(std::move(e), first);
+            Keep(std::move(e), first);
         }
-        settle(controls, m.mode, settled);
+        Settle(controls, m.mode, settled);
     }
     return first;
 }

@@ -11,16 +11,16 @@
 namespace media {
 
 // Whether the camera has an automatic mode the lock can turn off.
-bool hasAutomaticModes(const CameraControls& controls);
+bool HasAutomaticModes(const CameraControls& controls);
 // True when it has some and all of them are off.
-bool automaticModesLocked(const CameraControls& controls);
+bool AutomaticModesLocked(const CameraControls& controls);
 
 // Turns every automatic mode off at the value it had reached, reading each value back and
 // writing it again (some cameras apply a manual value only once it is written). Carries on past
 // a control that refuses and returns the first refusal; stops when the device is gone.
 // `settled` receives every control value now in force, modes first, for the caller to remember.
-Error lockAutomaticModes(CameraControls& controls, std::vector<ControlValue>& settled);
+Error LockAutomaticModes(CameraControls& controls, std::vector<ControlValue>& settled);
 // Lets every automatic mode run again; `settled` as above.
-Error unlockAutomaticModes(CameraControls& controls, std::vector<ControlValue>& settled);
+Error UnlockAutomaticModes(CameraControls& controls, std::vector<ControlValue>& settled);
 
 }  // namespace media

@@ -6,10 +6,10 @@ namespace media {
 
 void ControlMemory::remember(uint32_t id, int32_t value)
 {
-    values_.erase(std::remove_if(values_.begin(), values_.end(),
+    m_values.erase(std::remove_if(m_values.begin(), m_values.end(),
                                  [id](const ControlValue& v) { return v.id == id; }),
-                  values_.end());
-    values_.push_back({id, value});
+                  m_values.end());
+    m_values.push_back({id, value});
 }
 
 }  // namespace media

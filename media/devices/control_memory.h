@@ -15,16 +15,16 @@ public:
     // Keeps `value` for the control, in place of what was kept for it before. The latest choice
     // comes last.
     void remember(uint32_t id, int32_t value);
-    const std::vector<ControlValue>& values() const { return values_; }
-    bool empty() const { return values_.empty(); }
+    const std::vector<ControlValue>& values() const { return m_values; }
+    bool empty() const { return m_values.empty(); }
 
     // Sets the remembered values on the camera (CameraControls::apply decides the order).
-    Error applyTo(CameraControls& controls) const { return controls.apply(values_); }
+    Error applyTo(CameraControls& controls) const { return controls.apply(m_values); }
 
     bool operator==(const ControlMemory&) const = default;
 
 private:
-    std::vector<ControlValue> values_;
+    std::vector<ControlValue> m_values;
 };
 
 }  // namespace media

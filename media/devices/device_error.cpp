@@ -5,7 +5,7 @@
 
 namespace media {
 
-Error deviceError(int err, std::string_view device, std::string_view action)
+Error DeviceError(int err, std::string_view device, std::string_view action)
 {
     const std::string who = "The camera \"" + std::string(device) + "\"";
     switch (err) {

@@ -9,6 +9,6 @@
 namespace media {
 
 // `device` names the camera for the user, `action` says what we were doing ("start streaming").
-Error deviceError(int err, std::string_view device, std::string_view action);
+Error DeviceError(int err, std::string_view device, std::string_view action);
 
 }  // namespace media

@@ -13,7 +13,7 @@
 namespace media {
 namespace {
 
-std::optional<int> videoNodeNumber(const std::string& fileName)
+std::optional<int> VideoNodeNumber(const std::string& fileName)
 {
     constexpr std::string_view prefix = "video";
     if (fileName.size() <= prefix.size() || fileName.compare(0, prefix.size(), prefix) != 0)
@@ -29,19 +29,19 @@ std::optional<int> videoNodeNumber(const std::string& fileName)
 }
 
 // Fixed-size, possibly unterminated string fields of v4l2_capability.
-std::string field(const __u8* text, size_t size)
+std::string Field(const __u8* text, size_t size)
 {
     const char* s = reinterpret_cast<const char*>(text);
     return std::string(s, strnlen(s, size));
 }
 
-std::string versionText(__u32 v)
+std::string VersionText(__u32 v)
 {
     return "v" + std::to_string((v >> 16) & 0xff) + "." + std::to_string((v >> 8) & 0xff) + "." +
            std::to_string(v & 0xff);
 }
 
-std::optional<CaptureDevice> probe(V4l2Io& io, const std::string& path)
+std::optional<CaptureDevice> Probe(V4l2Io& io, const std::string& path)
 {
     const int fd = io.open(path, OpenMode::Query);
     if (fd < 0)
@@ -58,13 +58,13 @@ std::optional<CaptureDevice> probe(V4l2Io& io, const std::string& path)
         return std::nullopt;
     CaptureDevice d;
     d.path = path;
-    d.name = field(cap.card, sizeof cap.card);
-    d.description = field(cap.driver, sizeof cap.driver) + " " + versionText(cap.version);
-    d.busInfo = field(cap.bus_info, sizeof cap.bus_info);
+    d.name = Field(cap.card, sizeof cap.card);
+    d.description = Field(cap.driver, sizeof cap.driver) + " " + VersionText(cap.version);
+    d.busInfo = Field(cap.bus_info, sizeof cap.bus_info);
     return d;
 }
 
-std::string firstLine(const std::filesystem::path& file)
+std::string FirstLine(const std::filesystem::path& file)
 {
     std::ifstream in(file);
     std::string line;
@@ -76,7 +76,7 @@ std::string firstLine(const std::filesystem::path& file)
 
 // A video node's "device" is the USB interface; the serial number belongs to the USB device
 // above it.
-std::string serialOf(const std::string& sysfsDir, const std::string& nodeName)
+std::string SerialOf(const std::string& sysfsDir, const std::string& nodeName)
 {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -84,7 +84,7 @@ std::string serialOf(const std::string& sysfsDir, const std::string& nodeName)
     if (ec)
         return {};
     for (const fs::path& folder : {device, device.parent_path()}) {
-        std::string serial = firstLine(folder / "serial");
+        std::string serial = FirstLine(folder / "serial");
         if (!serial.empty())
             return serial;
     }
@@ -92,7 +92,7 @@ std::string serialOf(const std::string& sysfsDir, const std::string& nodeName)
 }
 
 // "usb-0000:00:14.0-2.1" is port 2.1 of that controller; other buses are named as they are.
-std::string portName(const std::string& busInfo)
+std::string PortName(const std::string& busInfo)
 {
     if (busInfo.rfind("usb-", 0) == 0) {
         const size_t dash = busInfo.rfind('-');
@@ -102,20 +102,20 @@ std::string portName(const std::string& busInfo)
     return busInfo;
 }
 
-void labelTwins(std::vector<CaptureDevice>& devices)
+void LabelTwins(std::vector<CaptureDevice>& devices)
 {
     for (CaptureDevice& d : devices) {
         const bool twin = std::count_if(devices.begin(), devices.end(),
                                         [&](const CaptureDevice& o) { return o.name == d.name; }) > 1;
         d.label = d.name;
         if (twin)
-            d.label += " (" + (d.busInfo.empty() ? d.path : portName(d.busInfo)) + ")";
+            d.label += " (" + (d.busInfo.empty() ? d.path : PortName(d.busInfo)) + ")";
     }
 }
 
 }  // namespace
 
-std::string settingsKey(const CaptureDevice& device)
+std::string SettingsKey(const CaptureDevice& device)
 {
     if (!device.serial.empty())
         return device.name + " serial " + device.serial;
@@ -124,25 +124,25 @@ std::string settingsKey(const CaptureDevice& device)
     return device.name;
 }
 
-std::optional<CaptureDevice> probeCaptureDevice(V4l2Io& io, const std::string& path, const std::string& sysfsDir)
+std::optional<CaptureDevice> ProbeCaptureDevice(V4l2Io& io, const std::string& path, const std::string& sysfsDir)
 {
-    auto d = probe(io, path);
+    auto d = Probe(io, path);
     if (d) {
         std::error_code ec;
         const std::filesystem::path real = std::filesystem::canonical(path, ec);
-        d->serial = serialOf(sysfsDir, (ec ? std::filesystem::path(path) : real).filename().string());
+        d->serial = SerialOf(sysfsDir, (ec ? std::filesystem::path(path) : real).filename().string());
         d->label = d->name;
     }
     return d;
 }
 
-std::vector<CaptureDevice> listCaptureDevices(V4l2Io& io, const std::string& deviceDir,
+std::vector<CaptureDevice> ListCaptureDevices(V4l2Io& io, const std::string& deviceDir,
                                               const std::string& sysfsDir)
 {
     std::vector<std::pair<int, std::string>> nodes;
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(deviceDir, ec)) {
-        if (auto n = videoNodeNumber(entry.path().filename().string()))
+        if (auto n = VideoNodeNumber(entry.path().filename().string()))
             nodes.emplace_back(*n, entry.path().string());
     }
     std::sort(nodes.begin(), nodes.end());
@@ -151,13 +151,13 @@ std::vector<CaptureDevice> listCaptureDevices(V4l2Io& io, const std::string& dev
     for (const auto& [n, path] : nodes) {
         if (static_cast<int>(devices.size()) == kMaxCaptureDevices)
             break;
-        if (auto d = probe(io, path)) {
+        if (auto d = Probe(io, path)) {
             d->index = static_cast<int>(devices.size());
-            d->serial = serialOf(sysfsDir, "video" + std::to_string(n));
+            d->serial = SerialOf(sysfsDir, "video" + std::to_string(n));
             devices.push_back(std::move(*d));
         }
     }
-    labelTwins(devices);
+    LabelTwins(devices);
     return devices;
 }
 

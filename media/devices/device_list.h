@@ -26,17 +26,17 @@ struct CaptureDevice {
 
 // What a camera's settings are kept under: its serial number when it has one (the same on any
 // port), else its card name and port, else its card name alone.
-std::string settingsKey(const CaptureDevice& device);
+std::string SettingsKey(const CaptureDevice& device);
 
 // Lists /dev/videoN nodes of `deviceDir` in N order and keeps those that can capture video
 // (their own capabilities, not their physical device's), at most kMaxCaptureDevices. Serial
 // numbers come from the USB devices in `sysfsDir`.
-std::vector<CaptureDevice> listCaptureDevices(V4l2Io& io, const std::string& deviceDir = "/dev",
+std::vector<CaptureDevice> ListCaptureDevices(V4l2Io& io, const std::string& deviceDir = "/dev",
                                               const std::string& sysfsDir = "/sys");
 
 // One node named by its path, as the list would describe it; nothing when it cannot be opened
 // or does not capture video.
-std::optional<CaptureDevice> probeCaptureDevice(V4l2Io& io, const std::string& path,
+std::optional<CaptureDevice> ProbeCaptureDevice(V4l2Io& io, const std::string& path,
                                                 const std::string& sysfsDir = "/sys");
 
 }  // namespace media

@@ -7,39 +7,39 @@
 
 namespace media {
 
-DeviceMonitor::DeviceMonitor() : udev_(udev_new())
+DeviceMonitor::DeviceMonitor() : m_udev(udev_new())
 {
-    if (!udev_)
+    if (!m_udev)
         return;
     // Without a udev daemon (a container, a minimal system) its events never come: the kernel's
     // own are the next best, with the node there at once if not yet its permissions.
     const bool daemon = access("/run/udev/control", F_OK) == 0;
-    monitor_ = udev_monitor_new_from_netlink(udev_, daemon ? "udev" : "kernel");
-    if (!monitor_)
+    m_monitor = udev_monitor_new_from_netlink(m_udev, daemon ? "udev" : "kernel");
+    if (!m_monitor)
         return;
-    udev_monitor_filter_add_match_subsystem_devtype(monitor_, "video4linux", nullptr);
-    if (udev_monitor_enable_receiving(monitor_) < 0) {
-        udev_monitor_unref(monitor_);
-        monitor_ = nullptr;
+    udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "video4linux", nullptr);
+    if (udev_monitor_enable_receiving(m_monitor) < 0) {
+        udev_monitor_unref(m_monitor);
+        m_monitor = nullptr;
     }
 }
 
 DeviceMonitor::~DeviceMonitor()
 {
-    if (monitor_)
-        udev_monitor_unref(monitor_);
-    if (udev_)
-        udev_unref(udev_);
+    if (m_monitor)
+        udev_monitor_unref(m_monitor);
+    if (m_udev)
+        udev_unref(m_udev);
 }
 
-int DeviceMonitor::fd() const { return monitor_ ? udev_monitor_get_fd(monitor_) : -1; }
+int DeviceMonitor::fd() const { return m_monitor ? udev_monitor_get_fd(m_monitor) : -1; }
 
 std::vector<DeviceEvent> DeviceMonitor::take()
 {
     std::vector<DeviceEvent> events;
-    if (!monitor_)
+    if (!m_monitor)
         return events;
-    while (udev_device* device = udev_monitor_receive_device(monitor_)) {
+    while (udev_device* device = udev_monitor_receive_device(m_monitor)) {
         const char* action = udev_device_get_action(device);
         const char* subsystem = udev_device_get_subsystem(device);
         const char* node = udev_device_get_devnode(device);

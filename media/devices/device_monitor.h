@@ -29,8 +29,8 @@ public:
     std::vector<DeviceEvent> take();
 
 private:
-    udev* udev_ = nullptr;
-    udev_monitor* monitor_ = nullptr;
+    udev* m_udev = nullptr;
+    udev_monitor* m_monitor = nullptr;
 };
 
 }  // namespace media

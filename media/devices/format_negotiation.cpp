@@ -18,18 +18,18 @@ struct FormatEntry {
 };
 
 // Enumerations end with EINVAL; anything else is a real failure.
-bool isEndOfList(int err) { return err == EINVAL; }
+bool IsEndOfList(int err) { return err == EINVAL; }
 
-Error enumerateFormats(V4l2Io& io, int fd, const std::string& name, std::vector<FormatEntry>& out)
+Error EnumerateFormats(V4l2Io& io, int fd, const std::string& name, std::vector<FormatEntry>& out)
 {
     for (__u32 index = 0;; ++index) {
         v4l2_fmtdesc desc{};
         desc.index = index;
         desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         if (io.ioctl(fd, VIDIOC_ENUM_FMT, &desc) < 0) {
-            if (isEndOfList(errno))
+            if (IsEndOfList(errno))
                 return Error::none();
-            return deviceError(errno, name, "list its formats");
+            return DeviceError(errno, name, "list its formats");
         }
         out.push_back({desc.pixelformat, (desc.flags & V4L2_FMT_FLAG_EMULATED) != 0});
     }
@@ -42,7 +42,7 @@ struct FrameSizes {
     FrameSize min, max, step;
 };
 
-FrameSizes enumerateFrameSizes(V4l2Io& io, int fd, uint32_t fourcc)
+FrameSizes EnumerateFrameSizes(V4l2Io& io, int fd, uint32_t fourcc)
 {
     FrameSizes sizes;
     for (__u32 index = 0;; ++index) {
@@ -66,24 +66,24 @@ FrameSizes enumerateFrameSizes(V4l2Io& io, int fd, uint32_t fourcc)
 
 // kTargetSize when the driver does not list sizes, in which case S_FMT brings it to the nearest
 // one the driver has.
-FrameSize sizeToRequest(const FrameSizes& sizes)
+FrameSize SizeToRequest(const FrameSizes& sizes)
 {
     if (sizes.stepped)
-        return chooseSteppedSize(sizes.min, sizes.max, sizes.step);
-    return sizes.discrete.empty() ? kTargetSize : chooseDiscreteSize(sizes.discrete);
+        return ChooseSteppedSize(sizes.min, sizes.max, sizes.step);
+    return sizes.discrete.empty() ? kTargetSize : ChooseDiscreteSize(sizes.discrete);
 }
 
 // The driver's list for the format it set, which always holds the size it set even when the
 // driver lists none.
-std::vector<FrameSize> sizesToOffer(const FrameSizes& sizes, FrameSize set)
+std::vector<FrameSize> SizesToOffer(const FrameSizes& sizes, FrameSize set)
 {
     std::vector<FrameSize> offered =
-        sizes.stepped ? commonSizesWithin(sizes.min, sizes.max, sizes.step) : sizes.discrete;
+        sizes.stepped ? CommonSizesWithin(sizes.min, sizes.max, sizes.step) : sizes.discrete;
     offered.push_back(set);
-    return sortedSizes(std::move(offered));
+    return SortedSizes(std::move(offered));
 }
 
-std::string fourccText(uint32_t f)
+std::string FourccText(uint32_t f)
 {
     std::string s;
     for (int i = 0; i < 4; ++i)
@@ -93,7 +93,7 @@ std::string fourccText(uint32_t f)
 
 // The frame intervals a size is streamed at, shortest first. A range is offered as the common
 // rates that lie in it.
-std::vector<FrameInterval> enumerateIntervals(V4l2Io& io, int fd, uint32_t fourcc, FrameSize size)
+std::vector<FrameInterval> EnumerateIntervals(V4l2Io& io, int fd, uint32_t fourcc, FrameSize size)
 {
     std::vector<FrameInterval> intervals;
     for (__u32 index = 0;; ++index) {
@@ -123,19 +123,19 @@ std::vector<FrameInterval> enumerateIntervals(V4l2Io& io, int fd, uint32_t fourc
     return intervals;
 }
 
-std::vector<OfferedFormat> formatsToOffer(V4l2Io& io, int fd, const std::vector<uint32_t>& fourccs)
+std::vector<OfferedFormat> FormatsToOffer(V4l2Io& io, int fd, const std::vector<uint32_t>& fourccs)
 {
     std::vector<OfferedFormat> offered;
     for (uint32_t fourcc : fourccs) {
-        const auto pixel = pixelFormatOf(fourcc);
-        const FrameSizes sizes = enumerateFrameSizes(io, fd, fourcc);
+        const auto pixel = PixelFormatOf(fourcc);
+        const FrameSizes sizes = EnumerateFrameSizes(io, fd, fourcc);
         if (!pixel || std::any_of(offered.begin(), offered.end(), [&](auto& f) { return f.format == *pixel; }))
             continue;
         OfferedFormat format{*pixel, {}};
         const std::vector<FrameSize> listed =
-            sortedSizes(sizes.stepped ? commonSizesWithin(sizes.min, sizes.max, sizes.step) : sizes.discrete);
+            SortedSizes(sizes.stepped ? CommonSizesWithin(sizes.min, sizes.max, sizes.step) : sizes.discrete);
         for (FrameSize size : listed)
-            format.sizes.push_back({size, enumerateIntervals(io, fd, fourcc, size)});
+            format.sizes.push_back({size, EnumerateIntervals(io, fd, fourcc, size)});
         offered.push_back(std::move(format));
     }
     return offered;
@@ -144,7 +144,7 @@ std::vector<OfferedFormat> formatsToOffer(V4l2Io& io, int fd, const std::vector<
 // Asks for the wanted frame interval (else the target rate) where the driver lets us choose,
 // and returns the interval it runs at. Drivers that cannot tell are assumed to run at the rate
 // asked for.
-void negotiateInterval(V4l2Io& io, int fd, const std::optional<FrameInterval>& wantedInterval, StreamFormat& stream)
+void NegotiateInterval(V4l2Io& io, int fd, const std::optional<FrameInterval>& wantedInterval, StreamFormat& stream)
 {
     const FrameInterval target =
         wantedInterval.value_or(FrameInterval{kTargetIntervalNumerator, kTargetIntervalDenominator});
@@ -170,11 +170,11 @@ void negotiateInterval(V4l2Io& io, int fd, const std::optional<FrameInterval>& w
 
 }  // namespace
 
-Error negotiateFormat(V4l2Io& io, int fd, bool converted, const std::string& name,
+Error NegotiateFormat(V4l2Io& io, int fd, bool converted, const std::string& name,
                       const StreamRequest& request, NegotiatedFormat& out)
 {
     std::vector<FormatEntry> formats;
-    if (Error e = enumerateFormats(io, fd, name, formats))
+    if (Error e = EnumerateFormats(io, fd, name, formats))
         return e;
 
     uint32_t wanted = V4L2_PIX_FMT_RGB24;
@@ -192,7 +192,7 @@ Error negotiateFormat(V4l2Io& io, int fd, bool converted, const std::string& nam
             if (!f.emulated)
                 native.push_back(f.fourcc);
         }
-        while (const auto best = preferredNativeFormat(native)) {
+        while (const auto best = PreferredNativeFormat(native)) {
             choices.push_back(*best);
             native.erase(std::remove(native.begin(), native.end(), *best), native.end());
         }
@@ -200,7 +200,7 @@ Error negotiateFormat(V4l2Io& io, int fd, bool converted, const std::string& nam
             return {ErrorKind::Unsupported, "The camera \"" + name + "\" has no MJPEG or YUYV format."};
         wanted = choices.front();
         for (uint32_t fourcc : choices) {
-            if (request.format && pixelFormatOf(fourcc) == request.format) {
+            if (request.format && PixelFormatOf(fourcc) == request.format) {
                 wanted = fourcc;
                 break;
             }
@@ -212,11 +212,11 @@ Error negotiateFormat(V4l2Io& io, int fd, bool converted, const std::string& nam
     fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     if (io.ioctl(fd, VIDIOC_G_FMT, &fmt) < 0) {
         if (errno == ENODEV)
-            return deviceError(errno, name, "read its format");
+            return DeviceError(errno, name, "read its format");
         fmt = {};
         fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     }
-    const FrameSize size = request.size ? *request.size : sizeToRequest(enumerateFrameSizes(io, fd, wanted));
+    const FrameSize size = request.size ? *request.size : SizeToRequest(EnumerateFrameSizes(io, fd, wanted));
     fmt.fmt.pix.pixelformat = wanted;
     fmt.fmt.pix.width = static_cast<__u32>(size.width);
     fmt.fmt.pix.height = static_cast<__u32>(size.height);
@@ -224,14 +224,14 @@ Error negotiateFormat(V4l2Io& io, int fd, bool converted, const std::string& nam
     fmt.fmt.pix.bytesperline = 0;
     fmt.fmt.pix.sizeimage = 0;
     if (io.ioctl(fd, VIDIOC_S_FMT, &fmt) < 0)
-        return deviceError(errno, name, "set its picture format");
+        return DeviceError(errno, name, "set its picture format");
 
     // The driver may have changed anything we asked for; what it returned is what it sends.
     const v4l2_pix_format& got = fmt.fmt.pix;
-    const auto pixel = pixelFormatOf(got.pixelformat);
+    const auto pixel = PixelFormatOf(got.pixelformat);
     if (!pixel || got.width == 0 || got.height == 0)
         return {ErrorKind::Unsupported, "The camera \"" + name + "\" switched to the format " +
-                                            fourccText(got.pixelformat) + " " +
+                                            FourccText(got.pixelformat) + " " +
                                             std::to_string(got.width) + "x" +
                                             std::to_string(got.height) + ", which this program cannot read."};
     out.fourcc = got.pixelformat;
@@ -240,10 +240,10 @@ Error negotiateFormat(V4l2Io& io, int fd, bool converted, const std::string& nam
     out.stream.height = static_cast<int>(got.height);
     const uint32_t packedRow = got.width * (*pixel == PixelFormat::Yuyv ? 2 : 3);
     out.bytesPerLine = *pixel == PixelFormat::Mjpeg ? 0 : std::max(got.bytesperline, packedRow);
-    out.offeredSizes = sizesToOffer(enumerateFrameSizes(io, fd, got.pixelformat),
+    out.offeredSizes = SizesToOffer(EnumerateFrameSizes(io, fd, got.pixelformat),
                                     {out.stream.width, out.stream.height});
-    out.offeredFormats = formatsToOffer(io, fd, choices);
-    negotiateInterval(io, fd, request.interval, out.stream);
+    out.offeredFormats = FormatsToOffer(io, fd, choices);
+    NegotiateInterval(io, fd, request.interval, out.stream);
     return Error::none();
 }
 

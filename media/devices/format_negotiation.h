@@ -26,7 +26,7 @@ struct NegotiatedFormat {
 // conversion), asks for RGB24. A wanted format is asked for when the device delivers it itself;
 // a wanted size when given, else the size our policy picks among those listed; a wanted frame
 // interval, else our target rate. Either way the driver's answer is what `out` holds.
-Error negotiateFormat(V4l2Io& io, int fd, bool converted, const std::string& deviceName,
+Error NegotiateFormat(V4l2Io& io, int fd, bool converted, const std::string& deviceName,
                       const StreamRequest& wanted, NegotiatedFormat& out);
 
 }  // namespace media

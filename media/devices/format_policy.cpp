@@ -7,15 +7,15 @@
 namespace media {
 namespace {
 
-long long area(FrameSize s) { return static_cast<long long>(s.width) * s.height; }
+long long Area(FrameSize s) { return static_cast<long long>(s.width) * s.height; }
 
-int stepInto(int target, int min, int max, int step)
+int StepInto(int target, int min, int max, int step)
 {
     const int clamped = std::clamp(target, min, std::max(min, max));
     return step > 1 ? min + (clamped - min) / step * step : clamped;
 }
 
-bool onSteps(int value, int min, int max, int step)
+bool OnSteps(int value, int min, int max, int step)
 {
     return value >= min && value <= max && (step <= 1 || (value - min) % step == 0);
 }
@@ -29,7 +29,7 @@ constexpr FrameSize kCommonSizes[] = {
 
 }  // namespace
 
-std::optional<PixelFormat> pixelFormatOf(uint32_t fourcc)
+std::optional<PixelFormat> PixelFormatOf(uint32_t fourcc)
 {
     switch (fourcc) {
     case V4L2_PIX_FMT_MJPEG:
@@ -44,7 +44,7 @@ std::optional<PixelFormat> pixelFormatOf(uint32_t fourcc)
     }
 }
 
-std::optional<uint32_t> preferredNativeFormat(const std::vector<uint32_t>& fourccs)
+std::optional<uint32_t> PreferredNativeFormat(const std::vector<uint32_t>& fourccs)
 {
     for (uint32_t wanted : {V4L2_PIX_FMT_MJPEG, V4L2_PIX_FMT_JPEG, V4L2_PIX_FMT_YUYV}) {
         if (std::find(fourccs.begin(), fourccs.end(), wanted) != fourccs.end())
@@ -53,46 +53,46 @@ std::optional<uint32_t> preferredNativeFormat(const std::vector<uint32_t>& fourc
     return std::nullopt;
 }
 
-FrameSize chooseDiscreteSize(const std::vector<FrameSize>& sizes)
+FrameSize ChooseDiscreteSize(const std::vector<FrameSize>& sizes)
 {
     const FrameSize* best = nullptr;
     for (const FrameSize& s : sizes) {
         if (s.width <= kTargetSize.width && s.height <= kTargetSize.height &&
-            (!best || area(s) > area(*best)))
+            (!best || Area(s) > Area(*best)))
             best = &s;
     }
     if (best)
         return *best;
     for (const FrameSize& s : sizes) {
-        if (!best || area(s) < area(*best))
+        if (!best || Area(s) < Area(*best))
             best = &s;
     }
     return best ? *best : FrameSize{};
 }
 
-FrameSize chooseSteppedSize(FrameSize min, FrameSize max, FrameSize step)
+FrameSize ChooseSteppedSize(FrameSize min, FrameSize max, FrameSize step)
 {
-    return {stepInto(kTargetSize.width, min.width, max.width, step.width),
-            stepInto(kTargetSize.height, min.height, max.height, step.height)};
+    return {StepInto(kTargetSize.width, min.width, max.width, step.width),
+            StepInto(kTargetSize.height, min.height, max.height, step.height)};
 }
 
-std::vector<FrameSize> commonSizesWithin(FrameSize min, FrameSize max, FrameSize step)
+std::vector<FrameSize> CommonSizesWithin(FrameSize min, FrameSize max, FrameSize step)
 {
     std::vector<FrameSize> sizes;
     for (const FrameSize& s : kCommonSizes) {
-        if (onSteps(s.width, min.width, max.width, step.width) &&
-            onSteps(s.height, min.height, max.height, step.height))
+        if (OnSteps(s.width, min.width, max.width, step.width) &&
+            OnSteps(s.height, min.height, max.height, step.height))
             sizes.push_back(s);
     }
     if (sizes.empty())
         sizes = {min, max};
-    return sortedSizes(std::move(sizes));
+    return SortedSizes(std::move(sizes));
 }
 
-std::vector<FrameSize> sortedSizes(std::vector<FrameSize> sizes)
+std::vector<FrameSize> SortedSizes(std::vector<FrameSize> sizes)
 {
     std::sort(sizes.begin(), sizes.end(), [](FrameSize a, FrameSize b) {
-        return area(a) != area(b) ? area(a) < area(b) : a.width < b.width;
+        return Area(a) != Area(b) ? Area(a) < Area(b) : a.width < b.width;
     });
     sizes.erase(std::unique(sizes.begin(), sizes.end()), sizes.end());
     return sizes;

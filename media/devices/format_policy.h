@@ -18,23 +18,23 @@ inline constexpr uint32_t kTargetIntervalNumerator = 1;
 inline constexpr uint32_t kTargetIntervalDenominator = 30;
 
 // The pixel format a fourcc is delivered as, if we can handle it.
-std::optional<PixelFormat> pixelFormatOf(uint32_t fourcc);
+std::optional<PixelFormat> PixelFormatOf(uint32_t fourcc);
 
 // Among the formats a device delivers itself, the one to stream: MJPEG (small, full quality
 // per frame), then YUYV. Anything else is left to software conversion.
-std::optional<uint32_t> preferredNativeFormat(const std::vector<uint32_t>& fourccs);
+std::optional<uint32_t> PreferredNativeFormat(const std::vector<uint32_t>& fourccs);
 
 // The largest listed size that fits in kTargetSize; the smallest if none fits.
-FrameSize chooseDiscreteSize(const std::vector<FrameSize>& sizes);
+FrameSize ChooseDiscreteSize(const std::vector<FrameSize>& sizes);
 
 // kTargetSize brought into a continuous or stepwise range.
-FrameSize chooseSteppedSize(FrameSize min, FrameSize max, FrameSize step);
+FrameSize ChooseSteppedSize(FrameSize min, FrameSize max, FrameSize step);
 
 // What to offer the user from a continuous or stepwise range: the common picture sizes that lie
 // on it, smallest first; its two ends when none does.
-std::vector<FrameSize> commonSizesWithin(FrameSize min, FrameSize max, FrameSize step);
+std::vector<FrameSize> CommonSizesWithin(FrameSize min, FrameSize max, FrameSize step);
 
 // `sizes` sorted by area (then width) without repeats, as a list to choose from.
-std::vector<FrameSize> sortedSizes(std::vector<FrameSize> sizes);
+std::vector<FrameSize> SortedSizes(std::vector<FrameSize> sizes);
 
 }  // namespace media

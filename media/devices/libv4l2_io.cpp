@@ -61,7 +61,7 @@ public:
 
 }  // namespace
 
-std::shared_ptr<V4l2Io> systemV4l2Io()
+std::shared_ptr<V4l2Io> SystemV4l2Io()
 {
     static const auto io = std::make_shared<LibV4l2Io>();
     return io;

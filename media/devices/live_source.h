@@ -67,25 +67,25 @@ private:
     void run();
     std::shared_ptr<Frame> reusableFrame(std::shared_ptr<Frame>& spare) const;
 
-    std::mutex controlMutex_;  // serialises start() and stop()
-    std::thread thread_;
-    std::unique_ptr<FrameSource> source_;  // used by the capture thread while it runs
+    std::mutex m_controlMutex;  // serialises start() and stop()
+    std::thread m_thread;
+    std::unique_ptr<FrameSource> m_source;  // used by the capture thread while it runs
 
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::shared_ptr<const Frame> newest_;
-    uint64_t frameCount_ = 0;
-    Error failure_;
-    Error lastReadError_;  // of the newest read, none once a frame came
-    bool streaming_ = false;
-    bool stopping_ = false;
-    std::string name_;
-    StreamFormat format_;
-    std::vector<FrameSize> offeredSizes_;
-    std::vector<OfferedFormat> offeredFormats_;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::shared_ptr<const Frame> m_newest;
+    uint64_t m_frameCount = 0;
+    Error m_failure;
+    Error m_lastReadError;  // of the newest read, none once a frame came
+    bool m_streaming = false;
+    bool m_stopping = false;
+    std::string m_name;
+    StreamFormat m_format;
+    std::vector<FrameSize> m_offeredSizes;
+    std::vector<OfferedFormat> m_offeredFormats;
 
-    std::mutex listenerMutex_;  // held while the listener runs
-    FrameListener listener_;
+    std::mutex m_listenerMutex;  // held while the listener runs
+    FrameListener m_listener;
 };
 
 }  // namespace media

@@ -12,8 +12,8 @@ namespace media {
 Error MappedBuffers::allocate(V4l2Io& io, int fd, unsigned count, const std::string& name)
 {
     release();
-    io_ = &io;
-    fd_ = fd;
+    m_io = &io;
+    m_fd = fd;
     v4l2_requestbuffers req{};
     req.count = count;
     req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
@@ -21,7 +21,7 @@ Error MappedBuffers::allocate(V4l2Io& io, int fd, unsigned count, const std::str
     if (io.ioctl(fd, VIDIOC_REQBUFS, &req) < 0) {
         if (errno == EINVAL)
             return {ErrorKind::Unsupported, "The camera \"" + name + "\" cannot stream video."};
-        return deviceError(errno, name, "get capture buffers");
+        return DeviceError(errno, name, "get capture buffers");
     }
     if (req.count == 0)
         return {ErrorKind::Unsupported, "The camera \"" + name + "\" granted no capture buffers."};
@@ -32,33 +32,33 @@ Error MappedBuffers::allocate(V4l2Io& io, int fd, unsigned count, const std::str
         buf.memory = V4L2_MEMORY_MMAP;
         buf.index = i;
         if (io.ioctl(fd, VIDIOC_QUERYBUF, &buf) < 0)
-            return deviceError(errno, name, "query its capture buffers");
+            return DeviceError(errno, name, "query its capture buffers");
         void* address = io.mmap(fd, buf.length, static_cast<off_t>(buf.m.offset));
         if (address == MAP_FAILED)
-            return deviceError(errno, name, "map its capture buffers");
-        buffers_.push_back({address, buf.length});
+            return DeviceError(errno, name, "map its capture buffers");
+        m_buffers.push_back({address, buf.length});
         if (io.ioctl(fd, VIDIOC_QBUF, &buf) < 0)
-            return deviceError(errno, name, "queue its capture buffers");
+            return DeviceError(errno, name, "queue its capture buffers");
     }
     return Error::none();
 }
 
 void MappedBuffers::release()
 {
-    if (!io_)
+    if (!m_io)
         return;
-    for (const Mapping& m : buffers_)
-        io_->munmap(m.address, m.length);
-    if (!buffers_.empty()) {
+    for (const Mapping& m : m_buffers)
+        m_io->munmap(m.address, m.length);
+    if (!m_buffers.empty()) {
         // Frees the driver's memory now rather than at close; fails harmlessly once unplugged.
         v4l2_requestbuffers req{};
         req.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         req.memory = V4L2_MEMORY_MMAP;
-        io_->ioctl(fd_, VIDIOC_REQBUFS, &req);
+        m_io->ioctl(m_fd, VIDIOC_REQBUFS, &req);
     }
-    buffers_.clear();
-    io_ = nullptr;
-    fd_ = -1;
+    m_buffers.clear();
+    m_io = nullptr;
+    m_fd = -1;
 }
 
 }  // namespace media

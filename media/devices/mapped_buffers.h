@@ -23,18 +23,18 @@ public:
     // Unmaps and frees the buffers; the stream must be off.
     void release();
 
-    size_t count() const { return buffers_.size(); }
-    const uint8_t* data(size_t index) const { return static_cast<const uint8_t*>(buffers_[index].address); }
-    size_t length(size_t index) const { return buffers_[index].length; }
+    size_t count() const { return m_buffers.size(); }
+    const uint8_t* data(size_t index) const { return static_cast<const uint8_t*>(m_buffers[index].address); }
+    size_t length(size_t index) const { return m_buffers[index].length; }
 
 private:
     struct Mapping {
         void* address;
         size_t length;
     };
-    V4l2Io* io_ = nullptr;
-    int fd_ = -1;
-    std::vector<Mapping> buffers_;
+    V4l2Io* m_io = nullptr;
+    int m_fd = -1;
+    std::vector<Mapping> m_buffers;
 };
 
 }  // namespace media

@@ -14,7 +14,7 @@
 namespace media {
 namespace {
 
-v4l2_buffer emptyBuffer()
+v4l2_buffer EmptyBuffer()
 {
     v4l2_buffer b{};
     b.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
@@ -22,7 +22,7 @@ v4l2_buffer emptyBuffer()
     return b;
 }
 
-int bytesPerPixel(PixelFormat f) { return f == PixelFormat::Yuyv ? 2 : 3; }
+int BytesPerPixel(PixelFormat f) { return f == PixelFormat::Yuyv ? 2 : 3; }
 
 }  // namespace
 
@@ -33,13 +33,13 @@ V4l2Camera::V4l2Camera(std::string devicePath, std::shared_ptr<V4l2Io> io,
 }
 
 V4l2Camera::V4l2Camera(std::string devicePath, std::shared_ptr<V4l2Io> io, StreamRequest wanted)
-    : path_(std::move(devicePath)), io_(std::move(io)), wanted_(wanted)
+    : m_path(std::move(devicePath)), m_io(std::move(io)), m_wanted(wanted)
 {
 }
 
 V4l2Camera::~V4l2Camera() { stop(); }
 
-std::string V4l2Camera::name() const { return cardName_.empty() ? path_ : cardName_; }
+std::string V4l2Camera::name() const { return m_cardName.empty() ? m_path : m_cardName; }
 
 Error V4l2Camera::start()
 {
@@ -48,46 +48,46 @@ Error V4l2Camera::start()
     if (!e)
         e = checkCapabilities();
     if (!e) {
-        e = negotiateFormat(*io_, fd_, false, name(), wanted_, format_);
+        e = NegotiateFormat(*m_io, m_fd, false, name(), m_wanted, m_format);
         if (e.kind == ErrorKind::Unsupported) {
             closeDevice();
             e = openDevice(OpenMode::Converted);
             if (!e)
-                e = negotiateFormat(*io_, fd_, true, name(), wanted_, format_);
+                e = NegotiateFormat(*m_io, m_fd, true, name(), m_wanted, m_format);
         }
     }
     if (!e)
-        e = buffers_.allocate(*io_, fd_, kBufferCount, name());
+        e = m_buffers.allocate(*m_io, m_fd, kBufferCount, name());
     if (!e) {
         int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-        if (io_->ioctl(fd_, VIDIOC_STREAMON, &type) < 0)
-            e = deviceError(errno, name(), "start streaming");
+        if (m_io->ioctl(m_fd, VIDIOC_STREAMON, &type) < 0)
+            e = DeviceError(errno, name(), "start streaming");
     }
     if (e) {
         closeDevice();
         return e;
     }
-    const StreamFormat& s = format_.stream;
-    frameIntervalNs_ = int64_t{s.frameIntervalNumerator} * 1'000'000'000 / s.frameIntervalDenominator;
-    streaming_ = true;
-    delivered_ = false;
+    const StreamFormat& s = m_format.stream;
+    m_frameIntervalNs = int64_t{s.frameIntervalNumerator} * 1'000'000'000 / s.frameIntervalDenominator;
+    m_streaming = true;
+    m_delivered = false;
     return Error::none();
 }
 
 Error V4l2Camera::openDevice(OpenMode mode)
 {
-    converted_ = mode == OpenMode::Converted;
-    fd_ = io_->open(path_, mode);
-    return fd_ < 0 ? deviceError(errno, name(), "open it") : Error::none();
+    m_converted = mode == OpenMode::Converted;
+    m_fd = m_io->open(m_path, mode);
+    return m_fd < 0 ? DeviceError(errno, name(), "open it") : Error::none();
 }
 
 Error V4l2Camera::checkCapabilities()
 {
     v4l2_capability cap{};
-    if (io_->ioctl(fd_, VIDIOC_QUERYCAP, &cap) < 0)
-        return deviceError(errno, name(), "query its capabilities");
+    if (m_io->ioctl(m_fd, VIDIOC_QUERYCAP, &cap) < 0)
+        return DeviceError(errno, name(), "query its capabilities");
     const char* card = reinterpret_cast<const char*>(cap.card);
-    cardName_.assign(card, strnlen(card, sizeof cap.card));
+    m_cardName.assign(card, strnlen(card, sizeof cap.card));
     const __u32 caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
     if (!(caps & V4L2_CAP_VIDEO_CAPTURE))
         return {ErrorKind::Unsupported, "\"" + name() + "\" is not a video capture device."};
@@ -98,16 +98,16 @@ Error V4l2Camera::checkCapabilities()
 
 Error V4l2Camera::readFrame(Frame& frame)
 {
-    if (!streaming_)
+    if (!m_streaming)
         return {ErrorKind::Io, "The camera \"" + name() + "\" is not started."};
-    const int64_t deadline = monotonicNowNs() + std::chrono::nanoseconds(kReadTimeout).count();
+    const int64_t deadline = MonotonicNowNs() + std::chrono::nanoseconds(kReadTimeout).count();
     int damaged = 0;
     while (true) {
-        const int64_t left = deadline - monotonicNowNs();
+        const int64_t left = deadline - MonotonicNowNs();
         if (left <= 0)
             return noFrameError(damaged);
         short revents = 0;
-        const int ready = io_->poll(fd_, POLLIN, static_cast<int>((left + 999'999) / 1'000'000), revents);
+        const int ready = m_io->poll(m_fd, POLLIN, static_cast<int>((left + 999'999) / 1'000'000), revents);
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready < 0)
@@ -115,8 +115,8 @@ Error V4l2Camera::readFrame(Frame& frame)
         if (ready == 0)
             return noFrameError(damaged);
 
-        const int64_t dequeuedAt = monotonicNowNs();
-        v4l2_buffer buffer = emptyBuffer();
+        const int64_t dequeuedAt = MonotonicNowNs();
+        v4l2_buffer buffer = EmptyBuffer();
         bool have = false;
         if (Error e = dequeueNewest(buffer, have))
             return e;
@@ -139,9 +139,9 @@ Error V4l2Camera::dequeueNewest(v4l2_buffer& newest, bool& have)
 {
     // Bounded by the buffer count so that a driver refilling as fast as we drain cannot keep
     // us here.
-    for (size_t i = 0; i < buffers_.count(); ++i) {
-        v4l2_buffer b = emptyBuffer();
-        if (io_->ioctl(fd_, VIDIOC_DQBUF, &b) < 0) {
+    for (size_t i = 0; i < m_buffers.count(); ++i) {
+        v4l2_buffer b = EmptyBuffer();
+        if (m_io->ioctl(m_fd, VIDIOC_DQBUF, &b) < 0) {
             if (errno == EAGAIN)
                 return Error::none();
             return streamError(errno, "read a frame");
@@ -158,17 +158,17 @@ Error V4l2Camera::dequeueNewest(v4l2_buffer& newest, bool& have)
 
 Error V4l2Camera::requeue(v4l2_buffer& buffer)
 {
-    return io_->ioctl(fd_, VIDIOC_QBUF, &buffer) < 0 ? streamError(errno, "return a buffer")
+    return m_io->ioctl(m_fd, VIDIOC_QBUF, &buffer) < 0 ? streamError(errno, "return a buffer")
                                                        : Error::none();
 }
 
 bool V4l2Camera::copyOut(const v4l2_buffer& buffer, int64_t dequeuedAtNs, Frame& frame)
 {
-    if ((buffer.flags & V4L2_BUF_FLAG_ERROR) || buffer.index >= buffers_.count())
+    if ((buffer.flags & V4L2_BUF_FLAG_ERROR) || buffer.index >= m_buffers.count())
         return false;
-    const uint8_t* src = buffers_.data(buffer.index);
-    const size_t used = std::min<size_t>(buffer.bytesused, buffers_.length(buffer.index));
-    const StreamFormat& s = format_.stream;
+    const uint8_t* src = m_buffers.data(buffer.index);
+    const size_t used = std::min<size_t>(buffer.bytesused, m_buffers.length(buffer.index));
+    const StreamFormat& s = m_format.stream;
 
     if (s.format == PixelFormat::Mjpeg) {
         // A picture of another size than the stream's would go into the file under a header
@@ -179,8 +179,8 @@ bool V4l2Camera::copyOut(const v4l2_buffer& buffer, int64_t dequeuedAtNs, Frame&
             return false;
         frame.data.assign(src, src + jpeg.end);
     } else {
-        const size_t row = size_t(s.width) * bytesPerPixel(s.format);
-        const size_t stride = format_.bytesPerLine;
+        const size_t row = size_t(s.width) * BytesPerPixel(s.format);
+        const size_t stride = m_format.bytesPerLine;
         if (used < stride * (s.height - 1) + row)
             return false;
         if (stride == row) {
@@ -194,17 +194,17 @@ bool V4l2Camera::copyOut(const v4l2_buffer& buffer, int64_t dequeuedAtNs, Frame&
     frame.format = s.format;
     frame.width = s.width;
     frame.height = s.height;
-    frame.exposureStartNs = exposureStartNs(buffer, frameIntervalNs_, dequeuedAtNs);
+    frame.exposureStartNs = ExposureStartNs(buffer, m_frameIntervalNs, dequeuedAtNs);
 
     // Counted from the stream's first frame; drivers that do not count still count up here.
-    if (!delivered_)
-        firstSequence_ = buffer.sequence;
-    uint64_t sequence = buffer.sequence - firstSequence_;
-    if (delivered_ && sequence <= lastSequence_)
-        sequence = lastSequence_ + 1;
+    if (!m_delivered)
+        m_firstSequence = buffer.sequence;
+    uint64_t sequence = buffer.sequence - m_firstSequence;
+    if (m_delivered && sequence <= m_lastSequence)
+        sequence = m_lastSequence + 1;
     frame.sequence = sequence;
-    lastSequence_ = sequence;
-    delivered_ = true;
+    m_lastSequence = sequence;
+    m_delivered = true;
     return true;
 }
 
@@ -214,10 +214,10 @@ Error V4l2Camera::streamError(int err, std::string_view action)
     // answers a capability query is gone.
     if (err == EIO) {
         v4l2_capability cap{};
-        if (io_->ioctl(fd_, VIDIOC_QUERYCAP, &cap) < 0)
+        if (m_io->ioctl(m_fd, VIDIOC_QUERYCAP, &cap) < 0)
             err = ENODEV;
     }
-    return deviceError(err, name(), action);
+    return DeviceError(err, name(), action);
 }
 
 Error V4l2Camera::noFrameError(int damagedFrames) const
@@ -231,20 +231,20 @@ Error V4l2Camera::noFrameError(int damagedFrames) const
 
 void V4l2Camera::stop()
 {
-    if (streaming_) {
+    if (m_streaming) {
         int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-        io_->ioctl(fd_, VIDIOC_STREAMOFF, &type);
-        streaming_ = false;
+        m_io->ioctl(m_fd, VIDIOC_STREAMOFF, &type);
+        m_streaming = false;
     }
     closeDevice();
 }
 
 void V4l2Camera::closeDevice()
 {
-    buffers_.release();
-    if (fd_ >= 0)
-        io_->close(fd_);
-    fd_ = -1;
+    m_buffers.release();
+    if (m_fd >= 0)
+        m_io->close(m_fd);
+    m_fd = -1;
 }
 
 }  // namespace media

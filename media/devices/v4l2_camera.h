@@ -28,7 +28,7 @@ public:
 
     // Streams at `wantedSize` if the driver agrees, else at the size it sets instead; without a
     // wanted size, at the one our policy picks.
-    explicit V4l2Camera(std::string devicePath, std::shared_ptr<V4l2Io> io = systemV4l2Io(),
+    explicit V4l2Camera(std::string devicePath, std::shared_ptr<V4l2Io> io = SystemV4l2Io(),
                         std::optional<FrameSize> wantedSize = std::nullopt);
     // Asks for the format, size and frame rate given, each where the driver agrees.
     V4l2Camera(std::string devicePath, std::shared_ptr<V4l2Io> io, StreamRequest wanted);
@@ -39,9 +39,9 @@ public:
     // The driver's card name once started, the device path before.
     std::string name() const override;
     Error start() override;
-    StreamFormat format() const override { return format_.stream; }
-    std::vector<FrameSize> offeredSizes() const override { return format_.offeredSizes; }
-    std::vector<OfferedFormat> offeredFormats() const override { return format_.offeredFormats; }
+    StreamFormat format() const override { return m_format.stream; }
+    std::vector<FrameSize> offeredSizes() const override { return m_format.offeredSizes; }
+    std::vector<OfferedFormat> offeredFormats() const override { return m_format.offeredFormats; }
     // Returns the newest complete frame: when several are waiting, the older ones go back to
     // the driver unread. Damaged frames (cut short, flagged by the driver, or a JPEG of another
     // size than the stream's) are skipped; when nothing else came, that is a BadFrame error.
@@ -50,8 +50,8 @@ public:
 
     // Whether libv4l2 converts the stream in software because the device had no format we take
     // as it is.
-    bool converted() const { return converted_; }
-    uint32_t fourcc() const { return format_.fourcc; }
+    bool converted() const { return m_converted; }
+    uint32_t fourcc() const { return m_format.fourcc; }
 
 private:
     Error openDevice(OpenMode mode);
@@ -63,19 +63,19 @@ private:
     Error noFrameError(int damagedFrames) const;
     void closeDevice();
 
-    std::string path_;
-    std::shared_ptr<V4l2Io> io_;
-    StreamRequest wanted_;
-    std::string cardName_;
-    int fd_ = -1;
-    bool converted_ = false;
-    bool streaming_ = false;
-    NegotiatedFormat format_;
-    int64_t frameIntervalNs_ = 0;
-    MappedBuffers buffers_;
-    bool delivered_ = false;
-    uint32_t firstSequence_ = 0;
-    uint64_t lastSequence_ = 0;
+    std::string m_path;
+    std::shared_ptr<V4l2Io> m_io;
+    StreamRequest m_wanted;
+    std::string m_cardName;
+    int m_fd = -1;
+    bool m_converted = false;
+    bool m_streaming = false;
+    NegotiatedFormat m_format;
+    int64_t m_frameIntervalNs = 0;
+    MappedBuffers m_buffers;
+    bool m_delivered = false;
+    uint32_t m_firstSequence = 0;
+    uint64_t m_lastSequence = 0;
 };
 
 }  // namespace media

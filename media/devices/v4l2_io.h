@@ -38,6 +38,6 @@ public:
 };
 
 // The real devices, through libv4l2.
-std::shared_ptr<V4l2Io> systemV4l2Io();
+std::shared_ptr<V4l2Io> SystemV4l2Io();
 
 }  // namespace media

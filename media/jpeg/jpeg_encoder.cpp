@@ -33,18 +33,18 @@ Error Failed(tjhandle handle) {
 
 Error JpegEncoder::encode(const Frame& frame, int quality, std::span<const uint8_t>& jpeg) {
     if (frame.format == PixelFormat::Mjpeg) {
-        if (Error e = CompleteCameraJpeg(frame.data, completed_)) return e;
+        if (Error e = CompleteCameraJpeg(frame.data, m_completed)) return e;
         // A recording's headers give its frames' size: a picture of another size would be
         // stored under a header that says otherwise.
         JpegLayout layout;
-        if (Error e = ParseJpeg(completed_, layout)) return e;
+        if (Error e = ParseJpeg(m_completed, layout)) return e;
         if (layout.width != frame.width || layout.height != frame.height) {
             return {ErrorKind::BadFrame, "The JPEG image is " + std::to_string(layout.width) + "x" +
                                              std::to_string(layout.height) + " but the frame is " +
                                              std::to_string(frame.width) + "x" +
                                              std::to_string(frame.height)};
         }
-        jpeg = completed_;
+        jpeg = m_completed;
         return Error::none();
     }
     if (Error e = CheckSize(frame)) return e;
@@ -52,20 +52,20 @@ Error JpegEncoder::encode(const Frame& frame, int quality, std::span<const uint8
     tjhandle handle = ThreadCompressor();
     // Compressing into a buffer of the worst-case size lets TurboJPEG write straight into ours.
     const size_t worstCase = tjBufSize(frame.width, frame.height, TJSAMP_422);
-    if (outputSize_ < worstCase) {
-        output_.reset(new uint8_t[worstCase]);
-        outputSize_ = worstCase;
+    if (m_outputSize < worstCase) {
+        m_output.reset(new uint8_t[worstCase]);
+        m_outputSize = worstCase;
     }
-    unsigned char* out = output_.get();
-    unsigned long outSize = outputSize_;
+    unsigned char* out = m_output.get();
+    unsigned long outSize = m_outputSize;
     int rc;
     if (frame.format == PixelFormat::Rgb24) {
         rc = tjCompress2(handle, frame.data.data(), frame.width, 0, frame.height, TJPF_RGB, &out,
                          &outSize, TJSAMP_422, quality, TJFLAG_NOREALLOC);
     } else {
         const size_t lumaSize = size_t(frame.width) * size_t(frame.height);
-        planes_.resize(lumaSize * 2);
-        uint8_t* y = planes_.data();
+        m_planes.resize(lumaSize * 2);
+        uint8_t* y = m_planes.data();
         uint8_t* u = y + lumaSize;
         uint8_t* v = u + lumaSize / 2;
         YuyvToJpegPlanes(frame.data.data(), frame.width, frame.height, y, u, v);
@@ -75,7 +75,7 @@ Error JpegEncoder::encode(const Frame& frame, int quality, std::span<const uint8
                                      TJSAMP_422, &out, &outSize, quality, TJFLAG_NOREALLOC);
     }
     if (rc != 0) return Failed(handle);
-    jpeg = std::span<const uint8_t>(output_.get(), outSize);
+    jpeg = std::span<const uint8_t>(m_output.get(), outSize);
     return Error::none();
 }
 

@@ -25,10 +25,10 @@ public:
     Error encode(const Frame& frame, int quality, std::span<const uint8_t>& jpeg);
 
 private:
-    std::unique_ptr<uint8_t[]> output_;  // never zeroed: TurboJPEG writes before we read
-    size_t outputSize_ = 0;
-    std::vector<uint8_t> planes_;
-    std::vector<uint8_t> completed_;
+    std::unique_ptr<uint8_t[]> m_output;  // never zeroed: TurboJPEG writes before we read
+    size_t m_outputSize = 0;
+    std::vector<uint8_t> m_planes;
+    std::vector<uint8_t> m_completed;
 };
 
 // One frame alone, into `jpeg`.

@@ -17,13 +17,13 @@ constexpr int kFd = 1;
 constexpr int32_t kNeutralExposure = 333;  // in 100 µs, as cameras count: 1/30 s
 constexpr int32_t kNeutralTemperature = 5000;
 
-int fail(int err)
+int Fail(int err)
 {
     errno = err;
     return -1;
 }
 
-int64_t monotonicNs()
+int64_t MonotonicNs()
 {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
@@ -31,14 +31,14 @@ int64_t monotonicNs()
 }
 
 // Where an automatic mode has taken a value at `nowNs`: a slow swing around the middle.
-int32_t drift(int32_t middle, int32_t swing, int64_t periodNs, int64_t nowNs)
+int32_t Drift(int32_t middle, int32_t swing, int64_t periodNs, int64_t nowNs)
 {
     const double phase = double(nowNs % periodNs) / double(periodNs);
     return middle + int32_t(std::lround(swing * std::sin(2 * std::numbers::pi * phase)));
 }
 
 template <size_t N>
-void copyName(char (&field)[N], const char* name)
+void CopyName(char (&field)[N], const char* name)
 {
     std::strncpy(field, name, N - 1);
 }
@@ -47,7 +47,7 @@ void copyName(char (&field)[N], const char* name)
 
 TestSceneControls::TestSceneControls()
 {
-    controls_ = {
+    m_controls = {
         {V4L2_CID_BRIGHTNESS, V4L2_CTRL_TYPE_INTEGER, "Brightness", -64, 64, 1, 0, {}, 0, 0},
         {V4L2_CID_AUTO_WHITE_BALANCE, V4L2_CTRL_TYPE_BOOLEAN, "White Balance, Automatic", 0, 1, 1, 1, {}, 0, 0},
         {V4L2_CID_POWER_LINE_FREQUENCY, V4L2_CTRL_TYPE_MENU, "Power Line Frequency", 0, 2, 1, 1,
@@ -63,8 +63,8 @@ TestSceneControls::TestSceneControls()
 
 TestSceneControls::Control* TestSceneControls::find(uint32_t id)
 {
-    auto it = std::find_if(controls_.begin(), controls_.end(), [id](const Control& c) { return c.id == id; });
-    return it == controls_.end() ? nullptr : &*it;
+    auto it = std::find_if(m_controls.begin(), m_controls.end(), [id](const Control& c) { return c.id == id; });
+    return it == m_controls.end() ? nullptr : &*it;
 }
 
 const TestSceneControls::Control* TestSceneControls::find(uint32_t id) const
@@ -83,13 +83,13 @@ int32_t TestSceneControls::current(const Control& c, int64_t nowNs) const
     if (!governed(c))
         return c.value;
     if (c.id == V4L2_CID_EXPOSURE_ABSOLUTE)
-        return drift(kNeutralExposure, 140, kDriftPeriodNs, nowNs);
-    return drift(kNeutralTemperature, 700, kDriftPeriodNs * 7 / 4, nowNs);
+        return Drift(kNeutralExposure, 140, kDriftPeriodNs, nowNs);
+    return Drift(kNeutralTemperature, 700, kDriftPeriodNs * 7 / 4, nowNs);
 }
 
 SceneLook TestSceneControls::lookAt(int64_t nowNs) const
 {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(m_mutex);
     SceneLook look;
     look.brightness = find(V4L2_CID_BRIGHTNESS)->value;
     look.gainPermille = current(*find(V4L2_CID_EXPOSURE_ABSOLUTE), nowNs) * 1000 / kNeutralExposure;
@@ -102,17 +102,17 @@ SceneLook TestSceneControls::lookAt(int64_t nowNs) const
 
 int TestSceneControls::open(const std::string& path, OpenMode)
 {
-    return path == kNode ? kFd : fail(ENOENT);
+    return path == kNode ? kFd : Fail(ENOENT);
 }
 
-int TestSceneControls::close(int fd) { return fd == kFd ? 0 : fail(EBADF); }
+int TestSceneControls::close(int fd) { return fd == kFd ? 0 : Fail(EBADF); }
 
 int TestSceneControls::query(uint32_t id, bool extended, void* arg) const
 {
     const Control* c = nullptr;
     if (id & V4L2_CTRL_FLAG_NEXT_CTRL) {
         const uint32_t after = id & ~(V4L2_CTRL_FLAG_NEXT_CTRL | V4L2_CTRL_FLAG_NEXT_COMPOUND);
-        for (const Control& candidate : controls_) {
+        for (const Control& candidate : m_controls) {
             if (candidate.id > after && (!c || candidate.id < c->id))
                 c = &candidate;
         }
@@ -120,7 +120,7 @@ int TestSceneControls::query(uint32_t id, bool extended, void* arg) const
         c = find(id);
     }
     if (!c)
-        return fail(EINVAL);
+        return Fail(EINVAL);
     // What an automatic mode sets keeps changing on its own while the mode is on.
     const uint32_t flags = governed(*c) ? V4L2_CTRL_FLAG_INACTIVE | V4L2_CTRL_FLAG_VOLATILE : 0;
     if (extended) {
@@ -128,7 +128,7 @@ int TestSceneControls::query(uint32_t id, bool extended, void* arg) const
         *q = {};
         q->id = c->id;
         q->type = c->type;
-        copyName(q->name, c->name);
+        CopyName(q->name, c->name);
         q->minimum = c->minimum;
         q->maximum = c->maximum;
         q->step = uint64_t(c->step);
@@ -142,7 +142,7 @@ int TestSceneControls::query(uint32_t id, bool extended, void* arg) const
     *q = {};
     q->id = c->id;
     q->type = c->type;
-    copyName(reinterpret_cast<char(&)[32]>(q->name), c->name);
+    CopyName(reinterpret_cast<char(&)[32]>(q->name), c->name);
     q->minimum = c->minimum;
     q->maximum = c->maximum;
     q->step = c->step;
@@ -155,14 +155,14 @@ int TestSceneControls::set(uint32_t id, int32_t value)
 {
     Control* c = find(id);
     if (!c)
-        return fail(EINVAL);
+        return Fail(EINVAL);
     if (governed(*c))
-        return fail(EACCES);  // as uvcvideo refuses a value its automatic mode holds
+        return Fail(EACCES);  // as uvcvideo refuses a value its automatic mode holds
     if (c->type == V4L2_CTRL_TYPE_MENU ? !c->menu.count(uint32_t(value)) : value < c->minimum || value > c->maximum)
-        return fail(c->type == V4L2_CTRL_TYPE_MENU ? EINVAL : ERANGE);
+        return Fail(c->type == V4L2_CTRL_TYPE_MENU ? EINVAL : ERANGE);
     // Turning an automatic mode off leaves what it governs where the mode had taken it.
-    const int64_t now = monotonicNs();
-    for (Control& governedByIt : controls_) {
+    const int64_t now = MonotonicNs();
+    for (Control& governedByIt : m_controls) {
         if (governedByIt.governor == id && governed(governedByIt))
             governedByIt.value = current(governedByIt, now);
     }
@@ -173,8 +173,8 @@ int TestSceneControls::set(uint32_t id, int32_t value)
 int TestSceneControls::ioctl(int fd, unsigned long request, void* arg)
 {
     if (fd != kFd)
-        return fail(EBADF);
-    std::lock_guard lock(mutex_);
+        return Fail(EBADF);
+    std::lock_guard lock(m_mutex);
     switch (request) {
     case VIDIOC_QUERY_EXT_CTRL:
         return query(static_cast<v4l2_query_ext_ctrl*>(arg)->id, true, arg);
@@ -184,16 +184,16 @@ int TestSceneControls::ioctl(int fd, unsigned long request, void* arg)
         auto* m = static_cast<v4l2_querymenu*>(arg);
         const Control* c = find(m->id);
         if (!c || !c->menu.count(m->index))
-            return fail(EINVAL);
-        copyName(reinterpret_cast<char(&)[32]>(m->name), c->menu.at(m->index));
+            return Fail(EINVAL);
+        CopyName(reinterpret_cast<char(&)[32]>(m->name), c->menu.at(m->index));
         return 0;
     }
     case VIDIOC_G_CTRL: {
         auto* v = static_cast<v4l2_control*>(arg);
         const Control* c = find(v->id);
         if (!c)
-            return fail(EINVAL);
-        v->value = current(*c, monotonicNs());
+            return Fail(EINVAL);
+        v->value = current(*c, MonotonicNs());
         return 0;
     }
     case VIDIOC_S_CTRL: {
@@ -201,7 +201,7 @@ int TestSceneControls::ioctl(int fd, unsigned long request, void* arg)
         return set(v->id, v->value);
     }
     default:
-        return fail(ENOTTY);
+        return Fail(ENOTTY);
     }
 }
 
@@ -211,8 +211,8 @@ void* TestSceneControls::mmap(int, size_t, off_t)
     return MAP_FAILED;
 }
 
-int TestSceneControls::munmap(void*, size_t) { return fail(EINVAL); }
+int TestSceneControls::munmap(void*, size_t) { return Fail(EINVAL); }
 
-int TestSceneControls::poll(int, short, int, short&) { return fail(ENODEV); }
+int TestSceneControls::poll(int, short, int, short&) { return Fail(ENODEV); }
 
 }  // namespace media

@@ -54,8 +54,8 @@ private:
     int query(uint32_t id, bool extended, void* arg) const;
     int set(uint32_t id, int32_t value);
 
-    mutable std::mutex mutex_;
-    std::vector<Control> controls_;  // in id order
+    mutable std::mutex m_mutex;
+    std::vector<Control> m_controls;  // in id order
 };
 
 }  // namespace media

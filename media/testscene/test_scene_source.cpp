@@ -44,48 +44,48 @@ void MakeCameraStyle(std::vector<uint8_t>& jpeg) {
 
 }  // namespace
 
-TestSceneSource::TestSceneSource(TestSceneOptions options) : options_(options) {}
+TestSceneSource::TestSceneSource(TestSceneOptions options) : m_options(options) {}
 
 std::string TestSceneSource::name() const {
-    return "Test scene " + std::to_string(options_.width) + "x" + std::to_string(options_.height);
+    return "Test scene " + std::to_string(m_options.width) + "x" + std::to_string(m_options.height);
 }
 
 Error TestSceneSource::start() {
-    if (const ErrorKind kind = startFailure_; kind != ErrorKind::None) {
+    if (const ErrorKind kind = m_startFailure; kind != ErrorKind::None) {
         return {kind, "The test scene was told to fail when started"};
     }
-    if (options_.framesPerSecond < 1 || options_.framesPerSecond > 240) {
+    if (m_options.framesPerSecond < 1 || m_options.framesPerSecond > 240) {
         return {ErrorKind::Unsupported, "The test scene runs at 1 to 240 frames per second, not " +
-                                            std::to_string(options_.framesPerSecond)};
+                                            std::to_string(m_options.framesPerSecond)};
     }
-    replay_.clear();
-    if (options_.format == PixelFormat::Mjpeg) {
-        for (int i = 0; i < options_.replayFrames; ++i) {
+    m_replay.clear();
+    if (m_options.format == PixelFormat::Mjpeg) {
+        for (int i = 0; i < m_options.replayFrames; ++i) {
             Frame painted;
             if (Error e = paint(uint64_t(i), painted)) return e;
-            replay_.push_back(std::move(painted.data));
+            m_replay.push_back(std::move(painted.data));
         }
     }
-    started_ = true;
-    startNs_ = monotonicNowNs();
-    nextNumber_ = 0;
-    delivered_ = 0;
+    m_started = true;
+    m_startNs = MonotonicNowNs();
+    m_nextNumber = 0;
+    m_delivered = 0;
     return Error::none();
 }
 
 StreamFormat TestSceneSource::format() const {
     StreamFormat f;
-    f.format = options_.format;
-    f.width = options_.width;
-    f.height = options_.height;
+    f.format = m_options.format;
+    f.width = m_options.width;
+    f.height = m_options.height;
     f.frameIntervalNumerator = 1;
-    f.frameIntervalDenominator = options_.framesPerSecond;
+    f.frameIntervalDenominator = m_options.framesPerSecond;
     return f;
 }
 
 std::vector<FrameSize> TestSceneSource::offeredSizes() const {
     std::vector<FrameSize> sizes = {{320, 240}, {640, 480}, {1280, 720}};
-    const FrameSize own{options_.width, options_.height};
+    const FrameSize own{m_options.width, m_options.height};
     if (std::find(sizes.begin(), sizes.end(), own) == sizes.end()) {
         const auto larger = std::find_if(sizes.begin(), sizes.end(), [&](const FrameSize& s) {
             return int64_t(s.width) * s.height > int64_t(own.width) * own.height;
@@ -97,7 +97,7 @@ std::vector<FrameSize> TestSceneSource::offeredSizes() const {
 
 std::vector<OfferedFormat> TestSceneSource::offeredFormats() const {
     std::vector<FrameInterval> intervals = {{1, 30}, {1, 15}};
-    const FrameInterval own{1, options_.framesPerSecond};
+    const FrameInterval own{1, m_options.framesPerSecond};
     if (std::find(intervals.begin(), intervals.end(), own) == intervals.end()) intervals.push_back(own);
     std::sort(intervals.begin(), intervals.end(),
               [](const FrameInterval& a, const FrameInterval& b) { return a.denominator > b.denominator; });
@@ -111,48 +111,48 @@ std::vector<OfferedFormat> TestSceneSource::offeredFormats() const {
 }
 
 Error TestSceneSource::readFrame(Frame& frame) {
-    if (!started_) return {ErrorKind::Io, "The test scene is not started"};
-    const int64_t vanishAfter = vanishAfter_;
-    if (vanishAfter >= 0 && delivered_ >= uint64_t(vanishAfter)) {
+    if (!m_started) return {ErrorKind::Io, "The test scene is not started"};
+    const int64_t vanishAfter = m_vanishAfter;
+    if (vanishAfter >= 0 && m_delivered >= uint64_t(vanishAfter)) {
         return {ErrorKind::DeviceGone, "The test scene was told to vanish"};
     }
 
-    const int64_t interval = kNsPerSecond / options_.framesPerSecond;
-    uint64_t number = nextNumber_;
-    if (options_.realTime) {
-        const int64_t now = monotonicNowNs();
-        const uint64_t due = static_cast<uint64_t>((now - startNs_) / interval);
+    const int64_t interval = kNsPerSecond / m_options.framesPerSecond;
+    uint64_t number = m_nextNumber;
+    if (m_options.realTime) {
+        const int64_t now = MonotonicNowNs();
+        const uint64_t due = static_cast<uint64_t>((now - m_startNs) / interval);
         if (due > number) number = due;  // frames nobody read in time are gone
-        SleepUntil(startNs_ + int64_t(number) * interval);
+        SleepUntil(m_startNs + int64_t(number) * interval);
     }
-    nextNumber_ = number + 1;
+    m_nextNumber = number + 1;
 
-    frame.exposureStartNs = startNs_ + int64_t(number) * interval;
-    if (!replay_.empty()) {
-        frame.width = options_.width;
-        frame.height = options_.height;
+    frame.exposureStartNs = m_startNs + int64_t(number) * interval;
+    if (!m_replay.empty()) {
+        frame.width = m_options.width;
+        frame.height = m_options.height;
         frame.format = PixelFormat::Mjpeg;
-        frame.data = replay_[number % replay_.size()];
+        frame.data = m_replay[number % m_replay.size()];
     } else if (Error e = paint(number, frame)) {
         return e;
     }
     frame.sequence = number;
-    ++delivered_;
+    ++m_delivered;
     return Error::none();
 }
 
-void TestSceneSource::stop() { started_ = false; }
+void TestSceneSource::stop() { m_started = false; }
 
 Error TestSceneSource::paint(uint64_t number, Frame& frame) const {
-    const int w = options_.width;
-    const int h = options_.height;
+    const int w = m_options.width;
+    const int h = m_options.height;
     frame.width = w;
     frame.height = h;
-    frame.format = options_.format;
+    frame.format = m_options.format;
     std::vector<uint8_t> rgb(UncompressedFrameBytes(PixelFormat::Rgb24, w, h));
     PaintTestScene(number, w, h, rgb.data(),
-                   options_.controls ? options_.controls->lookAt(frame.exposureStartNs) : SceneLook{});
-    switch (options_.format) {
+                   m_options.controls ? m_options.controls->lookAt(frame.exposureStartNs) : SceneLook{});
+    switch (m_options.format) {
         case PixelFormat::Rgb24:
             frame.data = std::move(rgb);
             return Error::none();
@@ -163,7 +163,7 @@ Error TestSceneSource::paint(uint64_t number, Frame& frame) const {
         case PixelFormat::Mjpeg: {
             Frame source{PixelFormat::Rgb24, w, h, std::move(rgb), number, 0};
             if (Error e = EncodeJpeg(source, kDefaultJpegQuality, frame.data)) return e;
-            if (options_.cameraStyleJpeg) MakeCameraStyle(frame.data);
+            if (m_options.cameraStyleJpeg) MakeCameraStyle(frame.data);
             return Error::none();
         }
     }

@@ -34,22 +34,22 @@ public:
     // They may be flipped from another thread while frames are read.
     //
     // start() fails with this kind (None: succeeds).
-    void setStartFailure(ErrorKind kind) { startFailure_ = kind; }
+    void setStartFailure(ErrorKind kind) { m_startFailure = kind; }
     // After this many frames have been delivered, reads fail with DeviceGone as if the camera
     // had been unplugged (negative: never).
-    void setVanishAfter(int64_t frames) { vanishAfter_ = frames; }
+    void setVanishAfter(int64_t frames) { m_vanishAfter = frames; }
 
 private:
     Error paint(uint64_t number, Frame& frame) const;
 
-    TestSceneOptions options_;
-    bool started_ = false;
-    int64_t startNs_ = 0;
-    uint64_t nextNumber_ = 0;
-    uint64_t delivered_ = 0;
-    std::vector<std::vector<uint8_t>> replay_;  // the compressed frames delivered over and over
-    std::atomic<ErrorKind> startFailure_{ErrorKind::None};
-    std::atomic<int64_t> vanishAfter_{-1};
+    TestSceneOptions m_options;
+    bool m_started = false;
+    int64_t m_startNs = 0;
+    uint64_t m_nextNumber = 0;
+    uint64_t m_delivered = 0;
+    std::vector<std::vector<uint8_t>> m_replay;  // the compressed frames delivered over and over
+    std::atomic<ErrorKind> m_startFailure{ErrorKind::None};
+    std::atomic<int64_t> m_vanishAfter{-1};
 };
 
 }  // namespace media

@@ -4,16 +4,16 @@
 
 namespace media {
 
-Error RecordedTake::open(const std::string& path) { return reader_.open(path); }
+Error RecordedTake::open(const std::string& path) { return m_reader.open(path); }
 
 Error RecordedTake::readFrame(size_t index, Frame& frame) const {
-    if (reader_.headers().compression != FourCC("MJPG")) return reader_.decodeFrame(index, frame);
+    if (m_reader.headers().compression != FourCC("MJPG")) return m_reader.decodeFrame(index, frame);
     if (index >= frameCount()) return {ErrorKind::BadFrame, "No such frame"};
     frame.format = PixelFormat::Mjpeg;
-    frame.width = int(reader_.headers().width);
-    frame.height = int(reader_.headers().height);
+    frame.width = int(m_reader.headers().width);
+    frame.height = int(m_reader.headers().height);
     frame.sequence = index;
-    return reader_.readChunk(reader_.frames()[index], frame.data);
+    return m_reader.readChunk(m_reader.frames()[index], frame.data);
 }
 
 }  // namespace media

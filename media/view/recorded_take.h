@@ -12,13 +12,13 @@ namespace media {
 class RecordedTake {
 public:
     Error open(const std::string& path);
-    size_t frameCount() const { return reader_.frames().size(); }
+    size_t frameCount() const { return m_reader.frames().size(); }
     // Frame `index` ready for a view: MJPEG as stored (a view decodes it at its own scale),
     // uncompressed frames as Rgb24.
     Error readFrame(size_t index, Frame& frame) const;
 
 private:
-    AviReader reader_;
+    AviReader m_reader;
 };
 
 }  // namespace media

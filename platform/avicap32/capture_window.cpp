@@ -63,7 +63,7 @@ std::chrono::milliseconds FrameWaitTimeout(const media::StreamFormat& format) {
 CaptureWindow::CaptureWindow(QWidget* parent, DWORD style, int id)
     : Window(new PreviewWidget(parent), style, 0, id),
       m_params(DefaultCaptureParms()),
-      m_captureFile(DefaultCaptureFile()),
+      m_captureFile(defaultCaptureFile()),
       m_hotplug(std::make_unique<HotplugMonitor>([this](bool added, const std::string& node) {
           added ? deviceAdded(node) : deviceRemoved(node);
       })),
@@ -72,7 +72,7 @@ CaptureWindow::CaptureWindow(QWidget* parent, DWORD style, int id)
     // A full disk or a file-size limit must fail a write, not end the program.
     std::signal(SIGXFSZ, SIG_IGN);
     // A take killed before its first frame left its unfinished file beside the capture file.
-    media::OutputFile::RemoveLeftover(user32::ToUtf8(m_captureFile));
+    media::OutputFile::removeLeftover(user32::ToUtf8(m_captureFile));
 }
 
 CaptureWindow::~CaptureWindow() {
@@ -82,7 +82,7 @@ CaptureWindow::~CaptureWindow() {
 
 PreviewWidget* CaptureWindow::preview() const { return static_cast<PreviewWidget*>(widget()); }
 
-std::wstring CaptureWindow::DefaultCaptureFile() {
+std::wstring CaptureWindow::defaultCaptureFile() {
     QDir videos(QString::fromStdWString(shell32::VideosFolder()));
     return videos.filePath(QStringLiteral("Capture.avi")).toStdWString();
 }
@@ -441,7 +441,7 @@ BOOL CaptureWindow::captureSingleFrame() {
         return FALSE;
     }
     std::shared_ptr<const media::Frame> frame;
-    media::Error error = m_live.waitForFrameStartedAfter(media::monotonicNowNs(), FrameWaitTimeout(m_live.format()), frame);
+    media::Error error = m_live.waitForFrameStartedAfter(media::MonotonicNowNs(), FrameWaitTimeout(m_live.format()), frame);
     m_restoring = false;
     if (!error) error = m_recording->appendFrame(*frame, m_params.dwRequestMicroSecPerFrame);
     if (error) {
@@ -485,7 +485,7 @@ void CaptureWindow::reportStatus(int statusId, const std::string& text) {
 }
 
 void CaptureWindow::reportRestore(uint64_t copied, uint64_t total) {
-    const int64_t now = media::monotonicNowNs();
+    const int64_t now = media::MonotonicNowNs();
     if (copied == 0) {
         m_restoring = true;
     } else if (now - m_lastRestoreNs < 100'000'000) {
@@ -511,7 +511,7 @@ HWND capCreateCaptureWindowW(LPCWSTR windowName, DWORD style, int x, int y, int 
     QWidget* widget = window->widget();
     widget->setGeometry(x, y, width, height);
     widget->setVisible(style & WS_VISIBLE);
-    return user32::Window::Register(std::move(window), parentWindow);
+    return user32::Window::registerInHandleTable(std::move(window), parentWindow);
 }
 
 BOOL capGetDriverDescriptionW(WORD driverIndex, LPWSTR name, int nameMax, LPWSTR version, int versionMax) {
@@ -526,7 +526,7 @@ BOOL capGetDriverDescriptionW(WORD driverIndex, LPWSTR name, int nameMax, LPWSTR
 }
 
 BOOL capGetDefaultCaptureFileW(LPWSTR path, int pathMax) {
-    std::wstring file = avicap32::CaptureWindow::DefaultCaptureFile();
+    std::wstring file = avicap32::CaptureWindow::defaultCaptureFile();
     if (!path || pathMax <= 0 || file.size() + 1 > static_cast<size_t>(pathMax)) return FALSE;
     std::wmemcpy(path, file.c_str(), file.size() + 1);
     return TRUE;

@@ -73,7 +73,7 @@ public:
     void deviceRemoved(const std::string& node);
 
     // The file a new capture window records to: Capture.avi in the user's videos folder.
-    static std::wstring DefaultCaptureFile();
+    static std::wstring defaultCaptureFile();
 
 private:
     BOOL connect(UINT index);

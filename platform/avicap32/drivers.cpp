@@ -30,7 +30,7 @@ CaptureDriver CameraDriver(const media::CaptureDevice& device) {
     driver.name = device.label.empty() ? device.name : device.label;
     driver.version = device.description;
     driver.devicePath = device.path;
-    driver.settingsKey = media::settingsKey(device);
+    driver.settingsKey = media::SettingsKey(device);
     driver.controlsPath = device.path;
     driver.controlsIo = CameraIo();
     driver.makeSource = [path = device.path](const media::StreamRequest& wanted,
@@ -75,7 +75,7 @@ CaptureDriver ChosenDriver(const std::string& choice) {
     }
     media::CaptureDevice device;
     device.path = device.name = choice;
-    if (auto probed = media::probeCaptureDevice(*CameraIo(), choice)) device = *probed;
+    if (auto probed = media::ProbeCaptureDevice(*CameraIo(), choice)) device = *probed;
     CaptureDriver driver = CameraDriver(device);
     driver.chosenByEnvironment = true;
     return driver;
@@ -93,7 +93,7 @@ bool DeviceChosenByEnvironment() { return EnvironmentChoice() != nullptr; }
 
 std::vector<CaptureDriver> ListCaptureDrivers() {
     std::vector<CaptureDriver> drivers;
-    for (const media::CaptureDevice& device : media::listCaptureDevices(*CameraIo(), g_deviceFolder)) {
+    for (const media::CaptureDevice& device : media::ListCaptureDevices(*CameraIo(), g_deviceFolder)) {
         drivers.push_back(CameraDriver(device));
     }
     if (const char* choice = EnvironmentChoice()) {
@@ -132,7 +132,7 @@ std::string& DeviceVariable() {
 void SetCaptureDeviceVariable(std::string name) { DeviceVariable() = std::move(name); }
 const std::string& CaptureDeviceVariable() { return DeviceVariable(); }
 
-std::shared_ptr<media::V4l2Io> CameraIo() { return g_testIo ? g_testIo : media::systemV4l2Io(); }
+std::shared_ptr<media::V4l2Io> CameraIo() { return g_testIo ? g_testIo : media::SystemV4l2Io(); }
 
 void SetCameraIoForTesting(std::shared_ptr<media::V4l2Io> io, std::string deviceFolder) {
     g_testIo = std::move(io);

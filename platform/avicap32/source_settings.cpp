@@ -38,20 +38,20 @@ media::Error SourceSettings::resetToDefaults() {
     return error;
 }
 
-bool SourceSettings::hasAutomaticModes() const { return media::hasAutomaticModes(*m_controls); }
+bool SourceSettings::hasAutomaticModes() const { return media::HasAutomaticModes(*m_controls); }
 
-bool SourceSettings::locked() const { return media::automaticModesLocked(*m_controls); }
+bool SourceSettings::locked() const { return media::AutomaticModesLocked(*m_controls); }
 
 media::Error SourceSettings::lock() {
     std::vector<media::ControlValue> settled;
-    media::Error error = media::lockAutomaticModes(*m_controls, settled);
+    media::Error error = media::LockAutomaticModes(*m_controls, settled);
     remember(settled);
     return error;
 }
 
 media::Error SourceSettings::unlock() {
     std::vector<media::ControlValue> settled;
-    media::Error error = media::unlockAutomaticModes(*m_controls, settled);
+    media::Error error = media::UnlockAutomaticModes(*m_controls, settled);
     remember(settled);
     return error;
 }

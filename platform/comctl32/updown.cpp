@@ -29,8 +29,8 @@ public:
         auto* layout = new QVBoxLayout(box);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(0);
-        m_up = MakeArrow(box, Qt::UpArrow, +1);
-        m_down = MakeArrow(box, Qt::DownArrow, -1);
+        m_up = makeArrow(box, Qt::UpArrow, +1);
+        m_down = makeArrow(box, Qt::DownArrow, -1);
         layout->addWidget(m_up);
         layout->addWidget(m_down);
         box->setVisible(info.style & WS_VISIBLE);
@@ -88,12 +88,12 @@ private:
         UpDownWindow* upDown;
         WNDPROC original;
     };
-    static std::map<HWND, Subclass>& Buddies() {
+    static std::map<HWND, Subclass>& buddies() {
         static std::map<HWND, Subclass> buddies;
         return buddies;
     }
-    static LRESULT CALLBACK BuddyProc(HWND buddy, UINT message, WPARAM wParam, LPARAM lParam) {
-        const Subclass subclass = Buddies().at(buddy);
+    static LRESULT CALLBACK buddyProc(HWND buddy, UINT message, WPARAM wParam, LPARAM lParam) {
+        const Subclass subclass = buddies().at(buddy);
         if (subclass.upDown && message == WM_KEYDOWN && (wParam == VK_UP || wParam == VK_DOWN) && (subclass.upDown->style() & UDS_ARROWKEYS)) {
             subclass.upDown->step(wParam == VK_UP ? +1 : -1);
             return 0;
@@ -101,7 +101,7 @@ private:
         return CallWindowProcW(subclass.original, buddy, message, wParam, lParam);
     }
 
-    QToolButton* MakeArrow(QWidget* parent, Qt::ArrowType arrow, int direction) {
+    QToolButton* makeArrow(QWidget* parent, Qt::ArrowType arrow, int direction) {
         auto* button = new QToolButton(parent);
         button->setArrowType(arrow);
         button->setAutoRepeat(true);
@@ -171,10 +171,10 @@ private:
     }
 
     void setBuddy(Window* buddy) {
-        if (auto old = Buddies().find(m_buddy); old != Buddies().end()) {
-            if (GetWindowLongPtrW(m_buddy, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&BuddyProc)) {
+        if (auto old = buddies().find(m_buddy); old != buddies().end()) {
+            if (GetWindowLongPtrW(m_buddy, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&buddyProc)) {
                 SetWindowLongPtrW(m_buddy, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old->second.original));
-                Buddies().erase(old);
+                buddies().erase(old);
             } else {
                 // Subclassed again since: the later procedure still calls this one.
                 old->second.upDown = nullptr;
@@ -184,8 +184,8 @@ private:
         m_buddyWidget = buddy ? buddy->widget() : nullptr;
         if (!buddy) return;
         auto original = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(m_buddy, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&BuddyProc)));
-        Buddies()[m_buddy] = Subclass{this, original};
+            SetWindowLongPtrW(m_buddy, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&buddyProc)));
+        buddies()[m_buddy] = Subclass{this, original};
         if (!m_buddyWidget) return;
         QRect area = m_buddyWidget->geometry();
         int width = widget()->width();

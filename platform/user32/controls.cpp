@@ -42,7 +42,7 @@ void Place(QWidget* widget, const ControlCreateInfo& info) {
 class ButtonWindow : public Window {
 public:
     explicit ButtonWindow(const ControlCreateInfo& info)
-        : Window(MakeWidget(info), info.style, info.exStyle, info.id) {
+        : Window(makeWidget(info), info.style, info.exStyle, info.id) {
         Place(widget(), info);
         setText(TextOf(info.title));
         if (auto* button = qobject_cast<QPushButton*>(widget())) {
@@ -50,7 +50,7 @@ public:
             // dialog decides which button Enter presses.
             button->setAutoDefault(true);
             button->setDefault(isDefault());
-            QObject::connect(button, &QPushButton::clicked, button, [this] { NotifyParent(BN_CLICKED); });
+            QObject::connect(button, &QPushButton::clicked, button, [this] { notifyParent(BN_CLICKED); });
         }
     }
 
@@ -84,7 +84,7 @@ public:
 private:
     bool isDefault() const { return (style() & BS_TYPEMASK) == BS_DEFPUSHBUTTON; }
 
-    static QWidget* MakeWidget(const ControlCreateInfo& info) {
+    static QWidget* makeWidget(const ControlCreateInfo& info) {
         QWidget* parent = info.parent->clientWidget();
         if ((info.style & BS_TYPEMASK) == BS_GROUPBOX) {
             // A group box frames other controls and takes no clicks: those beneath it get them,
@@ -103,7 +103,7 @@ private:
         return new QPushButton(parent);
     }
 
-    void NotifyParent(WORD code) {
+    void notifyParent(WORD code) {
         if (parent()) Send(parent(), WM_COMMAND, MAKEWPARAM(id(), code), reinterpret_cast<LPARAM>(handle()));
     }
 
@@ -154,15 +154,15 @@ public:
             break;
         case SS_ICON: {
             // An icon named by a resource the module lacks leaves the control empty.
-            HICON icon = LoadIconFromResources(info.instance, TitleAsResourceName(info.title));
+            HICON icon = LoadIconFromResources(info.instance, titleAsResourceName(info.title));
             QImage image = IconImage(icon);
-            if (!image.isNull()) ShowPicture(label, image, info.pixels.topLeft());
+            if (!image.isNull()) showPicture(label, image, info.pixels.topLeft());
             break;
         }
         case SS_BITMAP: {
-            auto dib = DecodeDib(kernel32::ResourceBytes(info.instance, RT_BITMAP, TitleAsResourceName(info.title)));
+            auto dib = DecodeDib(kernel32::ResourceBytes(info.instance, RT_BITMAP, titleAsResourceName(info.title)));
             // Without SS_CENTERIMAGE or SS_REALSIZECONTROL the control takes the picture's size.
-            if (dib) ShowPicture(label, ToQImage(*dib), info.pixels.topLeft());
+            if (dib) showPicture(label, ToQImage(*dib), info.pixels.topLeft());
             break;
         }
         default:
@@ -185,12 +185,12 @@ public:
     }
 
 private:
-    LPCWSTR TitleAsResourceName(const ResourceRef& title) {
+    LPCWSTR titleAsResourceName(const ResourceRef& title) {
         m_resourceName = title.name;
         return title.isOrdinal ? MAKEINTRESOURCEW(title.ordinal) : m_resourceName.c_str();
     }
 
-    static void ShowPicture(QLabel* label, const QImage& image, QPoint topLeft) {
+    static void showPicture(QLabel* label, const QImage& image, QPoint topLeft) {
         label->setPixmap(QPixmap::fromImage(image));
         label->setGeometry(QRect(topLeft, image.size()));
     }
@@ -247,7 +247,7 @@ HWND CreateControl(const ResourceRef& windowClass, const ControlCreateInfo& info
         ReportUnhandledMessage(("window class " + ToUtf8(name)).c_str(), 0);
         return nullptr;
     }
-    return Window::Register(found->second(info), info.parent);
+    return Window::registerInHandleTable(found->second(info), info.parent);
 }
 
 }  // namespace user32

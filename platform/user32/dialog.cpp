@@ -111,7 +111,7 @@ DialogWindow::DialogWindow(const DialogTemplate& dialogTemplate, UINT templateId
     dialogFrame->setWindowTitle(ToQString(dialogTemplate.caption));
     QFont font = DialogFont(dialogTemplate.typeface, dialogTemplate.pointSize);
     dialogFrame->setFont(font);
-    m_baseUnits = DialogBaseUnits::ForFont(font);
+    m_baseUnits = DialogBaseUnits::forFont(font);
     QRect client = m_baseUnits.toPixels(0, 0, dialogTemplate.cx, dialogTemplate.cy);
     dialogFrame->setClientSize(client.size());
 }
@@ -231,7 +231,7 @@ HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND owner, DL
 
     auto created = std::make_unique<DialogWindow>(*parsed, templateId, OwnerWidget(owner), dialogProc);
     DialogWindow* dialog = created.get();
-    HWND handle = Window::Register(std::move(created), nullptr);
+    HWND handle = Window::registerInHandleTable(std::move(created), nullptr);
 
     if (!parsed->menu.empty()) {
         HMENU menu = LoadMenuW(instance, parsed->menu.isOrdinal ? MAKEINTRESOURCEW(parsed->menu.ordinal)

@@ -13,7 +13,7 @@ int MulDiv(int value, int numerator, int denominator) {
 
 }  // namespace
 
-DialogBaseUnits DialogBaseUnits::ForFont(const QFont& font) {
+DialogBaseUnits DialogBaseUnits::forFont(const QFont& font) {
     QFontMetrics metrics(font);
     // The platform's own measure: the width of the 52 letters, averaged and rounded.
     int letters = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));

@@ -15,7 +15,7 @@ struct DialogBaseUnits {
     int x = 0;  // average character width in pixels
     int y = 0;  // character height in pixels
 
-    static DialogBaseUnits ForFont(const QFont& font);
+    static DialogBaseUnits forFont(const QFont& font);
     // A control's place: its corner and its size each converted, as controls are made.
     QRect toPixels(int x, int y, int cx, int cy) const;
     // Each edge converted on its own, as MapDialogRect does.

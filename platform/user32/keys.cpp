@@ -52,7 +52,7 @@ std::optional<KeyMessages> TranslateKey(const QKeyEvent& event) {
     if (alt) keyData |= LPARAM{1} << 29;
     if (release || event.isAutoRepeat()) keyData |= LPARAM{1} << 30;
     if (release) keyData |= LPARAM{1} << 31;
-    KeyMessages messages{alt ? (release ? WM_SYSKEYUP : WM_SYSKEYDOWN) : (release ? WM_KEYUP : WM_KEYDOWN), virtualKey,
+    KeyMessages messages{static_cast<UINT>(alt ? (release ? WM_SYSKEYUP : WM_SYSKEYDOWN) : (release ? WM_KEYUP : WM_KEYDOWN)), virtualKey,
                          keyData};
     if (!release && !event.text().isEmpty() && event.text().at(0).isPrint()) {
         messages.character = alt ? WM_SYSCHAR : WM_CHAR;

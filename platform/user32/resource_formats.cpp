@@ -21,24 +21,24 @@ constexpr uint64_t kMaxPixels = 64ull * 1024 * 1024;
 // reader failed and yields zeros; callers check ok() before trusting what they built.
 class Reader {
 public:
-    explicit Reader(std::span<const BYTE> bytes) : bytes_(bytes) {}
+    explicit Reader(std::span<const BYTE> bytes) : m_bytes(bytes) {}
 
-    bool ok() const { return ok_; }
-    size_t pos() const { return pos_; }
-    size_t remaining() const { return ok_ ? bytes_.size() - pos_ : 0; }
-    bool atEnd() const { return pos_ >= bytes_.size(); }
+    bool ok() const { return m_ok; }
+    size_t pos() const { return m_pos; }
+    size_t remaining() const { return m_ok ? m_bytes.size() - m_pos : 0; }
+    bool atEnd() const { return m_pos >= m_bytes.size(); }
 
     BYTE byte()
     {
         if (!take(1))
             return 0;
-        return bytes_[pos_ - 1];
+        return m_bytes[m_pos - 1];
     }
     WORD word()
     {
         if (!take(2))
             return 0;
-        return static_cast<WORD>(bytes_[pos_ - 2] | (bytes_[pos_ - 1] << 8));
+        return static_cast<WORD>(m_bytes[m_pos - 2] | (m_bytes[m_pos - 1] << 8));
     }
     DWORD dword()
     {
@@ -52,39 +52,39 @@ public:
     {
         if (!take(count))
             return {};
-        return bytes_.subspan(pos_ - count, count);
+        return m_bytes.subspan(m_pos - count, count);
     }
 
     // Templates align their items on DWORDs counted from the template's start.
     void alignDword()
     {
-        const size_t aligned = (pos_ + 3) & ~size_t{3};
+        const size_t aligned = (m_pos + 3) & ~size_t{3};
         // Padding may be missing after the last item; only what follows needs the bytes.
-        pos_ = std::min(aligned, bytes_.size());
+        m_pos = std::min(aligned, m_bytes.size());
     }
 
     // A NUL-terminated UTF-16 string.
     std::wstring string()
     {
-        const size_t start = pos_;
-        while (ok_) {
+        const size_t start = m_pos;
+        while (m_ok) {
             if (word() == 0)
                 break;
         }
-        if (!ok_)
+        if (!m_ok)
             return {};
-        return kernel32::WideFromUtf16(bytes_.subspan(start, pos_ - 2 - start));
+        return kernel32::WideFromUtf16(m_bytes.subspan(start, m_pos - 2 - start));
     }
 
     // 0x0000: nothing; 0xFFFF: an ordinal follows; otherwise a string starts here.
     ResourceRef reference()
     {
         ResourceRef ref;
-        if (!ok_ || remaining() < 2) {
-            ok_ = false;
+        if (!m_ok || remaining() < 2) {
+            m_ok = false;
             return ref;
         }
-        const WORD first = static_cast<WORD>(bytes_[pos_] | (bytes_[pos_ + 1] << 8));
+        const WORD first = static_cast<WORD>(m_bytes[m_pos] | (m_bytes[m_pos + 1] << 8));
         if (first == 0xFFFF) {
             word();
             ref.isOrdinal = true;
@@ -98,17 +98,17 @@ public:
 private:
     bool take(size_t count)
     {
-        if (!ok_ || bytes_.size() - pos_ < count) {
-            ok_ = false;
+        if (!m_ok || m_bytes.size() - m_pos < count) {
+            m_ok = false;
             return false;
         }
-        pos_ += count;
+        m_pos += count;
         return true;
     }
 
-    std::span<const BYTE> bytes_;
-    size_t pos_ = 0;
-    bool ok_ = true;
+    std::span<const BYTE> m_bytes;
+    size_t m_pos = 0;
+    bool m_ok = true;
 };
 
 bool ReadItem(Reader& in, bool extended, DialogItemTemplate& item)

@@ -48,7 +48,7 @@ Window::~Window() {
     }
 }
 
-HWND Window::Register(std::unique_ptr<Window> window, Window* parent) {
+HWND Window::registerInHandleTable(std::unique_ptr<Window> window, Window* parent) {
     Window* registered = window.get();
     HWND handle = AddHandle<HWND>(std::move(window));
     registered->m_handle = handle;
@@ -64,12 +64,12 @@ void Window::detachFromParent() {
     m_parent = nullptr;
 }
 
-LRESULT Window::SendHelp() {
+LRESULT Window::sendHelp() {
     HELPINFO info{sizeof(HELPINFO), HELPINFO_WINDOW, m_id, m_handle, 0, POINT{0, 0}};
     return Send(this, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
 }
 
-LRESULT Window::OpenSystemMenuByKey() {
+LRESULT Window::openSystemMenuByKey() {
     Window* topLevel = this;
     while (topLevel->m_parent && (topLevel->m_style & WS_CHILD)) topLevel = topLevel->m_parent;
     QWidget* client = topLevel->clientWidget();
@@ -106,12 +106,12 @@ LRESULT Window::defaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_GETDLGCODE:
         return 0;  // the dialog manager's keys go to the dialog manager
     case WM_KEYDOWN:
-        if (wParam == VK_F1) return SendHelp();
+        if (wParam == VK_F1) return sendHelp();
         DefaultKeyProcessing(this, message);
         return 0;
     case WM_SYSKEYDOWN:
         // Alt+Space opens the system menu of the window the control is in.
-        if (wParam == VK_SPACE) return OpenSystemMenuByKey();
+        if (wParam == VK_SPACE) return openSystemMenuByKey();
         DefaultKeyProcessing(this, message);
         return 0;
     case WM_KEYUP:

@@ -54,7 +54,7 @@ public:
     virtual void setText(const std::wstring& text) { m_text = text; }
 
     // Registers the window in the handle table under parent; returns its new handle.
-    static HWND Register(std::unique_ptr<Window> window, Window* parent);
+    static HWND registerInHandleTable(std::unique_ptr<Window> window, Window* parent);
 
 protected:
     // The default handling every window class falls back on.
@@ -64,8 +64,8 @@ private:
     friend BOOL(::DestroyWindow)(HWND);
     void detachFromParent();
     // F1's WM_HELP, and Alt+Space's system menu, from the default key processing.
-    LRESULT SendHelp();
-    LRESULT OpenSystemMenuByKey();
+    LRESULT sendHelp();
+    LRESULT openSystemMenuByKey();
 
     HWND m_handle = nullptr;
     QPointer<QWidget> m_widget;

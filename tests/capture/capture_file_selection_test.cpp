@@ -9,9 +9,9 @@ using namespace testing_support;
 class CaptureFileTest : public CaptureTest {
 protected:
     void choose(const std::wstring& path) {
-        modals.expectFileDialog({true, path}, [this](const user32::FileDialogCall& call) {
+        m_modals.expectFileDialog({true, path}, [this](const user32::FileDialogCall& call) {
             EXPECT_TRUE(call.save);
-            EXPECT_EQ(call.owner, harness->hwnd());
+            EXPECT_EQ(call.owner, m_harness->hwnd());
             EXPECT_EQ(call.title, L"Save Dovarederu Video as..");
             EXPECT_EQ(call.filter, std::wstring(L"Video files (*.avi)\0*.avi\0", 26));
             EXPECT_EQ(call.defaultExtension, L"AVI");
@@ -20,23 +20,23 @@ protected:
             // Room for any path the system takes.
             EXPECT_GE(call.maxFile, 4096u);
         });
-        harness->command(32773);
+        m_harness->command(32773);
     }
     // The user cancels the file dialog and is told which file will be used.
     void cancel(const std::wstring& message) {
-        modals.expectFileDialog({false, L""});
-        modals.expectMessageBox(message, MB_OK);
-        harness->command(32773);
+        m_modals.expectFileDialog({false, L""});
+        m_modals.expectMessageBox(message, MB_OK);
+        m_harness->command(32773);
     }
     void stop() {
-        modals.expectMessageBox(
+        m_modals.expectMessageBox(
             L"Are you sure you wish to stop and save ? You cannot add to this video in Kinoree if you choose Ok.",
             MB_OKCANCEL, IDOK);
-        harness->click(1001);
+        m_harness->click(1001);
     }
     static std::vector<std::wstring> capturePathsSent() {
         std::vector<std::wstring> paths;
-        for (const CaptureRequest& r : SpyCaptureWindow::Requests()) {
+        for (const CaptureRequest& r : SpyCaptureWindow::requests()) {
             if (r.message == WM_CAP_FILE_SET_CAPTURE_FILEW) paths.push_back(r.path);
         }
         return paths;
@@ -48,28 +48,28 @@ TEST_F(CaptureFileTest, ChosenPathGoesToTheCaptureWindowAndTheFileNameBox) {
     const std::wstring chosen = (folder() / "Scene one.avi").wstring();
     choose(chosen);
     EXPECT_EQ(capturePathsSent(), std::vector<std::wstring>{chosen});
-    EXPECT_EQ(harness->text(1011), chosen);
-    EXPECT_TRUE(harness->dialog.m_bFileChosen);
+    EXPECT_EQ(m_harness->text(1011), chosen);
+    EXPECT_TRUE(m_harness->dialog.m_bFileChosen);
 }
 
 TEST_F(CaptureFileTest, CancelBeforeAnyChoiceNamesTheRealDefaultFile) {
     start();
-    auto before = harness->snapshot();
+    auto before = m_harness->snapshot();
     cancel(L"No save file entered.  Using default " + capturePath() + L" ");
     EXPECT_TRUE(capturePathsSent().empty());
-    before.requests = SpyCaptureWindow::Requests().size();
-    EXPECT_EQ(harness->snapshot(), before);
+    before.requests = SpyCaptureWindow::requests().size();
+    EXPECT_EQ(m_harness->snapshot(), before);
 }
 
 TEST_F(CaptureFileTest, CancelAfterAChoiceKeepsTheChosenFile) {
     start();
     const std::wstring chosen = (folder() / "take.avi").wstring();
     choose(chosen);
-    SpyCaptureWindow::Requests().clear();
+    SpyCaptureWindow::requests().clear();
 
     cancel(L"As you have not selected a file, Kinoree will use the one in the File Name box..");
-    EXPECT_TRUE(SpyCaptureWindow::Requests().empty());
-    EXPECT_EQ(harness->text(1011), chosen);
+    EXPECT_TRUE(SpyCaptureWindow::requests().empty());
+    EXPECT_EQ(m_harness->text(1011), chosen);
 }
 
 TEST_F(CaptureFileTest, LongPathsAreAccepted) {
@@ -80,34 +80,34 @@ TEST_F(CaptureFileTest, LongPathsAreAccepted) {
     ASSERT_GT(chosen.size(), 400u);
     choose(chosen);
     EXPECT_EQ(capturePathsSent(), std::vector<std::wstring>{chosen});
-    EXPECT_EQ(harness->text(1011), chosen);
+    EXPECT_EQ(m_harness->text(1011), chosen);
 }
 
 TEST_F(CaptureFileTest, AFileChosenDuringARecordingAppliesFromTheNextRecording) {
     start();
-    harness->click(1000);
+    m_harness->click(1000);
     const std::wstring next = (folder() / "next.avi").wstring();
     choose(next);
     // The frames go on to the open file, which the box keeps naming.
     EXPECT_TRUE(capturePathsSent().empty());
-    EXPECT_EQ(harness->text(1011), capturePath());
-    EXPECT_EQ(harness->text(1010), L"The new file applies from the next recording: " + next);
-    EXPECT_TRUE(SpyCaptureWindow::SingleFrameOpen());
-    harness->click(1000);
-    EXPECT_EQ(harness->text(1007), L"2");
+    EXPECT_EQ(m_harness->text(1011), capturePath());
+    EXPECT_EQ(m_harness->text(1010), L"The new file applies from the next recording: " + next);
+    EXPECT_TRUE(SpyCaptureWindow::singleFrameOpen());
+    m_harness->click(1000);
+    EXPECT_EQ(m_harness->text(1007), L"2");
 
     stop();
     EXPECT_EQ(capturePathsSent(), std::vector<std::wstring>{next});
-    EXPECT_EQ(harness->text(1011), next);
-    EXPECT_EQ(harness->text(1010), L"Recorded 2 Frames. Stoped and saved");
+    EXPECT_EQ(m_harness->text(1011), next);
+    EXPECT_EQ(m_harness->text(1010), L"Recorded 2 Frames. Stoped and saved");
 
     // A cancelled dialog drops a waiting choice: the file in the box is the one used.
-    harness->click(1000);
+    m_harness->click(1000);
     choose((folder() / "dropped.avi").wstring());
     cancel(L"As you have not selected a file, Kinoree will use the one in the File Name box..");
     stop();
     EXPECT_EQ(capturePathsSent(), std::vector<std::wstring>{next});
-    EXPECT_EQ(harness->text(1011), next);
+    EXPECT_EQ(m_harness->text(1011), next);
 }
 
 TEST_F(CaptureFileTest, AnExistingFileIsChosenWithoutAWarningAndTheRecordingAsksBeforeReplacingIt) {
@@ -116,10 +116,10 @@ TEST_F(CaptureFileTest, AnExistingFileIsChosenWithoutAWarningAndTheRecordingAsks
     std::ofstream(existing) << "a saved video";
     choose(existing.wstring());
 
-    modals.expectMessageBox(L"The file " + existing.wstring() + L" already exists. Replace it with the new recording?",
+    m_modals.expectMessageBox(L"The file " + existing.wstring() + L" already exists. Replace it with the new recording?",
                             MB_OKCANCEL, IDOK);
-    harness->click(1000);
-    EXPECT_EQ(harness->text(1007), L"1");
+    m_harness->click(1000);
+    EXPECT_EQ(m_harness->text(1007), L"1");
 }
 
 }  // namespace

@@ -22,17 +22,17 @@ protected:
         std::filesystem::create_directories(m_folder);
     }
     ~CaptureTest() override {
-        harness.reset();
+        m_harness.reset();
         std::filesystem::remove_all(m_folder);
     }
 
     // Makes the dialog; the spy writes to the test's own capture path unless told otherwise.
-    void start(testing_support::SpyCaptureConfig config = testing_support::SpyCaptureWindow::DefaultConfig()) {
-        if (config.captureFile == testing_support::SpyCaptureWindow::DefaultConfig().captureFile) {
+    void start(testing_support::SpyCaptureConfig config = testing_support::SpyCaptureWindow::defaultConfig()) {
+        if (config.captureFile == testing_support::SpyCaptureWindow::defaultConfig().captureFile) {
             config.captureFile = capturePath();
         }
-        harness.reset();
-        harness = std::make_unique<testing_support::MainDialogHarness>(config);
+        m_harness.reset();
+        m_harness = std::make_unique<testing_support::MainDialogHarness>(config);
     }
 
     std::wstring capturePath() const { return (m_folder / "Capture.avi").wstring(); }
@@ -40,8 +40,8 @@ protected:
     void makeFileAtCapturePath() const { std::ofstream(m_folder / "Capture.avi") << "a saved video"; }
 
     // Declared first, so that it outlives the dialog and checks the script last.
-    testing_support::ScriptedModals modals;
-    std::unique_ptr<testing_support::MainDialogHarness> harness;
+    testing_support::ScriptedModals m_modals;
+    std::unique_ptr<testing_support::MainDialogHarness> m_harness;
 
 private:
     std::filesystem::path m_folder;

@@ -36,7 +36,7 @@ protected:
         std::memset(&g_capDriverCaps, 0, sizeof g_capDriverCaps);
         std::memset(&g_captureParms, 0, sizeof g_captureParms);
         g_nDeviceIndex = 0;
-        SpyCaptureWindow::Reset();
+        SpyCaptureWindow::reset();
         ASSERT_TRUE(m_parent.Create(IDD_ABOUTBOX));
     }
 
@@ -46,12 +46,12 @@ protected:
 
 TEST_F(CaptureSetupTest, SendsItsRequestsInOrderWithFullSizedRecords) {
     ASSERT_TRUE(SetupCaptureWindow(&m_parent));
-    const auto& requests = SpyCaptureWindow::Requests();
+    const auto& requests = SpyCaptureWindow::requests();
     std::vector<UINT> expected = {WM_CAP_SET_CALLBACK_ERRORW, WM_CAP_SET_CALLBACK_STATUSW, WM_CAP_DRIVER_GET_CAPS,
                                   WM_CAP_DRIVER_CONNECT,      WM_CAP_GET_SEQUENCE_SETUP,   WM_CAP_SET_SEQUENCE_SETUP,
                                   WM_CAP_SET_PREVIEW,         WM_CAP_SET_PREVIEWRATE,      WM_CAP_SET_SCALE};
-    ASSERT_EQ(SpyCaptureWindow::Messages(), expected);
-    EXPECT_EQ(GetParent(SpyCaptureWindow::Handle()), m_parent.m_hWnd);
+    ASSERT_EQ(SpyCaptureWindow::messages(), expected);
+    EXPECT_EQ(GetParent(SpyCaptureWindow::handle()), m_parent.m_hWnd);
 
     EXPECT_EQ(requests[2].wParam, 44u);
     EXPECT_EQ(requests[2].lParam, reinterpret_cast<LPARAM>(&g_capDriverCaps));
@@ -69,10 +69,10 @@ TEST_F(CaptureSetupTest, SendsItsRequestsInOrderWithFullSizedRecords) {
 }
 
 TEST_F(CaptureSetupTest, WritesTheFiveDefaultsAndKeepsTheWindowsOtherParameters) {
-    CAPTUREPARMS reported = SpyCaptureWindow::Config().parms;
+    CAPTUREPARMS reported = SpyCaptureWindow::config().parms;
     SetupCaptureWindow(&m_parent);
     CAPTUREPARMS sent;
-    const CaptureRequest& set = SpyCaptureWindow::Requests()[5];
+    const CaptureRequest& set = SpyCaptureWindow::requests()[5];
     ASSERT_EQ(set.record.size(), sizeof sent);
     std::memcpy(&sent, set.record.data(), sizeof sent);
 
@@ -93,18 +93,18 @@ TEST_F(CaptureSetupTest, WritesTheFiveDefaultsAndKeepsTheWindowsOtherParameters)
 }
 
 TEST_F(CaptureSetupTest, AFailedConnectIsToldOnceAndTheSetUpGoesOn) {
-    SpyCaptureWindow::Config().connectReply = FALSE;
+    SpyCaptureWindow::config().connectReply = FALSE;
     m_modals.expectMessageBox(kConnectProblem, MB_OK);
     SetupCaptureWindow(&m_parent);
-    EXPECT_EQ(SpyCaptureWindow::Messages().size(), 9u);
-    EXPECT_EQ(SpyCaptureWindow::Messages().back(), static_cast<UINT>(WM_CAP_SET_SCALE));
+    EXPECT_EQ(SpyCaptureWindow::messages().size(), 9u);
+    EXPECT_EQ(SpyCaptureWindow::messages().back(), static_cast<UINT>(WM_CAP_SET_SCALE));
 }
 
 TEST_F(CaptureSetupTest, WithoutACaptureWindowNothingIsSentAndTheUserIsToldOnce) {
-    SpyCaptureWindow::Config().createFails = true;
+    SpyCaptureWindow::config().createFails = true;
     m_modals.expectMessageBox(kConnectProblem, MB_OK);
     SetupCaptureWindow(&m_parent);
-    EXPECT_TRUE(SpyCaptureWindow::Requests().empty());
+    EXPECT_TRUE(SpyCaptureWindow::requests().empty());
     EXPECT_FALSE(IsWindow(g_hWndCap));
     EXPECT_EQ(SendCap(WM_CAP_DRIVER_CONNECT, 0, 0), 0);
     // The interval is still written into the process's record.
@@ -115,12 +115,12 @@ TEST_F(CaptureSetupTest, WithoutACaptureWindowNothingIsSentAndTheUserIsToldOnce)
 
 TEST_F(CaptureSetupTest, FrameIntervalIsReadModifiedAndWrittenBack) {
     SetupCaptureWindow(&m_parent);
-    SpyCaptureWindow::Requests().clear();
+    SpyCaptureWindow::requests().clear();
     SetFrameInterval(16666);
-    ASSERT_EQ(SpyCaptureWindow::Messages(),
+    ASSERT_EQ(SpyCaptureWindow::messages(),
               (std::vector<UINT>{WM_CAP_GET_SEQUENCE_SETUP, WM_CAP_SET_SEQUENCE_SETUP}));
     CAPTUREPARMS sent;
-    std::memcpy(&sent, SpyCaptureWindow::Requests()[1].record.data(), sizeof sent);
+    std::memcpy(&sent, SpyCaptureWindow::requests()[1].record.data(), sizeof sent);
     EXPECT_EQ(sent.dwRequestMicroSecPerFrame, 16666u);
     EXPECT_EQ(sent.wStepCaptureAverageFrames, 5u);
 }
@@ -129,9 +129,9 @@ TEST_F(CaptureSetupTest, ADestroyedCaptureWindowTurnsEveryRequestIntoNothing) {
     SetupCaptureWindow(&m_parent);
     DestroyWindow(m_parent.m_hWnd);
     EXPECT_FALSE(IsWindow(g_hWndCap));
-    size_t before = SpyCaptureWindow::Requests().size();
+    size_t before = SpyCaptureWindow::requests().size();
     EXPECT_EQ(SendCap(WM_CAP_SINGLE_FRAME, 0, 0), 0);
-    EXPECT_EQ(SpyCaptureWindow::Requests().size(), before);
+    EXPECT_EQ(SpyCaptureWindow::requests().size(), before);
 }
 
 }  // namespace

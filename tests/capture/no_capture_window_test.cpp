@@ -8,9 +8,9 @@ using namespace testing_support;
 class NoCaptureWindowTest : public CaptureTest {
 protected:
     void SetUp() override {
-        SpyCaptureConfig config = SpyCaptureWindow::DefaultConfig();
+        SpyCaptureConfig config = SpyCaptureWindow::defaultConfig();
         config.createFails = true;
-        modals.expectMessageBox(L"There was a problem connecting to your capture device. This could be because the "
+        m_modals.expectMessageBox(L"There was a problem connecting to your capture device. This could be because the "
                                 L"device is not connected or a program using it has crashed. You need to restart "
                                 L"your computer. Kinoree will run anyway without capture.",
                                 MB_OK);
@@ -20,41 +20,41 @@ protected:
 };
 
 TEST_F(NoCaptureWindowTest, RecordingCountsNothingAndSaysSo) {
-    harness->click(1000);
-    EXPECT_EQ(harness->text(1007), L"0");
-    EXPECT_EQ(harness->text(1010), L"No frame was captured. The capture device is not available.");
+    m_harness->click(1000);
+    EXPECT_EQ(m_harness->text(1007), L"0");
+    EXPECT_EQ(m_harness->text(1010), L"No frame was captured. The capture device is not available.");
 
-    modals.expectMessageBox(
+    m_modals.expectMessageBox(
         L"Are you sure you wish to stop and save ? You cannot add to this video in Kinoree if you choose Ok.",
         MB_OKCANCEL, IDOK);
-    harness->click(1001);
-    EXPECT_EQ(harness->text(1010), L"Recorded 0 Frames. Stoped and saved");
-    EXPECT_TRUE(SpyCaptureWindow::Requests().empty());
+    m_harness->click(1001);
+    EXPECT_EQ(m_harness->text(1010), L"Recorded 0 Frames. Stoped and saved");
+    EXPECT_TRUE(SpyCaptureWindow::requests().empty());
 }
 
 TEST_F(NoCaptureWindowTest, VideoControlsOnlyChangeThePreviewText) {
-    harness->click(1002);
-    EXPECT_EQ(harness->text(1002), L"Preview ON");
-    for (int id : {1003, 1004, 1005, 1006}) harness->click(id);
-    EXPECT_TRUE(SpyCaptureWindow::Requests().empty());
+    m_harness->click(1002);
+    EXPECT_EQ(m_harness->text(1002), L"Preview ON");
+    for (int id : {1003, 1004, 1005, 1006}) m_harness->click(id);
+    EXPECT_TRUE(SpyCaptureWindow::requests().empty());
 }
 
 TEST_F(NoCaptureWindowTest, CaptureFileAndQuitStillWork) {
     // With no capture window the default file is the platform's.
     WCHAR fallback[4096] = {};
     capGetDefaultCaptureFileW(fallback, 4096);
-    modals.expectFileDialog({false, L""});
-    modals.expectMessageBox(std::wstring(L"No save file entered.  Using default ") + fallback + L" ", MB_OK);
-    harness->command(32773);
+    m_modals.expectFileDialog({false, L""});
+    m_modals.expectMessageBox(std::wstring(L"No save file entered.  Using default ") + fallback + L" ", MB_OK);
+    m_harness->command(32773);
 
-    modals.expectFileDialog({true, L"/tmp/take.avi"});
-    harness->command(32773);
-    EXPECT_EQ(harness->text(1011), L"/tmp/take.avi");
+    m_modals.expectFileDialog({true, L"/tmp/take.avi"});
+    m_harness->command(32773);
+    EXPECT_EQ(m_harness->text(1011), L"/tmp/take.avi");
 
-    modals.expectMessageBox(L"Are you sure you want to quit", MB_OKCANCEL, IDOK);
-    harness->click(IDOK);
-    EXPECT_TRUE(harness->ended());
-    EXPECT_TRUE(SpyCaptureWindow::Requests().empty());
+    m_modals.expectMessageBox(L"Are you sure you want to quit", MB_OKCANCEL, IDOK);
+    m_harness->click(IDOK);
+    EXPECT_TRUE(m_harness->ended());
+    EXPECT_TRUE(SpyCaptureWindow::requests().empty());
 }
 
 }  // namespace

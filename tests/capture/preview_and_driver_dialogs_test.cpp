@@ -9,18 +9,18 @@ using PreviewTest = CaptureTest;
 
 TEST_F(PreviewTest, FirstPressKeepsThePreviewOnThenPressesAlternate) {
     start();
-    EXPECT_EQ(harness->text(1002), L"Preview --");
-    EXPECT_TRUE(SpyCaptureWindow::Previewing());
+    EXPECT_EQ(m_harness->text(1002), L"Preview --");
+    EXPECT_TRUE(SpyCaptureWindow::previewing());
 
     const std::vector<std::pair<std::wstring, bool>> expected{
         {L"Preview ON", true}, {L"Preview OFF", false}, {L"Preview ON", true}};
     for (const auto& [text, previewing] : expected) {
-        SpyCaptureWindow::Requests().clear();
-        harness->click(1002);
-        EXPECT_EQ(harness->text(1002), text);
-        ASSERT_EQ(SpyCaptureWindow::Messages(), std::vector<UINT>{WM_CAP_SET_PREVIEW});
-        EXPECT_EQ(SpyCaptureWindow::Requests()[0].wParam, static_cast<WPARAM>(previewing));
-        EXPECT_EQ(SpyCaptureWindow::Previewing(), previewing);
+        SpyCaptureWindow::requests().clear();
+        m_harness->click(1002);
+        EXPECT_EQ(m_harness->text(1002), text);
+        ASSERT_EQ(SpyCaptureWindow::messages(), std::vector<UINT>{WM_CAP_SET_PREVIEW});
+        EXPECT_EQ(SpyCaptureWindow::requests()[0].wParam, static_cast<WPARAM>(previewing));
+        EXPECT_EQ(SpyCaptureWindow::previewing(), previewing);
     }
 }
 
@@ -33,11 +33,11 @@ TEST_F(DriverDialogTest, EachButtonAsksForItsOwnDialog) {
                                                     {1005, WM_CAP_DLG_VIDEOCOMPRESSION},
                                                     {1006, WM_CAP_DLG_VIDEODISPLAY}};
     for (const auto& [id, request] : buttons) {
-        SpyCaptureWindow::Requests().clear();
-        harness->click(id);
-        ASSERT_EQ(SpyCaptureWindow::Messages(), std::vector<UINT>{request}) << id;
-        EXPECT_EQ(SpyCaptureWindow::Requests()[0].wParam, 0u);
-        EXPECT_EQ(SpyCaptureWindow::Requests()[0].lParam, 0);
+        SpyCaptureWindow::requests().clear();
+        m_harness->click(id);
+        ASSERT_EQ(SpyCaptureWindow::messages(), std::vector<UINT>{request}) << id;
+        EXPECT_EQ(SpyCaptureWindow::requests()[0].wParam, 0u);
+        EXPECT_EQ(SpyCaptureWindow::requests()[0].lParam, 0);
     }
 }
 

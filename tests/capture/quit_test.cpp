@@ -13,45 +13,45 @@ TEST_F(QuitTest, QuitFinishesTheRecordingDisconnectsAndEnds) {
     for (UINT command : {IDOK, 32774}) {
         SCOPED_TRACE(command);
         start();
-        harness->click(1000);
-        harness->click(1000);
-        SpyCaptureWindow::Requests().clear();
+        m_harness->click(1000);
+        m_harness->click(1000);
+        SpyCaptureWindow::requests().clear();
 
-        modals.expectMessageBox(kQuitQuestion, MB_OKCANCEL, IDOK);
-        harness->command(command);
-        EXPECT_EQ(SpyCaptureWindow::Messages(),
+        m_modals.expectMessageBox(kQuitQuestion, MB_OKCANCEL, IDOK);
+        m_harness->command(command);
+        EXPECT_EQ(SpyCaptureWindow::messages(),
                   (std::vector<UINT>{WM_CAP_STOP, WM_CAP_SINGLE_FRAME_CLOSE, WM_CAP_DRIVER_DISCONNECT}));
-        EXPECT_FALSE(SpyCaptureWindow::SingleFrameOpen());
-        EXPECT_EQ(harness->text(1010), L"Stopped and saved file to desired location");
-        EXPECT_TRUE(harness->ended());
-        EXPECT_EQ(harness->result(), IDOK);
+        EXPECT_FALSE(SpyCaptureWindow::singleFrameOpen());
+        EXPECT_EQ(m_harness->text(1010), L"Stopped and saved file to desired location");
+        EXPECT_TRUE(m_harness->ended());
+        EXPECT_EQ(m_harness->result(), IDOK);
         // Nothing of the recording is reset: the program is ending.
         EXPECT_EQ(g_nFrameCount, 2);
-        EXPECT_EQ(harness->text(1007), L"2");
-        EXPECT_EQ(harness->videoControlsEnabled(), std::vector<bool>(5, false));
+        EXPECT_EQ(m_harness->text(1007), L"2");
+        EXPECT_EQ(m_harness->videoControlsEnabled(), std::vector<bool>(5, false));
     }
 }
 
 TEST_F(QuitTest, CancelledQuitLeavesEverythingAsItWas) {
     start();
-    harness->click(1000);
-    auto before = harness->snapshot();
+    m_harness->click(1000);
+    auto before = m_harness->snapshot();
 
-    modals.expectMessageBox(kQuitQuestion, MB_OKCANCEL, IDCANCEL);
-    harness->click(IDOK);
-    EXPECT_EQ(harness->snapshot(), before);
-    EXPECT_FALSE(harness->ended());
-    EXPECT_TRUE(SpyCaptureWindow::SingleFrameOpen());
+    m_modals.expectMessageBox(kQuitQuestion, MB_OKCANCEL, IDCANCEL);
+    m_harness->click(IDOK);
+    EXPECT_EQ(m_harness->snapshot(), before);
+    EXPECT_FALSE(m_harness->ended());
+    EXPECT_TRUE(SpyCaptureWindow::singleFrameOpen());
 }
 
 TEST_F(QuitTest, EscapeEndsWithoutAskingOrShuttingCaptureDown) {
     start();
-    harness->click(1000);
-    SpyCaptureWindow::Requests().clear();
-    harness->click(IDCANCEL);
-    EXPECT_TRUE(harness->ended());
-    EXPECT_EQ(harness->result(), IDCANCEL);
-    EXPECT_TRUE(SpyCaptureWindow::Requests().empty());
+    m_harness->click(1000);
+    SpyCaptureWindow::requests().clear();
+    m_harness->click(IDCANCEL);
+    EXPECT_TRUE(m_harness->ended());
+    EXPECT_EQ(m_harness->result(), IDCANCEL);
+    EXPECT_TRUE(SpyCaptureWindow::requests().empty());
 }
 
 }  // namespace

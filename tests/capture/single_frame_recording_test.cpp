@@ -17,13 +17,13 @@ const std::vector<bool> kAllDisabled(5, false);
 class RecordingTest : public CaptureTest {
 protected:
     void stop(int answer = IDOK) {
-        modals.expectMessageBox(kStopQuestion, MB_OKCANCEL, answer);
-        harness->click(1001);
+        m_modals.expectMessageBox(kStopQuestion, MB_OKCANCEL, answer);
+        m_harness->click(1001);
     }
     // The interval in force at each frame asked for.
     static std::vector<DWORD> intervalsAtFrames() {
         std::vector<DWORD> intervals;
-        for (const CaptureRequest& r : SpyCaptureWindow::Requests()) {
+        for (const CaptureRequest& r : SpyCaptureWindow::requests()) {
             if (r.message == WM_CAP_SINGLE_FRAME) intervals.push_back(r.parmsAtFrame.dwRequestMicroSecPerFrame);
         }
         return intervals;
@@ -32,41 +32,41 @@ protected:
 
 TEST_F(RecordingTest, CounterShowsTheFramesOfTheRecordingAndTheStopReportsThem) {
     start();
-    EXPECT_EQ(harness->text(1007), L"0");
+    EXPECT_EQ(m_harness->text(1007), L"0");
     for (int n = 1; n <= 4; ++n) {
-        harness->click(1000);
-        EXPECT_EQ(harness->text(1007), std::to_wstring(n));
-        EXPECT_EQ(harness->text(1010), kRecording);
+        m_harness->click(1000);
+        EXPECT_EQ(m_harness->text(1007), std::to_wstring(n));
+        EXPECT_EQ(m_harness->text(1010), kRecording);
     }
-    EXPECT_EQ(SpyCaptureWindow::ConfirmedFrames(), 4);
+    EXPECT_EQ(SpyCaptureWindow::confirmedFrames(), 4);
 
     stop();
-    EXPECT_EQ(harness->text(1010), L"Recorded 4 Frames. Stoped and saved");
-    EXPECT_EQ(harness->text(1007), L"0");
+    EXPECT_EQ(m_harness->text(1010), L"Recorded 4 Frames. Stoped and saved");
+    EXPECT_EQ(m_harness->text(1007), L"0");
     EXPECT_EQ(g_nFrameCount, 0);
-    EXPECT_FALSE(SpyCaptureWindow::SingleFrameOpen());
+    EXPECT_FALSE(SpyCaptureWindow::singleFrameOpen());
 
     // A new recording counts from one again.
-    harness->click(1000);
-    EXPECT_EQ(harness->text(1007), L"1");
-    EXPECT_EQ(harness->text(1010), kRecording);
+    m_harness->click(1000);
+    EXPECT_EQ(m_harness->text(1007), L"1");
+    EXPECT_EQ(m_harness->text(1010), kRecording);
 }
 
 TEST_F(RecordingTest, EveryPressOpensAndTakesOneFrameAndTheStopClosesTheFile) {
     start();
-    harness->click(1000);
+    m_harness->click(1000);
     // Only the first frame of a recording asks which file it would replace.
-    EXPECT_EQ(SpyCaptureWindow::Messages(),
+    EXPECT_EQ(SpyCaptureWindow::messages(),
               (std::vector<UINT>{WM_CAP_FILE_GET_CAPTURE_FILEW, WM_CAP_GET_SEQUENCE_SETUP, WM_CAP_SET_SEQUENCE_SETUP,
                                  WM_CAP_SINGLE_FRAME_OPEN, WM_CAP_SINGLE_FRAME}));
-    SpyCaptureWindow::Requests().clear();
-    harness->click(1000);
-    EXPECT_EQ(SpyCaptureWindow::Messages(),
+    SpyCaptureWindow::requests().clear();
+    m_harness->click(1000);
+    EXPECT_EQ(SpyCaptureWindow::messages(),
               (std::vector<UINT>{WM_CAP_GET_SEQUENCE_SETUP, WM_CAP_SET_SEQUENCE_SETUP, WM_CAP_SINGLE_FRAME_OPEN,
                                  WM_CAP_SINGLE_FRAME}));
-    SpyCaptureWindow::Requests().clear();
+    SpyCaptureWindow::requests().clear();
     stop();
-    EXPECT_EQ(SpyCaptureWindow::Messages(), (std::vector<UINT>{WM_CAP_STOP, WM_CAP_SINGLE_FRAME_CLOSE}));
+    EXPECT_EQ(SpyCaptureWindow::messages(), (std::vector<UINT>{WM_CAP_STOP, WM_CAP_SINGLE_FRAME_CLOSE}));
 }
 
 // Records the order in which the Video Controls buttons are enabled or disabled.
@@ -83,58 +83,58 @@ TEST_F(RecordingTest, VideoControlsAreDisabledWhileRecordingInTheirOrder) {
     g_enableOrder.clear();
     g_buttonProcs.clear();
     for (int id = 1002; id <= 1006; ++id) {
-        HWND button = GetDlgItem(harness->hwnd(), id);
+        HWND button = GetDlgItem(m_harness->hwnd(), id);
         g_buttonProcs[button] = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EnableSpyProc)));
     }
     const std::vector<int> order{1003, 1002, 1005, 1004, 1006};
 
-    harness->click(1000);
-    EXPECT_EQ(harness->videoControlsEnabled(), kAllDisabled);
+    m_harness->click(1000);
+    EXPECT_EQ(m_harness->videoControlsEnabled(), kAllDisabled);
     EXPECT_EQ(g_enableOrder, order);
     // The capture buttons and Quit stay usable throughout.
-    EXPECT_TRUE(harness->enabled(1000));
-    EXPECT_TRUE(harness->enabled(1001));
-    EXPECT_TRUE(harness->enabled(IDOK));
+    EXPECT_TRUE(m_harness->enabled(1000));
+    EXPECT_TRUE(m_harness->enabled(1001));
+    EXPECT_TRUE(m_harness->enabled(IDOK));
 
     g_enableOrder.clear();
     stop();
-    EXPECT_EQ(harness->videoControlsEnabled(), kAllEnabled);
+    EXPECT_EQ(m_harness->videoControlsEnabled(), kAllEnabled);
     EXPECT_EQ(g_enableOrder, order);
 }
 
 TEST_F(RecordingTest, StopWithoutAFrameStillClosesAndReportsNone) {
     start();
     stop();
-    EXPECT_EQ(SpyCaptureWindow::Messages(), (std::vector<UINT>{WM_CAP_STOP, WM_CAP_SINGLE_FRAME_CLOSE}));
-    EXPECT_EQ(harness->text(1010), L"Recorded 0 Frames. Stoped and saved");
+    EXPECT_EQ(SpyCaptureWindow::messages(), (std::vector<UINT>{WM_CAP_STOP, WM_CAP_SINGLE_FRAME_CLOSE}));
+    EXPECT_EQ(m_harness->text(1010), L"Recorded 0 Frames. Stoped and saved");
 }
 
 TEST_F(RecordingTest, CancelledStopLeavesTheRecordingAsItWas) {
     start();
-    harness->click(1000);
-    harness->click(1000);
-    auto before = harness->snapshot();
+    m_harness->click(1000);
+    m_harness->click(1000);
+    auto before = m_harness->snapshot();
 
     stop(IDCANCEL);
-    EXPECT_EQ(harness->snapshot(), before);
-    EXPECT_TRUE(SpyCaptureWindow::SingleFrameOpen());
+    EXPECT_EQ(m_harness->snapshot(), before);
+    EXPECT_TRUE(SpyCaptureWindow::singleFrameOpen());
 
     // The recording goes on: no question, the next frame is the third.
-    harness->click(1000);
-    EXPECT_EQ(harness->text(1007), L"3");
+    m_harness->click(1000);
+    EXPECT_EQ(m_harness->text(1007), L"3");
 }
 
 TEST_F(RecordingTest, IntervalFollowsTheFrameRateShownAtEachFrame) {
     start();
     for (int rate : {1, 7, 15, 60}) {
-        harness->setFrameRate(rate);
-        harness->click(1000);
+        m_harness->setFrameRate(rate);
+        m_harness->click(1000);
     }
     EXPECT_EQ(intervalsAtFrames(), (std::vector<DWORD>{1000000, 142857, 66666, 16666}));
 
     // The set-up's other parameters travel unchanged with each new interval.
-    const CAPTUREPARMS& parms = SpyCaptureWindow::Config().parms;
+    const CAPTUREPARMS& parms = SpyCaptureWindow::config().parms;
     EXPECT_FALSE(parms.fYield);
     EXPECT_FALSE(parms.fCaptureAudio);
     EXPECT_EQ(parms.wStepCaptureAverageFrames, 5);
@@ -143,77 +143,77 @@ TEST_F(RecordingTest, IntervalFollowsTheFrameRateShownAtEachFrame) {
 
 TEST_F(RecordingTest, UnreadableRateBoxFallsBackOnTheControlsOwnPosition) {
     start();
-    harness->setFrameRate(7);
-    SetWindowTextW(GetDlgItem(harness->hwnd(), 1008), L"seven");
-    harness->click(1000);
+    m_harness->setFrameRate(7);
+    SetWindowTextW(GetDlgItem(m_harness->hwnd(), 1008), L"seven");
+    m_harness->click(1000);
     EXPECT_EQ(intervalsAtFrames(), (std::vector<DWORD>{142857}));
 }
 
 TEST_F(RecordingTest, FailedFramesDoNotCountAndSayWhy) {
-    SpyCaptureConfig config = SpyCaptureWindow::DefaultConfig();
+    SpyCaptureConfig config = SpyCaptureWindow::defaultConfig();
     config.singleFrameReply = FALSE;
     config.singleFrameError = L"The disk is full.";
     start(config);
 
-    harness->click(1000);
-    EXPECT_EQ(harness->text(1007), L"0");
-    EXPECT_EQ(harness->text(1010), L"No frame was captured. The disk is full.");
+    m_harness->click(1000);
+    EXPECT_EQ(m_harness->text(1007), L"0");
+    EXPECT_EQ(m_harness->text(1010), L"No frame was captured. The disk is full.");
 
-    SpyCaptureWindow::Config().singleFrameReply = TRUE;
-    harness->click(1000);
-    harness->click(1000);
-    EXPECT_EQ(harness->text(1007), L"2");
-    EXPECT_EQ(harness->text(1010), kRecording);
+    SpyCaptureWindow::config().singleFrameReply = TRUE;
+    m_harness->click(1000);
+    m_harness->click(1000);
+    EXPECT_EQ(m_harness->text(1007), L"2");
+    EXPECT_EQ(m_harness->text(1010), kRecording);
 
-    SpyCaptureWindow::Config().singleFrameReply = FALSE;
-    SpyCaptureWindow::Config().singleFrameError = L"The capture file cannot be written.";
-    harness->click(1000);
-    EXPECT_EQ(harness->text(1007), L"2");
-    EXPECT_EQ(harness->text(1010), L"No frame was captured. The capture file cannot be written.");
+    SpyCaptureWindow::config().singleFrameReply = FALSE;
+    SpyCaptureWindow::config().singleFrameError = L"The capture file cannot be written.";
+    m_harness->click(1000);
+    EXPECT_EQ(m_harness->text(1007), L"2");
+    EXPECT_EQ(m_harness->text(1010), L"No frame was captured. The capture file cannot be written.");
 
     stop();
-    EXPECT_EQ(harness->text(1010), L"Recorded 2 Frames. Stoped and saved");
+    EXPECT_EQ(m_harness->text(1010), L"Recorded 2 Frames. Stoped and saved");
 }
 
 TEST_F(RecordingTest, AFailedCloseIsReportedAndACloseWithNothingOpenIsNot) {
-    SpyCaptureConfig config = SpyCaptureWindow::DefaultConfig();
+    SpyCaptureConfig config = SpyCaptureWindow::defaultConfig();
     config.closeError = L"Cannot save " + capturePath() + L": Input/output error";
     start(config);
-    harness->click(1000);
-    harness->click(1000);
+    m_harness->click(1000);
+    m_harness->click(1000);
     stop();
-    EXPECT_EQ(harness->text(1010), L"Recorded 2 Frames, but closing the file failed. " + config.closeError);
-    EXPECT_EQ(harness->text(1007), L"0");
-    EXPECT_EQ(harness->videoControlsEnabled(), kAllEnabled);
+    EXPECT_EQ(m_harness->text(1010), L"Recorded 2 Frames, but closing the file failed. " + config.closeError);
+    EXPECT_EQ(m_harness->text(1007), L"0");
+    EXPECT_EQ(m_harness->videoControlsEnabled(), kAllEnabled);
 
     stop();
-    EXPECT_EQ(harness->text(1010), L"Recorded 0 Frames. Stoped and saved");
+    EXPECT_EQ(m_harness->text(1010), L"Recorded 0 Frames. Stoped and saved");
 }
 
 // A deleted capture file written back to its path: the user hears of it at once, while the
 // capture window is still copying, and after the press.
 TEST_F(RecordingTest, WhatTheCaptureWindowSaysDuringAFrameShowsAtOnceAndAfterThePress) {
     start();
-    harness->click(1000);
+    m_harness->click(1000);
     const std::wstring notice = L"The capture file was written there again.";
-    SpyCaptureWindow::Config().singleFrameStatus = notice;
-    harness->click(1000);
-    EXPECT_EQ(SpyCaptureWindow::StatusShownDuringRequest(), notice);
-    EXPECT_EQ(harness->text(1010), notice + L" " + kRecording);
+    SpyCaptureWindow::config().singleFrameStatus = notice;
+    m_harness->click(1000);
+    EXPECT_EQ(SpyCaptureWindow::statusShownDuringRequest(), notice);
+    EXPECT_EQ(m_harness->text(1010), notice + L" " + kRecording);
 
-    SpyCaptureWindow::Config().singleFrameStatus.clear();
-    harness->click(1000);
-    EXPECT_EQ(harness->text(1010), kRecording);
+    SpyCaptureWindow::config().singleFrameStatus.clear();
+    m_harness->click(1000);
+    EXPECT_EQ(m_harness->text(1010), kRecording);
 }
 
 TEST_F(RecordingTest, FailureWithoutAReasonStillSaysNoFrameWasCaptured) {
-    SpyCaptureConfig config = SpyCaptureWindow::DefaultConfig();
+    SpyCaptureConfig config = SpyCaptureWindow::defaultConfig();
     config.singleFrameReply = FALSE;
     config.singleFrameError = L"";
     start(config);
-    harness->click(1000);
-    EXPECT_EQ(harness->text(1007), L"0");
-    EXPECT_EQ(harness->text(1010), L"No frame was captured. The capture device is not available.");
+    m_harness->click(1000);
+    EXPECT_EQ(m_harness->text(1007), L"0");
+    EXPECT_EQ(m_harness->text(1010), L"No frame was captured. The capture device is not available.");
 }
 
 class ReplaceQuestionTest : public RecordingTest {
@@ -226,67 +226,67 @@ protected:
 TEST_F(ReplaceQuestionTest, DecliningToReplaceAVideoCapturesNothing) {
     makeFileAtCapturePath();
     start();
-    auto before = harness->snapshot();
+    auto before = m_harness->snapshot();
 
-    modals.expectMessageBox(question(), MB_OKCANCEL, IDCANCEL);
-    harness->click(1000);
+    m_modals.expectMessageBox(question(), MB_OKCANCEL, IDCANCEL);
+    m_harness->click(1000);
     // The question only asked the capture window for its file and whether it has a driver.
-    EXPECT_EQ(SpyCaptureWindow::Messages(), (std::vector<UINT>{WM_CAP_FILE_GET_CAPTURE_FILEW, WM_CAP_DRIVER_GET_CAPS}));
+    EXPECT_EQ(SpyCaptureWindow::messages(), (std::vector<UINT>{WM_CAP_FILE_GET_CAPTURE_FILEW, WM_CAP_DRIVER_GET_CAPS}));
     before.requests = 2;
-    EXPECT_EQ(harness->snapshot(), before);
-    EXPECT_EQ(harness->videoControlsEnabled(), kAllEnabled);
+    EXPECT_EQ(m_harness->snapshot(), before);
+    EXPECT_EQ(m_harness->videoControlsEnabled(), kAllEnabled);
 }
 
 TEST_F(ReplaceQuestionTest, WithoutADriverNothingIsAskedAndNothingOpens) {
     makeFileAtCapturePath();
-    SpyCaptureConfig config = SpyCaptureWindow::DefaultConfig();
+    SpyCaptureConfig config = SpyCaptureWindow::defaultConfig();
     config.connectReply = FALSE;
-    modals.expectMessageBox(L"There was a problem connecting to your capture device. This could be because the "
+    m_modals.expectMessageBox(L"There was a problem connecting to your capture device. This could be because the "
                             L"device is not connected or a program using it has crashed. You need to restart "
                             L"your computer. Kinoree will run anyway without capture.",
                             MB_OK);
     start(config);
 
-    harness->click(1000);
-    EXPECT_FALSE(SpyCaptureWindow::SingleFrameOpen());
-    EXPECT_EQ(harness->text(1010), L"No frame was captured. No capture device is connected.");
-    EXPECT_EQ(harness->text(1007), L"0");
-    EXPECT_EQ(harness->videoControlsEnabled(), kAllEnabled);
+    m_harness->click(1000);
+    EXPECT_FALSE(SpyCaptureWindow::singleFrameOpen());
+    EXPECT_EQ(m_harness->text(1010), L"No frame was captured. No capture device is connected.");
+    EXPECT_EQ(m_harness->text(1007), L"0");
+    EXPECT_EQ(m_harness->videoControlsEnabled(), kAllEnabled);
 }
 
 TEST_F(ReplaceQuestionTest, AFailedOpenBeginsNoRecordingSoTheNextPressAsksAgain) {
-    SpyCaptureConfig config = SpyCaptureWindow::DefaultConfig();
+    SpyCaptureConfig config = SpyCaptureWindow::defaultConfig();
     config.openReply = FALSE;
     start(config);
 
-    harness->click(1000);
-    EXPECT_EQ(harness->text(1010), L"No frame was captured. " + config.openError);
-    EXPECT_EQ(harness->text(1007), L"0");
-    EXPECT_EQ(harness->videoControlsEnabled(), kAllEnabled);
+    m_harness->click(1000);
+    EXPECT_EQ(m_harness->text(1010), L"No frame was captured. " + config.openError);
+    EXPECT_EQ(m_harness->text(1007), L"0");
+    EXPECT_EQ(m_harness->videoControlsEnabled(), kAllEnabled);
 
-    SpyCaptureWindow::Config().openReply = TRUE;
+    SpyCaptureWindow::config().openReply = TRUE;
     makeFileAtCapturePath();
-    modals.expectMessageBox(question(), MB_OKCANCEL, IDOK);
-    harness->click(1000);
-    EXPECT_EQ(harness->text(1007), L"1");
-    EXPECT_EQ(harness->videoControlsEnabled(), kAllDisabled);
+    m_modals.expectMessageBox(question(), MB_OKCANCEL, IDOK);
+    m_harness->click(1000);
+    EXPECT_EQ(m_harness->text(1007), L"1");
+    EXPECT_EQ(m_harness->videoControlsEnabled(), kAllDisabled);
 }
 
 TEST_F(ReplaceQuestionTest, ReplacingIsAskedOncePerRecording) {
     makeFileAtCapturePath();
     start();
 
-    modals.expectMessageBox(question(), MB_OKCANCEL, IDOK);
-    harness->click(1000);
-    EXPECT_EQ(harness->text(1007), L"1");
-    harness->click(1000);
-    EXPECT_EQ(harness->text(1007), L"2");
+    m_modals.expectMessageBox(question(), MB_OKCANCEL, IDOK);
+    m_harness->click(1000);
+    EXPECT_EQ(m_harness->text(1007), L"1");
+    m_harness->click(1000);
+    EXPECT_EQ(m_harness->text(1007), L"2");
     stop();
 
     // The next recording would replace the one just saved.
-    modals.expectMessageBox(question(), MB_OKCANCEL, IDOK);
-    harness->click(1000);
-    EXPECT_EQ(harness->text(1007), L"1");
+    m_modals.expectMessageBox(question(), MB_OKCANCEL, IDOK);
+    m_harness->click(1000);
+    EXPECT_EQ(m_harness->text(1007), L"1");
 }
 
 }  // namespace

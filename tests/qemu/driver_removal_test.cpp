@@ -21,12 +21,12 @@ using namespace std::chrono_literals;
 
 TEST(DriverRemoval, UnbindingVividWhileStreamingIsDeviceGoneAndBindingBringsItBack)
 {
-    const std::string path = guest::nodeNamed("vivid-000-vid-cap");
+    const std::string path = guest::NodeNamed("vivid-000-vid-cap");
     ASSERT_FALSE(path.empty());
     std::string key;
-    for (const CaptureDevice& d : listCaptureDevices(*systemV4l2Io())) {
+    for (const CaptureDevice& d : ListCaptureDevices(*SystemV4l2Io())) {
         if (d.path == path)
-            key = settingsKey(d);
+            key = SettingsKey(d);
     }
     ASSERT_FALSE(key.empty());
     DeviceMonitor monitor;
@@ -37,8 +37,8 @@ TEST(DriverRemoval, UnbindingVividWhileStreamingIsDeviceGoneAndBindingBringsItBa
     std::shared_ptr<const Frame> frame;
     ASSERT_FALSE(live.waitForFrameStartedAfter(0, 10s, frame));
 
-    ASSERT_TRUE(guest::writeSysfs("/sys/bus/platform/drivers/vivid/unbind", "vivid.0"));
-    const Error gone = live.waitForFrameStartedAfter(monotonicNowNs() + 60'000'000'000, 10s, frame);
+    ASSERT_TRUE(guest::WriteSysfs("/sys/bus/platform/drivers/vivid/unbind", "vivid.0"));
+    const Error gone = live.waitForFrameStartedAfter(MonotonicNowNs() + 60'000'000'000, 10s, frame);
     EXPECT_EQ(gone.kind, ErrorKind::DeviceGone) << gone.message;
     EXPECT_EQ(live.failure().kind, ErrorKind::DeviceGone);
     EXPECT_FALSE(live.streaming());
@@ -49,11 +49,11 @@ TEST(DriverRemoval, UnbindingVividWhileStreamingIsDeviceGoneAndBindingBringsItBa
 
     // Bound again, as a camera plugged back in: it is listed under the name its settings are
     // kept by, and streams.
-    ASSERT_TRUE(guest::writeSysfs("/sys/bus/platform/drivers/vivid/bind", "vivid.0"));
+    ASSERT_TRUE(guest::WriteSysfs("/sys/bus/platform/drivers/vivid/bind", "vivid.0"));
     std::optional<CaptureDevice> back;
     for (int attempt = 0; attempt < 100 && !back; ++attempt) {
-        for (const CaptureDevice& d : listCaptureDevices(*systemV4l2Io())) {
-            if (settingsKey(d) == key)
+        for (const CaptureDevice& d : ListCaptureDevices(*SystemV4l2Io())) {
+            if (SettingsKey(d) == key)
                 back = d;
         }
         if (!back)

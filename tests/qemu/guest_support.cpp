@@ -13,7 +13,7 @@
 
 namespace media::guest {
 
-std::string nodeNamed(const std::string& name)
+std::string NodeNamed(const std::string& name)
 {
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator("/sys/class/video4linux", ec)) {
@@ -25,7 +25,7 @@ std::string nodeNamed(const std::string& name)
     return {};
 }
 
-bool writeSysfs(const std::string& path, const std::string& value)
+bool WriteSysfs(const std::string& path, const std::string& value)
 {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0)
@@ -35,7 +35,7 @@ bool writeSysfs(const std::string& path, const std::string& value)
     return ok;
 }
 
-std::vector<uint8_t> makeJpeg(int width, int height, uint8_t tag)
+std::vector<uint8_t> MakeJpeg(int width, int height, uint8_t tag)
 {
     std::vector<uint8_t> rgb(size_t(width) * height * 3);
     for (int y = 0; y < height; ++y) {
@@ -60,9 +60,9 @@ std::vector<uint8_t> makeJpeg(int width, int height, uint8_t tag)
 
 LoopbackWriter::LoopbackWriter(const std::string& path, uint32_t fourcc, int width, int height)
 {
-    fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd_ < 0) {
-        failure_ = "open " + path + ": " + std::strerror(errno);
+    m_fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (m_fd < 0) {
+        m_failure = "open " + path + ": " + std::strerror(errno);
         return;
     }
     v4l2_format fmt{};
@@ -71,24 +71,24 @@ LoopbackWriter::LoopbackWriter(const std::string& path, uint32_t fourcc, int wid
     fmt.fmt.pix.width = static_cast<uint32_t>(width);
     fmt.fmt.pix.height = static_cast<uint32_t>(height);
     fmt.fmt.pix.field = V4L2_FIELD_NONE;
-    if (::ioctl(fd_, VIDIOC_S_FMT, &fmt) < 0) {
-        failure_ = "S_FMT on the output side of " + path + ": " + std::strerror(errno);
-        ::close(fd_);
-        fd_ = -1;
+    if (::ioctl(m_fd, VIDIOC_S_FMT, &fmt) < 0) {
+        m_failure = "S_FMT on the output side of " + path + ": " + std::strerror(errno);
+        ::close(m_fd);
+        m_fd = -1;
         return;
     }
-    frameBytes_ = fmt.fmt.pix.sizeimage;
+    m_frameBytes = fmt.fmt.pix.sizeimage;
 }
 
 LoopbackWriter::~LoopbackWriter()
 {
-    if (fd_ >= 0)
-        ::close(fd_);
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
 bool LoopbackWriter::write(const std::vector<uint8_t>& frame)
 {
-    return ::write(fd_, frame.data(), frame.size()) == static_cast<ssize_t>(frame.size());
+    return ::write(m_fd, frame.data(), frame.size()) == static_cast<ssize_t>(frame.size());
 }
 
 }  // namespace media::guest

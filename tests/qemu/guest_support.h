@@ -9,13 +9,13 @@
 namespace media::guest {
 
 // /dev/videoN of the node whose sysfs name is `name`, or "" if there is none.
-std::string nodeNamed(const std::string& name);
+std::string NodeNamed(const std::string& name);
 
 // Writes `value` to a sysfs attribute; false on failure.
-bool writeSysfs(const std::string& path, const std::string& value);
+bool WriteSysfs(const std::string& path, const std::string& value);
 
 // A 4:2:0 JPEG of a width×height picture whose colour and pattern depend on `tag`.
-std::vector<uint8_t> makeJpeg(int width, int height, uint8_t tag);
+std::vector<uint8_t> MakeJpeg(int width, int height, uint8_t tag);
 
 // The output (producer) side of a v4l2loopback device, fed through write(): each write is one
 // frame, and the reader's bytesused is the number of bytes written.
@@ -26,16 +26,16 @@ public:
     LoopbackWriter(const LoopbackWriter&) = delete;
     LoopbackWriter& operator=(const LoopbackWriter&) = delete;
 
-    bool ok() const { return fd_ >= 0; }
-    const std::string& failure() const { return failure_; }
+    bool ok() const { return m_fd >= 0; }
+    const std::string& failure() const { return m_failure; }
     // The size of one frame buffer as the driver set it.
-    size_t frameBytes() const { return frameBytes_; }
+    size_t frameBytes() const { return m_frameBytes; }
     bool write(const std::vector<uint8_t>& frame);
 
 private:
-    int fd_ = -1;
-    size_t frameBytes_ = 0;
-    std::string failure_;
+    int m_fd = -1;
+    size_t m_frameBytes = 0;
+    std::string m_failure;
 };
 
 }  // namespace media::guest

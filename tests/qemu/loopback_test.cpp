@@ -23,7 +23,7 @@ constexpr auto kPatience = 10s;
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 
-bool decodesCompletely(const std::vector<uint8_t>& jpeg)
+bool DecodesCompletely(const std::vector<uint8_t>& jpeg)
 {
     tjhandle h = tjInitDecompress();
     std::vector<uint8_t> rgb(size_t(kWidth) * kHeight * 3);
@@ -39,29 +39,29 @@ bool decodesCompletely(const std::vector<uint8_t>& jpeg)
 // whole buffer with the tail of an older frame, as some drivers hand frames over.
 class MjpegProducer {
 public:
-    explicit MjpegProducer(guest::LoopbackWriter& writer) : writer_(writer)
+    explicit MjpegProducer(guest::LoopbackWriter& writer) : m_writer(writer)
     {
         for (uint8_t tag = 0; tag < 8; ++tag)
-            jpegs_.push_back(guest::makeJpeg(kWidth, kHeight, tag));
+            m_jpegs.push_back(guest::MakeJpeg(kWidth, kHeight, tag));
     }
     ~MjpegProducer() { stopFeeding(); }
 
     bool writeFrame()
     {
-        const size_t n = written_++;
-        const auto& jpeg = jpegs_[n % jpegs_.size()];
-        const auto& older = jpegs_[(n + 3) % jpegs_.size()];
-        std::vector<uint8_t> buffer(writer_.frameBytes(), 0);
+        const size_t n = m_written++;
+        const auto& jpeg = m_jpegs[n % m_jpegs.size()];
+        const auto& older = m_jpegs[(n + 3) % m_jpegs.size()];
+        std::vector<uint8_t> buffer(m_writer.frameBytes(), 0);
         std::copy(older.begin(), older.end(), buffer.begin());
         std::copy(jpeg.begin(), jpeg.end(), buffer.begin());
-        return writer_.write(buffer);
+        return m_writer.write(buffer);
     }
 
     void startFeeding()
     {
-        feeding_ = true;
-        thread_ = std::thread([this] {
-            while (feeding_) {
+        m_feeding = true;
+        m_thread = std::thread([this] {
+            while (m_feeding) {
                 writeFrame();
                 std::this_thread::sleep_for(33ms);
             }
@@ -69,46 +69,46 @@ public:
     }
     void stopFeeding()
     {
-        feeding_ = false;
-        if (thread_.joinable())
-            thread_.join();
+        m_feeding = false;
+        if (m_thread.joinable())
+            m_thread.join();
     }
 
     // Which written frame `data` is: its index among the distinct pictures, or -1.
     int pictureOf(const std::vector<uint8_t>& data) const
     {
-        const auto it = std::find(jpegs_.begin(), jpegs_.end(), data);
-        return it == jpegs_.end() ? -1 : int(it - jpegs_.begin());
+        const auto it = std::find(m_jpegs.begin(), m_jpegs.end(), data);
+        return it == m_jpegs.end() ? -1 : int(it - m_jpegs.begin());
     }
-    size_t written() const { return written_; }
-    const std::vector<uint8_t>& picture(size_t i) const { return jpegs_[i]; }
+    size_t written() const { return m_written; }
+    const std::vector<uint8_t>& picture(size_t i) const { return m_jpegs[i]; }
 
 private:
-    guest::LoopbackWriter& writer_;
-    std::vector<std::vector<uint8_t>> jpegs_;
-    std::atomic<size_t> written_ = 0;
-    std::atomic<bool> feeding_ = false;
-    std::thread thread_;
+    guest::LoopbackWriter& m_writer;
+    std::vector<std::vector<uint8_t>> m_jpegs;
+    std::atomic<size_t> m_written = 0;
+    std::atomic<bool> m_feeding = false;
+    std::thread m_thread;
 };
 
 class LoopbackMjpeg : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_FALSE(path.empty()) << "the MJPEG loopback device is missing";
-        ASSERT_TRUE(writer.ok()) << writer.failure();
-        ASSERT_GT(writer.frameBytes(), producer.picture(0).size() * 2);
-        ASSERT_TRUE(producer.writeFrame()) << "the reader can only start once a frame is there";
+        ASSERT_FALSE(m_path.empty()) << "the MJPEG loopback device is missing";
+        ASSERT_TRUE(m_writer.ok()) << m_writer.failure();
+        ASSERT_GT(m_writer.frameBytes(), m_producer.picture(0).size() * 2);
+        ASSERT_TRUE(m_producer.writeFrame()) << "the reader can only start once a frame is there";
     }
 
-    std::string path = guest::nodeNamed("loopback-mjpeg");
-    guest::LoopbackWriter writer{path, V4L2_PIX_FMT_MJPEG, kWidth, kHeight};
-    MjpegProducer producer{writer};
+    std::string m_path = guest::NodeNamed("loopback-mjpeg");
+    guest::LoopbackWriter m_writer{m_path, V4L2_PIX_FMT_MJPEG, kWidth, kHeight};
+    MjpegProducer m_producer{m_writer};
 };
 
 TEST_F(LoopbackMjpeg, FramesComeBackWholeAndCutAtTheirEnd)
 {
-    V4l2Camera camera(path);
+    V4l2Camera camera(m_path);
     const Error e = camera.start();
     ASSERT_FALSE(e) << e.message;
     EXPECT_EQ(camera.fourcc(), uint32_t(V4L2_PIX_FMT_MJPEG));
@@ -116,37 +116,37 @@ TEST_F(LoopbackMjpeg, FramesComeBackWholeAndCutAtTheirEnd)
     EXPECT_EQ(camera.format().width, kWidth);
     EXPECT_EQ(camera.format().height, kHeight);
 
-    producer.startFeeding();
+    m_producer.startFeeding();
     for (int i = 0; i < 5; ++i) {
         Frame frame;
         const Error r = camera.readFrame(frame);
         ASSERT_FALSE(r) << r.message;
         EXPECT_EQ(frame.format, PixelFormat::Mjpeg);
-        EXPECT_GE(producer.pictureOf(frame.data), 0)
+        EXPECT_GE(m_producer.pictureOf(frame.data), 0)
             << "got " << frame.data.size() << " bytes, not one of the JPEGs written";
-        EXPECT_TRUE(decodesCompletely(frame.data));
+        EXPECT_TRUE(DecodesCompletely(frame.data));
     }
 }
 
 TEST_F(LoopbackMjpeg, LiveCaptureTakesAFrameWrittenAfterTheRequest)
 {
     LiveSource live;
-    const Error e = live.start(std::make_unique<V4l2Camera>(path));
+    const Error e = live.start(std::make_unique<V4l2Camera>(m_path));
     ASSERT_FALSE(e) << e.message;
-    producer.startFeeding();
+    m_producer.startFeeding();
     std::shared_ptr<const Frame> frame;
     ASSERT_FALSE(live.waitForFrameStartedAfter(0, kPatience, frame));
 
     for (int press = 0; press < 3; ++press) {
-        const size_t writtenBefore = producer.written();
-        const int64_t request = monotonicNowNs();
+        const size_t writtenBefore = m_producer.written();
+        const int64_t request = MonotonicNowNs();
         const Error r = live.waitForFrameStartedAfter(request, kPatience, frame);
         ASSERT_FALSE(r) << r.message;
-        const size_t writtenAfter = producer.written();
-        ASSERT_GE(producer.pictureOf(frame->data), 0);
+        const size_t writtenAfter = m_producer.written();
+        ASSERT_GE(m_producer.pictureOf(frame->data), 0);
         // Without a driver timestamp the frame cannot have been among those written before.
         ASSERT_GT(writtenAfter, writtenBefore);
-        const int picture = producer.pictureOf(frame->data);
+        const int picture = m_producer.pictureOf(frame->data);
         bool writtenLater = false;
         for (size_t n = writtenBefore; n < writtenAfter; ++n)
             writtenLater |= int(n % 8) == picture;
@@ -158,28 +158,28 @@ TEST_F(LoopbackMjpeg, LiveCaptureTakesAFrameWrittenAfterTheRequest)
 // dialog makes it, and the loopback offers the MJPEG it carries first.
 TEST_F(LoopbackMjpeg, TheCaptureThreadSwitchesFromVividToTheLoopbackAndBack)
 {
-    const std::string vivid = guest::nodeNamed("vivid-000-vid-cap");
+    const std::string vivid = guest::NodeNamed("vivid-000-vid-cap");
     LiveSource live;
     ASSERT_FALSE(live.start(std::make_unique<V4l2Camera>(vivid)));
     std::shared_ptr<const Frame> frame;
     ASSERT_FALSE(live.waitForFrameStartedAfter(0, kPatience, frame));
     EXPECT_EQ(frame->format, PixelFormat::Yuyv);
 
-    producer.startFeeding();
-    const Error e = live.start(std::make_unique<V4l2Camera>(path));
+    m_producer.startFeeding();
+    const Error e = live.start(std::make_unique<V4l2Camera>(m_path));
     ASSERT_FALSE(e) << e.message;
     EXPECT_EQ(live.offeredFormats().front().format, PixelFormat::Mjpeg);
-    ASSERT_FALSE(live.waitForFrameStartedAfter(monotonicNowNs(), kPatience, frame));
-    EXPECT_GE(producer.pictureOf(frame->data), 0);
+    ASSERT_FALSE(live.waitForFrameStartedAfter(MonotonicNowNs(), kPatience, frame));
+    EXPECT_GE(m_producer.pictureOf(frame->data), 0);
 
     ASSERT_FALSE(live.start(std::make_unique<V4l2Camera>(vivid)));
-    ASSERT_FALSE(live.waitForFrameStartedAfter(monotonicNowNs(), kPatience, frame));
+    ASSERT_FALSE(live.waitForFrameStartedAfter(MonotonicNowNs(), kPatience, frame));
     EXPECT_EQ(frame->format, PixelFormat::Yuyv);
 }
 
 TEST(LoopbackConverted, UnreadableFormatIsConvertedToRgb)
 {
-    const std::string path = guest::nodeNamed("loopback-uyvy");
+    const std::string path = guest::NodeNamed("loopback-uyvy");
     ASSERT_FALSE(path.empty());
     constexpr int w = 320, h = 240;
     guest::LoopbackWriter writer(path, V4L2_PIX_FMT_UYVY, w, h);

@@ -26,14 +26,14 @@ class VividControls : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        path = guest::nodeNamed("vivid-000-vid-cap");
-        ASSERT_FALSE(path.empty()) << "vivid's capture node is missing";
+        m_path = guest::NodeNamed("vivid-000-vid-cap");
+        ASSERT_FALSE(m_path.empty()) << "vivid's capture node is missing";
     }
 
     // vivid keeps its values while loaded: leave them as the other tests expect.
     void TearDown() override
     {
-        CameraControls controls(path);
+        CameraControls controls(m_path);
         if (controls.open())
             return;
         std::vector<ControlValue> defaults;
@@ -42,10 +42,10 @@ protected:
         controls.apply(defaults);
     }
 
-    std::string path;
+    std::string m_path;
 };
 
-const CameraControl* named(const CameraControls& controls, const std::string& name)
+const CameraControl* Named(const CameraControls& controls, const std::string& name)
 {
     const auto& list = controls.list();
     const auto it = std::find_if(list.begin(), list.end(), [&](const CameraControl& c) { return c.name == name; });
@@ -54,18 +54,18 @@ const CameraControl* named(const CameraControls& controls, const std::string& na
 
 TEST_F(VividControls, ListsItsSettingsWithMenusAndTheGainItsAutomaticModeGoverns)
 {
-    CameraControls controls(path);
+    CameraControls controls(m_path);
     const Error e = controls.open();
     ASSERT_FALSE(e) << e.message;
 
-    const CameraControl* brightness = named(controls, "Brightness");
+    const CameraControl* brightness = Named(controls, "Brightness");
     ASSERT_NE(brightness, nullptr);
     EXPECT_EQ(brightness->kind, ControlKind::Integer);
     EXPECT_EQ(brightness->minimum, 0);
     EXPECT_EQ(brightness->maximum, 255);
     EXPECT_EQ(brightness->defaultValue, 128);
     for (const char* name : {"Contrast", "Saturation", "Hue"})
-        EXPECT_NE(named(controls, name), nullptr) << name;
+        EXPECT_NE(Named(controls, name), nullptr) << name;
 
     const CameraControl* autoGain = controls.find(V4L2_CID_AUTOGAIN);
     const CameraControl* gain = controls.find(V4L2_CID_GAIN);
@@ -76,7 +76,7 @@ TEST_F(VividControls, ListsItsSettingsWithMenusAndTheGainItsAutomaticModeGoverns
     EXPECT_TRUE(autoGain->governsOthers);
     EXPECT_TRUE(gain->inactive) << "automatic gain is on";
 
-    const CameraControl* menu = named(controls, "Menu");
+    const CameraControl* menu = Named(controls, "Menu");
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu->kind, ControlKind::Menu);
     std::vector<int32_t> indexes;
@@ -84,7 +84,7 @@ TEST_F(VividControls, ListsItsSettingsWithMenusAndTheGainItsAutomaticModeGoverns
         indexes.push_back(item.index);
     EXPECT_EQ(indexes, (std::vector<int32_t>{1, 3, 4})) << "the skipped item is left out";
     EXPECT_EQ(menu->items.front().label, "Menu Item 1");
-    const CameraControl* integerMenu = named(controls, "Integer Menu");
+    const CameraControl* integerMenu = Named(controls, "Integer Menu");
     ASSERT_NE(integerMenu, nullptr);
     EXPECT_EQ(integerMenu->kind, ControlKind::IntegerMenu);
     ASSERT_FALSE(integerMenu->items.empty());
@@ -92,14 +92,14 @@ TEST_F(VividControls, ListsItsSettingsWithMenusAndTheGainItsAutomaticModeGoverns
 
     // Actions, 64-bit and string values, and vivid's own test settings are not camera settings.
     for (const char* name : {"Button", "Disconnect", "Integer 64 Bits", "String", "Test Pattern"})
-        EXPECT_EQ(named(controls, name), nullptr) << name;
+        EXPECT_EQ(Named(controls, name), nullptr) << name;
 }
 
 TEST_F(VividControls, ValuesSetWhileStreamingReadBackAndTurningAutoGainOffFreesTheGain)
 {
     LiveSource live;
-    ASSERT_FALSE(live.start(std::make_unique<V4l2Camera>(path)));
-    CameraControls controls(path);
+    ASSERT_FALSE(live.start(std::make_unique<V4l2Camera>(m_path)));
+    CameraControls controls(m_path);
     ASSERT_FALSE(controls.open());
 
     ASSERT_FALSE(controls.set(V4L2_CID_BRIGHTNESS, 200));
@@ -108,7 +108,7 @@ TEST_F(VividControls, ValuesSetWhileStreamingReadBackAndTurningAutoGainOffFreesT
     EXPECT_FALSE(controls.find(V4L2_CID_GAIN)->inactive);
     ASSERT_FALSE(controls.set(V4L2_CID_GAIN, 50));
 
-    CameraControls another(path);
+    CameraControls another(m_path);
     ASSERT_FALSE(another.open());
     EXPECT_EQ(another.find(V4L2_CID_BRIGHTNESS)->value, 200);
     EXPECT_EQ(another.find(V4L2_CID_GAIN)->value, 50);
@@ -128,24 +128,24 @@ TEST_F(VividControls, ValuesSetWhileStreamingReadBackAndTurningAutoGainOffFreesT
 TEST_F(VividControls, TheLockTurnsAutomaticGainOffWhereItIsAndLetsItRunAgain)
 {
     LiveSource live;
-    ASSERT_FALSE(live.start(std::make_unique<V4l2Camera>(path)));
-    CameraControls controls(path);
+    ASSERT_FALSE(live.start(std::make_unique<V4l2Camera>(m_path)));
+    CameraControls controls(m_path);
     ASSERT_FALSE(controls.open());
-    ASSERT_TRUE(hasAutomaticModes(controls));
-    ASSERT_FALSE(automaticModesLocked(controls));
+    ASSERT_TRUE(HasAutomaticModes(controls));
+    ASSERT_FALSE(AutomaticModesLocked(controls));
 
     std::vector<ControlValue> settled;
-    const Error locked = lockAutomaticModes(controls, settled);
+    const Error locked = LockAutomaticModes(controls, settled);
     ASSERT_FALSE(locked) << locked.message;
-    EXPECT_TRUE(automaticModesLocked(controls));
-    CameraControls reread(path);
+    EXPECT_TRUE(AutomaticModesLocked(controls));
+    CameraControls reread(m_path);
     ASSERT_FALSE(reread.open());
     EXPECT_EQ(reread.find(V4L2_CID_AUTOGAIN)->value, 0);
     EXPECT_FALSE(reread.find(V4L2_CID_GAIN)->inactive);
     EXPECT_NE(std::find(settled.begin(), settled.end(), ControlValue{V4L2_CID_AUTOGAIN, 0}), settled.end());
 
     settled.clear();
-    ASSERT_FALSE(unlockAutomaticModes(controls, settled));
+    ASSERT_FALSE(UnlockAutomaticModes(controls, settled));
     ASSERT_FALSE(reread.refresh());
     EXPECT_EQ(reread.find(V4L2_CID_AUTOGAIN)->value, 1);
     EXPECT_TRUE(reread.find(V4L2_CID_GAIN)->inactive);
@@ -154,7 +154,7 @@ TEST_F(VividControls, TheLockTurnsAutomaticGainOffWhereItIsAndLetsItRunAgain)
 
 TEST_F(VividControls, StreamsAtAWantedSizeAmongThoseOffered)
 {
-    V4l2Camera camera(path, systemV4l2Io(), FrameSize{640, 480});
+    V4l2Camera camera(m_path, SystemV4l2Io(), FrameSize{640, 480});
     const Error e = camera.start();
     ASSERT_FALSE(e) << e.message;
     EXPECT_EQ(camera.format().width, 640);
@@ -179,7 +179,7 @@ TEST_F(VividControls, StreamsAtAWantedSizeAmongThoseOffered)
     const FrameInterval running{camera.format().frameIntervalNumerator, camera.format().frameIntervalDenominator};
     const FrameInterval other = vga->intervals.front() == running ? vga->intervals.back() : vga->intervals.front();
     camera.stop();
-    V4l2Camera slower(path, systemV4l2Io(), StreamRequest{FrameSize{640, 480}, PixelFormat::Yuyv, other});
+    V4l2Camera slower(m_path, SystemV4l2Io(), StreamRequest{FrameSize{640, 480}, PixelFormat::Yuyv, other});
     ASSERT_FALSE(slower.start());
     EXPECT_EQ((FrameInterval{slower.format().frameIntervalNumerator, slower.format().frameIntervalDenominator}), other);
 }

@@ -25,21 +25,21 @@ class Vivid : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        path = guest::nodeNamed("vivid-000-vid-cap");
-        ASSERT_FALSE(path.empty()) << "vivid's capture node is missing";
+        m_path = guest::NodeNamed("vivid-000-vid-cap");
+        ASSERT_FALSE(m_path.empty()) << "vivid's capture node is missing";
     }
-    std::string path;
+    std::string m_path;
 };
 
 TEST_F(Vivid, DeviceListHasTheCaptureNodesOnlyInNodeOrder)
 {
-    const auto devices = listCaptureDevices(*systemV4l2Io());
+    const auto devices = ListCaptureDevices(*SystemV4l2Io());
     std::vector<std::string> paths;
     for (const CaptureDevice& d : devices)
         paths.push_back(d.path);
     // vivid's output, metadata and VBI nodes are left out; the loopback devices capture.
-    const std::vector<std::string> expected = {path, guest::nodeNamed("loopback-mjpeg"),
-                                               guest::nodeNamed("loopback-uyvy")};
+    const std::vector<std::string> expected = {m_path, guest::NodeNamed("loopback-mjpeg"),
+                                               guest::NodeNamed("loopback-uyvy")};
     EXPECT_EQ(paths, expected);
     ASSERT_FALSE(devices.empty());
     EXPECT_EQ(devices[0].name, "vivid");
@@ -48,15 +48,15 @@ TEST_F(Vivid, DeviceListHasTheCaptureNodesOnlyInNodeOrder)
     std::vector<std::string> keys;
     for (const CaptureDevice& d : devices) {
         EXPECT_FALSE(d.busInfo.empty()) << d.path;
-        if (std::find(keys.begin(), keys.end(), settingsKey(d)) == keys.end())
-            keys.push_back(settingsKey(d));
+        if (std::find(keys.begin(), keys.end(), SettingsKey(d)) == keys.end())
+            keys.push_back(SettingsKey(d));
     }
     EXPECT_EQ(keys.size(), devices.size());
 }
 
 TEST_F(Vivid, NegotiatesYuyvAt720pAndStreamsInOrder)
 {
-    V4l2Camera camera(path);
+    V4l2Camera camera(m_path);
     const Error e = camera.start();
     ASSERT_FALSE(e) << e.message;
     const StreamFormat f = camera.format();
@@ -68,11 +68,11 @@ TEST_F(Vivid, NegotiatesYuyvAt720pAndStreamsInOrder)
     Frame previous;
     for (int i = 0; i < 5; ++i) {
         Frame frame;
-        const int64_t before = monotonicNowNs();
+        const int64_t before = MonotonicNowNs();
         const Error r = camera.readFrame(frame);
         ASSERT_FALSE(r) << r.message;
         EXPECT_EQ(frame.data.size(), size_t(1280) * 720 * 2);
-        EXPECT_LT(frame.exposureStartNs, monotonicNowNs()) << "a monotonic start in the past";
+        EXPECT_LT(frame.exposureStartNs, MonotonicNowNs()) << "a monotonic start in the past";
         EXPECT_GT(frame.exposureStartNs, before - 2'000'000'000);
         if (i > 0) {
             EXPECT_GT(frame.sequence, previous.sequence);
@@ -86,7 +86,7 @@ TEST_F(Vivid, NegotiatesYuyvAt720pAndStreamsInOrder)
 
 TEST_F(Vivid, AfterAPauseTheNewestQueuedFrameIsRead)
 {
-    V4l2Camera camera(path);
+    V4l2Camera camera(m_path);
     ASSERT_FALSE(camera.start());
     Frame first;
     ASSERT_FALSE(camera.readFrame(first));
@@ -103,14 +103,14 @@ TEST_F(Vivid, LiveCaptureTakesAFrameBegunAfterTheRequest)
     std::atomic<int> listened = 0;
     LiveSource live;
     live.setFrameListener([&](const std::shared_ptr<const Frame>&) { ++listened; });
-    const Error e = live.start(std::make_unique<V4l2Camera>(path));
+    const Error e = live.start(std::make_unique<V4l2Camera>(m_path));
     ASSERT_FALSE(e) << e.message;
     std::shared_ptr<const Frame> frame;
     ASSERT_FALSE(live.waitForFrameStartedAfter(0, kPatience, frame));
 
     for (int press = 0; press < 3; ++press) {
         std::this_thread::sleep_for(150ms);
-        const int64_t request = monotonicNowNs();
+        const int64_t request = MonotonicNowNs();
         const Error r = live.waitForFrameStartedAfter(request, kPatience, frame);
         ASSERT_FALSE(r) << r.message;
         EXPECT_GT(frame->exposureStartNs, request);

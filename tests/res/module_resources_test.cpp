@@ -20,7 +20,6 @@
 namespace {
 
 using user32::DialogItemTemplate;
-using user32::ResourceRef;
 
 constexpr WORD kUk = 0x0809;
 constexpr WORD kUs = 0x0409;
@@ -304,7 +303,7 @@ TEST(ResModuleVersion, FixedPartStringsAndTranslation)
     ASSERT_EQ(root->children.size(), 2u);
     EXPECT_EQ(root->children[0].key, u"StringFileInfo");
     EXPECT_EQ(root->children[1].key, u"VarFileInfo");
-    const restest::VersionNode* table = root->children[0].Child(u"040904e4");
+    const restest::VersionNode* table = root->children[0].child(u"040904e4");
     ASSERT_NE(table, nullptr);
     EXPECT_EQ(root->children[0].children.size(), 1u);
     const std::vector<std::pair<std::u16string, std::u16string>> expected = {
@@ -322,13 +321,13 @@ TEST(ResModuleVersion, FixedPartStringsAndTranslation)
     for (size_t i = 0; i < expected.size(); ++i) {
         const restest::VersionNode& value = table->children[i];
         EXPECT_EQ(value.key, expected[i].first);
-        EXPECT_EQ(value.Text(), expected[i].second);
+        EXPECT_EQ(value.text(), expected[i].second);
         EXPECT_EQ(value.type, 1);
         EXPECT_EQ(value.valueLength, expected[i].second.size() + 1) << "counts the terminating null";
         EXPECT_EQ(value.value.back(), 0);
     }
 
-    const restest::VersionNode* translation = root->children[1].Child(u"Translation");
+    const restest::VersionNode* translation = root->children[1].child(u"Translation");
     ASSERT_NE(translation, nullptr);
     EXPECT_EQ(translation->type, 0);
     ASSERT_EQ(translation->valueLength, 4);

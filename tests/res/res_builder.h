@@ -46,9 +46,9 @@ inline void PadDword(Bytes& b)
 
 class ResImage {
 public:
-    ResImage() { Add(uint16_t{0}, uint16_t{0}, 0, {}); }
+    ResImage() { add(uint16_t{0}, uint16_t{0}, 0, {}); }
 
-    ResImage& Add(const Id& type, const Id& name, uint16_t language, const Bytes& data)
+    ResImage& add(const Id& type, const Id& name, uint16_t language, const Bytes& data)
     {
         Bytes header;
         PutId(header, type);
@@ -59,17 +59,17 @@ public:
         Put16(header, language);
         Put32(header, 0);  // version
         Put32(header, 0);  // characteristics
-        Put32(bytes_, static_cast<uint32_t>(data.size()));
-        Put32(bytes_, static_cast<uint32_t>(header.size() + 8));
-        bytes_.insert(bytes_.end(), header.begin(), header.end());
-        bytes_.insert(bytes_.end(), data.begin(), data.end());
-        PadDword(bytes_);
+        Put32(m_bytes, static_cast<uint32_t>(data.size()));
+        Put32(m_bytes, static_cast<uint32_t>(header.size() + 8));
+        m_bytes.insert(m_bytes.end(), header.begin(), header.end());
+        m_bytes.insert(m_bytes.end(), data.begin(), data.end());
+        PadDword(m_bytes);
         return *this;
     }
-    const Bytes& bytes() const { return bytes_; }
+    const Bytes& bytes() const { return m_bytes; }
 
 private:
-    Bytes bytes_;
+    Bytes m_bytes;
 };
 
 }  // namespace restest

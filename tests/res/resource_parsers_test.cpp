@@ -25,11 +25,11 @@ std::span<const BYTE> Span(const Bytes& b) { return {b.data(), b.size()}; }
 // Makes `image` the module's resources for one test.
 class ScopedModuleImage {
 public:
-    explicit ScopedModuleImage(const Bytes& image) : span_(Span(image)) { kernel32::SetModuleResourceImageForTesting(&span_); }
+    explicit ScopedModuleImage(const Bytes& image) : m_span(Span(image)) { kernel32::SetModuleResourceImageForTesting(&m_span); }
     ~ScopedModuleImage() { kernel32::SetModuleResourceImageForTesting(nullptr); }
 
 private:
-    std::span<const BYTE> span_;
+    std::span<const BYTE> m_span;
 };
 
 TEST(ResImageParse, EntriesHeadersAndTruncation)
@@ -52,7 +52,7 @@ TEST(ResImageParse, EntriesHeadersAndTruncation)
         }
     }
 
-    Bytes good = restest::ResImage().Add(u"TEXT", uint16_t{7}, 0x0409, {1, 2, 3}).bytes();
+    Bytes good = restest::ResImage().add(u"TEXT", uint16_t{7}, 0x0409, {1, 2, 3}).bytes();
     auto parsed = kernel32::ParseResImage(Span(good));
     ASSERT_TRUE(parsed);
     ASSERT_EQ(parsed->size(), 1u);
@@ -69,7 +69,7 @@ TEST(ResImageParse, EntriesHeadersAndTruncation)
     Bytes shortHeader = good;
     shortHeader[36] = 24;  // header size smaller than its fields
     EXPECT_FALSE(kernel32::ParseResImage(Span(shortHeader)));
-    Bytes unterminated = restest::ResImage().Add(u"ABCDEFGHIJKLMNOP", uint16_t{1}, 0, {}).bytes();
+    Bytes unterminated = restest::ResImage().add(u"ABCDEFGHIJKLMNOP", uint16_t{1}, 0, {}).bytes();
     unterminated[36] = 32 + 8;  // the header ends inside the type's name
     EXPECT_FALSE(kernel32::ParseResImage(Span(unterminated)));
 }
@@ -77,10 +77,10 @@ TEST(ResImageParse, EntriesHeadersAndTruncation)
 TEST(ResImageParse, FindByTypeNameAndLanguage)
 {
     const Bytes image = restest::ResImage()
-                            .Add(uint16_t{5}, u"MAINDLG", 0x0809, {1})
-                            .Add(uint16_t{5}, uint16_t{42}, 0x0409, {2, 2})
-                            .Add(uint16_t{5}, uint16_t{42}, 0x0407, {3, 3, 3})
-                            .Add(u"CUSTOM", uint16_t{42}, 0x0C09, {4})
+                            .add(uint16_t{5}, u"MAINDLG", 0x0809, {1})
+                            .add(uint16_t{5}, uint16_t{42}, 0x0409, {2, 2})
+                            .add(uint16_t{5}, uint16_t{42}, 0x0407, {3, 3, 3})
+                            .add(u"CUSTOM", uint16_t{42}, 0x0C09, {4})
                             .bytes();
     ScopedModuleImage scope(image);
     HMODULE module = GetModuleHandleW(nullptr);
@@ -124,7 +124,7 @@ TEST(ResStringTable, BlocksOfSixteenAndDamage)
     Put16(block, 0xDE00);
     for (int i = 4; i < 16; ++i)
         Put16(block, 0);
-    const Bytes image = restest::ResImage().Add(uint16_t{6}, uint16_t{2}, 0x0809, block).bytes();
+    const Bytes image = restest::ResImage().add(uint16_t{6}, uint16_t{2}, 0x0809, block).bytes();
     {
         ScopedModuleImage scope(image);
         EXPECT_EQ(user32::LoadStringText(nullptr, 17), L"one");
@@ -134,7 +134,7 @@ TEST(ResStringTable, BlocksOfSixteenAndDamage)
     }
     // A block cut inside string 17: it and everything after it are absent.
     const Bytes cut(block.begin(), block.begin() + 6);
-    const Bytes cutImage = restest::ResImage().Add(uint16_t{6}, uint16_t{2}, 0x0809, cut).bytes();
+    const Bytes cutImage = restest::ResImage().add(uint16_t{6}, uint16_t{2}, 0x0809, cut).bytes();
     ScopedModuleImage scope(cutImage);
     EXPECT_EQ(user32::LoadStringText(nullptr, 17), L"");
     EXPECT_EQ(user32::LoadStringText(nullptr, 19), L"");

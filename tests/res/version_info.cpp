@@ -45,7 +45,7 @@ bool ReadNode(std::span<const uint8_t> b, size_t at, size_t limit, VersionNode& 
 
 }  // namespace
 
-std::u16string VersionNode::Text() const
+std::u16string VersionNode::text() const
 {
     std::u16string text;
     for (size_t i = 0; i + 1 < value.size(); i += 2) {
@@ -57,7 +57,7 @@ std::u16string VersionNode::Text() const
     return text;
 }
 
-const VersionNode* VersionNode::Child(const std::u16string& childKey) const
+const VersionNode* VersionNode::child(const std::u16string& childKey) const
 {
     for (const VersionNode& child : children) {
         if (child.key == childKey)

@@ -18,8 +18,8 @@ struct VersionNode {
     std::span<const uint8_t> value;  // the stored bytes, a text's terminator included
     std::vector<VersionNode> children;
 
-    std::u16string Text() const;  // a text value without its terminator
-    const VersionNode* Child(const std::u16string& childKey) const;
+    std::u16string text() const;  // a text value without its terminator
+    const VersionNode* child(const std::u16string& childKey) const;
 };
 
 // nullopt when a length or the nesting does not fit the bytes.

@@ -18,15 +18,15 @@ namespace testing_support {
 
 class MainDialogHarness {
 public:
-    explicit MainDialogHarness(const SpyCaptureConfig& config = SpyCaptureWindow::DefaultConfig()) {
-        SpyCaptureWindow::Reset(config);
+    explicit MainDialogHarness(const SpyCaptureConfig& config = SpyCaptureWindow::defaultConfig()) {
+        SpyCaptureWindow::reset(config);
         g_nFrameCount = 0;
         INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
         InitCommonControlsEx(&init);
         m_app.m_pMainWnd = &dialog;
         dialog.Create(IDD_MAIN);
         // Only what the commands ask for from here on.
-        SpyCaptureWindow::Requests().clear();
+        SpyCaptureWindow::requests().clear();
     }
     ~MainDialogHarness() { m_app.m_pMainWnd = nullptr; }
     MainDialogHarness(const MainDialogHarness&) = delete;
@@ -63,7 +63,7 @@ public:
     };
     Snapshot snapshot() const {
         return {text(1007), text(1010), text(1011), text(1002), videoControlsEnabled(), g_nFrameCount,
-                SpyCaptureWindow::Requests().size()};
+                SpyCaptureWindow::requests().size()};
     }
 
     // Whether the dialog has ended, and with which result.

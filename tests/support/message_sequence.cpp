@@ -41,12 +41,12 @@ MessageLog::~MessageLog() {
 
 void MessageLog::watch(HWND window, int id) {
     ASSERT_TRUE(IsWindow(window));
-    auto original = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Logging)));
+    auto original = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&logging)));
     Watches()[window] = Watch{this, original, id >= 0 ? id : GetDlgCtrlID(window)};
     m_watched.push_back(window);
 }
 
-LRESULT CALLBACK MessageLog::Logging(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK MessageLog::logging(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     const Watch watch = Watches().at(window);
     MessageLog& log = *watch.log;
     if (std::find(log.m_ignored.begin(), log.m_ignored.end(), message) == log.m_ignored.end()) {

@@ -56,7 +56,7 @@ public:
     void ignore(UINT message) { m_ignored.push_back(message); }
 
 private:
-    static LRESULT CALLBACK Logging(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK logging(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     std::vector<LoggedMessage> m_log;
     std::vector<UINT> m_ignored;

@@ -9,7 +9,7 @@ namespace testing_support {
 namespace {
 
 struct SpyState {
-    SpyCaptureConfig config = SpyCaptureWindow::DefaultConfig();
+    SpyCaptureConfig config = SpyCaptureWindow::defaultConfig();
     std::vector<CaptureRequest> requests;
     HWND handle = nullptr;
     CAPERRORCALLBACKW errorCallback = nullptr;
@@ -121,7 +121,7 @@ public:
 
 }  // namespace
 
-SpyCaptureConfig SpyCaptureWindow::DefaultConfig() {
+SpyCaptureConfig SpyCaptureWindow::defaultConfig() {
     SpyCaptureConfig config;
     config.parms.dwRequestMicroSecPerFrame = 66667;
     config.parms.wPercentDropForError = 10;
@@ -137,21 +137,21 @@ SpyCaptureConfig SpyCaptureWindow::DefaultConfig() {
     return config;
 }
 
-void SpyCaptureWindow::Reset(const SpyCaptureConfig& config) {
+void SpyCaptureWindow::reset(const SpyCaptureConfig& config) {
     State() = SpyState{};
     State().config = config;
     State().captureFile = config.captureFile;
 }
 
-SpyCaptureConfig& SpyCaptureWindow::Config() { return State().config; }
-std::vector<CaptureRequest>& SpyCaptureWindow::Requests() { return State().requests; }
-HWND SpyCaptureWindow::Handle() { return State().handle; }
-int SpyCaptureWindow::ConfirmedFrames() { return State().confirmed; }
-bool SpyCaptureWindow::SingleFrameOpen() { return State().open; }
-bool SpyCaptureWindow::Previewing() { return State().previewing; }
-std::wstring SpyCaptureWindow::StatusShownDuringRequest() { return State().statusShown; }
+SpyCaptureConfig& SpyCaptureWindow::config() { return State().config; }
+std::vector<CaptureRequest>& SpyCaptureWindow::requests() { return State().requests; }
+HWND SpyCaptureWindow::handle() { return State().handle; }
+int SpyCaptureWindow::confirmedFrames() { return State().confirmed; }
+bool SpyCaptureWindow::singleFrameOpen() { return State().open; }
+bool SpyCaptureWindow::previewing() { return State().previewing; }
+std::wstring SpyCaptureWindow::statusShownDuringRequest() { return State().statusShown; }
 
-std::vector<UINT> SpyCaptureWindow::Messages() {
+std::vector<UINT> SpyCaptureWindow::messages() {
     std::vector<UINT> messages;
     for (const auto& request : State().requests) messages.push_back(request.message);
     return messages;
@@ -166,7 +166,7 @@ HWND capCreateCaptureWindowW(LPCWSTR, DWORD, int x, int y, int width, int height
     user32::Window* parentWindow = user32::FromHandle(parent);
     auto window = std::make_unique<testing_support::SpyWindow>(parentWindow ? parentWindow->clientWidget() : nullptr);
     window->widget()->setGeometry(x, y, width, height);
-    State().handle = user32::Window::Register(std::move(window), parentWindow);
+    State().handle = user32::Window::registerInHandleTable(std::move(window), parentWindow);
     return State().handle;
 }
 

@@ -40,20 +40,20 @@ struct SpyCaptureConfig {
 class SpyCaptureWindow {
 public:
     // Starts afresh: the next capCreateCaptureWindowW makes a spy with this configuration.
-    static void Reset(const SpyCaptureConfig& config = DefaultConfig());
-    static SpyCaptureConfig DefaultConfig();
-    static SpyCaptureConfig& Config();
-    static std::vector<CaptureRequest>& Requests();
-    static HWND Handle();
+    static void reset(const SpyCaptureConfig& config = defaultConfig());
+    static SpyCaptureConfig defaultConfig();
+    static SpyCaptureConfig& config();
+    static std::vector<CaptureRequest>& requests();
+    static HWND handle();
     // The requests' message numbers, in order.
-    static std::vector<UINT> Messages();
+    static std::vector<UINT> messages();
     // How many single frames were confirmed (answered TRUE).
-    static int ConfirmedFrames();
-    static bool SingleFrameOpen();
-    static bool Previewing();
+    static int confirmedFrames();
+    static bool singleFrameOpen();
+    static bool previewing();
     // What the program's window showed in its Status box (1010) right after the status callback,
     // while the request was still running.
-    static std::wstring StatusShownDuringRequest();
+    static std::wstring statusShownDuringRequest();
 };
 
 }  // namespace testing_support

@@ -19,44 +19,44 @@ class AboutTest : public ::testing::Test {
 protected:
     // The About box is expected; `act` plays the user on it and must end it.
     void expectAboutBox(std::function<void(HWND)> act) {
-        modals.expectDialog(IDD_ABOUTBOX, [this, act](HWND box) {
+        m_modals.expectDialog(IDD_ABOUTBOX, [this, act](HWND box) {
             WCHAR caption[128] = {};
             GetWindowTextW(box, caption, 128);
             EXPECT_STREQ(caption, L"About Kinoree Version 2.0 About");
             // The main dialog waits while the box is open; the box itself takes input.
-            EXPECT_FALSE(IsWindowEnabled(harness.hwnd()));
+            EXPECT_FALSE(IsWindowEnabled(m_harness.hwnd()));
             EXPECT_TRUE(IsWindowEnabled(GetDlgItem(box, IDOK)));
             act(box);
         });
     }
     static void press(HWND box, int id) { SendMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
-    ScriptedModals modals;
-    ShellRecorder shell;
-    MainDialogHarness harness;
+    ScriptedModals m_modals;
+    ShellRecorder m_shell;
+    MainDialogHarness m_harness;
 };
 
 TEST_F(AboutTest, HelpAboutAndTheSystemMenuItemOpenTheSameBox) {
     expectAboutBox([](HWND box) { press(box, IDOK); });
-    harness.command(32772);
+    m_harness.command(32772);
     // Every system command that is the About item once its low four bits are cleared.
     for (WPARAM command : {WPARAM{0x0010}, WPARAM{0x0013}, WPARAM{0x001F}}) {
         expectAboutBox([](HWND box) { press(box, IDOK); });
-        SendMessageW(harness.hwnd(), WM_SYSCOMMAND, command, 0);
+        SendMessageW(m_harness.hwnd(), WM_SYSCOMMAND, command, 0);
     }
-    modals.verify();
-    EXPECT_TRUE(IsWindowEnabled(harness.hwnd()));
+    m_modals.verify();
+    EXPECT_TRUE(IsWindowEnabled(m_harness.hwnd()));
 }
 
 TEST_F(AboutTest, OtherSystemCommandsDoNotOpenIt) {
-    SendMessageW(harness.hwnd(), WM_SYSCOMMAND, 0x0020, 0);
-    SendMessageW(harness.hwnd(), WM_SYSCOMMAND, 0x0000, 0);
-    EXPECT_FALSE(harness.ended());
+    SendMessageW(m_harness.hwnd(), WM_SYSCOMMAND, 0x0020, 0);
+    SendMessageW(m_harness.hwnd(), WM_SYSCOMMAND, 0x0000, 0);
+    EXPECT_FALSE(m_harness.ended());
 }
 
 TEST_F(AboutTest, EveryWayOfEndingTheBoxLeavesTheRecordingAsItWas) {
-    harness.click(1000);
-    auto before = harness.snapshot();
+    m_harness.click(1000);
+    auto before = m_harness.snapshot();
     const std::vector<std::function<void(HWND)>> endings{
         [](HWND box) { press(box, IDOK); },
         // Enter, on OK: the box opens with the focus there, its first tab stop. (Elsewhere Enter
@@ -70,10 +70,10 @@ TEST_F(AboutTest, EveryWayOfEndingTheBoxLeavesTheRecordingAsItWas) {
     };
     for (const auto& end : endings) {
         expectAboutBox(end);
-        harness.command(32772);
-        modals.verify();
-        EXPECT_TRUE(IsWindowEnabled(harness.hwnd()));
-        EXPECT_EQ(harness.snapshot(), before);
+        m_harness.command(32772);
+        m_modals.verify();
+        EXPECT_TRUE(IsWindowEnabled(m_harness.hwnd()));
+        EXPECT_EQ(m_harness.snapshot(), before);
     }
 }
 
@@ -87,9 +87,9 @@ TEST_F(AboutTest, WebsiteAsksTheShellEachTimeAndKeepsTheBoxOpen) {
         }
         press(box, IDOK);
     });
-    harness.command(32772);
-    ASSERT_EQ(shell.opened.size(), 3u);
-    for (const shell32::ShellOpen& open : shell.opened) {
+    m_harness.command(32772);
+    ASSERT_EQ(m_shell.opened.size(), 3u);
+    for (const shell32::ShellOpen& open : m_shell.opened) {
         EXPECT_EQ(open.owner, aboutBox);
         EXPECT_EQ(open.verb, L"open");
         EXPECT_EQ(open.file, kHomePage);
@@ -98,15 +98,15 @@ TEST_F(AboutTest, WebsiteAsksTheShellEachTimeAndKeepsTheBoxOpen) {
 }
 
 TEST_F(AboutTest, CheckWebsiteOpensTheInfoPageAndTouchesNothingElse) {
-    harness.click(1000);
-    harness.click(1000);
-    auto before = harness.snapshot();
-    harness.command(32775);
-    harness.command(32775);
-    EXPECT_EQ(harness.snapshot(), before);
-    ASSERT_EQ(shell.opened.size(), 2u);
-    for (const shell32::ShellOpen& open : shell.opened) {
-        EXPECT_EQ(open.owner, harness.hwnd());
+    m_harness.click(1000);
+    m_harness.click(1000);
+    auto before = m_harness.snapshot();
+    m_harness.command(32775);
+    m_harness.command(32775);
+    EXPECT_EQ(m_harness.snapshot(), before);
+    ASSERT_EQ(m_shell.opened.size(), 2u);
+    for (const shell32::ShellOpen& open : m_shell.opened) {
+        EXPECT_EQ(open.owner, m_harness.hwnd());
         EXPECT_EQ(open.verb, L"open");
         EXPECT_EQ(open.file, kInfoPage);
         EXPECT_EQ(open.showCommand, SW_HIDE);

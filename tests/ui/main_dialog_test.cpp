@@ -32,11 +32,11 @@ protected:
     void SetUp() override {
         INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
         ASSERT_TRUE(InitCommonControlsEx(&init));
-        SpyCaptureWindow::Reset();
+        SpyCaptureWindow::reset();
     }
 
     // Creates the dialog the way the program does, minus the modal loop.
-    void Open() {
+    void open() {
         ASSERT_TRUE(m_dialog.Create(IDD_MAIN));
         m_handle = m_dialog.m_hWnd;
     }
@@ -51,13 +51,13 @@ protected:
 };
 
 TEST_F(MainDialogTest, StartsWithEmptyStatusNoFramesFifteenFpsAndEverythingEnabled) {
-    Open();
+    open();
     EXPECT_EQ(Text(m_handle, 1010), L"");
     EXPECT_EQ(Text(m_handle, 1007), L"0");
     EXPECT_EQ(Text(m_handle, 1008), L"15");
     EXPECT_EQ(Text(m_handle, 1002), L"Preview --");
     // The File Name box names the file a recording will write, as the capture window says.
-    EXPECT_EQ(Text(m_handle, 1011), SpyCaptureWindow::Config().captureFile);
+    EXPECT_EQ(Text(m_handle, 1011), SpyCaptureWindow::config().captureFile);
     for (int id : {1002, 1003, 1004, 1005, 1006, 1000, 1001, IDOK}) {
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(m_handle, id))) << id;
     }
@@ -68,12 +68,12 @@ TEST_F(MainDialogTest, StartsWithEmptyStatusNoFramesFifteenFpsAndEverythingEnabl
 }
 
 TEST_F(MainDialogTest, WithoutCaptureWindowTheBoxNamesThePlatformsDefaultFile) {
-    SpyCaptureWindow::Config().createFails = true;
+    SpyCaptureWindow::config().createFails = true;
     m_modals.expectMessageBox(L"There was a problem connecting to your capture device. This could be because the "
                               L"device is not connected or a program using it has crashed. You need to restart your "
                               L"computer. Kinoree will run anyway without capture.",
                               MB_OK);
-    Open();
+    open();
     WCHAR expected[512] = {};
     ASSERT_TRUE(capGetDefaultCaptureFileW(expected, 512));
     EXPECT_EQ(Text(m_handle, 1011), expected);
@@ -81,7 +81,7 @@ TEST_F(MainDialogTest, WithoutCaptureWindowTheBoxNamesThePlatformsDefaultFile) {
 }
 
 TEST_F(MainDialogTest, SystemMenuEndsWithSeparatorAndAboutItem) {
-    Open();
+    open();
     HMENU menu = GetSystemMenu(m_handle, FALSE);
     ASSERT_NE(menu, nullptr);
     int count = GetMenuItemCount(menu);
@@ -96,7 +96,7 @@ TEST_F(MainDialogTest, SystemMenuEndsWithSeparatorAndAboutItem) {
 // Only the identifiers that are IDM_ABOUTBOX once the system's low four bits are cleared open
 // the About box; the others are the system's.
 TEST_F(MainDialogTest, SystemCommandsReachTheAboutBoxByTheirHighBits) {
-    Open();
+    open();
     for (UINT id = 0x10; id <= 0x1F; ++id) {
         m_modals.expectDialog(IDD_ABOUTBOX, [](HWND about) { EndDialog(about, IDOK); });
         SendMessageW(m_handle, WM_SYSCOMMAND, id, 0);
@@ -112,7 +112,7 @@ TEST_F(MainDialogTest, SystemCommandsReachTheAboutBoxByTheirHighBits) {
 // The system menu opens with Alt+Space, as the window manager's would, and its About item
 // reaches the About box through WM_SYSCOMMAND.
 TEST_F(MainDialogTest, AltSpaceOpensTheSystemMenuWhoseAboutItemOpensTheAboutBox) {
-    Open();
+    open();
     ShowWindow(m_handle, SW_SHOW);
     QStringList items;
     QTimer::singleShot(0, [&items] {
@@ -129,7 +129,7 @@ TEST_F(MainDialogTest, AltSpaceOpensTheSystemMenuWhoseAboutItemOpensTheAboutBox)
 }
 
 TEST_F(MainDialogTest, EscapeAndTheCloseBoxEndTheDialogWithoutAQuestion) {
-    Open();
+    open();
     auto* dialog = user32::DialogFromHandle(m_handle);
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QCoreApplication::sendEvent(user32::FromHandle(GetDlgItem(m_handle, 1000))->widget(), &escape);
@@ -146,10 +146,10 @@ TEST_F(MainDialogTest, EscapeAndTheCloseBoxEndTheDialogWithoutAQuestion) {
 }
 
 TEST_F(MainDialogTest, CommandsWithoutAnEntryDoNothing) {
-    Open();
-    size_t requests = SpyCaptureWindow::Requests().size();
+    open();
+    size_t requests = SpyCaptureWindow::requests().size();
     for (UINT id : {4242u, 1007u, 1008u, 999u}) SendMessageW(m_handle, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-    EXPECT_EQ(SpyCaptureWindow::Requests().size(), requests);
+    EXPECT_EQ(SpyCaptureWindow::requests().size(), requests);
     EXPECT_TRUE(IsWindow(m_handle));
     EXPECT_FALSE(user32::DialogFromHandle(m_handle)->ended());
 }
@@ -168,7 +168,7 @@ bool ShowsIconAt(const QImage& painted, const QImage& icon, QPoint at) {
 }
 
 TEST_F(MainDialogTest, MinimisedIconIsCentredRoundingTowardZero) {
-    Open();
+    open();
     ShowWindow(m_handle, SW_SHOW);
     SendMessageW(m_handle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     ASSERT_TRUE(IsIconic(m_handle));
@@ -188,7 +188,7 @@ TEST_F(MainDialogTest, MinimisedIconIsCentredRoundingTowardZero) {
 }
 
 TEST_F(MainDialogTest, TheIconIsTheDragCursor) {
-    Open();
+    open();
     EXPECT_NE(m_dialog.m_hIcon, nullptr);
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(m_handle, WM_QUERYDRAGICON, 0, 0)), m_dialog.m_hIcon);
 }

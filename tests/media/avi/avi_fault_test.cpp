@@ -55,7 +55,7 @@ struct NoFrameTake {
 TEST(AviFaultTest, TheOldVideoStaysWholeUntilTheNewTakeHoldsAFrame) {
     ScratchDir dir;
     const std::string path = dir.path("take.avi");
-    const std::string unfinished = OutputFile::UnfinishedPath(path);
+    const std::string unfinished = OutputFile::unfinishedPath(path);
     auto failEvery = [](FileOperation op, int err) {
         return [op, err](const FileChange& change) { return change.op == op ? err : 0; };
     };
@@ -115,7 +115,7 @@ TEST(AviFaultTest, TheFirstFrameReplacesTheFileALinkNamesKeepingItsPermissions) 
     struct stat st {};
     ASSERT_EQ(stat(real.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_FALSE(fs::exists(OutputFile::UnfinishedPath(real)));
+    EXPECT_FALSE(fs::exists(OutputFile::unfinishedPath(real)));
 }
 
 // A power cut must not lose a name whose file's data is on disk: every folder made and the

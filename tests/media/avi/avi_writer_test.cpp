@@ -28,7 +28,6 @@ using testing::ExpectFrames;
 using testing::Probe;
 using testing::Scene;
 using testing::ScratchDir;
-using testing::Sequence;
 using testing::StampsOf;
 
 constexpr uint32_t kInterval = testing::kInterval;

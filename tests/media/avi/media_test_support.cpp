@@ -70,12 +70,12 @@ CommandResult RunCommand(const std::vector<std::string>& argv) {
 ScratchDir::ScratchDir() {
     const char* tmp = getenv("TMPDIR");
     std::string pattern = std::string(tmp ? tmp : "/tmp") + "/kinoree-media-XXXXXX";
-    dir_ = mkdtemp(pattern.data());
+    m_dir = mkdtemp(pattern.data());
 }
 
 ScratchDir::~ScratchDir() {
     std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
+    std::filesystem::remove_all(m_dir, ignored);
 }
 
 FfmpegDecode DecodeWithFfmpeg(const std::string& path, int width, int height) {

@@ -29,10 +29,10 @@ public:
     ~ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
-    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+    std::string path(const std::string& name) const { return m_dir + "/" + name; }
 
 private:
-    std::string dir_;
+    std::string m_dir;
 };
 
 // `ffmpeg -v error -xerror -i file ...`: the strictest reading a player can do. Decodes every

@@ -17,14 +17,14 @@ using testing::FakeV4l2Io;
 
 class DeviceListTest : public ::testing::Test {
 protected:
-    DeviceListTest() { fs::create_directories(dir); }
-    ~DeviceListTest() override { fs::remove_all(dir); }
+    DeviceListTest() { fs::create_directories(m_dir); }
+    ~DeviceListTest() override { fs::remove_all(m_dir); }
 
     // A node in the device folder, and the driver behind it.
     FakeDevice& node(const std::string& name, const std::string& card)
     {
-        std::ofstream(dir / name).put('\n');
-        FakeDevice& d = io.add((dir / name).string());
+        std::ofstream(m_dir / name).put('\n');
+        FakeDevice& d = m_io.add((m_dir / name).string());
         d.card = card;
         return d;
     }
@@ -32,15 +32,15 @@ protected:
     std::vector<std::string> cards()
     {
         std::vector<std::string> out;
-        for (const CaptureDevice& d : listCaptureDevices(io, dir.string()))
+        for (const CaptureDevice& d : ListCaptureDevices(m_io, m_dir.string()))
             out.push_back(d.name);
         return out;
     }
 
-    fs::path dir = fs::temp_directory_path() /
+    fs::path m_dir = fs::temp_directory_path() /
                    ("kinoree-devlist-" + std::to_string(::getpid()) + "-" +
                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    FakeV4l2Io io;
+    FakeV4l2Io m_io;
 };
 
 TEST_F(DeviceListTest, ListsCaptureNodesInNumericOrderWithDriverDescription)
@@ -51,13 +51,13 @@ TEST_F(DeviceListTest, ListsCaptureNodesInNumericOrderWithDriverDescription)
     node("vbi0", "Teletext");
     node("videoX", "Not a node");
 
-    const auto devices = listCaptureDevices(io, dir.string());
+    const auto devices = ListCaptureDevices(m_io, m_dir.string());
     ASSERT_EQ(devices.size(), 3u);
     EXPECT_EQ(devices[0].name, "Zero");
     EXPECT_EQ(devices[1].name, "Two");
     EXPECT_EQ(devices[2].name, "Ten");
     EXPECT_EQ(devices[1].index, 1);
-    EXPECT_EQ(devices[1].path, (dir / "video2").string());
+    EXPECT_EQ(devices[1].path, (m_dir / "video2").string());
     EXPECT_EQ(devices[1].description, "uvcvideo v6.1.19");
 }
 
@@ -72,9 +72,9 @@ TEST_F(DeviceListTest, KeepsOnlyNodesThatCaptureVideoThemselves)
     node("video4", "Locked").openErrno = EACCES;
 
     EXPECT_EQ(cards(), (std::vector<std::string>{"Camera", "Old driver"}));
-    EXPECT_EQ(io.openModes, std::vector<OpenMode>(4, OpenMode::Query))
+    EXPECT_EQ(m_io.openModes, std::vector<OpenMode>(4, OpenMode::Query))
         << "listing must not depend on libv4l2 accepting the node";
-    EXPECT_EQ(io.openDescriptors(), 0);
+    EXPECT_EQ(m_io.openDescriptors(), 0);
 }
 
 TEST_F(DeviceListTest, OffersAtMostTenDevices)
@@ -95,18 +95,18 @@ TEST_F(DeviceListTest, TwinCamerasAreLabelledByPortAndKeyedBySerialWhereTheyHave
     node("video4", "Capture Card").busInfo = "PCI:0000:03:00.0";
     node("video6", "Plain");
     // sysfs: the node's device is the USB interface, whose USB device has the serial number.
-    const fs::path sys = dir / "sys";
+    const fs::path sys = m_dir / "sys";
     fs::create_directories(sys / "class/video4linux/video2");
     fs::create_directories(sys / "devices/usb1/1-3.1/1-3.1:1.0");
     std::ofstream(sys / "devices/usb1/1-3.1/serial") << "A1B2C3\n";
     fs::create_symlink("../../../devices/usb1/1-3.1/1-3.1:1.0", sys / "class/video4linux/video2/device");
 
-    const auto devices = listCaptureDevices(io, dir.string(), sys.string());
+    const auto devices = ListCaptureDevices(m_io, m_dir.string(), sys.string());
     ASSERT_EQ(devices.size(), 4u);
     std::vector<std::string> labels, keys;
     for (const CaptureDevice& d : devices) {
         labels.push_back(d.label);
-        keys.push_back(settingsKey(d));
+        keys.push_back(SettingsKey(d));
     }
     EXPECT_EQ(labels, (std::vector<std::string>{"HD Webcam (port 2)", "HD Webcam (port 3.1)", "Capture Card", "Plain"}));
     EXPECT_EQ(keys, (std::vector<std::string>{"HD Webcam at usb-0000:00:14.0-2", "HD Webcam serial A1B2C3",
@@ -115,7 +115,7 @@ TEST_F(DeviceListTest, TwinCamerasAreLabelledByPortAndKeyedBySerialWhereTheyHave
 
 TEST_F(DeviceListTest, MissingFolderMeansNoDevices)
 {
-    EXPECT_TRUE(listCaptureDevices(io, (dir / "absent").string()).empty());
+    EXPECT_TRUE(ListCaptureDevices(m_io, (m_dir / "absent").string()).empty());
 }
 
 }  // namespace

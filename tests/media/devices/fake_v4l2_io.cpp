@@ -12,12 +12,12 @@ namespace {
 
 constexpr uint32_t kOffsetStep = 0x100000;
 
-void copyText(__u8* field, size_t size, const std::string& text)
+void CopyText(__u8* field, size_t size, const std::string& text)
 {
     std::memcpy(field, text.data(), std::min(size, text.size()));  // full names stay unterminated
 }
 
-uint32_t bytesPerLine(uint32_t fourcc, uint32_t width)
+uint32_t BytesPerLine(uint32_t fourcc, uint32_t width)
 {
     switch (fourcc) {
     case V4L2_PIX_FMT_MJPEG:
@@ -40,27 +40,27 @@ int FakeV4l2Io::fail(int err)
 
 int FakeV4l2Io::open(const std::string& path, OpenMode mode)
 {
-    std::lock_guard lock(mutex_);
-    auto it = devices_.find(path);
-    if (it == devices_.end() || unplugged_)
+    std::lock_guard lock(m_mutex);
+    auto it = m_devices.find(path);
+    if (it == m_devices.end() || m_unplugged)
         return fail(ENOENT);
     if (it->second.openErrno)
         return fail(it->second.openErrno);
     openModes.push_back(mode);
-    open_[nextFd_] = {path, mode};
-    return nextFd_++;
+    m_open[m_nextFd] = {path, mode};
+    return m_nextFd++;
 }
 
 int FakeV4l2Io::close(int fd)
 {
-    std::lock_guard lock(mutex_);
-    return open_.erase(fd) ? 0 : fail(EBADF);
+    std::lock_guard lock(m_mutex);
+    return m_open.erase(fd) ? 0 : fail(EBADF);
 }
 
 std::vector<const FakeFormat*> FakeV4l2Io::visibleFormats(const OpenFile& file) const
 {
     std::vector<const FakeFormat*> out;
-    for (const FakeFormat& f : devices_.at(file.path).formats) {
+    for (const FakeFormat& f : m_devices.at(file.path).formats) {
         if (!f.emulated || file.mode == OpenMode::Converted)
             out.push_back(&f);
     }
@@ -69,7 +69,7 @@ std::vector<const FakeFormat*> FakeV4l2Io::visibleFormats(const OpenFile& file) 
 
 int FakeV4l2Io::setFormat(const OpenFile& file, v4l2_format& f)
 {
-    const FakeDevice& dev = devices_.at(file.path);
+    const FakeDevice& dev = m_devices.at(file.path);
     if (dev.sFmtErrno)
         return fail(dev.sFmtErrno);
     lastRequested = f.fmt.pix;
@@ -89,32 +89,32 @@ int FakeV4l2Io::setFormat(const OpenFile& file, v4l2_format& f)
         pix.width = chosen->sizes.front().width;
         pix.height = chosen->sizes.front().height;
     }
-    pix.bytesperline = bytesPerLine(pix.pixelformat, pix.width);
+    pix.bytesperline = BytesPerLine(pix.pixelformat, pix.width);
     pix.sizeimage = std::max<uint32_t>(pix.bytesperline, pix.width * 2) * pix.height;
     if (dev.adjust)
         dev.adjust(pix);
-    current_ = f;
+    m_current = f;
     return 0;
 }
 
 int FakeV4l2Io::ioctl(int fd, unsigned long request, void* arg)
 {
-    std::lock_guard lock(mutex_);
-    auto fileIt = open_.find(fd);
-    if (fileIt == open_.end())
+    std::lock_guard lock(m_mutex);
+    auto fileIt = m_open.find(fd);
+    if (fileIt == m_open.end())
         return fail(EBADF);
-    if (unplugged_)
-        return fail(request == VIDIOC_DQBUF ? dequeueErrno_ : ENODEV);
+    if (m_unplugged)
+        return fail(request == VIDIOC_DQBUF ? m_dequeueErrno : ENODEV);
     const OpenFile& file = fileIt->second;
-    FakeDevice& dev = devices_.at(file.path);
+    FakeDevice& dev = m_devices.at(file.path);
 
     switch (request) {
     case VIDIOC_QUERYCAP: {
         auto* cap = static_cast<v4l2_capability*>(arg);
         *cap = {};
-        copyText(cap->card, sizeof cap->card, dev.card);
-        copyText(cap->driver, sizeof cap->driver, dev.driver);
-        copyText(cap->bus_info, sizeof cap->bus_info, dev.busInfo);
+        CopyText(cap->card, sizeof cap->card, dev.card);
+        CopyText(cap->driver, sizeof cap->driver, dev.driver);
+        CopyText(cap->bus_info, sizeof cap->bus_info, dev.busInfo);
         cap->version = dev.version;
         if (dev.hasDeviceCaps) {
             cap->capabilities = dev.physicalCaps | V4L2_CAP_DEVICE_CAPS;
@@ -159,7 +159,7 @@ int FakeV4l2Io::ioctl(int fd, unsigned long request, void* arg)
         return fail(EINVAL);
     }
     case VIDIOC_G_FMT:
-        *static_cast<v4l2_format*>(arg) = current_;
+        *static_cast<v4l2_format*>(arg) = m_current;
         return 0;
     case VIDIOC_S_FMT:
         return setFormat(file, *static_cast<v4l2_format*>(arg));
@@ -185,59 +185,59 @@ int FakeV4l2Io::ioctl(int fd, unsigned long request, void* arg)
         auto* req = static_cast<v4l2_requestbuffers*>(arg);
         if (dev.reqBufsErrno)
             return fail(dev.reqBufsErrno);
-        if (streaming_ || mapped_ > 0)
+        if (m_streaming || m_mapped > 0)
             return fail(EBUSY);
-        buffers_.clear();
-        queued_.clear();
-        done_.clear();
+        m_buffers.clear();
+        m_queued.clear();
+        m_done.clear();
         if (req->count > 0 && dev.grantedBuffers)
             req->count = dev.grantedBuffers;
         for (uint32_t i = 0; i < req->count; ++i) {
             Buffer b;
-            b.memory.assign(current_.fmt.pix.sizeimage, 0);
+            b.memory.assign(m_current.fmt.pix.sizeimage, 0);
             b.state.index = i;
-            b.state.length = current_.fmt.pix.sizeimage;
+            b.state.length = m_current.fmt.pix.sizeimage;
             b.state.m.offset = i * kOffsetStep;
-            buffers_.push_back(std::move(b));
+            m_buffers.push_back(std::move(b));
         }
         return 0;
     }
     case VIDIOC_QUERYBUF: {
         auto* b = static_cast<v4l2_buffer*>(arg);
-        if (b->index >= buffers_.size())
+        if (b->index >= m_buffers.size())
             return fail(EINVAL);
-        *b = buffers_[b->index].state;
+        *b = m_buffers[b->index].state;
         return 0;
     }
     case VIDIOC_QBUF: {
         const auto* b = static_cast<const v4l2_buffer*>(arg);
-        if (b->index >= buffers_.size() ||
-            std::find(queued_.begin(), queued_.end(), b->index) != queued_.end())
+        if (b->index >= m_buffers.size() ||
+            std::find(m_queued.begin(), m_queued.end(), b->index) != m_queued.end())
             return fail(EINVAL);
-        queued_.push_back(b->index);
+        m_queued.push_back(b->index);
         return 0;
     }
     case VIDIOC_DQBUF: {
-        if (dequeueErrno_)
-            return fail(dequeueErrno_);
-        if (done_.empty())
+        if (m_dequeueErrno)
+            return fail(m_dequeueErrno);
+        if (m_done.empty())
             return fail(EAGAIN);
-        *static_cast<v4l2_buffer*>(arg) = buffers_[done_.front()].state;
-        done_.pop_front();
+        *static_cast<v4l2_buffer*>(arg) = m_buffers[m_done.front()].state;
+        m_done.pop_front();
         return 0;
     }
     case VIDIOC_STREAMON:
-        streaming_ = true;
-        streamingDevice_ = &dev;
+        m_streaming = true;
+        m_streamingDevice = &dev;
         if (dev.controlsResetOnStreamOn) {
             for (FakeControl& c : dev.controls)
                 c.value = c.defaultValue;
         }
         return 0;
     case VIDIOC_STREAMOFF:
-        streaming_ = false;
-        queued_.clear();
-        done_.clear();
+        m_streaming = false;
+        m_queued.clear();
+        m_done.clear();
         return 0;
     default:
         return controlIoctl(dev, request, arg);
@@ -246,7 +246,7 @@ int FakeV4l2Io::ioctl(int fd, unsigned long request, void* arg)
 
 namespace {
 
-bool governed(const FakeDevice& dev, const FakeControl& c)
+bool Governed(const FakeDevice& dev, const FakeControl& c)
 {
     if (!c.governor)
         return false;
@@ -257,7 +257,7 @@ bool governed(const FakeDevice& dev, const FakeControl& c)
     return false;
 }
 
-FakeControl* findControl(FakeDevice& dev, uint32_t id)
+FakeControl* FindControl(FakeDevice& dev, uint32_t id)
 {
     for (FakeControl& c : dev.controls) {
         if (c.id == id)
@@ -279,11 +279,11 @@ int FakeV4l2Io::controlIoctl(FakeDevice& dev, unsigned long request, void* arg)
         return queryControl(dev, static_cast<v4l2_queryctrl*>(arg)->id, false, arg);
     case VIDIOC_QUERYMENU: {
         auto* m = static_cast<v4l2_querymenu*>(arg);
-        const FakeControl* c = findControl(dev, m->id);
+        const FakeControl* c = FindControl(dev, m->id);
         if (!c)
             return fail(EINVAL);
         if (c->type == V4L2_CTRL_TYPE_MENU && c->menu.count(m->index)) {
-            copyText(m->name, sizeof m->name, c->menu.at(m->index));
+            CopyText(m->name, sizeof m->name, c->menu.at(m->index));
             return 0;
         }
         if (c->type == V4L2_CTRL_TYPE_INTEGER_MENU && c->integerMenu.count(m->index)) {
@@ -294,7 +294,7 @@ int FakeV4l2Io::controlIoctl(FakeDevice& dev, unsigned long request, void* arg)
     }
     case VIDIOC_G_CTRL: {
         auto* v = static_cast<v4l2_control*>(arg);
-        const FakeControl* c = findControl(dev, v->id);
+        const FakeControl* c = FindControl(dev, v->id);
         if (!c)
             return fail(EINVAL);
         if (c->flags & V4L2_CTRL_FLAG_WRITE_ONLY)
@@ -319,18 +319,18 @@ int FakeV4l2Io::queryControl(FakeDevice& dev, uint32_t id, bool extended, void* 
                 found = &c;
         }
     } else {
-        found = findControl(dev, id);
+        found = FindControl(dev, id);
     }
     if (!found)
         return fail(EINVAL);
     const FakeControl& c = *found;
-    const uint32_t flags = c.flags | (governed(dev, c) ? V4L2_CTRL_FLAG_INACTIVE : 0);
+    const uint32_t flags = c.flags | (Governed(dev, c) ? V4L2_CTRL_FLAG_INACTIVE : 0);
     if (extended) {
         auto* q = static_cast<v4l2_query_ext_ctrl*>(arg);
         *q = {};
         q->id = c.id;
         q->type = c.type;
-        copyText(reinterpret_cast<__u8*>(q->name), sizeof q->name, c.name);
+        CopyText(reinterpret_cast<__u8*>(q->name), sizeof q->name, c.name);
         q->minimum = c.minimum;
         q->maximum = c.maximum;
         q->step = static_cast<uint64_t>(c.step);
@@ -343,7 +343,7 @@ int FakeV4l2Io::queryControl(FakeDevice& dev, uint32_t id, bool extended, void* 
     *q = {};
     q->id = c.id;
     q->type = c.type;
-    copyText(q->name, sizeof q->name, c.name);
+    CopyText(q->name, sizeof q->name, c.name);
     q->minimum = c.minimum;
     q->maximum = c.maximum;
     q->step = c.step;
@@ -354,12 +354,12 @@ int FakeV4l2Io::queryControl(FakeDevice& dev, uint32_t id, bool extended, void* 
 
 int FakeV4l2Io::setControl(FakeDevice& dev, v4l2_control& v)
 {
-    FakeControl* c = findControl(dev, v.id);
+    FakeControl* c = FindControl(dev, v.id);
     if (!c)
         return fail(EINVAL);
     if (c->flags & V4L2_CTRL_FLAG_READ_ONLY)
         return fail(EACCES);
-    if (dev.refuseInactiveControls && governed(dev, *c))
+    if (dev.refuseInactiveControls && Governed(dev, *c))
         return fail(EACCES);
     if (c->setErrno)
         return fail(c->setErrno);
@@ -381,84 +381,84 @@ int FakeV4l2Io::setControl(FakeDevice& dev, v4l2_control& v)
     }
     c->value = value;
     v.value = value;
-    controlsSet_.emplace_back(v.id, value);
+    m_controlsSet.emplace_back(v.id, value);
     return 0;
 }
 
 int32_t FakeV4l2Io::controlValue(const std::string& path, uint32_t id)
 {
-    std::lock_guard lock(mutex_);
-    const FakeControl* c = findControl(devices_.at(path), id);
+    std::lock_guard lock(m_mutex);
+    const FakeControl* c = FindControl(m_devices.at(path), id);
     return c ? c->value : -1;
 }
 
 std::vector<std::pair<uint32_t, int32_t>> FakeV4l2Io::controlsSet()
 {
-    std::lock_guard lock(mutex_);
-    return controlsSet_;
+    std::lock_guard lock(m_mutex);
+    return m_controlsSet;
 }
 
 void* FakeV4l2Io::mmap(int fd, size_t length, off_t offset)
 {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(m_mutex);
     const size_t index = static_cast<size_t>(offset) / kOffsetStep;
-    if (!open_.count(fd) || index >= buffers_.size() || length != buffers_[index].memory.size()) {
+    if (!m_open.count(fd) || index >= m_buffers.size() || length != m_buffers[index].memory.size()) {
         errno = EINVAL;
         return MAP_FAILED;
     }
-    ++mapped_;
-    return buffers_[index].memory.data();
+    ++m_mapped;
+    return m_buffers[index].memory.data();
 }
 
 int FakeV4l2Io::munmap(void*, size_t)
 {
-    std::lock_guard lock(mutex_);
-    --mapped_;
+    std::lock_guard lock(m_mutex);
+    --m_mapped;
     return 0;
 }
 
 int FakeV4l2Io::poll(int fd, short, int, short& revents)
 {
-    std::lock_guard lock(mutex_);
-    if (unplugged_ || dequeueErrno_) {
+    std::lock_guard lock(m_mutex);
+    if (m_unplugged || m_dequeueErrno) {
         revents = POLLERR | POLLHUP;
         return 1;
     }
-    revents = done_.empty() ? 0 : POLLIN;
-    return done_.empty() ? 0 : 1;
+    revents = m_done.empty() ? 0 : POLLIN;
+    return m_done.empty() ? 0 : 1;
 }
 
 bool FakeV4l2Io::deliver(const std::vector<uint8_t>& payload, int64_t timestampNs,
                          uint32_t extraFlags, std::optional<uint32_t> bytesUsed)
 {
-    std::lock_guard lock(mutex_);
-    if (!streaming_ || queued_.empty())
+    std::lock_guard lock(m_mutex);
+    if (!m_streaming || m_queued.empty())
         return false;
-    Buffer& b = buffers_[queued_.front()];
-    queued_.pop_front();
+    Buffer& b = m_buffers[m_queued.front()];
+    m_queued.pop_front();
     std::copy_n(payload.begin(), std::min(payload.size(), b.memory.size()), b.memory.begin());
     b.state.bytesused = bytesUsed.value_or(static_cast<uint32_t>(payload.size()));
-    b.state.flags = streamingDevice_->timestampFlags | extraFlags;
+    b.state.flags = m_streamingDevice->timestampFlags | extraFlags;
     b.state.timestamp.tv_sec = timestampNs / 1'000'000'000;
     b.state.timestamp.tv_usec = (timestampNs % 1'000'000'000) / 1'000;
-    b.state.sequence = sequence_++;
-    done_.push_back(b.state.index);
+    b.state.sequence = m_sequence++;
+    m_done.push_back(b.state.index);
     return true;
 }
 
 void FakeV4l2Io::replug()
 {
-    std::lock_guard lock(mutex_);
-    unplugged_ = false;
-    dequeueErrno_ = 0;
-    streaming_ = false;
+    std::lock_guard lock(m_mutex);
+    m_unplugged = false;
+    m_dequeueErrno = 0;
+    m_streaming = false;
 }
 
 void FakeV4l2Io::unplug(int dequeueErrno)
 {
-    std::lock_guard lock(mutex_);
-    unplugged_ = true;
-    dequeueErrno_ = dequeueErrno;
+    std::lock_guard lock(m_mutex);
+    m_unplugged = true;
+    m_dequeueErrno = dequeueErrno;
 }
 
 }  // namespace media::testing

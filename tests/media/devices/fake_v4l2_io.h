@@ -73,7 +73,7 @@ struct FakeDevice {
 
 class FakeV4l2Io final : public V4l2Io {
 public:
-    FakeDevice& add(const std::string& path) { return devices_[path]; }
+    FakeDevice& add(const std::string& path) { return m_devices[path]; }
 
     // Fills the oldest queued buffer as a captured frame; false when none is queued (the driver
     // would drop the frame). bytesUsed defaults to the payload size.
@@ -85,7 +85,7 @@ public:
     // The devices are back, as after plugging the camera in again.
     void replug();
     // Dequeueing fails with err while the device stays present.
-    void failDequeue(int err) { dequeueErrno_ = err; }
+    void failDequeue(int err) { m_dequeueErrno = err; }
 
     // A control's value as the device holds it now.
     int32_t controlValue(const std::string& path, uint32_t id);
@@ -96,10 +96,10 @@ public:
     std::vector<OpenMode> openModes;
     std::optional<v4l2_pix_format> lastRequested;
     std::optional<v4l2_fract> lastIntervalRequested;
-    size_t bufferCount() const { return buffers_.size(); }
-    size_t queuedCount() const { return queued_.size(); }
-    bool streaming() const { return streaming_; }
-    int openDescriptors() const { return static_cast<int>(open_.size()); }
+    size_t bufferCount() const { return m_buffers.size(); }
+    size_t queuedCount() const { return m_queued.size(); }
+    bool streaming() const { return m_streaming; }
+    int openDescriptors() const { return static_cast<int>(m_open.size()); }
 
     int open(const std::string& path, OpenMode mode) override;
     int close(int fd) override;
@@ -125,21 +125,21 @@ private:
     std::vector<const FakeFormat*> visibleFormats(const OpenFile& file) const;
     int setFormat(const OpenFile& file, v4l2_format& f);
 
-    std::mutex mutex_;  // every call holds it, as the driver's own lock would
-    std::vector<std::pair<uint32_t, int32_t>> controlsSet_;
-    std::map<std::string, FakeDevice> devices_;
-    std::map<int, OpenFile> open_;
-    int nextFd_ = 100;
-    bool unplugged_ = false;
-    int dequeueErrno_ = 0;
-    v4l2_format current_{};
-    std::vector<Buffer> buffers_;
-    std::deque<uint32_t> queued_;
-    std::deque<uint32_t> done_;
-    bool streaming_ = false;
-    uint32_t sequence_ = 0;
-    int mapped_ = 0;
-    const FakeDevice* streamingDevice_ = nullptr;
+    std::mutex m_mutex;  // every call holds it, as the driver's own lock would
+    std::vector<std::pair<uint32_t, int32_t>> m_controlsSet;
+    std::map<std::string, FakeDevice> m_devices;
+    std::map<int, OpenFile> m_open;
+    int m_nextFd = 100;
+    bool m_unplugged = false;
+    int m_dequeueErrno = 0;
+    v4l2_format m_current{};
+    std::vector<Buffer> m_buffers;
+    std::deque<uint32_t> m_queued;
+    std::deque<uint32_t> m_done;
+    bool m_streaming = false;
+    uint32_t m_sequence = 0;
+    int m_mapped = 0;
+    const FakeDevice* m_streamingDevice = nullptr;
 };
 
 }  // namespace media::testing

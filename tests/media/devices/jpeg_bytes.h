@@ -9,7 +9,7 @@ namespace media::testing {
 // SOI, an APP1 segment holding a thumbnail with its own SOI/EOI, a DQT, a frame header, an SOS
 // whose scan has stuffed bytes, fill bytes and restart markers, then EOI. `tag` varies the scan
 // bytes. Its frame header claims width x height, by default the size CameraTest streams at.
-inline std::vector<uint8_t> markerRichJpeg(uint8_t tag = 0x11, uint16_t width = 1280,
+inline std::vector<uint8_t> MarkerRichJpeg(uint8_t tag = 0x11, uint16_t width = 1280,
                                            uint16_t height = 720)
 {
     const auto hi = [](uint16_t v) { return uint8_t(v >> 8); };

@@ -10,9 +10,9 @@
 namespace media {
 namespace {
 
-using testing::markerRichJpeg;
+using testing::MarkerRichJpeg;
 
-std::optional<size_t> lengthOf(const std::vector<uint8_t>& bytes)
+std::optional<size_t> LengthOf(const std::vector<uint8_t>& bytes)
 {
     JpegLayout layout;
     if (ParseJpeg(bytes, layout))
@@ -22,18 +22,18 @@ std::optional<size_t> lengthOf(const std::vector<uint8_t>& bytes)
 
 TEST(JpegInCaptureBuffer, EndsAtTheImagesOwnEoiNotAtMarkersInsideSegmentsOrTheScan)
 {
-    const auto jpeg = markerRichJpeg();
-    EXPECT_EQ(lengthOf(jpeg), jpeg.size());
+    const auto jpeg = MarkerRichJpeg();
+    EXPECT_EQ(LengthOf(jpeg), jpeg.size());
 }
 
 TEST(JpegInCaptureBuffer, IgnoresStaleBytesAfterTheImageEvenWithAnotherEoi)
 {
-    auto buffer = markerRichJpeg();
+    auto buffer = MarkerRichJpeg();
     const size_t real = buffer.size();
-    const auto older = markerRichJpeg(0x77);  // the tail of an earlier, larger frame
+    const auto older = MarkerRichJpeg(0x77);  // the tail of an earlier, larger frame
     buffer.insert(buffer.end(), older.begin() + 20, older.end());
     buffer.resize(buffer.size() + 64, 0);
-    EXPECT_EQ(lengthOf(buffer), real);
+    EXPECT_EQ(LengthOf(buffer), real);
 }
 
 TEST(JpegInCaptureBuffer, FollowsSeveralScansWithTablesBetweenThem)
@@ -46,18 +46,18 @@ TEST(JpegInCaptureBuffer, FollowsSeveralScansWithTablesBetweenThem)
         0xFF, 0xDA, 0x00, 0x03, 0x00, 0x34,              // second scan
         0xFF, 0xD9,
     };
-    EXPECT_EQ(lengthOf(progressive), progressive.size());
+    EXPECT_EQ(LengthOf(progressive), progressive.size());
 }
 
 TEST(JpegInCaptureBuffer, RejectsWhatIsNotACompleteImage)
 {
-    auto jpeg = markerRichJpeg();
-    EXPECT_EQ(lengthOf({jpeg.begin(), jpeg.end() - 2}), std::nullopt) << "cut before EOI";
-    EXPECT_EQ(lengthOf({jpeg.begin(), jpeg.begin() + 9}), std::nullopt) << "cut inside a segment";
+    auto jpeg = MarkerRichJpeg();
+    EXPECT_EQ(LengthOf({jpeg.begin(), jpeg.end() - 2}), std::nullopt) << "cut before EOI";
+    EXPECT_EQ(LengthOf({jpeg.begin(), jpeg.begin() + 9}), std::nullopt) << "cut inside a segment";
     jpeg[1] = 0xD9;
-    EXPECT_EQ(lengthOf(jpeg), std::nullopt) << "no SOI";
-    EXPECT_EQ(lengthOf({}), std::nullopt);
-    EXPECT_EQ(lengthOf({0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x01}), std::nullopt) << "impossible length";
+    EXPECT_EQ(LengthOf(jpeg), std::nullopt) << "no SOI";
+    EXPECT_EQ(LengthOf({}), std::nullopt);
+    EXPECT_EQ(LengthOf({0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x01}), std::nullopt) << "impossible length";
 }
 
 }  // namespace

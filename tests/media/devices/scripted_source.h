@@ -32,16 +32,16 @@ private:
     void push(Step step)
     {
         {
-            std::lock_guard lock(mutex_);
-            steps_.push_back(std::move(step));
+            std::lock_guard lock(m_mutex);
+            m_steps.push_back(std::move(step));
         }
-        ready_.notify_all();
+        m_ready.notify_all();
     }
 
-    std::mutex mutex_;
-    std::condition_variable ready_;
-    std::deque<Step> steps_;
-    uint64_t sequence_ = 0;
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::deque<Step> m_steps;
+    uint64_t m_sequence = 0;
 };
 
 class ScriptedSource final : public FrameSource {
@@ -49,35 +49,35 @@ public:
     // Short, so that tests that wait for nothing stay quick; real sources take about a second.
     static constexpr std::chrono::milliseconds kReadTimeout{100};
 
-    explicit ScriptedSource(std::shared_ptr<SourceScript> script) : script_(std::move(script)) {}
+    explicit ScriptedSource(std::shared_ptr<SourceScript> script) : m_script(std::move(script)) {}
 
     std::string name() const override { return "Scripted"; }
     Error start() override
     {
-        script_->started = !script_->startError;
-        return script_->startError;
+        m_script->started = !m_script->startError;
+        return m_script->startError;
     }
     StreamFormat format() const override { return {PixelFormat::Rgb24, 1, 1, 1, 30}; }
     Error readFrame(Frame& frame) override
     {
-        std::unique_lock lock(script_->mutex_);
-        if (!script_->ready_.wait_for(lock, kReadTimeout, [&] { return !script_->steps_.empty(); }))
+        std::unique_lock lock(m_script->m_mutex);
+        if (!m_script->m_ready.wait_for(lock, kReadTimeout, [&] { return !m_script->m_steps.empty(); }))
             return {ErrorKind::Io, "no frame"};
-        const SourceScript::Step step = script_->steps_.front();
-        script_->steps_.pop_front();
+        const SourceScript::Step step = m_script->m_steps.front();
+        m_script->m_steps.pop_front();
         if (step.error)
             return step.error;
         frame.format = PixelFormat::Rgb24;
         frame.width = frame.height = 1;
         frame.data.assign(3, step.tag);
         frame.exposureStartNs = step.startNs;
-        frame.sequence = script_->sequence_++;
+        frame.sequence = m_script->m_sequence++;
         return Error::none();
     }
-    void stop() override { script_->stopped = true; }
+    void stop() override { m_script->stopped = true; }
 
 private:
-    std::shared_ptr<SourceScript> script_;
+    std::shared_ptr<SourceScript> m_script;
 };
 
 }  // namespace media::testing

@@ -155,11 +155,11 @@ TEST(TestSceneSourceTest, PacesFramesByTheMonotonicClock) {
     o.height = 120;
     o.framesPerSecond = 100;
     TestSceneSource scene(o);
-    const int64_t before = monotonicNowNs();
+    const int64_t before = MonotonicNowNs();
     ASSERT_FALSE(scene.start());
     std::vector<Frame> frames(6);
     for (Frame& f : frames) ASSERT_FALSE(scene.readFrame(f));
-    const int64_t after = monotonicNowNs();
+    const int64_t after = MonotonicNowNs();
     const int64_t interval = 10'000'000;
     EXPECT_GE(after - before, 5 * interval);
     for (size_t i = 0; i < frames.size(); ++i) {
@@ -230,13 +230,13 @@ TEST(TestSceneControlsTest, AutomaticExposureDriftsUntilLockedAndTheStampStaysRe
     auto scene = std::make_shared<media::TestSceneControls>();
     media::CameraControls controls(media::TestSceneControls::kNode, scene);
     ASSERT_FALSE(controls.open());
-    ASSERT_TRUE(media::hasAutomaticModes(controls));
+    ASSERT_TRUE(media::HasAutomaticModes(controls));
     const int64_t quarter = media::TestSceneControls::kDriftPeriodNs / 4;
     EXPECT_NE(scene->lookAt(quarter).gainPermille, scene->lookAt(3 * quarter).gainPermille);
 
     std::vector<media::ControlValue> settled;
-    ASSERT_FALSE(media::lockAutomaticModes(controls, settled));
-    EXPECT_TRUE(media::automaticModesLocked(controls));
+    ASSERT_FALSE(media::LockAutomaticModes(controls, settled));
+    EXPECT_TRUE(media::AutomaticModesLocked(controls));
     EXPECT_EQ(scene->lookAt(quarter), scene->lookAt(3 * quarter));
 
     ASSERT_FALSE(controls.set(V4L2_CID_EXPOSURE_ABSOLUTE, 100));

@@ -88,28 +88,28 @@ protected:
         fs::remove_all(m_folder);
     }
 
-    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
         return SendMessageW(m_window, message, wParam, lParam);
     }
-    BOOL SetFile(const fs::path& path) {
+    BOOL setFile(const fs::path& path) {
         std::wstring wide = path.wstring();
-        return static_cast<BOOL>(Send(WM_CAP_FILE_SET_CAPTURE_FILEW, 0, reinterpret_cast<LPARAM>(wide.c_str())));
+        return static_cast<BOOL>(send(WM_CAP_FILE_SET_CAPTURE_FILEW, 0, reinterpret_cast<LPARAM>(wide.c_str())));
     }
-    void SetInterval(DWORD microseconds) {
+    void setInterval(DWORD microseconds) {
         CAPTUREPARMS parms{};
-        Send(WM_CAP_GET_SEQUENCE_SETUP, sizeof parms, reinterpret_cast<LPARAM>(&parms));
+        send(WM_CAP_GET_SEQUENCE_SETUP, sizeof parms, reinterpret_cast<LPARAM>(&parms));
         parms.dwRequestMicroSecPerFrame = microseconds;
-        Send(WM_CAP_SET_SEQUENCE_SETUP, sizeof parms, reinterpret_cast<LPARAM>(&parms));
+        send(WM_CAP_SET_SEQUENCE_SETUP, sizeof parms, reinterpret_cast<LPARAM>(&parms));
     }
-    avicap32::CaptureWindow* Window() { return static_cast<avicap32::CaptureWindow*>(user32::FromHandle(m_window)); }
-    uint64_t NewestSequence() {
-        auto newest = Window()->live().newest();
+    avicap32::CaptureWindow* window() { return static_cast<avicap32::CaptureWindow*>(user32::FromHandle(m_window)); }
+    uint64_t newestSequence() {
+        auto newest = window()->live().newest();
         return newest ? newest->sequence + 1 : 0;
     }
     // Frames go on arriving while the test does nothing, as while the animator poses the scene.
-    bool WaitForFrames(uint64_t count) {
-        const uint64_t start = NewestSequence();
-        return WaitUntil([&] { return NewestSequence() >= start + count; });
+    bool waitForFrames(uint64_t count) {
+        const uint64_t start = newestSequence();
+        return WaitUntil([&] { return newestSequence() >= start + count; });
     }
 
     fs::path m_folder;
@@ -121,50 +121,50 @@ TEST_F(CaptureWindowTest, AnswersAsThePlatformDoesBeforeAndAfterConnecting) {
     CAPDRIVERCAPS caps;
     std::memset(&caps, 0xAB, sizeof caps);
     CAPDRIVERCAPS untouched = caps;
-    EXPECT_FALSE(Send(WM_CAP_DRIVER_GET_CAPS, sizeof caps, reinterpret_cast<LPARAM>(&caps)));
+    EXPECT_FALSE(send(WM_CAP_DRIVER_GET_CAPS, sizeof caps, reinterpret_cast<LPARAM>(&caps)));
     EXPECT_EQ(std::memcmp(&caps, &untouched, sizeof caps), 0);
-    EXPECT_FALSE(Send(WM_CAP_DRIVER_DISCONNECT));
-    EXPECT_FALSE(Send(WM_CAP_SET_PREVIEWRATE, 100));
+    EXPECT_FALSE(send(WM_CAP_DRIVER_DISCONNECT));
+    EXPECT_FALSE(send(WM_CAP_SET_PREVIEWRATE, 100));
 
     CAPTUREPARMS parms{};
-    ASSERT_TRUE(Send(WM_CAP_GET_SEQUENCE_SETUP, sizeof parms, reinterpret_cast<LPARAM>(&parms)));
+    ASSERT_TRUE(send(WM_CAP_GET_SEQUENCE_SETUP, sizeof parms, reinterpret_cast<LPARAM>(&parms)));
     EXPECT_EQ(parms.dwRequestMicroSecPerFrame, 66667u);
     EXPECT_EQ(parms.wPercentDropForError, 10u);
     EXPECT_EQ(parms.wStepCaptureAverageFrames, 5u);
     EXPECT_EQ(parms.vKeyAbort, 0x1Bu);
 
-    EXPECT_FALSE(Send(WM_CAP_DRIVER_CONNECT, 7));
+    EXPECT_FALSE(send(WM_CAP_DRIVER_CONNECT, 7));
     ASSERT_FALSE(g_errors.empty());
     EXPECT_EQ(g_errors.back().id, IDS_CAP_DRIVER_ERROR);
 
-    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
-    ASSERT_TRUE(Send(WM_CAP_DRIVER_GET_CAPS, sizeof caps, reinterpret_cast<LPARAM>(&caps)));
+    ASSERT_TRUE(send(WM_CAP_DRIVER_CONNECT, 0));
+    ASSERT_TRUE(send(WM_CAP_DRIVER_GET_CAPS, sizeof caps, reinterpret_cast<LPARAM>(&caps)));
     EXPECT_EQ(caps.wDeviceIndex, 0u);
     EXPECT_TRUE(caps.fCaptureInitialized);
-    EXPECT_TRUE(Send(WM_CAP_SET_PREVIEWRATE, 100));
+    EXPECT_TRUE(send(WM_CAP_SET_PREVIEWRATE, 100));
     WCHAR name[64] = {}, version[64] = {};
     EXPECT_TRUE(capGetDriverDescriptionW(0, name, 64, version, 64));
     EXPECT_NE(name[0], L'\0');
-    EXPECT_TRUE(Send(WM_CAP_DRIVER_DISCONNECT));
+    EXPECT_TRUE(send(WM_CAP_DRIVER_DISCONNECT));
 }
 
 TEST_F(CaptureWindowTest, EachFrameIsTakenAfterItsRequestAndTheNewestIntervalIsInTheFile) {
     fs::path file = m_folder / "nested" / "folder" / "take.avi";  // missing folders are made
-    ASSERT_TRUE(SetFile(file));
-    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
-    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));
+    ASSERT_TRUE(setFile(file));
+    ASSERT_TRUE(send(WM_CAP_DRIVER_CONNECT, 0));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_OPEN));
     std::vector<uint64_t> newestBefore;
     for (DWORD interval : {1000000u, 142857u, 66666u, 16666u, 100000u}) {
-        SetInterval(interval);
-        ASSERT_TRUE(WaitForFrames(1));
-        auto newest = Window()->live().newest();
+        setInterval(interval);
+        ASSERT_TRUE(waitForFrames(1));
+        auto newest = window()->live().newest();
         newestBefore.push_back(newest ? newest->sequence : 0);
-        ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));  // sent before every frame: no effect
-        ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
+        ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_OPEN));  // sent before every frame: no effect
+        ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME));
     }
-    ASSERT_TRUE(Send(WM_CAP_STOP));
-    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_CLOSE));
-    EXPECT_FALSE(Send(WM_CAP_SINGLE_FRAME_CLOSE));
+    ASSERT_TRUE(send(WM_CAP_STOP));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_CLOSE));
+    EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME_CLOSE));
 
     std::vector<uint64_t> stamps = Stamps(file.string());
     ASSERT_EQ(stamps.size(), 5u);
@@ -175,45 +175,45 @@ TEST_F(CaptureWindowTest, EachFrameIsTakenAfterItsRequestAndTheNewestIntervalIsI
     EXPECT_EQ(reader.headers().width, 320u);
     EXPECT_TRUE(FfmpegDecodesCleanly(file.string()));
     WCHAR path[1024] = {};
-    ASSERT_TRUE(Send(WM_CAP_FILE_GET_CAPTURE_FILEW, 1024, reinterpret_cast<LPARAM>(path)));
+    ASSERT_TRUE(send(WM_CAP_FILE_GET_CAPTURE_FILEW, 1024, reinterpret_cast<LPARAM>(path)));
     EXPECT_EQ(std::wstring(path), file.wstring());
     EXPECT_TRUE(g_errors.empty());
 }
 
 TEST_F(CaptureWindowTest, ANewFileNameAppliesFromTheNextOpen) {
     fs::path first = m_folder / "first.avi", second = m_folder / "second.avi";
-    SetFile(first);
-    Send(WM_CAP_DRIVER_CONNECT, 0);
-    Send(WM_CAP_SINGLE_FRAME_OPEN);
-    Send(WM_CAP_SINGLE_FRAME);
-    ASSERT_TRUE(SetFile(second));
-    Send(WM_CAP_SINGLE_FRAME);
-    Send(WM_CAP_SINGLE_FRAME_CLOSE);
+    setFile(first);
+    send(WM_CAP_DRIVER_CONNECT, 0);
+    send(WM_CAP_SINGLE_FRAME_OPEN);
+    send(WM_CAP_SINGLE_FRAME);
+    ASSERT_TRUE(setFile(second));
+    send(WM_CAP_SINGLE_FRAME);
+    send(WM_CAP_SINGLE_FRAME_CLOSE);
     EXPECT_EQ(Stamps(first.string()).size(), 2u);
     EXPECT_FALSE(fs::exists(second));
 
-    Send(WM_CAP_SINGLE_FRAME_OPEN);
-    Send(WM_CAP_SINGLE_FRAME);
-    Send(WM_CAP_SINGLE_FRAME_CLOSE);
+    send(WM_CAP_SINGLE_FRAME_OPEN);
+    send(WM_CAP_SINGLE_FRAME);
+    send(WM_CAP_SINGLE_FRAME_CLOSE);
     EXPECT_EQ(Stamps(second.string()).size(), 1u);
 }
 
 TEST_F(CaptureWindowTest, ReopeningStartsTheFileAfreshAndDestroyingTheWindowFinishesIt) {
     fs::path file = m_folder / "take.avi";
-    SetFile(file);
-    Send(WM_CAP_DRIVER_CONNECT, 0);
-    Send(WM_CAP_SINGLE_FRAME_OPEN);
-    for (int i = 0; i < 4; ++i) Send(WM_CAP_SINGLE_FRAME);
-    Send(WM_CAP_SINGLE_FRAME_CLOSE);
+    setFile(file);
+    send(WM_CAP_DRIVER_CONNECT, 0);
+    send(WM_CAP_SINGLE_FRAME_OPEN);
+    for (int i = 0; i < 4; ++i) send(WM_CAP_SINGLE_FRAME);
+    send(WM_CAP_SINGLE_FRAME_CLOSE);
     ASSERT_EQ(Stamps(file.string()).size(), 4u);
     // Stopped before its first frame, a take replaces nothing.
-    Send(WM_CAP_SINGLE_FRAME_OPEN);
-    Send(WM_CAP_SINGLE_FRAME_CLOSE);
+    send(WM_CAP_SINGLE_FRAME_OPEN);
+    send(WM_CAP_SINGLE_FRAME_CLOSE);
     ASSERT_EQ(Stamps(file.string()).size(), 4u);
 
-    Send(WM_CAP_SINGLE_FRAME_OPEN);
-    Send(WM_CAP_SINGLE_FRAME);
-    Send(WM_CAP_SINGLE_FRAME);
+    send(WM_CAP_SINGLE_FRAME_OPEN);
+    send(WM_CAP_SINGLE_FRAME);
+    send(WM_CAP_SINGLE_FRAME);
     // The dialog goes (Escape) with the recording open: the file keeps its two frames and
     // nothing of the older recording.
     DestroyWindow(m_parent);
@@ -224,18 +224,18 @@ TEST_F(CaptureWindowTest, ReopeningStartsTheFileAfreshAndDestroyingTheWindowFini
 
 TEST_F(CaptureWindowTest, AFileDeletedDuringTheRecordingIsWrittenBackAndTheProgramIsTold) {
     fs::path file = m_folder / "videos" / "take.avi";
-    SetFile(file);
-    Send(WM_CAP_DRIVER_CONNECT, 0);
-    Send(WM_CAP_SINGLE_FRAME_OPEN);
-    Send(WM_CAP_SINGLE_FRAME);
-    Send(WM_CAP_SINGLE_FRAME);
+    setFile(file);
+    send(WM_CAP_DRIVER_CONNECT, 0);
+    send(WM_CAP_SINGLE_FRAME_OPEN);
+    send(WM_CAP_SINGLE_FRAME);
+    send(WM_CAP_SINGLE_FRAME);
     fs::remove_all(m_folder / "videos");
-    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME));
     ASSERT_GE(g_statuses.size(), 2u);
     EXPECT_EQ(g_statuses.front().id, IDS_CAP_STAT_FILE_RESTORE);
     EXPECT_EQ(g_statuses.front().text, L"Writing back the capture file, 0%: it was deleted, moved or replaced.");
     EXPECT_EQ(g_statuses.back().text, L"Capture file written back with its 2 frames: it was deleted, moved or replaced.");
-    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_CLOSE));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_CLOSE));
     EXPECT_EQ(Stamps(file.string()).size(), 3u);
     EXPECT_TRUE(g_errors.empty());
 }
@@ -250,8 +250,8 @@ TEST(CaptureWindowStartTest, RemovesAnUnfinishedTakeLeftBesideTheDefaultFile) {
     const std::string savedConfigHome = configHome ? configHome : "";
     setenv("HOME", home.c_str(), 1);
     unsetenv("XDG_CONFIG_HOME");
-    const std::string file = QString::fromStdWString(avicap32::CaptureWindow::DefaultCaptureFile()).toStdString();
-    const std::string leftover = media::OutputFile::UnfinishedPath(file);
+    const std::string file = QString::fromStdWString(avicap32::CaptureWindow::defaultCaptureFile()).toStdString();
+    const std::string leftover = media::OutputFile::unfinishedPath(file);
     std::ofstream(leftover) << "killed take";
 
     HWND window = capCreateCaptureWindowW(L"Video Window", WS_CHILD, 0, 0, 10, 10, nullptr, 0);
@@ -266,12 +266,12 @@ TEST(CaptureWindowStartTest, RemovesAnUnfinishedTakeLeftBesideTheDefaultFile) {
 
 TEST_F(CaptureWindowTest, UncompressedRecordingsHoldTheSameFrames) {
     fs::path file = m_folder / "full.avi";
-    SetFile(file);
-    Send(WM_CAP_DRIVER_CONNECT, 0);
-    Window()->setCompression(media::AviVideoCodec::Dib, media::kDefaultJpegQuality);
-    Send(WM_CAP_SINGLE_FRAME_OPEN);
-    for (int i = 0; i < 3; ++i) Send(WM_CAP_SINGLE_FRAME);
-    Send(WM_CAP_SINGLE_FRAME_CLOSE);
+    setFile(file);
+    send(WM_CAP_DRIVER_CONNECT, 0);
+    window()->setCompression(media::AviVideoCodec::Dib, media::kDefaultJpegQuality);
+    send(WM_CAP_SINGLE_FRAME_OPEN);
+    for (int i = 0; i < 3; ++i) send(WM_CAP_SINGLE_FRAME);
+    send(WM_CAP_SINGLE_FRAME_CLOSE);
     media::AviReader reader;
     ASSERT_FALSE(reader.open(file.string()));
     EXPECT_EQ(reader.headers().compression, 0u);
@@ -284,15 +284,15 @@ TEST_F(CaptureWindowTest, UncompressedRecordingsHoldTheSameFrames) {
 
 // Frames the window encodes itself (the test scene paints RGB) take the quality chosen.
 TEST_F(CaptureWindowTest, TheChosenJpegQualityIsTheOneEncoded) {
-    Send(WM_CAP_DRIVER_CONNECT, 0);
+    send(WM_CAP_DRIVER_CONNECT, 0);
     std::vector<uint32_t> bytes;
     for (int quality : {50, 100}) {
         const fs::path file = m_folder / ("q" + std::to_string(quality) + ".avi");
-        SetFile(file);
-        Window()->setCompression(media::AviVideoCodec::Mjpeg, quality);
-        Send(WM_CAP_SINGLE_FRAME_OPEN);
-        Send(WM_CAP_SINGLE_FRAME);
-        Send(WM_CAP_SINGLE_FRAME_CLOSE);
+        setFile(file);
+        window()->setCompression(media::AviVideoCodec::Mjpeg, quality);
+        send(WM_CAP_SINGLE_FRAME_OPEN);
+        send(WM_CAP_SINGLE_FRAME);
+        send(WM_CAP_SINGLE_FRAME_CLOSE);
         media::AviReader reader;
         ASSERT_FALSE(reader.open(file.string()));
         ASSERT_EQ(reader.frames().size(), 1u);
@@ -305,27 +305,27 @@ TEST_F(CaptureWindowTest, FailuresReturnFalseTellTheReasonAndKeepTheFramesBefore
     // A folder that cannot exist: its parent is a file.
     fs::path blocker = m_folder / "not-a-folder";
     std::ofstream(blocker) << "x";
-    SetFile(blocker / "take.avi");
-    Send(WM_CAP_DRIVER_CONNECT, 0);
-    EXPECT_FALSE(Send(WM_CAP_SINGLE_FRAME_OPEN));
+    setFile(blocker / "take.avi");
+    send(WM_CAP_DRIVER_CONNECT, 0);
+    EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME_OPEN));
     ASSERT_EQ(g_errors.size(), 1u);
     EXPECT_EQ(g_errors[0].id, IDS_CAP_CANTOPEN);
     EXPECT_FALSE(g_errors[0].text.empty());
-    EXPECT_FALSE(Send(WM_CAP_SINGLE_FRAME));  // nothing open
+    EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME));  // nothing open
 
     // A file-size limit just above two frames' worth.
     fs::path file = m_folder / "limited.avi";
-    SetFile(file);
-    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));
-    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
-    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
+    setFile(file);
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_OPEN));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME));
     rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
     rlimit limited = old;
     limited.rlim_cur = fs::file_size(file) + 64;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
     g_errors.clear();
-    BOOL third = static_cast<BOOL>(Send(WM_CAP_SINGLE_FRAME));
+    BOOL third = static_cast<BOOL>(send(WM_CAP_SINGLE_FRAME));
     setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_FALSE(third);
     ASSERT_EQ(g_errors.size(), 1u);
@@ -339,42 +339,42 @@ TEST_F(CaptureWindowTest, FailuresReturnFalseTellTheReasonAndKeepTheFramesBefore
     options.height = 240;
     auto vanishing = std::make_unique<media::TestSceneSource>(options);
     vanishing->setVanishAfter(0);
-    Window()->live().start(std::move(vanishing));
+    window()->live().start(std::move(vanishing));
     g_errors.clear();
-    EXPECT_FALSE(Send(WM_CAP_SINGLE_FRAME));
+    EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME));
     ASSERT_EQ(g_errors.size(), 1u);
     EXPECT_EQ(g_errors[0].id, IDS_CAP_DRIVER_ERROR);
-    Send(WM_CAP_SINGLE_FRAME_CLOSE);
+    send(WM_CAP_SINGLE_FRAME_CLOSE);
     EXPECT_EQ(Stamps(file.string()).size(), 2u);
 
     // Still connected but with no pictures coming, the window offers no new recording.
     CAPDRIVERCAPS caps{};
-    ASSERT_TRUE(Send(WM_CAP_DRIVER_GET_CAPS, sizeof caps, reinterpret_cast<LPARAM>(&caps)));
+    ASSERT_TRUE(send(WM_CAP_DRIVER_GET_CAPS, sizeof caps, reinterpret_cast<LPARAM>(&caps)));
     EXPECT_FALSE(caps.fCaptureInitialized);
     g_errors.clear();
-    EXPECT_FALSE(Send(WM_CAP_SINGLE_FRAME_OPEN));
+    EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME_OPEN));
     ASSERT_EQ(g_errors.size(), 1u);
     EXPECT_EQ(g_errors[0].id, IDS_CAP_DRIVER_ERROR);
     EXPECT_EQ(Stamps(file.string()).size(), 2u);
 }
 
 TEST_F(CaptureWindowTest, ThePreviewShowsTheSceneAndKeepsTheLastPictureWhenOff) {
-    avicap32::PreviewWidget* preview = Window()->preview();
-    Send(WM_CAP_DRIVER_CONNECT, 0);
-    Send(WM_CAP_SET_PREVIEW, TRUE);
-    Send(WM_CAP_SET_PREVIEWRATE, 30);
-    Send(WM_CAP_SET_SCALE, TRUE);
+    avicap32::PreviewWidget* preview = window()->preview();
+    send(WM_CAP_DRIVER_CONNECT, 0);
+    send(WM_CAP_SET_PREVIEW, TRUE);
+    send(WM_CAP_SET_PREVIEWRATE, 30);
+    send(WM_CAP_SET_SCALE, TRUE);
     // Scaled, the picture has the window's size, not the camera's.
     EXPECT_TRUE(WaitUntil([&] { return preview->shownPicture().size() == QSize(270, 220); }));
 
     // Unscaled, it has the camera's own size, drawn from the top-left corner.
-    Send(WM_CAP_SET_SCALE, FALSE);
+    send(WM_CAP_SET_SCALE, FALSE);
     EXPECT_TRUE(WaitUntil([&] { return preview->shownPicture().size() == QSize(320, 240); }));
 
-    Send(WM_CAP_SET_PREVIEW, FALSE);
-    ASSERT_TRUE(WaitForFrames(2));
+    send(WM_CAP_SET_PREVIEW, FALSE);
+    ASSERT_TRUE(waitForFrames(2));
     QImage frozen = preview->shownPicture();
-    ASSERT_TRUE(WaitForFrames(5));
+    ASSERT_TRUE(waitForFrames(5));
     EXPECT_EQ(preview->shownPicture(), frozen);
 }
 
@@ -383,24 +383,24 @@ TEST_F(CaptureWindowTest, ThePreviewShowsTheSceneAndKeepsTheLastPictureWhenOff) 
 TEST_F(CaptureWindowTest, WithoutADriverNothingOpensAndAFailedCloseSaysWhy) {
     fs::path file = m_folder / "saved.avi";
     std::ofstream(file) << "a saved video";
-    SetFile(file);
-    EXPECT_FALSE(Send(WM_CAP_SINGLE_FRAME_OPEN));
+    setFile(file);
+    EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME_OPEN));
     ASSERT_EQ(g_errors.size(), 1u);
     EXPECT_EQ(g_errors[0].id, IDS_CAP_DRIVER_ERROR);
     EXPECT_EQ(fs::file_size(file), 13u);
 
     // An open recording stays open when its driver goes; its frames fail until it is back.
-    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
-    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));
-    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
-    Send(WM_CAP_DRIVER_DISCONNECT);
+    ASSERT_TRUE(send(WM_CAP_DRIVER_CONNECT, 0));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_OPEN));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME));
+    send(WM_CAP_DRIVER_DISCONNECT);
     g_errors.clear();
-    EXPECT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));
-    EXPECT_FALSE(Send(WM_CAP_SINGLE_FRAME));
+    EXPECT_TRUE(send(WM_CAP_SINGLE_FRAME_OPEN));
+    EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME));
     ASSERT_EQ(g_errors.size(), 1u);
     EXPECT_EQ(g_errors[0].id, IDS_CAP_DRIVER_ERROR);
-    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
-    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
+    ASSERT_TRUE(send(WM_CAP_DRIVER_CONNECT, 0));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME));
 
     // A close that cannot finish the file tells why; a close with nothing open is no failure.
     rlimit old{};
@@ -409,13 +409,13 @@ TEST_F(CaptureWindowTest, WithoutADriverNothingOpensAndAFailedCloseSaysWhy) {
     limited.rlim_cur = fs::file_size(file);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
     g_errors.clear();
-    BOOL closed = static_cast<BOOL>(Send(WM_CAP_SINGLE_FRAME_CLOSE));
+    BOOL closed = static_cast<BOOL>(send(WM_CAP_SINGLE_FRAME_CLOSE));
     setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_FALSE(closed);
     ASSERT_EQ(g_errors.size(), 1u);
     EXPECT_EQ(g_errors[0].id, IDS_CAP_SETFILESIZE);
     EXPECT_EQ(Stamps(file.string()).size(), 2u);
     g_errors.clear();
-    EXPECT_FALSE(Send(WM_CAP_SINGLE_FRAME_CLOSE));
+    EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME_CLOSE));
     EXPECT_TRUE(g_errors.empty());
 }

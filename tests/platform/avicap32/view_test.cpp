@@ -106,32 +106,32 @@ protected:
     }
     void TearDown() override {
         // What a test set is remembered: the next test starts from the defaults again.
-        if (IsWindow(m_window)) View().setSettings({});
+        if (IsWindow(m_window)) view().setSettings({});
         if (IsWindow(m_parent)) DestroyWindow(m_parent);
         fs::remove_all(m_folder);
     }
-    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
         return SendMessageW(m_window, message, wParam, lParam);
     }
-    avicap32::CaptureWindow& Window() { return *static_cast<avicap32::CaptureWindow*>(user32::FromHandle(m_window)); }
-    avicap32::AnimatorView& View() { return Window().view(); }
-    void Record(const fs::path& file, int frames) {
+    avicap32::CaptureWindow& window() { return *static_cast<avicap32::CaptureWindow*>(user32::FromHandle(m_window)); }
+    avicap32::AnimatorView& view() { return window().view(); }
+    void record(const fs::path& file, int frames) {
         const std::wstring wide = file.wstring();
-        Send(WM_CAP_FILE_SET_CAPTURE_FILEW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+        send(WM_CAP_FILE_SET_CAPTURE_FILEW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
         for (int i = 0; i < frames; ++i) {
-            ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));
-            ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
+            ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_OPEN));
+            ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME));
         }
     }
     // What the large view says from the first frame played, each text once, until it is live
     // again.
-    std::vector<QString> PlayedStatuses() {
-        QLabel* status = View().largeView()->findChildren<QLabel*>().back();
+    std::vector<QString> playedStatuses() {
+        QLabel* status = view().largeView()->findChildren<QLabel*>().back();
         std::vector<QString> seen;
         WaitFor([&] {
             const QString text = status->text();
             if (seen.empty() ? text.startsWith("Playing") : seen.back() != text) seen.push_back(text);
-            return !View().largeView()->picture()->playing();
+            return !view().largeView()->picture()->playing();
         });
         return seen;
     }
@@ -143,52 +143,52 @@ protected:
 
 TEST_F(AnimatorViewTest, PlaysTheTakeSoFarInOrderWithoutDisturbingCaptures) {
     QString why;
-    EXPECT_FALSE(View().play(why));
+    EXPECT_FALSE(view().play(why));
     EXPECT_EQ(why, "Nothing has been recorded yet.");
 
-    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    ASSERT_TRUE(send(WM_CAP_DRIVER_CONNECT, 0));
     CAPTUREPARMS parms{};
-    Send(WM_CAP_GET_SEQUENCE_SETUP, sizeof parms, reinterpret_cast<LPARAM>(&parms));
+    send(WM_CAP_GET_SEQUENCE_SETUP, sizeof parms, reinterpret_cast<LPARAM>(&parms));
     parms.dwRequestMicroSecPerFrame = 100000;
-    Send(WM_CAP_SET_SEQUENCE_SETUP, sizeof parms, reinterpret_cast<LPARAM>(&parms));
-    Record(m_folder / "first.avi", 3);
-    ASSERT_TRUE(View().play(why)) << why.toStdString();
-    ASSERT_NE(View().largeView(), nullptr);
-    EXPECT_TRUE(View().largeView()->isVisible());
-    EXPECT_EQ(PlayedStatuses(),
+    send(WM_CAP_SET_SEQUENCE_SETUP, sizeof parms, reinterpret_cast<LPARAM>(&parms));
+    record(m_folder / "first.avi", 3);
+    ASSERT_TRUE(view().play(why)) << why.toStdString();
+    ASSERT_NE(view().largeView(), nullptr);
+    EXPECT_TRUE(view().largeView()->isVisible());
+    EXPECT_EQ(playedStatuses(),
               (std::vector<QString>{"Playing frame 1 of 3", "Playing frame 2 of 3", "Playing frame 3 of 3", "Live"}));
 
     // Looping, the take keeps playing while frames are captured; they join the next playing.
-    avicap32::DisplaySettings settings = View().settings();
+    avicap32::DisplaySettings settings = view().settings();
     settings.loop = true;
-    View().setSettings(settings);
-    ASSERT_TRUE(View().play(why));
-    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
+    view().setSettings(settings);
+    ASSERT_TRUE(view().play(why));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME));
     WaitFor([] { return false; }, 500);
-    EXPECT_TRUE(View().largeView()->picture()->playing());
-    View().stopPlaying();
-    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_CLOSE));
+    EXPECT_TRUE(view().largeView()->picture()->playing());
+    view().stopPlaying();
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_CLOSE));
     settings.loop = false;
-    View().setSettings(settings);
-    ASSERT_TRUE(View().play(why)) << "after Stop / Save, the finished recording";
-    EXPECT_EQ(PlayedStatuses().size(), 5u);
+    view().setSettings(settings);
+    ASSERT_TRUE(view().play(why)) << "after Stop / Save, the finished recording";
+    EXPECT_EQ(playedStatuses().size(), 5u);
 
     // The onion skin keeps the last recording's frames until the new one has its first.
-    EXPECT_EQ(View().recordedFrames().size(), 4u);
+    EXPECT_EQ(view().recordedFrames().size(), 4u);
     const fs::path second = m_folder / "second.avi";
     const std::wstring wide = second.wstring();
-    Send(WM_CAP_FILE_SET_CAPTURE_FILEW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
-    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME_OPEN));
-    EXPECT_EQ(View().recordedFrames().size(), 4u);
-    ASSERT_TRUE(Send(WM_CAP_SINGLE_FRAME));
-    EXPECT_EQ(View().recordedFrames().size(), 1u);
-    Send(WM_CAP_SINGLE_FRAME_CLOSE);
+    send(WM_CAP_FILE_SET_CAPTURE_FILEW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_OPEN));
+    EXPECT_EQ(view().recordedFrames().size(), 4u);
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME));
+    EXPECT_EQ(view().recordedFrames().size(), 1u);
+    send(WM_CAP_SINGLE_FRAME_CLOSE);
 }
 
 TEST_F(AnimatorViewTest, VideoDisplaySetsUpTheViewsAtOnceCancelPutsThemBackAndOkKeepsThem) {
     using testing_support::LiveDialog;
     testing_support::ScriptedModals modals;
-    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
+    ASSERT_TRUE(send(WM_CAP_DRIVER_CONNECT, 0));
     auto setUp = [this](const char* button) {
         return [this, button](LiveDialog& dialog) {
             dialog.choose("Frames shown", "Last 3 frames");
@@ -196,20 +196,20 @@ TEST_F(AnimatorViewTest, VideoDisplaySetsUpTheViewsAtOnceCancelPutsThemBackAndOk
             dialog.check("Mirror the picture (the video is not mirrored)");
             dialog.check("Show the large view");
             dialog.check("Loop when playing the take");
-            EXPECT_EQ(View().settings().onionFrames, 3) << "the views follow the dialog at once";
-            ASSERT_NE(View().largeView(), nullptr);
-            EXPECT_TRUE(View().largeView()->isVisible());
+            EXPECT_EQ(view().settings().onionFrames, 3) << "the views follow the dialog at once";
+            ASSERT_NE(view().largeView(), nullptr);
+            EXPECT_TRUE(view().largeView()->isVisible());
             dialog.press(button);
         };
     };
     modals.expectLiveDialog(L"Video Display", setUp("Cancel"));
     modals.expectLiveDialog(L"Video Display", setUp("OK"));
-    EXPECT_TRUE(Send(WM_CAP_DLG_VIDEODISPLAY));
-    EXPECT_EQ(View().settings(), avicap32::DisplaySettings{});
-    EXPECT_FALSE(View().largeView()->isVisible());
-    EXPECT_TRUE(Send(WM_CAP_DLG_VIDEODISPLAY));
+    EXPECT_TRUE(send(WM_CAP_DLG_VIDEODISPLAY));
+    EXPECT_EQ(view().settings(), avicap32::DisplaySettings{});
+    EXPECT_FALSE(view().largeView()->isVisible());
+    EXPECT_TRUE(send(WM_CAP_DLG_VIDEODISPLAY));
     const avicap32::DisplaySettings chosen{3, 70, true, true, true};
-    EXPECT_EQ(View().settings(), chosen);
+    EXPECT_EQ(view().settings(), chosen);
     modals.verify();
 
     // The next run's capture window starts with them, its large view open again.
@@ -231,22 +231,22 @@ TEST_F(AnimatorViewTest, WithoutACameraThePreviewSaysWhyAndWhereToChooseOne) {
         {"/dev/video7", "permission denied"},
     };
     io->add("/dev/video7").openErrno = EACCES;
-    Window().settings().setLastDevice(QString());  // nothing remembered to fall back on
+    window().settings().setLastDevice(QString());  // nothing remembered to fall back on
     for (const Case& c : cases) {
         if (c.choice) {
             setenv("PLATFORM_TEST_CAPTURE_DEVICE", c.choice, 1);
         } else {
             unsetenv("PLATFORM_TEST_CAPTURE_DEVICE");
         }
-        EXPECT_FALSE(Send(WM_CAP_DRIVER_CONNECT, 0));
-        const std::string message = Window().preview()->message().toStdString();
+        EXPECT_FALSE(send(WM_CAP_DRIVER_CONNECT, 0));
+        const std::string message = window().preview()->message().toStdString();
         EXPECT_NE(message.find(c.reason), std::string::npos) << message;
         EXPECT_NE(message.find("press Source"), std::string::npos) << message;
     }
     avicap32::SetCameraIoForTesting(nullptr);
     setenv("PLATFORM_TEST_CAPTURE_DEVICE", "test:320x240", 1);
-    ASSERT_TRUE(Send(WM_CAP_DRIVER_CONNECT, 0));
-    EXPECT_TRUE(Window().preview()->message().isEmpty());
+    ASSERT_TRUE(send(WM_CAP_DRIVER_CONNECT, 0));
+    EXPECT_TRUE(window().preview()->message().isEmpty());
 }
 
 }  // namespace

@@ -28,12 +28,12 @@ protected:
     }
     void TearDown() override { DestroyWindow(m_dialog); }
 
-    std::wstring BuddyText() {
+    std::wstring buddyText() {
         WCHAR text[16] = {};
         GetWindowTextW(m_buddy, text, 16);
         return text;
     }
-    void Key(Qt::Key key, int times) {
+    void key(Qt::Key key, int times) {
         for (int i = 0; i < times; ++i) {
             QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
             QApplication::sendEvent(user32::FromHandle(m_buddy)->widget(), &press);
@@ -52,18 +52,18 @@ TEST_F(UpDownTest, TakesThePreviousControlAsBuddyAndSitsAtItsLeft) {
     EXPECT_EQ(spin.right() + 1, buddy.left());
     EXPECT_EQ(spin.top(), buddy.top());
     EXPECT_EQ(spin.height(), buddy.height());
-    EXPECT_EQ(BuddyText(), L"15");
+    EXPECT_EQ(buddyText(), L"15");
     EXPECT_EQ(SendMessageW(m_spin, UDM_GETPOS, 0, 0), MAKELONG(15, 0));
 }
 
 TEST_F(UpDownTest, ArrowKeysStopAtTheEndsOfTheRange) {
-    Key(Qt::Key_Up, 50);
-    EXPECT_EQ(BuddyText(), L"60");
+    key(Qt::Key_Up, 50);
+    EXPECT_EQ(buddyText(), L"60");
     EXPECT_EQ(LOWORD(SendMessageW(m_spin, UDM_GETPOS, 0, 0)), 60);
-    Key(Qt::Key_Down, 70);
-    EXPECT_EQ(BuddyText(), L"1");
-    Key(Qt::Key_Up, 1);
-    EXPECT_EQ(BuddyText(), L"2");
+    key(Qt::Key_Down, 70);
+    EXPECT_EQ(buddyText(), L"1");
+    key(Qt::Key_Up, 1);
+    EXPECT_EQ(buddyText(), L"2");
 }
 
 TEST_F(UpDownTest, MessagesCannotPutThePositionOutsideTheRange) {
@@ -72,11 +72,11 @@ TEST_F(UpDownTest, MessagesCannotPutThePositionOutsideTheRange) {
     SendMessageW(m_spin, UDM_SETPOS, 0, MAKELPARAM(-5, 0));
     EXPECT_EQ(SendMessageW(m_spin, UDM_GETPOS, 0, 0), MAKELONG(1, 0));
     SendMessageW(m_spin, UDM_SETPOS32, 0, 1000000);
-    EXPECT_EQ(BuddyText(), L"60");
+    EXPECT_EQ(buddyText(), L"60");
     // A narrower range pulls the position in with it.
     SendMessageW(m_spin, UDM_SETRANGE, 0, MAKELPARAM(30, 10));
     EXPECT_EQ(SendMessageW(m_spin, UDM_GETRANGE, 0, 0), MAKELONG(30, 10));
-    EXPECT_EQ(BuddyText(), L"30");
+    EXPECT_EQ(buddyText(), L"30");
 }
 
 TEST_F(UpDownTest, ABuddyThatHoldsNoNumberInRangeIsReportedInTheHighWord) {
@@ -92,8 +92,8 @@ TEST_F(UpDownTest, ABuddyThatHoldsNoNumberInRangeIsReportedInTheHighWord) {
 
 TEST_F(UpDownTest, ADisabledControlIgnoresTheKeys) {
     EnableWindow(m_spin, FALSE);
-    Key(Qt::Key_Up, 3);
-    EXPECT_EQ(BuddyText(), L"15");
+    key(Qt::Key_Up, 3);
+    EXPECT_EQ(buddyText(), L"15");
 }
 
 // The up-down watches its buddy by subclassing it: the arrow keys reach it as the buddy's own
@@ -104,13 +104,13 @@ TEST_F(UpDownTest, TheBuddysArrowKeysAreItsOwnMessagesTakenByTheUpDown) {
     log.watch(m_buddy);
     log.ignore(WM_GETTEXT);
     log.ignore(WM_GETTEXTLENGTH);
-    Key(Qt::Key_Up, 1);
+    key(Qt::Key_Up, 1);
     log.expect({{WM_GETDLGCODE, 1008, WParam, VK_UP}, {WM_KEYDOWN, 1008, WParam, VK_UP}, {WM_SETTEXT, 1008}},
                "Up steps the position");
-    EXPECT_EQ(BuddyText(), L"16");
-    Key(Qt::Key_Home, 1);
+    EXPECT_EQ(buddyText(), L"16");
+    key(Qt::Key_Home, 1);
     log.expect({{WM_GETDLGCODE, 1008, WParam, VK_HOME}, {WM_KEYDOWN, 1008, WParam, VK_HOME}}, "Home is the box's");
-    EXPECT_EQ(BuddyText(), L"16");
+    EXPECT_EQ(buddyText(), L"16");
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ private:
 
 HWND Make(const std::string& name, HWND parent = nullptr, DWORD style = WS_CHILD) {
     user32::Window* parentWindow = user32::FromHandle(parent);
-    return user32::Window::Register(
+    return user32::Window::registerInHandleTable(
         std::make_unique<LoggingWindow>(name, parentWindow ? parentWindow->widget() : nullptr, style), parentWindow);
 }
 
