@@ -6,7 +6,7 @@
 #include "commctrl.h"
 
 BEGIN_MESSAGE_MAP(CKinoreeV2App, CWinApp)
-    ON_COMMAND(ID_HELP, OnHelp)
+ON_COMMAND(ID_HELP, OnHelp)
 END_MESSAGE_MAP()
 
 CKinoreeV2App::CKinoreeV2App() = default;

@@ -9,8 +9,8 @@ constexpr DWORD kDefaultMicroSecPerFrame = 66667;  // 15 frames per second
 }
 
 BOOL SetupCaptureWindow(CWnd* pDialog) {
-    g_hWndCap = capCreateCaptureWindowW(L"Video Window", WS_CHILD | WS_VISIBLE, 25, 25, 270, 220,
-                                        pDialog->GetSafeHwnd(), 0);
+    g_hWndCap =
+        capCreateCaptureWindowW(L"Video Window", WS_CHILD | WS_VISIBLE, 25, 25, 270, 220, pDialog->GetSafeHwnd(), 0);
     // Registered first, so that every later failure can be explained to the user.
     SendCap(WM_CAP_SET_CALLBACK_ERRORW, 0, reinterpret_cast<LPARAM>(&CaptureErrorCallback));
     SendCap(WM_CAP_SET_CALLBACK_STATUSW, 0, reinterpret_cast<LPARAM>(&CaptureStatusCallback));
@@ -21,10 +21,11 @@ BOOL SetupCaptureWindow(CWnd* pDialog) {
 
     BOOL connected = IsWindow(g_hWndCap) && SendCap(WM_CAP_DRIVER_CONNECT, g_nDeviceIndex, 0) != 0;
     if (!connected) {
-        AfxMessageBox(L"There was a problem connecting to your capture device. This could be because the device is "
-                      L"not connected or a program using it has crashed. You need to restart your computer. Kinoree "
-                      L"will run anyway without capture.",
-                      MB_OK);
+        AfxMessageBox(
+            L"There was a problem connecting to your capture device. This could be because the device is "
+            L"not connected or a program using it has crashed. You need to restart your computer. Kinoree "
+            L"will run anyway without capture.",
+            MB_OK);
     }
 
     SendCap(WM_CAP_GET_SEQUENCE_SETUP, sizeof(CAPTUREPARMS), reinterpret_cast<LPARAM>(&g_captureParms));

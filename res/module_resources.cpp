@@ -4,7 +4,6 @@
 extern "C" const unsigned char kinoree_module_resources_begin[];
 extern "C" const unsigned char kinoree_module_resources_end[];
 
-std::span<const unsigned char> ModuleResourceImage()
-{
+std::span<const unsigned char> ModuleResourceImage() {
     return {kinoree_module_resources_begin, kinoree_module_resources_end};
 }

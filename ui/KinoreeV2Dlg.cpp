@@ -29,21 +29,21 @@ void CKinoreeV2Dlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 BEGIN_MESSAGE_MAP(CKinoreeV2Dlg, CDialog)
-    ON_WM_SYSCOMMAND()
-    ON_WM_PAINT()
-    ON_WM_QUERYDRAGICON()
-    ON_COMMAND(32772, OnHelpAbout)
-    ON_COMMAND(32773, OnSetCaptureFile)
-    ON_BN_CLICKED(1000, OnCaptureSingleFrame)
-    ON_BN_CLICKED(1001, OnStopSave)
-    ON_BN_CLICKED(1006, OnVideoSettings)
-    ON_BN_CLICKED(1003, OnVideoSource)
-    ON_BN_CLICKED(1004, OnVideoFormat)
-    ON_BN_CLICKED(1005, OnVideoCompression)
-    ON_BN_CLICKED(1002, OnPreviewToggle)
-    ON_BN_CLICKED(IDOK, OnQuit)
-    ON_COMMAND(32774, OnQuit)
-    ON_COMMAND(32775, OnCheckWebsite)
+ON_WM_SYSCOMMAND()
+ON_WM_PAINT()
+ON_WM_QUERYDRAGICON()
+ON_COMMAND(32772, OnHelpAbout)
+ON_COMMAND(32773, OnSetCaptureFile)
+ON_BN_CLICKED(1000, OnCaptureSingleFrame)
+ON_BN_CLICKED(1001, OnStopSave)
+ON_BN_CLICKED(1006, OnVideoSettings)
+ON_BN_CLICKED(1003, OnVideoSource)
+ON_BN_CLICKED(1004, OnVideoFormat)
+ON_BN_CLICKED(1005, OnVideoCompression)
+ON_BN_CLICKED(1002, OnPreviewToggle)
+ON_BN_CLICKED(IDOK, OnQuit)
+ON_COMMAND(32774, OnQuit)
+ON_COMMAND(32775, OnCheckWebsite)
 END_MESSAGE_MAP()
 
 BOOL CKinoreeV2Dlg::OnInitDialog() {
@@ -106,7 +106,9 @@ void CKinoreeV2Dlg::OnPaint() {
     }
 }
 
-HCURSOR CKinoreeV2Dlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
+HCURSOR CKinoreeV2Dlg::OnQueryDragIcon() {
+    return static_cast<HCURSOR>(m_hIcon);
+}
 
 void CKinoreeV2Dlg::OnHelpAbout() {
     CAboutDlg dlgAbout;

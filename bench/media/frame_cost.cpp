@@ -60,7 +60,9 @@ std::vector<Frame> SceneFrames(PixelFormat format) {
 
 using Clock = std::chrono::steady_clock;
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -116,8 +118,8 @@ public:
     void compress(const Frame& frame) {
         unsigned char* out = m_buffer.data();
         unsigned long size = m_buffer.size();
-        if (tjCompress2(m_handle, frame.data.data(), kWidth, 0, kHeight, TJPF_RGB, &out, &size,
-                        TJSAMP_422, kDefaultJpegQuality, TJFLAG_NOREALLOC) != 0) {
+        if (tjCompress2(m_handle, frame.data.data(), kWidth, 0, kHeight, TJPF_RGB, &out, &size, TJSAMP_422,
+                        kDefaultJpegQuality, TJFLAG_NOREALLOC) != 0) {
             Fail(tjGetErrorStr2(m_handle));
         }
     }
@@ -136,8 +138,7 @@ public:
     }
     ~PlainFile() { ::close(m_fd); }
     void writeAndSync(const std::vector<uint8_t>& bytes) {
-        if (write(m_fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) ||
-            fdatasync(m_fd) != 0) {
+        if (write(m_fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) || fdatasync(m_fd) != 0) {
             Fail("cannot write " + m_path);
         }
     }
@@ -150,11 +151,10 @@ private:
 // FFmpeg as a user would run it: the whole process, start-up included.
 double FfmpegMs(const std::string& rgbFile, const std::string& output, int count) {
     const std::string size = std::to_string(kWidth) + "x" + std::to_string(kHeight);
-    std::vector<std::string> args = {"ffmpeg", "-nostdin", "-v", "error", "-y",
-                                     "-f", "rawvideo", "-pix_fmt", "rgb24", "-s", size,
-                                     "-r", "25", "-i", rgbFile, "-c:v", "mjpeg",
-                                     "-pix_fmt", "yuvj422p", "-q:v", "3", "-threads", "1",
-                                     output};
+    std::vector<std::string> args = {"ffmpeg",   "-nostdin", "-v",    "error",    "-y",    "-f",
+                                     "rawvideo", "-pix_fmt", "rgb24", "-s",       size,    "-r",
+                                     "25",       "-i",       rgbFile, "-c:v",     "mjpeg", "-pix_fmt",
+                                     "yuvj422p", "-q:v",     "3",     "-threads", "1",     output};
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -217,8 +217,8 @@ int Run(const std::string& dir, bool quick) {
     const std::string rgbFile = scratch + "/frames.rgb";
     WriteRgbFile(rgbFile, rgb, frames);
 
-    std::printf("%dx%d frames, %d per measurement, %d alternating rounds, in %s\n", kWidth,
-                kHeight, frames, rounds, dir.c_str());
+    std::printf("%dx%d frames, %d per measurement, %d alternating rounds, in %s\n", kWidth, kHeight, frames, rounds,
+                dir.c_str());
     std::printf("%s\n", FirstLineOf("ffmpeg -version").c_str());
     std::fflush(stdout);
 
@@ -229,14 +229,15 @@ int Run(const std::string& dir, bool quick) {
     Figure passthrough{"d_writer_passthrough_append_synced_ms", {}};
     Figure plain{"d_plain_write_fdatasync_ms", {}};
     const std::string avi = scratch + "/take.avi";
-    const auto nth = [](const auto& list, int i) -> const auto& { return list[i % list.size()]; };
+    const auto nth = [](const auto& list, int i) -> const auto& {
+        return list[i % list.size()];
+    };
     BareTurboJpeg bare;
     for (int r = 0; r < rounds; ++r) {
         {
             Recording recording(avi, false);
             const auto [a, b] = Interleaved(
-                frames, [&](int i) { recording.append(nth(rgb, i)); },
-                [&](int i) { bare.compress(nth(rgb, i)); });
+                frames, [&](int i) { recording.append(nth(rgb, i)); }, [&](int i) { bare.compress(nth(rgb, i)); });
             writer.rounds.push_back(a);
             turbo.rounds.push_back(b);
         }

@@ -36,8 +36,12 @@ struct OnionView {
     std::vector<const Frame*> layerPointers;
     std::vector<int> weights = OnionWeights(3, 50);
     OnionSkin onion;
-    Frame canvas{PixelFormat::Rgb24, kView.width, kView.height,
-                 std::vector<uint8_t>(size_t(kView.width) * kView.height * 3), 0, 0};
+    Frame canvas{PixelFormat::Rgb24,
+                 kView.width,
+                 kView.height,
+                 std::vector<uint8_t>(size_t(kView.width) * kView.height * 3),
+                 0,
+                 0};
 
     OnionView() {
         layers.resize(3);

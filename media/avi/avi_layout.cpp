@@ -14,8 +14,7 @@ uint32_t FrameChunkId(AviVideoCodec codec) {
     return codec == AviVideoCodec::Mjpeg ? FourCC("00dc") : FourCC("00db");
 }
 
-std::vector<uint8_t> BuildAviHeader(AviVideoCodec codec, uint32_t superIndexCapacity,
-                                    AviHeaderLayout& l) {
+std::vector<uint8_t> BuildAviHeader(AviVideoCodec codec, uint32_t superIndexCapacity, AviHeaderLayout& l) {
     const bool mjpeg = codec == AviVideoCodec::Mjpeg;
     RiffBuilder b;
     b.beginList(FourCC("RIFF"), FourCC("AVI "));
@@ -23,17 +22,17 @@ std::vector<uint8_t> BuildAviHeader(AviVideoCodec codec, uint32_t superIndexCapa
     b.beginList(FourCC("LIST"), FourCC("hdrl"));
 
     b.beginChunk(FourCC("avih"));
-    l.microSecPerFrame = b.u32(0);   // dwMicroSecPerFrame: of the newest frame
-    l.maxBytesPerSec = b.u32(0);     // dwMaxBytesPerSec
-    b.u32(0);                        // dwPaddingGranularity
-    l.flags = b.u32(0);              // dwFlags: HASINDEX once idx1 is written
-    l.firstPartFrames = b.u32(0);    // dwTotalFrames
-    b.u32(0);                        // dwInitialFrames
-    b.u32(1);                        // dwStreams
-    l.mainBufferSize = b.u32(0);     // dwSuggestedBufferSize: the largest chunk
-    l.mainWidth = b.u32(0);          // dwWidth
-    l.mainHeight = b.u32(0);         // dwHeight
-    b.zeros(16);                     // dwReserved[4]
+    l.microSecPerFrame = b.u32(0);  // dwMicroSecPerFrame: of the newest frame
+    l.maxBytesPerSec = b.u32(0);    // dwMaxBytesPerSec
+    b.u32(0);                       // dwPaddingGranularity
+    l.flags = b.u32(0);             // dwFlags: HASINDEX once idx1 is written
+    l.firstPartFrames = b.u32(0);   // dwTotalFrames
+    b.u32(0);                       // dwInitialFrames
+    b.u32(1);                       // dwStreams
+    l.mainBufferSize = b.u32(0);    // dwSuggestedBufferSize: the largest chunk
+    l.mainWidth = b.u32(0);         // dwWidth
+    l.mainHeight = b.u32(0);        // dwHeight
+    b.zeros(16);                    // dwReserved[4]
     b.endChunk();
 
     b.beginList(FourCC("LIST"), FourCC("strl"));
@@ -58,26 +57,26 @@ std::vector<uint8_t> BuildAviHeader(AviVideoCodec codec, uint32_t superIndexCapa
     b.endChunk();
 
     b.beginChunk(FourCC("strf"));
-    b.u32(kBitmapInfoHeaderSize);           // biSize
-    l.bitmapWidth = b.u32(0);               // biWidth
-    l.bitmapHeight = b.u32(0);              // biHeight: positive, rows bottom-up
-    b.u16(1);                               // biPlanes
-    b.u16(24);                              // biBitCount
-    b.u32(mjpeg ? FourCC("MJPG") : 0);      // biCompression: BI_RGB for DIBs
-    l.bitmapImageSize = b.u32(0);           // biSizeImage
-    b.u32(0);                               // biXPelsPerMeter
-    b.u32(0);                               // biYPelsPerMeter
-    b.u32(0);                               // biClrUsed
-    b.u32(0);                               // biClrImportant
+    b.u32(kBitmapInfoHeaderSize);       // biSize
+    l.bitmapWidth = b.u32(0);           // biWidth
+    l.bitmapHeight = b.u32(0);          // biHeight: positive, rows bottom-up
+    b.u16(1);                           // biPlanes
+    b.u16(24);                          // biBitCount
+    b.u32(mjpeg ? FourCC("MJPG") : 0);  // biCompression: BI_RGB for DIBs
+    l.bitmapImageSize = b.u32(0);       // biSizeImage
+    b.u32(0);                           // biXPelsPerMeter
+    b.u32(0);                           // biYPelsPerMeter
+    b.u32(0);                           // biClrUsed
+    b.u32(0);                           // biClrImportant
     b.endChunk();
 
     b.beginChunk(FourCC("indx"));
-    b.u16(4);                                // wLongsPerEntry
-    b.u8(0);                                 // bIndexSubType
-    b.u8(kIndexOfIndexes);                   // bIndexType
-    l.superIndexEntriesInUse = b.u32(0);     // nEntriesInUse
-    b.u32(FrameChunkId(codec));              // dwChunkId
-    b.zeros(12);                             // dwReserved[3]
+    b.u16(4);                             // wLongsPerEntry
+    b.u8(0);                              // bIndexSubType
+    b.u8(kIndexOfIndexes);                // bIndexType
+    l.superIndexEntriesInUse = b.u32(0);  // nEntriesInUse
+    b.u32(FrameChunkId(codec));           // dwChunkId
+    b.zeros(12);                          // dwReserved[3]
     l.superIndexFirstEntry = b.zeros(size_t(superIndexCapacity) * kSuperEntrySize);
     l.superIndexCapacity = superIndexCapacity;
     b.endChunk();
@@ -101,10 +100,10 @@ std::vector<uint8_t> BuildAviHeader(AviVideoCodec codec, uint32_t superIndexCapa
 std::vector<uint8_t> BuildPartHeader() {
     RiffBuilder b;
     b.u32(FourCC("RIFF"));
-    b.u32(4 + 12);                             // RIFF size: 'AVIX' and an empty movi list
+    b.u32(4 + 12);  // RIFF size: 'AVIX' and an empty movi list
     b.u32(FourCC("AVIX"));
     b.u32(FourCC("LIST"));
-    b.u32(4);                                  // movi size: just its list type
+    b.u32(4);  // movi size: just its list type
     b.u32(FourCC("movi"));
     return b.bytes();
 }
@@ -116,28 +115,26 @@ uint32_t IndexBlockSize(uint32_t capacity) {
 std::vector<uint8_t> BuildIndexBlock(AviVideoCodec codec, uint32_t capacity, uint64_t baseOffset) {
     RiffBuilder b;
     b.beginChunk(FourCC("ix00"));
-    b.u16(2);                      // wLongsPerEntry
-    b.u8(0);                       // bIndexSubType
-    b.u8(kIndexOfChunks);          // bIndexType
-    b.u32(0);                      // nEntriesInUse
-    b.u32(FrameChunkId(codec));    // dwChunkId
-    b.u64(baseOffset);             // qwBaseOffset
-    b.u32(0);                      // dwReserved
+    b.u16(2);                                          // wLongsPerEntry
+    b.u8(0);                                           // bIndexSubType
+    b.u8(kIndexOfChunks);                              // bIndexType
+    b.u32(0);                                          // nEntriesInUse
+    b.u32(FrameChunkId(codec));                        // dwChunkId
+    b.u64(baseOffset);                                 // qwBaseOffset
+    b.u32(0);                                          // dwReserved
     b.zeros(size_t(capacity) * kIndexBlockEntrySize);  // {dwOffset, dwSize} per chunk
     b.endChunk();
     return b.bytes();
 }
 
-std::vector<uint8_t> BuildIndexBlockEntry(uint64_t chunkOffset, uint64_t baseOffset,
-                                          uint32_t dataSize) {
+std::vector<uint8_t> BuildIndexBlockEntry(uint64_t chunkOffset, uint64_t baseOffset, uint32_t dataSize) {
     RiffBuilder b;
     b.u32(static_cast<uint32_t>(chunkOffset + kChunkHeaderSize - baseOffset));  // dwOffset: data
     b.u32(dataSize);  // dwSize: bit 31 clear, every frame is a key frame
     return b.bytes();
 }
 
-std::vector<uint8_t> BuildIdx1(AviVideoCodec codec, const std::vector<Idx1Entry>& chunks,
-                               uint64_t moviType) {
+std::vector<uint8_t> BuildIdx1(AviVideoCodec codec, const std::vector<Idx1Entry>& chunks, uint64_t moviType) {
     RiffBuilder b;
     b.beginChunk(FourCC("idx1"));
     for (const Idx1Entry& c : chunks) {
@@ -154,8 +151,7 @@ uint64_t FrameChunkSize(uint32_t dataSize) {
     return kChunkHeaderSize + dataSize + (dataSize & 1);
 }
 
-void AppendFrameChunk(AviVideoCodec codec, std::span<const uint8_t> data,
-                      std::vector<uint8_t>& out) {
+void AppendFrameChunk(AviVideoCodec codec, std::span<const uint8_t> data, std::vector<uint8_t>& out) {
     const size_t at = out.size();
     out.resize(at + kChunkHeaderSize);
     PutLe32(out.data() + at, FrameChunkId(codec));

@@ -22,8 +22,8 @@ constexpr uint32_t kAviFlagHasIndex = 0x10;
 constexpr uint32_t kIdx1KeyFrame = 0x10;
 
 constexpr uint32_t kChunkHeaderSize = 8;
-constexpr uint32_t kPartHeaderSize = 24;      // RIFF size 'AVIX' LIST size 'movi'
-constexpr uint32_t kIndexBlockHeaderSize = 32; // 'ix00' chunk header + standard index header
+constexpr uint32_t kPartHeaderSize = 24;        // RIFF size 'AVIX' LIST size 'movi'
+constexpr uint32_t kIndexBlockHeaderSize = 32;  // 'ix00' chunk header + standard index header
 constexpr uint32_t kIndexBlockEntrySize = 8;
 constexpr uint32_t kIdx1EntrySize = 16;
 
@@ -32,39 +32,38 @@ uint32_t FrameChunkId(AviVideoCodec codec);  // '00dc' or '00db'
 // Offsets (in the file) of the first part's fields that the writer keeps up to date.
 struct AviHeaderLayout {
     uint64_t riffSize;
-    uint64_t microSecPerFrame;    // avih
+    uint64_t microSecPerFrame;  // avih
     uint64_t maxBytesPerSec;
     uint64_t flags;
-    uint64_t firstPartFrames;     // avih.dwTotalFrames: frames in the first RIFF only
+    uint64_t firstPartFrames;  // avih.dwTotalFrames: frames in the first RIFF only
     uint64_t mainBufferSize;
     uint64_t mainWidth;
     uint64_t mainHeight;
-    uint64_t scale;               // strh
+    uint64_t scale;  // strh
     uint64_t rate;
-    uint64_t length;              // strh.dwLength: every frame of the file
+    uint64_t length;  // strh.dwLength: every frame of the file
     uint64_t streamBufferSize;
     uint64_t frameRight;
     uint64_t frameBottom;
-    uint64_t bitmapWidth;         // strf
+    uint64_t bitmapWidth;  // strf
     uint64_t bitmapHeight;
     uint64_t bitmapImageSize;
     uint64_t superIndexEntriesInUse;  // indx
     uint64_t superIndexFirstEntry;
     uint32_t superIndexCapacity;
-    uint64_t grandFrames;         // dmlh
-    uint64_t moviList;            // the first part's LIST 'movi'
+    uint64_t grandFrames;  // dmlh
+    uint64_t moviList;     // the first part's LIST 'movi'
     uint64_t moviSize;
-    uint64_t moviData;            // just past 'movi': where the first part's content starts
+    uint64_t moviData;  // just past 'movi': where the first part's content starts
 };
 
 // The first part up to and including its 'movi' list type, with a super index of
 // `superIndexCapacity` entries. Counters and sizes start at zero.
-std::vector<uint8_t> BuildAviHeader(AviVideoCodec codec, uint32_t superIndexCapacity,
-                                    AviHeaderLayout& layout);
+std::vector<uint8_t> BuildAviHeader(AviVideoCodec codec, uint32_t superIndexCapacity, AviHeaderLayout& layout);
 
 // A super index entry's fields, relative to the entry.
 constexpr uint32_t kSuperEntrySize = 16;
-constexpr uint32_t kSuperEntryOffset = 0;    // u64 file offset of the standard index chunk
+constexpr uint32_t kSuperEntryOffset = 0;     // u64 file offset of the standard index chunk
 constexpr uint32_t kSuperEntryChunkSize = 8;  // u32 its size including the chunk header
 constexpr uint32_t kSuperEntryDuration = 12;  // u32 frames it indexes
 
@@ -81,8 +80,7 @@ std::vector<uint8_t> BuildIndexBlock(AviVideoCodec codec, uint32_t capacity, uin
 uint32_t IndexBlockSize(uint32_t capacity);
 
 // One entry of a standard index: where the chunk's data is, from the block's base offset.
-std::vector<uint8_t> BuildIndexBlockEntry(uint64_t chunkOffset, uint64_t baseOffset,
-                                          uint32_t dataSize);
+std::vector<uint8_t> BuildIndexBlockEntry(uint64_t chunkOffset, uint64_t baseOffset, uint32_t dataSize);
 
 // The AVI 1.0 index of the first part. `chunks` are (file offset of chunk header, data size);
 // entries are relative to the 'movi' list type, as most readers expect.
@@ -90,13 +88,11 @@ struct Idx1Entry {
     uint64_t chunkOffset;
     uint32_t dataSize;
 };
-std::vector<uint8_t> BuildIdx1(AviVideoCodec codec, const std::vector<Idx1Entry>& chunks,
-                               uint64_t moviType);
+std::vector<uint8_t> BuildIdx1(AviVideoCodec codec, const std::vector<Idx1Entry>& chunks, uint64_t moviType);
 
 // Appends a frame chunk to `out`: header, data and the pad byte that keeps chunks at even
 // offsets.
-void AppendFrameChunk(AviVideoCodec codec, std::span<const uint8_t> data,
-                      std::vector<uint8_t>& out);
+void AppendFrameChunk(AviVideoCodec codec, std::span<const uint8_t> data, std::vector<uint8_t>& out);
 uint64_t FrameChunkSize(uint32_t dataSize);
 
 }  // namespace media

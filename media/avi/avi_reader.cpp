@@ -21,12 +21,13 @@ constexpr int kMaxListDepth = 8;
 // over this many entries: more means indexes listed twice, not frames.
 constexpr uint64_t kStandardIndexEntrySize = 8;
 
-uint64_t Padded(uint32_t size) { return uint64_t(size) + (size & 1); }
+uint64_t Padded(uint32_t size) {
+    return uint64_t(size) + (size & 1);
+}
 
 bool IsFrameChunkOfStream0(uint32_t id) {
     const uint8_t c = uint8_t(id >> 16);
-    return (id & 0xFFFF) == ('0' | '0' << 8) && (c == 'd') &&
-           (uint8_t(id >> 24) == 'c' || uint8_t(id >> 24) == 'b');
+    return (id & 0xFFFF) == ('0' | '0' << 8) && (c == 'd') && (uint8_t(id >> 24) == 'c' || uint8_t(id >> 24) == 'b');
 }
 
 }  // namespace
@@ -50,8 +51,7 @@ Error AviReader::open(const std::string& path) {
     m_fileSize = static_cast<uint64_t>(st.st_size);
 
     uint8_t riff[12];
-    if (!readAt(0, riff, sizeof riff) || GetLe32(riff) != FourCC("RIFF") ||
-        GetLe32(riff + 8) != FourCC("AVI ")) {
+    if (!readAt(0, riff, sizeof riff) || GetLe32(riff) != FourCC("RIFF") || GetLe32(riff + 8) != FourCC("AVI ")) {
         return {ErrorKind::BadFrame, path + " is not an AVI file"};
     }
     const uint64_t riffEnd = std::min<uint64_t>(m_fileSize, kChunkHeader + GetLe32(riff + 4));
@@ -211,8 +211,7 @@ void AviReader::scan() {
         const uint32_t id = GetLe32(h);
         const uint32_t size = GetLe32(h + 4);
         const uint32_t type = GetLe32(h + 8);
-        if (id == FourCC("RIFF") || (id == FourCC("LIST") && (type == FourCC("movi") ||
-                                                              type == FourCC("rec ")))) {
+        if (id == FourCC("RIFF") || (id == FourCC("LIST") && (type == FourCC("movi") || type == FourCC("rec ")))) {
             pos += 12;  // step into the container, ignoring its size
             continue;
         }
@@ -223,8 +222,7 @@ void AviReader::scan() {
 }
 
 Error AviReader::readChunk(const AviChunkRef& chunk, std::vector<uint8_t>& data) const {
-    const Error cannot{ErrorKind::Io,
-                       "Cannot read a frame of " + m_path + " at byte " + std::to_string(chunk.offset)};
+    const Error cannot{ErrorKind::Io, "Cannot read a frame of " + m_path + " at byte " + std::to_string(chunk.offset)};
     // The index may claim any size: only what the file holds is worth room.
     if (chunk.offset > m_fileSize || chunk.size > m_fileSize - chunk.offset) return cannot;
     data.resize(chunk.size);
@@ -243,8 +241,8 @@ Error AviReader::decodeFrame(size_t index, Frame& rgb) const {
     const bool bottomUp = m_headers.bitmapHeight > 0;
     // In 64 bits: the most negative height has no positive counterpart in 32.
     const int64_t rows = bottomUp ? m_headers.bitmapHeight : -int64_t(m_headers.bitmapHeight);
-    if (m_headers.compression != 0 || m_headers.bitCount != 24 || width <= 0 || rows <= 0 ||
-        rows > INT32_MAX || data.size() / DibRowStride(width) < uint64_t(rows)) {
+    if (m_headers.compression != 0 || m_headers.bitCount != 24 || width <= 0 || rows <= 0 || rows > INT32_MAX ||
+        data.size() / DibRowStride(width) < uint64_t(rows)) {
         return {ErrorKind::Unsupported, "Only MJPEG and 24-bit uncompressed frames can be decoded"};
     }
     rgb.format = PixelFormat::Rgb24;

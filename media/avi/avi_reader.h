@@ -92,7 +92,7 @@ private:
     uint64_t m_fileSize = 0;
     uint64_t m_moviList = 0;  // the first movi list, 0 if none
     uint64_t m_moviEnd = 0;
-    uint32_t m_chunkId = 0;   // '00dc' or '00db'
+    uint32_t m_chunkId = 0;  // '00dc' or '00db'
     int m_riffParts = 0;
     AviHeaders m_headers;
     std::vector<AviChunkRef> m_frames;

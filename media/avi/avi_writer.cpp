@@ -22,12 +22,14 @@ std::string SizeText(int width, int height) {
 
 AviWriter::AviWriter(AviWriterOptions options) : m_options(options) {}
 
-AviWriter::~AviWriter() { close(); }
+AviWriter::~AviWriter() {
+    close();
+}
 
 Error AviWriter::checkOptions() const {
-    if (m_options.riffSizeLimit < kSmallestRiffSizeLimit ||
-        m_options.riffSizeLimit > kLargestRiffSizeLimit || m_options.indexBlockEntries == 0 ||
-        m_options.superIndexEntries == 0 || m_options.jpegQuality < 1 || m_options.jpegQuality > 100) {
+    if (m_options.riffSizeLimit < kSmallestRiffSizeLimit || m_options.riffSizeLimit > kLargestRiffSizeLimit ||
+        m_options.indexBlockEntries == 0 || m_options.superIndexEntries == 0 || m_options.jpegQuality < 1 ||
+        m_options.jpegQuality > 100) {
         return {ErrorKind::Unsupported, "AVI writer options out of range"};
     }
     return Error::none();
@@ -45,8 +47,7 @@ Error AviWriter::open(const std::string& path) {
     // Headers and the first standard index, written at once before anything refers to them.
     std::vector<uint8_t> bytes = BuildAviHeader(m_options.codec, m_options.superIndexEntries, m_layout);
     m_header = HeaderImage(bytes);
-    const std::vector<uint8_t> block =
-        BuildIndexBlock(m_options.codec, m_options.indexBlockEntries, 0);
+    const std::vector<uint8_t> block = BuildIndexBlock(m_options.codec, m_options.indexBlockEntries, 0);
     bytes.insert(bytes.end(), block.begin(), block.end());
     m_progress.blockOffset = m_layout.moviData;
     m_progress.blocks = 1;
@@ -79,17 +80,15 @@ Error AviWriter::appendFrame(const Frame& frame, uint32_t microSecPerFrame) {
         if (Error e = repair()) return e;
     }
     if (microSecPerFrame == 0) return {ErrorKind::BadFrame, "A frame needs a duration"};
-    if (m_progress.frames > 0 &&
-        (frame.width != m_progress.width || frame.height != m_progress.height)) {
-        return {ErrorKind::BadFrame, "The frame is " + SizeText(frame.width, frame.height) +
-                                         " but the recording is " +
+    if (m_progress.frames > 0 && (frame.width != m_progress.width || frame.height != m_progress.height)) {
+        return {ErrorKind::BadFrame, "The frame is " + SizeText(frame.width, frame.height) + " but the recording is " +
                                          SizeText(m_progress.width, m_progress.height)};
     }
     std::span<const uint8_t> payload;
     if (Error e = encode(frame, payload)) return e;
     if (payload.size() >= m_options.riffSizeLimit / 2) {
-        return {ErrorKind::BadFrame, "A frame of " + std::to_string(payload.size()) +
-                                         " bytes is too large for the file"};
+        return {ErrorKind::BadFrame,
+                "A frame of " + std::to_string(payload.size()) + " bytes is too large for the file"};
     }
 
     Progress rollbackTo = m_progress;
@@ -107,8 +106,8 @@ bool AviWriter::partWouldOverflow(uint64_t chunkSize, bool newBlock) const {
     return end - m_progress.partStart > m_options.riffSizeLimit;
 }
 
-Error AviWriter::writeFrame(std::span<const uint8_t> payload, const Frame& frame,
-                            uint32_t microSecPerFrame, Progress& rollbackTo) {
+Error AviWriter::writeFrame(std::span<const uint8_t> payload, const Frame& frame, uint32_t microSecPerFrame,
+                            Progress& rollbackTo) {
     const uint64_t chunkSize = FrameChunkSize(static_cast<uint32_t>(payload.size()));
     const bool blockFull = m_progress.blockUsed == m_options.indexBlockEntries;
     // The first part is closed either here, at the split, or by an earlier call whose frame
@@ -124,8 +123,7 @@ Error AviWriter::writeFrame(std::span<const uint8_t> payload, const Frame& frame
     }
     const bool newBlock = newPart || blockFull;
     if (newBlock && m_progress.blocks == m_layout.superIndexCapacity) {
-        return {ErrorKind::FileTooLarge,
-                m_file.path() + " holds as many frames as its index has room for"};
+        return {ErrorKind::FileTooLarge, m_file.path() + " holds as many frames as its index has room for"};
     }
 
     if (m_progress.frames == 0) {

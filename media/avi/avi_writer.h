@@ -87,17 +87,17 @@ public:
 private:
     // Everything that describes what is on disk; a failed frame restores the copy taken before.
     struct Progress {
-        uint64_t end = 0;              // file size: the next chunk goes here
+        uint64_t end = 0;  // file size: the next chunk goes here
         uint64_t frames = 0;
         uint64_t firstPartFrames = 0;
-        uint64_t firstPartEnd = 0;     // end of the first RIFF once its idx1 is written, else 0
+        uint64_t firstPartEnd = 0;  // end of the first RIFF once its idx1 is written, else 0
         uint64_t firstMoviEnd = 0;
-        uint64_t partStart = 0;        // the RIFF new frames go to
+        uint64_t partStart = 0;  // the RIFF new frames go to
         uint64_t partFrames = 0;
-        uint64_t blockOffset = 0;      // the standard index taking new entries
+        uint64_t blockOffset = 0;  // the standard index taking new entries
         uint64_t blockBase = 0;
         uint32_t blockUsed = 0;
-        uint32_t blocks = 0;           // standard indexes listed in the super index
+        uint32_t blocks = 0;  // standard indexes listed in the super index
         uint32_t maxChunk = 0;
         uint32_t microSecPerFrame = 0;
         int width = 0;
@@ -106,8 +106,8 @@ private:
 
     Error checkOptions() const;
     Error encode(const Frame& frame, std::span<const uint8_t>& payload);
-    Error writeFrame(std::span<const uint8_t> payload, const Frame& frame,
-                     uint32_t microSecPerFrame, Progress& rollbackTo);
+    Error writeFrame(std::span<const uint8_t> payload, const Frame& frame, uint32_t microSecPerFrame,
+                     Progress& rollbackTo);
     bool partWouldOverflow(uint64_t chunkSize, bool newBlock) const;
     Error finishFirstPart();
     Error commitCounters();

@@ -17,7 +17,9 @@ namespace {
 // A copy back to the path reports its progress after each piece.
 constexpr uint64_t kCopyPiece = uint64_t(8) << 20;
 
-std::string Describe(int err) { return strerror(err); }
+std::string Describe(int err) {
+    return strerror(err);
+}
 
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -83,13 +85,17 @@ bool WriteAll(int fd, const uint8_t* data, size_t size, off_t offset) {
 
 }  // namespace
 
-std::string OutputFile::unfinishedPath(const std::string& target) { return target + ".unfinished"; }
+std::string OutputFile::unfinishedPath(const std::string& target) {
+    return target + ".unfinished";
+}
 
 void OutputFile::removeLeftover(const std::string& path) {
     RemoveUnlessInUse(unfinishedPath(FollowLinks(path)));
 }
 
-OutputFile::~OutputFile() { close(); }
+OutputFile::~OutputFile() {
+    close();
+}
 
 int OutputFile::intercept(FileOperation op, std::string_view path, uint64_t offset,
                           std::span<const uint8_t> data) const {
@@ -98,8 +104,7 @@ int OutputFile::intercept(FileOperation op, std::string_view path, uint64_t offs
 
 // Creates every missing folder above `file`; each new name is made durable in its parent.
 Error OutputFile::createFolders(const std::string& file) {
-    for (size_t slash = file.find('/', 1); slash != std::string::npos;
-         slash = file.find('/', slash + 1)) {
+    for (size_t slash = file.find('/', 1); slash != std::string::npos; slash = file.find('/', slash + 1)) {
         const std::string folder = file.substr(0, slash);
         if (mkdir(folder.c_str(), 0777) == 0) {
             if (Error e = syncFolder(FolderOf(folder))) return e;
@@ -108,8 +113,7 @@ Error OutputFile::createFolders(const std::string& file) {
         if (errno == EEXIST) {
             struct stat st {};
             if (stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
-            return {ErrorKind::CannotCreate,
-                    "Cannot create folder " + folder + ": a file of that name is in the way"};
+            return {ErrorKind::CannotCreate, "Cannot create folder " + folder + ": a file of that name is in the way"};
         }
         return {ErrorKind::CannotCreate, "Cannot create folder " + folder + ": " + Describe(errno)};
     }
@@ -139,8 +143,7 @@ Error OutputFile::openUnfinished(const struct stat* old) {
         if (err == EACCES || err == EPERM || err == ENAMETOOLONG) return openInPlace();
         if (err == ENOSPC || err == EDQUOT) return failure(err, "create");
         if (err == EBUSY) {
-            return {ErrorKind::CannotCreate, "Cannot create " + m_path +
-                                                 ": another recording to it is being started"};
+            return {ErrorKind::CannotCreate, "Cannot create " + m_path + ": another recording to it is being started"};
         }
         return {ErrorKind::CannotCreate, "Cannot create " + m_path + ": " + Describe(err)};
     }
@@ -222,14 +225,13 @@ Error OutputFile::followPath() {
     struct stat open {};
     struct stat atPath {};
     if (fstat(m_fd, &open) != 0) return failure(errno, "check");
-    if (stat((m_published ? m_path : m_writing).c_str(), &atPath) == 0 &&
-        atPath.st_dev == open.st_dev && atPath.st_ino == open.st_ino) {
+    if (stat((m_published ? m_path : m_writing).c_str(), &atPath) == 0 && atPath.st_dev == open.st_dev &&
+        atPath.st_ino == open.st_ino) {
         return Error::none();
     }
     if (Error e = copyBack(); e) {
         return {e.kind, "The recording " + m_path +
-                            " was deleted, moved or replaced, and cannot be written there again: " +
-                            e.message};
+                            " was deleted, moved or replaced, and cannot be written there again: " + e.message};
     }
     return Error::none();
 }
@@ -310,11 +312,10 @@ Error OutputFile::failure(int err, const std::string& action, const std::string&
     switch (err) {
         case ENOSPC:
         case EDQUOT:
-            return {ErrorKind::DiskFull, "The disk is full: cannot " + action + " " + what + " (" +
-                                             Describe(err) + ")"};
+            return {ErrorKind::DiskFull,
+                    "The disk is full: cannot " + action + " " + what + " (" + Describe(err) + ")"};
         case EFBIG:
-            return {ErrorKind::FileTooLarge, what + " has reached the largest size allowed (" +
-                                                 Describe(err) + ")"};
+            return {ErrorKind::FileTooLarge, what + " has reached the largest size allowed (" + Describe(err) + ")"};
         default:
             return {ErrorKind::Io, "Cannot " + action + " " + what + ": " + Describe(err)};
     }

@@ -20,23 +20,23 @@ struct Frame {
     int width = 0;
     int height = 0;
     std::vector<uint8_t> data;
-    uint64_t sequence = 0;         // counts up from 0 per stream, gaps mean dropped frames
-    int64_t exposureStartNs = 0;   // CLOCK_MONOTONIC time at which this frame's capture began
+    uint64_t sequence = 0;        // counts up from 0 per stream, gaps mean dropped frames
+    int64_t exposureStartNs = 0;  // CLOCK_MONOTONIC time at which this frame's capture began
 };
 
 // Why a source or a writer failed: the kind decides what the caller does, the text is for the
 // user.
 enum class ErrorKind {
     None,
-    DeviceGone,     // the device vanished (ENODEV): unplugged or its driver unloaded
-    DeviceBusy,     // another program streams from it
-    Unsupported,    // no format or I/O method we can use
-    Io,             // any other device or file error
-    DiskFull,       // ENOSPC or EDQUOT
-    FileTooLarge,   // EFBIG: the file system or a limit refuses a larger file
-    CannotCreate,   // the file or its folder cannot be created
-    BadFrame,       // a frame that is not what its format says (a truncated JPEG) or does not fit
-                    // the recording (another size)
+    DeviceGone,    // the device vanished (ENODEV): unplugged or its driver unloaded
+    DeviceBusy,    // another program streams from it
+    Unsupported,   // no format or I/O method we can use
+    Io,            // any other device or file error
+    DiskFull,      // ENOSPC or EDQUOT
+    FileTooLarge,  // EFBIG: the file system or a limit refuses a larger file
+    CannotCreate,  // the file or its folder cannot be created
+    BadFrame,      // a frame that is not what its format says (a truncated JPEG) or does not fit
+                   // the recording (another size)
 };
 
 struct Error {
@@ -86,7 +86,7 @@ struct StreamFormat {
     PixelFormat format = PixelFormat::Rgb24;
     int width = 0;
     int height = 0;
-    uint32_t frameIntervalNumerator = 1;     // seconds per frame as a fraction
+    uint32_t frameIntervalNumerator = 1;  // seconds per frame as a fraction
     uint32_t frameIntervalDenominator = 30;
 };
 

@@ -15,7 +15,7 @@ namespace media {
 struct NegotiatedFormat {
     uint32_t fourcc = 0;
     StreamFormat stream;
-    uint32_t bytesPerLine = 0;  // of the device's rows; may exceed the packed row we deliver
+    uint32_t bytesPerLine = 0;            // of the device's rows; may exceed the packed row we deliver
     std::vector<FrameSize> offeredSizes;  // of this fourcc, smallest first
     // What the descriptor offers in formats we read, preferred first, with their frame rates.
     std::vector<OfferedFormat> offeredFormats;
@@ -26,7 +26,7 @@ struct NegotiatedFormat {
 // conversion), asks for RGB24. A wanted format is asked for when the device delivers it itself;
 // a wanted size when given, else the size our policy picks among those listed; a wanted frame
 // interval, else our target rate. Either way the driver's answer is what `out` holds.
-Error NegotiateFormat(V4l2Io& io, int fd, bool converted, const std::string& deviceName,
-                      const StreamRequest& wanted, NegotiatedFormat& out);
+Error NegotiateFormat(V4l2Io& io, int fd, bool converted, const std::string& deviceName, const StreamRequest& wanted,
+                      NegotiatedFormat& out);
 
 }  // namespace media

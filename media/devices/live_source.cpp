@@ -5,10 +5,11 @@
 
 namespace media {
 
-LiveSource::~LiveSource() { stop(); }
+LiveSource::~LiveSource() {
+    stop();
+}
 
-Error LiveSource::start(std::unique_ptr<FrameSource> source)
-{
+Error LiveSource::start(std::unique_ptr<FrameSource> source) {
     std::lock_guard control(m_controlMutex);
     if (m_thread.joinable()) {
         {
@@ -18,8 +19,7 @@ Error LiveSource::start(std::unique_ptr<FrameSource> source)
         m_changed.notify_all();
         m_thread.join();
     }
-    if (Error e = source->start())
-        return e;
+    if (Error e = source->start()) return e;
     {
         std::lock_guard lock(m_mutex);
         m_newest.reset();
@@ -38,28 +38,24 @@ Error LiveSource::start(std::unique_ptr<FrameSource> source)
     return Error::none();
 }
 
-void LiveSource::stop()
-{
+void LiveSource::stop() {
     std::lock_guard control(m_controlMutex);
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
     }
     m_changed.notify_all();
-    if (m_thread.joinable())
-        m_thread.join();
+    if (m_thread.joinable()) m_thread.join();
     m_source.reset();
 }
 
-void LiveSource::run()
-{
+void LiveSource::run() {
     std::shared_ptr<Frame> spare;
     std::shared_ptr<Frame> published;
     while (true) {
         {
             std::lock_guard lock(m_mutex);
-            if (m_stopping)
-                break;
+            if (m_stopping) break;
         }
         std::shared_ptr<Frame> frame = reusableFrame(spare);
         if (Error e = m_source->readFrame(*frame)) {
@@ -82,8 +78,7 @@ void LiveSource::run()
         m_changed.notify_all();
         {
             std::lock_guard lock(m_listenerMutex);
-            if (m_listener)
-                m_listener(frame);
+            if (m_listener) m_listener(frame);
         }
         // The frame it replaces becomes the next one to read into when nobody holds it any
         // more: no fresh allocation (and page faults) for every frame.
@@ -97,8 +92,7 @@ void LiveSource::run()
     m_changed.notify_all();
 }
 
-std::shared_ptr<Frame> LiveSource::reusableFrame(std::shared_ptr<Frame>& spare) const
-{
+std::shared_ptr<Frame> LiveSource::reusableFrame(std::shared_ptr<Frame>& spare) const {
     if (spare && spare.use_count() == 1) {
         // Pairs with the release in the last other owner's reference drop: its reads of the
         // frame are finished before we write into it.
@@ -109,57 +103,48 @@ std::shared_ptr<Frame> LiveSource::reusableFrame(std::shared_ptr<Frame>& spare) 
     return std::make_shared<Frame>();
 }
 
-bool LiveSource::streaming() const
-{
+bool LiveSource::streaming() const {
     std::lock_guard lock(m_mutex);
     return m_streaming;
 }
 
-std::string LiveSource::sourceName() const
-{
+std::string LiveSource::sourceName() const {
     std::lock_guard lock(m_mutex);
     return m_name;
 }
 
-StreamFormat LiveSource::format() const
-{
+StreamFormat LiveSource::format() const {
     std::lock_guard lock(m_mutex);
     return m_format;
 }
 
-std::vector<OfferedFormat> LiveSource::offeredFormats() const
-{
+std::vector<OfferedFormat> LiveSource::offeredFormats() const {
     std::lock_guard lock(m_mutex);
     return m_offeredFormats;
 }
 
-std::vector<FrameSize> LiveSource::offeredSizes() const
-{
+std::vector<FrameSize> LiveSource::offeredSizes() const {
     std::lock_guard lock(m_mutex);
     return m_offeredSizes;
 }
 
-std::shared_ptr<const Frame> LiveSource::newest() const
-{
+std::shared_ptr<const Frame> LiveSource::newest() const {
     std::lock_guard lock(m_mutex);
     return m_newest;
 }
 
-uint64_t LiveSource::frameCount() const
-{
+uint64_t LiveSource::frameCount() const {
     std::lock_guard lock(m_mutex);
     return m_frameCount;
 }
 
-Error LiveSource::failure() const
-{
+Error LiveSource::failure() const {
     std::lock_guard lock(m_mutex);
     return m_failure;
 }
 
 Error LiveSource::waitForFrameStartedAfter(int64_t requestNs, std::chrono::milliseconds timeout,
-                                          std::shared_ptr<const Frame>& out)
-{
+                                           std::shared_ptr<const Frame>& out) {
     std::unique_lock lock(m_mutex);
     const auto fresh = [&] { return m_newest && m_newest->exposureStartNs > requestNs; };
     m_changed.wait_for(lock, timeout, [&] { return fresh() || !m_streaming || m_stopping; });
@@ -167,19 +152,15 @@ Error LiveSource::waitForFrameStartedAfter(int64_t requestNs, std::chrono::milli
         out = m_newest;
         return Error::none();
     }
-    if (m_failure)
-        return m_failure;
-    if (!m_streaming || m_stopping)
-        return {ErrorKind::Io, "The capture stopped before a new frame arrived."};
+    if (m_failure) return m_failure;
+    if (!m_streaming || m_stopping) return {ErrorKind::Io, "The capture stopped before a new frame arrived."};
     // Frames came, but none whole: that, not silence, is why there is no frame.
-    if (m_lastReadError.kind == ErrorKind::BadFrame)
-        return m_lastReadError;
-    return {ErrorKind::Io, "No new frame came from \"" + m_name + "\" within " +
-                               std::to_string(timeout.count()) + " ms."};
+    if (m_lastReadError.kind == ErrorKind::BadFrame) return m_lastReadError;
+    return {ErrorKind::Io,
+            "No new frame came from \"" + m_name + "\" within " + std::to_string(timeout.count()) + " ms."};
 }
 
-void LiveSource::setFrameListener(FrameListener listener)
-{
+void LiveSource::setFrameListener(FrameListener listener) {
     std::lock_guard lock(m_listenerMutex);
     m_listener = std::move(listener);
 }

@@ -21,8 +21,8 @@ public:
     using FrameListener = std::function<void(const std::shared_ptr<const Frame>&)>;
 
     // After an Io or BadFrame error (the source had no frame, or only damaged ones, within its
-    // timeout, or a transient failure) the thread waits this long before reading again, so that a source failing at once does
-    // not spin.
+    // timeout, or a transient failure) the thread waits this long before reading again, so that a source failing at
+    // once does not spin.
     static constexpr std::chrono::milliseconds kRetryDelay{50};
 
     LiveSource() = default;

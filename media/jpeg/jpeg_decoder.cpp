@@ -21,14 +21,12 @@ Error Failed(tjhandle handle) {
 Error ReadHeader(tjhandle handle, std::span<const uint8_t> jpeg, int& width, int& height) {
     int subsampling = 0;
     int colorspace = 0;
-    if (tjDecompressHeader3(handle, jpeg.data(), jpeg.size(), &width, &height, &subsampling,
-                            &colorspace) != 0) {
+    if (tjDecompressHeader3(handle, jpeg.data(), jpeg.size(), &width, &height, &subsampling, &colorspace) != 0) {
         return Failed(handle);
     }
     if (uint64_t(width) * uint64_t(height) > jpeg.size() * kMostPixelsPerByte) {
-        return {ErrorKind::BadFrame, "JPEG image claims " + std::to_string(width) + "x" +
-                                         std::to_string(height) + " pixels in only " +
-                                         std::to_string(jpeg.size()) + " bytes"};
+        return {ErrorKind::BadFrame, "JPEG image claims " + std::to_string(width) + "x" + std::to_string(height) +
+                                         " pixels in only " + std::to_string(jpeg.size()) + " bytes"};
     }
     return Error::none();
 }
@@ -63,28 +61,25 @@ Error DecodeJpegToRgb(std::span<const uint8_t> jpeg, Frame& rgb, int wantWidth, 
     rgb.width = outWidth;
     rgb.height = outHeight;
     rgb.data.resize(size_t(outWidth) * size_t(outHeight) * 3);
-    if (tjDecompress2(handle, jpeg.data(), jpeg.size(), rgb.data.data(), outWidth, 0, outHeight,
-                      TJPF_RGB, 0) != 0) {
+    if (tjDecompress2(handle, jpeg.data(), jpeg.size(), rgb.data.data(), outWidth, 0, outHeight, TJPF_RGB, 0) != 0) {
         return Failed(handle);
     }
     return Error::none();
 }
 
-Error DecodeJpegToDib(std::span<const uint8_t> jpeg, int width, int height,
-                      std::vector<uint8_t>& dib) {
+Error DecodeJpegToDib(std::span<const uint8_t> jpeg, int width, int height, std::vector<uint8_t>& dib) {
     tjhandle handle = ThreadDecompressor();
     int jpegWidth = 0;
     int jpegHeight = 0;
     if (Error e = ReadHeader(handle, jpeg, jpegWidth, jpegHeight)) return e;
     if (jpegWidth != width || jpegHeight != height) {
-        return {ErrorKind::BadFrame, "JPEG image is " + std::to_string(jpegWidth) + "x" +
-                                         std::to_string(jpegHeight) + ", expected " +
-                                         std::to_string(width) + "x" + std::to_string(height)};
+        return {ErrorKind::BadFrame, "JPEG image is " + std::to_string(jpegWidth) + "x" + std::to_string(jpegHeight) +
+                                         ", expected " + std::to_string(width) + "x" + std::to_string(height)};
     }
     const int stride = static_cast<int>(DibRowStride(width));
     dib.resize(size_t(stride) * size_t(height));
-    if (tjDecompress2(handle, jpeg.data(), jpeg.size(), dib.data(), width, stride, height,
-                      TJPF_BGR, TJFLAG_BOTTOMUP) != 0) {
+    if (tjDecompress2(handle, jpeg.data(), jpeg.size(), dib.data(), width, stride, height, TJPF_BGR, TJFLAG_BOTTOMUP) !=
+        0) {
         return Failed(handle);
     }
     // The decoder leaves the row padding alone, and a reused buffer holds anything there.

@@ -11,16 +11,14 @@ namespace media {
 namespace {
 
 Error CheckSize(const Frame& frame) {
-    if (frame.width <= 0 || frame.height <= 0 ||
-        (frame.format == PixelFormat::Yuyv && frame.width % 2 != 0)) {
-        return {ErrorKind::BadFrame, "Frame has an impossible size " + std::to_string(frame.width) +
-                                         "x" + std::to_string(frame.height)};
+    if (frame.width <= 0 || frame.height <= 0 || (frame.format == PixelFormat::Yuyv && frame.width % 2 != 0)) {
+        return {ErrorKind::BadFrame,
+                "Frame has an impossible size " + std::to_string(frame.width) + "x" + std::to_string(frame.height)};
     }
     const size_t expected = UncompressedFrameBytes(frame.format, frame.width, frame.height);
     if (frame.data.size() != expected) {
         return {ErrorKind::BadFrame, "Frame holds " + std::to_string(frame.data.size()) +
-                                         " bytes, its format and size need " +
-                                         std::to_string(expected)};
+                                         " bytes, its format and size need " + std::to_string(expected)};
     }
     return Error::none();
 }
@@ -41,8 +39,7 @@ Error JpegEncoder::encode(const Frame& frame, int quality, std::span<const uint8
         if (layout.width != frame.width || layout.height != frame.height) {
             return {ErrorKind::BadFrame, "The JPEG image is " + std::to_string(layout.width) + "x" +
                                              std::to_string(layout.height) + " but the frame is " +
-                                             std::to_string(frame.width) + "x" +
-                                             std::to_string(frame.height)};
+                                             std::to_string(frame.width) + "x" + std::to_string(frame.height)};
         }
         jpeg = m_completed;
         return Error::none();
@@ -60,8 +57,8 @@ Error JpegEncoder::encode(const Frame& frame, int quality, std::span<const uint8
     unsigned long outSize = m_outputSize;
     int rc;
     if (frame.format == PixelFormat::Rgb24) {
-        rc = tjCompress2(handle, frame.data.data(), frame.width, 0, frame.height, TJPF_RGB, &out,
-                         &outSize, TJSAMP_422, quality, TJFLAG_NOREALLOC);
+        rc = tjCompress2(handle, frame.data.data(), frame.width, 0, frame.height, TJPF_RGB, &out, &outSize, TJSAMP_422,
+                         quality, TJFLAG_NOREALLOC);
     } else {
         const size_t lumaSize = size_t(frame.width) * size_t(frame.height);
         m_planes.resize(lumaSize * 2);
@@ -71,8 +68,8 @@ Error JpegEncoder::encode(const Frame& frame, int quality, std::span<const uint8
         YuyvToJpegPlanes(frame.data.data(), frame.width, frame.height, y, u, v);
         const unsigned char* planePtrs[3] = {y, u, v};
         const int strides[3] = {frame.width, frame.width / 2, frame.width / 2};
-        rc = tjCompressFromYUVPlanes(handle, planePtrs, frame.width, strides, frame.height,
-                                     TJSAMP_422, &out, &outSize, quality, TJFLAG_NOREALLOC);
+        rc = tjCompressFromYUVPlanes(handle, planePtrs, frame.width, strides, frame.height, TJSAMP_422, &out, &outSize,
+                                     quality, TJFLAG_NOREALLOC);
     }
     if (rc != 0) return Failed(handle);
     jpeg = std::span<const uint8_t>(m_output.get(), outSize);

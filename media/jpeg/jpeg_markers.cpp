@@ -12,7 +12,9 @@ constexpr uint8_t kSos = 0xDA;
 constexpr uint8_t kDht = 0xC4;
 constexpr uint8_t kTem = 0x01;
 
-bool IsRestart(uint8_t marker) { return marker >= 0xD0 && marker <= 0xD7; }
+bool IsRestart(uint8_t marker) {
+    return marker >= 0xD0 && marker <= 0xD7;
+}
 
 // C0..CF are frame headers except DHT (C4), JPG (C8) and DAC (CC), which share the range.
 bool IsFrameHeader(uint8_t marker) {
@@ -20,8 +22,7 @@ bool IsFrameHeader(uint8_t marker) {
 }
 
 Error Bad(const std::string& what, size_t offset) {
-    return {ErrorKind::BadFrame, "Not a complete JPEG image: " + what + " at byte " +
-                                     std::to_string(offset)};
+    return {ErrorKind::BadFrame, "Not a complete JPEG image: " + what + " at byte " + std::to_string(offset)};
 }
 
 // Skips entropy-coded data from `pos` to the next marker that is neither a stuffed FF 00 nor a

@@ -21,8 +21,7 @@ void Rgb24ToYuyv(const uint8_t* rgb, int width, int height, uint8_t* yuyv);
 
 // Splits YUYV into the full-range 4:2:2 planes JPEG expects (Y: width x height, U and V:
 // width/2 x height), so a camera's YUYV is compressed without going through RGB.
-void YuyvToJpegPlanes(const uint8_t* yuyv, int width, int height, uint8_t* y, uint8_t* u,
-                      uint8_t* v);
+void YuyvToJpegPlanes(const uint8_t* yuyv, int width, int height, uint8_t* y, uint8_t* u, uint8_t* v);
 
 // Top-down RGB rows to bottom-up BGR rows of DibRowStride(width) bytes, and back. DIBs with a
 // negative height in their header store their rows top-down instead: pass bottomUp = false.

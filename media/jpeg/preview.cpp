@@ -13,9 +13,8 @@ namespace {
 Error CheckUncompressed(const Frame& frame) {
     const size_t expected = UncompressedFrameBytes(frame.format, frame.width, frame.height);
     if (frame.width <= 0 || frame.height <= 0 || frame.data.size() != expected) {
-        return {ErrorKind::BadFrame, "Frame of " + std::to_string(frame.width) + "x" +
-                                         std::to_string(frame.height) + " holds " +
-                                         std::to_string(frame.data.size()) + " bytes"};
+        return {ErrorKind::BadFrame, "Frame of " + std::to_string(frame.width) + "x" + std::to_string(frame.height) +
+                                         " holds " + std::to_string(frame.data.size()) + " bytes"};
     }
     return Error::none();
 }
@@ -35,8 +34,7 @@ void Subsample(const Frame& frame, int step, Frame& rgb) {
                 std::copy(p, p + 3, out);
             } else {
                 // A YUYV pair shares its chroma: convert the pair holding this pixel.
-                const uint8_t* pair =
-                    frame.data.data() + (row * size_t(frame.width) + (col & ~size_t(1))) * 2;
+                const uint8_t* pair = frame.data.data() + (row * size_t(frame.width) + (col & ~size_t(1))) * 2;
                 uint8_t both[6];
                 YuyvToRgb24(pair, 2, 1, both);
                 std::copy(both + (col & 1) * 3, both + (col & 1) * 3 + 3, out);

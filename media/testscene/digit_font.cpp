@@ -32,8 +32,7 @@ void FillRect(uint8_t* rgb, int width, int height, int x0, int y0, int w, int h,
 
 }  // namespace
 
-void DrawNumber(uint8_t* rgb, int width, int height, int x, int y, int scale, uint64_t number,
-                Rgb colour) {
+void DrawNumber(uint8_t* rgb, int width, int height, int x, int y, int scale, uint64_t number, Rgb colour) {
     const std::string text = std::to_string(number);
     for (size_t i = 0; i < text.size(); ++i) {
         const uint8_t* glyph = kGlyphs[text[i] - '0'];
@@ -41,8 +40,7 @@ void DrawNumber(uint8_t* rgb, int width, int height, int x, int y, int scale, ui
         for (int row = 0; row < 7; ++row) {
             for (int col = 0; col < 5; ++col) {
                 if (glyph[row] & (0x10 >> col)) {
-                    FillRect(rgb, width, height, cellX + col * scale, y + row * scale, scale,
-                             scale, colour);
+                    FillRect(rgb, width, height, cellX + col * scale, y + row * scale, scale, scale, colour);
                 }
             }
         }

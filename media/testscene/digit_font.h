@@ -15,7 +15,6 @@ constexpr int kDigitCellHeight = 8;
 
 // Draws `number` in decimal with its top-left corner at (x, y) on top-down RGB rows, clipped to
 // the image.
-void DrawNumber(uint8_t* rgb, int width, int height, int x, int y, int scale, uint64_t number,
-                Rgb colour);
+void DrawNumber(uint8_t* rgb, int width, int height, int x, int y, int scale, uint64_t number, Rgb colour);
 
 }  // namespace media

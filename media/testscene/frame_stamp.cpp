@@ -76,8 +76,8 @@ void DrawFrameStamp(uint8_t* rgb, int width, int height, uint64_t number) {
 }
 
 std::optional<uint64_t> ReadFrameStamp(const Frame& rgb) {
-    if (rgb.format != PixelFormat::Rgb24 || rgb.width < 2 * kFrameStampBlocks ||
-        rgb.height < 12 || rgb.data.size() != size_t(rgb.width) * size_t(rgb.height) * 3) {
+    if (rgb.format != PixelFormat::Rgb24 || rgb.width < 2 * kFrameStampBlocks || rgb.height < 12 ||
+        rgb.data.size() != size_t(rgb.width) * size_t(rgb.height) * 3) {
         return std::nullopt;
     }
     const StampGeometry g(rgb.width, rgb.height);

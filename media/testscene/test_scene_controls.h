@@ -41,7 +41,7 @@ private:
         const char* name;
         int32_t minimum, maximum, step, defaultValue;
         std::map<uint32_t, const char*> menu;
-        uint32_t governor = 0;   // its automatic mode, which sets it while not at manualValue
+        uint32_t governor = 0;  // its automatic mode, which sets it while not at manualValue
         int32_t manualValue = 0;
         int32_t value = defaultValue;
     };

@@ -16,8 +16,7 @@ bool ParseDimension(std::string_view text, int& value) {
 }
 
 Error Refuse(std::string_view name, const std::string& why) {
-    return {ErrorKind::Unsupported,
-            "Cannot use test scene \"" + std::string(name) + "\": " + why};
+    return {ErrorKind::Unsupported, "Cannot use test scene \"" + std::string(name) + "\": " + why};
 }
 
 // The WIDTHxHEIGHT after a name's colon.
@@ -29,12 +28,11 @@ Error ParseSize(std::string_view name, std::string_view size, TestSceneOptions& 
         !ParseDimension(size.substr(x + 1), height)) {
         return Refuse(name, "the size must be WIDTHxHEIGHT, e.g. test:640x480");
     }
-    if (width < kTestSceneMinWidth || height < kTestSceneMinHeight ||
-        width > kTestSceneMaxWidth || height > kTestSceneMaxHeight) {
+    if (width < kTestSceneMinWidth || height < kTestSceneMinHeight || width > kTestSceneMaxWidth ||
+        height > kTestSceneMaxHeight) {
         return Refuse(name, "the size must be from " + std::to_string(kTestSceneMinWidth) + "x" +
-                                std::to_string(kTestSceneMinHeight) + " to " +
-                                std::to_string(kTestSceneMaxWidth) + "x" +
-                                std::to_string(kTestSceneMaxHeight));
+                                std::to_string(kTestSceneMinHeight) + " to " + std::to_string(kTestSceneMaxWidth) +
+                                "x" + std::to_string(kTestSceneMaxHeight));
     }
     if (width % 2 != 0) return Refuse(name, "the width must be even");
     options.width = width;

@@ -55,8 +55,8 @@ Error TestSceneSource::start() {
         return {kind, "The test scene was told to fail when started"};
     }
     if (m_options.framesPerSecond < 1 || m_options.framesPerSecond > 240) {
-        return {ErrorKind::Unsupported, "The test scene runs at 1 to 240 frames per second, not " +
-                                            std::to_string(m_options.framesPerSecond)};
+        return {ErrorKind::Unsupported,
+                "The test scene runs at 1 to 240 frames per second, not " + std::to_string(m_options.framesPerSecond)};
     }
     m_replay.clear();
     if (m_options.format == PixelFormat::Mjpeg) {
@@ -141,7 +141,9 @@ Error TestSceneSource::readFrame(Frame& frame) {
     return Error::none();
 }
 
-void TestSceneSource::stop() { m_started = false; }
+void TestSceneSource::stop() {
+    m_started = false;
+}
 
 Error TestSceneSource::paint(uint64_t number, Frame& frame) const {
     const int w = m_options.width;

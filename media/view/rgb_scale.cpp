@@ -29,8 +29,12 @@ std::vector<uint32_t> MakeTaps(int from, int to, bool mirror, uint32_t unit) {
     return taps;
 }
 
-uint32_t TapFirst(uint32_t tap) { return tap >> kWeightBits; }
-uint32_t TapWeight(uint32_t tap) { return tap & ((1u << kWeightBits) - 1); }
+uint32_t TapFirst(uint32_t tap) {
+    return tap >> kWeightBits;
+}
+uint32_t TapWeight(uint32_t tap) {
+    return tap & ((1u << kWeightBits) - 1);
+}
 
 // Two source rows blended into one (weight 0..256 of the second).
 void BlendRows(const uint8_t* __restrict a, const uint8_t* __restrict b, uint32_t weight, size_t values,

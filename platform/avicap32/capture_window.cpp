@@ -30,7 +30,7 @@ CAPTUREPARMS DefaultCaptureParms() {
     parms.wNumVideoRequested = 5;
     parms.fCaptureAudio = FALSE;  // no audio hardware is used
     parms.wNumAudioRequested = 4;
-    parms.vKeyAbort = 0x1B;       // VK_ESCAPE
+    parms.vKeyAbort = 0x1B;  // VK_ESCAPE
     parms.fAbortLeftMouse = TRUE;
     parms.fAbortRightMouse = TRUE;
     parms.wStepCaptureAverageFrames = 5;
@@ -40,16 +40,20 @@ CAPTUREPARMS DefaultCaptureParms() {
 
 int ErrorIdFor(media::ErrorKind kind) {
     switch (kind) {
-    case media::ErrorKind::DiskFull: return IDS_CAP_NODISKSPACE;
-    case media::ErrorKind::FileTooLarge: return IDS_CAP_SETFILESIZE;
-    case media::ErrorKind::CannotCreate: return IDS_CAP_CANTOPEN;
-    case media::ErrorKind::DeviceGone:
-    case media::ErrorKind::DeviceBusy:
-    case media::ErrorKind::Unsupported: return IDS_CAP_DRIVER_ERROR;
-    default: return IDS_CAP_WRITEERROR;
+        case media::ErrorKind::DiskFull:
+            return IDS_CAP_NODISKSPACE;
+        case media::ErrorKind::FileTooLarge:
+            return IDS_CAP_SETFILESIZE;
+        case media::ErrorKind::CannotCreate:
+            return IDS_CAP_CANTOPEN;
+        case media::ErrorKind::DeviceGone:
+        case media::ErrorKind::DeviceBusy:
+        case media::ErrorKind::Unsupported:
+            return IDS_CAP_DRIVER_ERROR;
+        default:
+            return IDS_CAP_WRITEERROR;
     }
 }
-
 
 // A single frame waits at most this long for a frame that began after the press.
 std::chrono::milliseconds FrameWaitTimeout(const media::StreamFormat& format) {
@@ -64,9 +68,8 @@ CaptureWindow::CaptureWindow(QWidget* parent, DWORD style, int id)
     : Window(new PreviewWidget(parent), style, 0, id),
       m_params(DefaultCaptureParms()),
       m_captureFile(defaultCaptureFile()),
-      m_hotplug(std::make_unique<HotplugMonitor>([this](bool added, const std::string& node) {
-          added ? deviceAdded(node) : deviceRemoved(node);
-      })),
+      m_hotplug(std::make_unique<HotplugMonitor>(
+          [this](bool added, const std::string& node) { added ? deviceAdded(node) : deviceRemoved(node); })),
       m_view(preview(), [this] { return m_params.dwRequestMicroSecPerFrame; }) {
     RememberDisplaySettings(m_view, m_settings, preview());
     // A full disk or a file-size limit must fail a write, not end the program.
@@ -80,7 +83,9 @@ CaptureWindow::~CaptureWindow() {
     m_live.stop();
 }
 
-PreviewWidget* CaptureWindow::preview() const { return static_cast<PreviewWidget*>(widget()); }
+PreviewWidget* CaptureWindow::preview() const {
+    return static_cast<PreviewWidget*>(widget());
+}
 
 std::wstring CaptureWindow::defaultCaptureFile() {
     QDir videos(QString::fromStdWString(shell32::VideosFolder()));
@@ -89,71 +94,72 @@ std::wstring CaptureWindow::defaultCaptureFile() {
 
 LRESULT CaptureWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CAP_SET_CALLBACK_ERRORW:
-        m_errorCallback = reinterpret_cast<CAPERRORCALLBACKW>(lParam);
-        return TRUE;
-    case WM_CAP_SET_CALLBACK_STATUSW:
-        m_statusCallback = reinterpret_cast<CAPSTATUSCALLBACKW>(lParam);
-        return TRUE;
-    case WM_CAP_DRIVER_CONNECT:
-        return connect(static_cast<UINT>(wParam));
-    case WM_CAP_DRIVER_DISCONNECT:
-        return disconnect();
-    case WM_CAP_DRIVER_GET_CAPS:
-        return getCaps(wParam, lParam);
-    case WM_CAP_DRIVER_GET_NAMEW: {
-        if (!connected() || !lParam || wParam == 0) return FALSE;
-        user32::CopyTruncated(user32::FromUtf8(m_connection->driver.name), reinterpret_cast<LPWSTR>(lParam), wParam);
-        return TRUE;
-    }
-    case WM_CAP_GET_SEQUENCE_SETUP:
-        return getSequenceSetup(wParam, lParam);
-    case WM_CAP_SET_SEQUENCE_SETUP:
-        return setSequenceSetup(wParam, lParam);
-    case WM_CAP_SET_PREVIEW:
-        return setPreview(wParam != 0);
-    case WM_CAP_SET_PREVIEWRATE:
-        m_view.setRate(static_cast<int>(wParam));
-        return connected();
-    case WM_CAP_SET_SCALE:
-        m_scale = wParam != 0;
-        preview()->setScale(m_scale);
-        return TRUE;
-    case WM_CAP_FILE_SET_CAPTURE_FILEW:
-        return setCaptureFile(reinterpret_cast<LPCWSTR>(lParam));
-    case WM_CAP_FILE_GET_CAPTURE_FILEW:
-        return getCaptureFile(wParam, lParam);
-    case WM_CAP_SINGLE_FRAME_OPEN:
-        return openSingleFrame();
-    case WM_CAP_SINGLE_FRAME:
-        return captureSingleFrame();
-    case WM_CAP_SINGLE_FRAME_CLOSE:
-        return closeSingleFrame();
-    case WM_CAP_STOP:
-        // Single-frame capture has nothing running to stop: the close finishes the file.
-        return TRUE;
-    case WM_CAP_DLG_VIDEOSOURCE:
-        // Without a device it still opens: it is where one is chosen.
-        return ShowVideoSourceDialog(*this);
-    case WM_CAP_DLG_VIDEOFORMAT:
-        return connected() && ShowVideoFormatDialog(*this);
-    case WM_CAP_DLG_VIDEODISPLAY:
-        // Opens without a camera too: the view can be set up before one is chosen.
-        return ShowVideoDisplayDialog(*this);
-    case WM_CAP_DLG_VIDEOCOMPRESSION:
-        return connected() && ShowVideoCompressionDialog(*this);
-    case WM_DESTROY:
-        // Destroyed with its dialog in the middle of a recording: finish the file, lose nothing.
-        closeSingleFrame();
-        m_live.setFrameListener(nullptr);
-        m_live.stop();
-        return 0;
-    default:
-        if (message >= WM_CAP_START && message <= WM_CAP_START + 0xB5) {
-            user32::ReportUnhandledMessage("capture request", message);
-            return FALSE;
+        case WM_CAP_SET_CALLBACK_ERRORW:
+            m_errorCallback = reinterpret_cast<CAPERRORCALLBACKW>(lParam);
+            return TRUE;
+        case WM_CAP_SET_CALLBACK_STATUSW:
+            m_statusCallback = reinterpret_cast<CAPSTATUSCALLBACKW>(lParam);
+            return TRUE;
+        case WM_CAP_DRIVER_CONNECT:
+            return connect(static_cast<UINT>(wParam));
+        case WM_CAP_DRIVER_DISCONNECT:
+            return disconnect();
+        case WM_CAP_DRIVER_GET_CAPS:
+            return getCaps(wParam, lParam);
+        case WM_CAP_DRIVER_GET_NAMEW: {
+            if (!connected() || !lParam || wParam == 0) return FALSE;
+            user32::CopyTruncated(user32::FromUtf8(m_connection->driver.name), reinterpret_cast<LPWSTR>(lParam),
+                                  wParam);
+            return TRUE;
         }
-        return Window::classProc(message, wParam, lParam);
+        case WM_CAP_GET_SEQUENCE_SETUP:
+            return getSequenceSetup(wParam, lParam);
+        case WM_CAP_SET_SEQUENCE_SETUP:
+            return setSequenceSetup(wParam, lParam);
+        case WM_CAP_SET_PREVIEW:
+            return setPreview(wParam != 0);
+        case WM_CAP_SET_PREVIEWRATE:
+            m_view.setRate(static_cast<int>(wParam));
+            return connected();
+        case WM_CAP_SET_SCALE:
+            m_scale = wParam != 0;
+            preview()->setScale(m_scale);
+            return TRUE;
+        case WM_CAP_FILE_SET_CAPTURE_FILEW:
+            return setCaptureFile(reinterpret_cast<LPCWSTR>(lParam));
+        case WM_CAP_FILE_GET_CAPTURE_FILEW:
+            return getCaptureFile(wParam, lParam);
+        case WM_CAP_SINGLE_FRAME_OPEN:
+            return openSingleFrame();
+        case WM_CAP_SINGLE_FRAME:
+            return captureSingleFrame();
+        case WM_CAP_SINGLE_FRAME_CLOSE:
+            return closeSingleFrame();
+        case WM_CAP_STOP:
+            // Single-frame capture has nothing running to stop: the close finishes the file.
+            return TRUE;
+        case WM_CAP_DLG_VIDEOSOURCE:
+            // Without a device it still opens: it is where one is chosen.
+            return ShowVideoSourceDialog(*this);
+        case WM_CAP_DLG_VIDEOFORMAT:
+            return connected() && ShowVideoFormatDialog(*this);
+        case WM_CAP_DLG_VIDEODISPLAY:
+            // Opens without a camera too: the view can be set up before one is chosen.
+            return ShowVideoDisplayDialog(*this);
+        case WM_CAP_DLG_VIDEOCOMPRESSION:
+            return connected() && ShowVideoCompressionDialog(*this);
+        case WM_DESTROY:
+            // Destroyed with its dialog in the middle of a recording: finish the file, lose nothing.
+            closeSingleFrame();
+            m_live.setFrameListener(nullptr);
+            m_live.stop();
+            return 0;
+        default:
+            if (message >= WM_CAP_START && message <= WM_CAP_START + 0xB5) {
+                user32::ReportUnhandledMessage("capture request", message);
+                return FALSE;
+            }
+            return Window::classProc(message, wParam, lParam);
     }
 }
 
@@ -283,8 +289,8 @@ void CaptureWindow::setCompression(media::AviVideoCodec codec, int jpegQuality) 
 std::unique_ptr<media::CameraControls> CaptureWindow::openControls(media::Error& error) const {
     error = media::Error::none();
     if (!connected() || !m_connection->driver.controlsIo) return nullptr;
-    auto controls = std::make_unique<media::CameraControls>(m_connection->driver.controlsPath,
-                                                            m_connection->driver.controlsIo);
+    auto controls =
+        std::make_unique<media::CameraControls>(m_connection->driver.controlsPath, m_connection->driver.controlsIo);
     error = controls->open();
     return error ? nullptr : std::move(controls);
 }
@@ -312,7 +318,7 @@ media::Error CaptureWindow::setStream(const media::StreamRequest& wanted) {
     const bool same = (!wanted.size || *wanted.size == media::FrameSize{current.width, current.height}) &&
                       (!wanted.format || *wanted.format == current.format) &&
                       (!wanted.interval || *wanted.interval == media::FrameInterval{current.frameIntervalNumerator,
-                                                                                   current.frameIntervalDenominator});
+                                                                                    current.frameIntervalDenominator});
     if (m_live.streaming() && same) return media::Error::none();
     if (m_recording) {
         return {media::ErrorKind::Unsupported,
@@ -338,7 +344,8 @@ media::Error CaptureWindow::setStream(const media::StreamRequest& wanted) {
             m_settings.setPixelFormat(key, started.format);
         }
         if (wanted.interval) {
-            m_device.stream.interval = media::FrameInterval{started.frameIntervalNumerator, started.frameIntervalDenominator};
+            m_device.stream.interval =
+                media::FrameInterval{started.frameIntervalNumerator, started.frameIntervalDenominator};
             m_settings.setFrameInterval(key, *m_device.stream.interval);
         }
     }
@@ -441,7 +448,8 @@ BOOL CaptureWindow::captureSingleFrame() {
         return FALSE;
     }
     std::shared_ptr<const media::Frame> frame;
-    media::Error error = m_live.waitForFrameStartedAfter(media::MonotonicNowNs(), FrameWaitTimeout(m_live.format()), frame);
+    media::Error error =
+        m_live.waitForFrameStartedAfter(media::MonotonicNowNs(), FrameWaitTimeout(m_live.format()), frame);
     m_restoring = false;
     if (!error) error = m_recording->appendFrame(*frame, m_params.dwRequestMicroSecPerFrame);
     if (error) {
@@ -478,7 +486,9 @@ void CaptureWindow::reportError(int errorId, const std::string& text) {
     if (m_errorCallback) m_errorCallback(handle(), errorId, user32::FromUtf8(text).c_str());
 }
 
-void CaptureWindow::reportError(const media::Error& error) { reportError(ErrorIdFor(error.kind), error.message); }
+void CaptureWindow::reportError(const media::Error& error) {
+    reportError(ErrorIdFor(error.kind), error.message);
+}
 
 void CaptureWindow::reportStatus(int statusId, const std::string& text) {
     if (m_statusCallback) m_statusCallback(handle(), statusId, QString::fromStdString(text).toStdWString().c_str());
@@ -502,7 +512,8 @@ void CaptureWindow::reportRestore(uint64_t copied, uint64_t total) {
 }  // namespace avicap32
 
 // capCreateCaptureWindowW: pixel coordinates in the parent's client area.
-HWND capCreateCaptureWindowW(LPCWSTR windowName, DWORD style, int x, int y, int width, int height, HWND parent, int id) {
+HWND capCreateCaptureWindowW(LPCWSTR windowName, DWORD style, int x, int y, int width, int height, HWND parent,
+                             int id) {
     user32::Window* parentWindow = user32::FromHandle(parent);
     QWidget* parentWidget = parentWindow ? parentWindow->clientWidget() : nullptr;
     if (parent && !parentWidget) return nullptr;

@@ -126,8 +126,8 @@ private:
     std::wstring m_captureFile;
     CAPERRORCALLBACKW m_errorCallback = nullptr;
     CAPSTATUSCALLBACKW m_statusCallback = nullptr;
-    bool m_restoring = false;      // a copy back to the path began during this request
-    int64_t m_lastRestoreNs = 0;   // when the copy's progress was last shown
+    bool m_restoring = false;     // a copy back to the path began during this request
+    int64_t m_lastRestoreNs = 0;  // when the copy's progress was last shown
     media::AviVideoCodec m_codec = media::AviVideoCodec::Mjpeg;
     int m_jpegQuality = media::kDefaultJpegQuality;
     std::unique_ptr<HotplugMonitor> m_hotplug;

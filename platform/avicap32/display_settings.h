@@ -10,11 +10,11 @@ class AnimatorView;
 class CaptureSettings;
 
 struct DisplaySettings {
-    int onionFrames = 0;       // 0: off; else the last 1 to 5 recorded frames over the picture
-    int onionOpacity = 40;     // percent, of the onion skin as a whole
-    bool mirror = false;       // the views only: recordings keep the camera's picture
-    bool loop = false;         // playing the take starts again at its end
-    bool largeView = false;    // the large view is open
+    int onionFrames = 0;     // 0: off; else the last 1 to 5 recorded frames over the picture
+    int onionOpacity = 40;   // percent, of the onion skin as a whole
+    bool mirror = false;     // the views only: recordings keep the camera's picture
+    bool loop = false;       // playing the take starts again at its end
+    bool largeView = false;  // the large view is open
     bool operator==(const DisplaySettings&) const = default;
 };
 

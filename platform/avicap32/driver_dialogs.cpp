@@ -6,6 +6,4 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-namespace avicap32 {
-
-}  // namespace avicap32
+namespace avicap32 {}  // namespace avicap32

@@ -89,7 +89,9 @@ const char* EnvironmentChoice() {
 
 }  // namespace
 
-bool DeviceChosenByEnvironment() { return EnvironmentChoice() != nullptr; }
+bool DeviceChosenByEnvironment() {
+    return EnvironmentChoice() != nullptr;
+}
 
 std::vector<CaptureDriver> ListCaptureDrivers() {
     std::vector<CaptureDriver> drivers;
@@ -129,10 +131,16 @@ std::string& DeviceVariable() {
 }
 }  // namespace
 
-void SetCaptureDeviceVariable(std::string name) { DeviceVariable() = std::move(name); }
-const std::string& CaptureDeviceVariable() { return DeviceVariable(); }
+void SetCaptureDeviceVariable(std::string name) {
+    DeviceVariable() = std::move(name);
+}
+const std::string& CaptureDeviceVariable() {
+    return DeviceVariable();
+}
 
-std::shared_ptr<media::V4l2Io> CameraIo() { return g_testIo ? g_testIo : media::SystemV4l2Io(); }
+std::shared_ptr<media::V4l2Io> CameraIo() {
+    return g_testIo ? g_testIo : media::SystemV4l2Io();
+}
 
 void SetCameraIoForTesting(std::shared_ptr<media::V4l2Io> io, std::string deviceFolder) {
     g_testIo = std::move(io);

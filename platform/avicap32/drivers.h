@@ -34,8 +34,7 @@ struct CaptureDriver {
     bool sizeFromEnvironment = false;
     // Makes an unstarted source asking for what `wanted` gives; fails with a message for a bad
     // choice (an unreadable test scene size, say).
-    std::function<media::Error(const media::StreamRequest& wanted, std::unique_ptr<media::FrameSource>&)>
-        makeSource;
+    std::function<media::Error(const media::StreamRequest& wanted, std::unique_ptr<media::FrameSource>&)> makeSource;
     // Its settings, on a descriptor of their own: the camera's, or the test scene's.
     std::string controlsPath;
     std::shared_ptr<media::V4l2Io> controlsIo;

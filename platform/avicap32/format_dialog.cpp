@@ -19,7 +19,8 @@ namespace avicap32 {
 namespace {
 
 QString RateText(const media::FrameInterval& interval) {
-    return FrameRateText(media::StreamFormat{media::PixelFormat::Rgb24, 0, 0, interval.numerator, interval.denominator});
+    return FrameRateText(
+        media::StreamFormat{media::PixelFormat::Rgb24, 0, 0, interval.numerator, interval.denominator});
 }
 
 class FormatChoice {
@@ -79,7 +80,8 @@ private:
 
     // The size shown stays when the new format has it too; else the largest one.
     void fillSizes() {
-        const media::FrameSize keep = currentSize() ? currentSize()->size : media::FrameSize{m_current.width, m_current.height};
+        const media::FrameSize keep =
+            currentSize() ? currentSize()->size : media::FrameSize{m_current.width, m_current.height};
         m_sizeList->clear();
         const media::OfferedFormat* format = currentFormat();
         if (format) {
@@ -144,8 +146,9 @@ BOOL ShowVideoFormatDialog(CaptureWindow& window) {
     message->setObjectName(QStringLiteral("message"));
     message->setWordWrap(true);
     if (window.recording()) {
-        message->setText(QStringLiteral("A video is being recorded: its picture format cannot change until it is "
-                                        "stopped and saved."));
+        message->setText(
+            QStringLiteral("A video is being recorded: its picture format cannot change until it is "
+                           "stopped and saved."));
     }
     dialog.content()->addWidget(message);
 

@@ -122,7 +122,8 @@ void LargeView::showState() {
     m_lastFrame->setEnabled(!m_view.recordedFrames().empty());
     m_play->setChecked(m_picture->playing());
     m_fullScreen->setChecked(isFullScreen());
-    if (!m_picture->playing()) showStatus(m_view.showingLastFrame() ? QStringLiteral("Last frame") : QStringLiteral("Live"));
+    if (!m_picture->playing())
+        showStatus(m_view.showingLastFrame() ? QStringLiteral("Last frame") : QStringLiteral("Live"));
 }
 
 void LargeView::showPlaying(int index, int count) {
@@ -136,7 +137,9 @@ void LargeView::showPlaying(int index, int count) {
     showStatus(QStringLiteral("Playing frame %1 of %2").arg(index + 1).arg(count));
 }
 
-void LargeView::showStatus(const QString& text) { m_status->setText(text); }
+void LargeView::showStatus(const QString& text) {
+    m_status->setText(text);
+}
 
 void LargeView::toggleFullScreen() {
     if (isFullScreen()) {
@@ -176,8 +179,12 @@ void LargeView::closeEvent(QCloseEvent* event) {
     m_view.setSettings(settings);
 }
 
-void LargeView::showEvent(QShowEvent*) { m_picture->setPreviewing(true); }
+void LargeView::showEvent(QShowEvent*) {
+    m_picture->setPreviewing(true);
+}
 
-void LargeView::hideEvent(QHideEvent*) { m_picture->setPreviewing(false); }
+void LargeView::hideEvent(QHideEvent*) {
+    m_picture->setPreviewing(false);
+}
 
 }  // namespace avicap32

@@ -30,10 +30,10 @@
 namespace avicap32 {
 namespace {
 
-const QString kLockedText = QStringLiteral(
-    "Locked: exposure, white balance and focus stay as they are from shot to shot.");
-const QString kAutomaticText = QStringLiteral(
-    "The device adjusts exposure, white balance and focus by itself, which makes shots flicker.");
+const QString kLockedText =
+    QStringLiteral("Locked: exposure, white balance and focus stay as they are from shot to shot.");
+const QString kAutomaticText =
+    QStringLiteral("The device adjusts exposure, white balance and focus by itself, which makes shots flicker.");
 const QString kNoAutomaticText =
     QStringLiteral("This device has no automatic exposure, white balance or focus to lock.");
 
@@ -131,40 +131,41 @@ private:
         row.id = control.id;
         row.label = new QLabel(QString::fromStdString(control.name) + QLatin1Char(':'));
         switch (control.kind) {
-        case media::ControlKind::Integer: {
-            auto* field = new QWidget;
-            auto* line = new QHBoxLayout(field);
-            line->setContentsMargins(0, 0, 0, 0);
-            row.slider = new QSlider(Qt::Horizontal);
-            row.slider->setRange(control.minimum, control.maximum);
-            row.slider->setSingleStep(control.step);
-            row.slider->setPageStep(std::max(control.step, (control.maximum - control.minimum) / 10));
-            row.spin = new QSpinBox;
-            row.spin->setRange(control.minimum, control.maximum);
-            row.spin->setSingleStep(control.step);
-            // Only a finished entry goes to the device, not every digit typed.
-            row.spin->setKeyboardTracking(false);
-            line->addWidget(row.slider, 1);
-            line->addWidget(row.spin);
-            QObject::connect(row.slider, &QSlider::valueChanged, [this, id = control.id](int v) { change(id, v); });
-            QObject::connect(row.spin, &QSpinBox::valueChanged, [this, id = control.id](int v) { change(id, v); });
-            break;
-        }
-        case media::ControlKind::Boolean:
-            row.check = new QCheckBox;
-            QObject::connect(row.check, &QCheckBox::toggled, [this, id = control.id](bool on) { change(id, on ? 1 : 0); });
-            break;
-        case media::ControlKind::Menu:
-        case media::ControlKind::IntegerMenu:
-        case media::ControlKind::Bitmask:
-            row.combo = new QComboBox;
-            for (const media::ControlItem& item : control.items) {
-                row.combo->addItem(QString::fromStdString(item.label), item.index);
+            case media::ControlKind::Integer: {
+                auto* field = new QWidget;
+                auto* line = new QHBoxLayout(field);
+                line->setContentsMargins(0, 0, 0, 0);
+                row.slider = new QSlider(Qt::Horizontal);
+                row.slider->setRange(control.minimum, control.maximum);
+                row.slider->setSingleStep(control.step);
+                row.slider->setPageStep(std::max(control.step, (control.maximum - control.minimum) / 10));
+                row.spin = new QSpinBox;
+                row.spin->setRange(control.minimum, control.maximum);
+                row.spin->setSingleStep(control.step);
+                // Only a finished entry goes to the device, not every digit typed.
+                row.spin->setKeyboardTracking(false);
+                line->addWidget(row.slider, 1);
+                line->addWidget(row.spin);
+                QObject::connect(row.slider, &QSlider::valueChanged, [this, id = control.id](int v) { change(id, v); });
+                QObject::connect(row.spin, &QSpinBox::valueChanged, [this, id = control.id](int v) { change(id, v); });
+                break;
             }
-            QObject::connect(row.combo, &QComboBox::activated, [this, combo = row.combo, id = control.id](int i) {
-                change(id, combo->itemData(i).toInt());
-            });
-            break;
+            case media::ControlKind::Boolean:
+                row.check = new QCheckBox;
+                QObject::connect(row.check, &QCheckBox::toggled,
+                                 [this, id = control.id](bool on) { change(id, on ? 1 : 0); });
+                break;
+            case media::ControlKind::Menu:
+            case media::ControlKind::IntegerMenu:
+            case media::ControlKind::Bitmask:
+                row.combo = new QComboBox;
+                for (const media::ControlItem& item : control.items) {
+                    row.combo->addItem(QString::fromStdString(item.label), item.index);
+                }
+                QObject::connect(row.combo, &QComboBox::activated, [this, combo = row.combo, id = control.id](int i) {
+                    change(id, combo->itemData(i).toInt());
+                });
+                break;
         }
         row.label->setBuddy(fieldOf(row));
         m_rows.push_back(row);
@@ -186,13 +187,15 @@ private:
         const bool locked = lockable && m_settings.locked();
         m_lock->setEnabled(lockable && !locked);
         m_automatic->setEnabled(lockable && locked);
-        m_lockState->setText(!m_settings.hasAutomaticModes() ? kNoAutomaticText : locked ? kLockedText : kAutomaticText);
+        m_lockState->setText(!m_settings.hasAutomaticModes() ? kNoAutomaticText
+                             : locked                        ? kLockedText
+                                                             : kAutomaticText);
         for (const ControlRow& row : m_rows) {
             const media::CameraControl* control = m_settings.find(row.id);
             const bool enabled = !m_gone && control && !control->inactive;
-            for (QWidget* w : {static_cast<QWidget*>(row.label), static_cast<QWidget*>(row.slider),
-                               static_cast<QWidget*>(row.spin), static_cast<QWidget*>(row.check),
-                               static_cast<QWidget*>(row.combo)}) {
+            for (QWidget* w :
+                 {static_cast<QWidget*>(row.label), static_cast<QWidget*>(row.slider), static_cast<QWidget*>(row.spin),
+                  static_cast<QWidget*>(row.check), static_cast<QWidget*>(row.combo)}) {
                 if (w) w->setEnabled(enabled);
             }
             if (!control) continue;

@@ -4,8 +4,7 @@
 
 namespace avicap32 {
 
-SourceSettings::SourceSettings(std::unique_ptr<media::CameraControls> controls, media::ControlMemory memory,
-                               Save save)
+SourceSettings::SourceSettings(std::unique_ptr<media::CameraControls> controls, media::ControlMemory memory, Save save)
     : m_controls(std::move(controls)),
       m_memory(memory),
       m_save(std::move(save)),
@@ -38,9 +37,13 @@ media::Error SourceSettings::resetToDefaults() {
     return error;
 }
 
-bool SourceSettings::hasAutomaticModes() const { return media::HasAutomaticModes(*m_controls); }
+bool SourceSettings::hasAutomaticModes() const {
+    return media::HasAutomaticModes(*m_controls);
+}
 
-bool SourceSettings::locked() const { return media::AutomaticModesLocked(*m_controls); }
+bool SourceSettings::locked() const {
+    return media::AutomaticModesLocked(*m_controls);
+}
 
 media::Error SourceSettings::lock() {
     std::vector<media::ControlValue> settled;

@@ -42,40 +42,40 @@ public:
 
     LRESULT classProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         switch (message) {
-        case UDM_SETRANGE:
-            setRange(static_cast<short>(HIWORD(lParam)), static_cast<short>(LOWORD(lParam)));
-            return 0;
-        case UDM_SETRANGE32:
-            setRange(static_cast<int>(wParam), static_cast<int>(lParam));
-            return 0;
-        case UDM_GETRANGE:
-            return MAKELONG(static_cast<short>(m_upper), static_cast<short>(m_lower));
-        case UDM_GETRANGE32:
-            if (wParam) *reinterpret_cast<int*>(wParam) = m_lower;
-            if (lParam) *reinterpret_cast<int*>(lParam) = m_upper;
-            return 0;
-        case UDM_SETPOS:
-            return setPosition(static_cast<short>(LOWORD(lParam)));
-        case UDM_SETPOS32:
-            return setPosition(static_cast<int>(lParam));
-        case UDM_GETPOS: {
-            bool valid = readBuddy();
-            return MAKELONG(static_cast<short>(m_position), valid ? 0 : 1);
-        }
-        case UDM_GETPOS32: {
-            bool valid = readBuddy();
-            if (lParam) *reinterpret_cast<BOOL*>(lParam) = valid ? FALSE : TRUE;
-            return m_position;
-        }
-        case UDM_SETBUDDY: {
-            HWND previous = m_buddy;
-            setBuddy(user32::FromHandle(reinterpret_cast<HWND>(wParam)));
-            return reinterpret_cast<LRESULT>(previous);
-        }
-        case UDM_GETBUDDY:
-            return reinterpret_cast<LRESULT>(m_buddy);
-        default:
-            return Window::classProc(message, wParam, lParam);
+            case UDM_SETRANGE:
+                setRange(static_cast<short>(HIWORD(lParam)), static_cast<short>(LOWORD(lParam)));
+                return 0;
+            case UDM_SETRANGE32:
+                setRange(static_cast<int>(wParam), static_cast<int>(lParam));
+                return 0;
+            case UDM_GETRANGE:
+                return MAKELONG(static_cast<short>(m_upper), static_cast<short>(m_lower));
+            case UDM_GETRANGE32:
+                if (wParam) *reinterpret_cast<int*>(wParam) = m_lower;
+                if (lParam) *reinterpret_cast<int*>(lParam) = m_upper;
+                return 0;
+            case UDM_SETPOS:
+                return setPosition(static_cast<short>(LOWORD(lParam)));
+            case UDM_SETPOS32:
+                return setPosition(static_cast<int>(lParam));
+            case UDM_GETPOS: {
+                bool valid = readBuddy();
+                return MAKELONG(static_cast<short>(m_position), valid ? 0 : 1);
+            }
+            case UDM_GETPOS32: {
+                bool valid = readBuddy();
+                if (lParam) *reinterpret_cast<BOOL*>(lParam) = valid ? FALSE : TRUE;
+                return m_position;
+            }
+            case UDM_SETBUDDY: {
+                HWND previous = m_buddy;
+                setBuddy(user32::FromHandle(reinterpret_cast<HWND>(wParam)));
+                return reinterpret_cast<LRESULT>(previous);
+            }
+            case UDM_GETBUDDY:
+                return reinterpret_cast<LRESULT>(m_buddy);
+            default:
+                return Window::classProc(message, wParam, lParam);
         }
     }
 
@@ -94,7 +94,8 @@ private:
     }
     static LRESULT CALLBACK buddyProc(HWND buddy, UINT message, WPARAM wParam, LPARAM lParam) {
         const Subclass subclass = buddies().at(buddy);
-        if (subclass.upDown && message == WM_KEYDOWN && (wParam == VK_UP || wParam == VK_DOWN) && (subclass.upDown->style() & UDS_ARROWKEYS)) {
+        if (subclass.upDown && message == WM_KEYDOWN && (wParam == VK_UP || wParam == VK_DOWN) &&
+            (subclass.upDown->style() & UDS_ARROWKEYS)) {
             subclass.upDown->step(wParam == VK_UP ? +1 : -1);
             return 0;
         }
@@ -139,8 +140,9 @@ private:
             if (next < low) next = high;
         }
         setPosition(next);
-        if (Window::parent()) user32::Send(Window::parent(), WM_VSCROLL, MAKEWPARAM(4 /* SB_THUMBPOSITION */, m_position),
-                                   reinterpret_cast<LPARAM>(handle()));
+        if (Window::parent())
+            user32::Send(Window::parent(), WM_VSCROLL, MAKEWPARAM(4 /* SB_THUMBPOSITION */, m_position),
+                         reinterpret_cast<LPARAM>(handle()));
     }
 
     void showInBuddy() {
@@ -183,8 +185,8 @@ private:
         m_buddy = buddy ? buddy->handle() : nullptr;
         m_buddyWidget = buddy ? buddy->widget() : nullptr;
         if (!buddy) return;
-        auto original = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(m_buddy, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&buddyProc)));
+        auto original =
+            reinterpret_cast<WNDPROC>(SetWindowLongPtrW(m_buddy, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&buddyProc)));
         buddies()[m_buddy] = Subclass{this, original};
         if (!m_buddyWidget) return;
         QRect area = m_buddyWidget->geometry();
@@ -192,7 +194,8 @@ private:
         // Aligned controls sit against the buddy's side and take their width out of it.
         if (style() & UDS_ALIGNLEFT) {
             widget()->setGeometry(area.left(), area.top(), width, area.height());
-            m_buddyWidget->setGeometry(area.left() + width, area.top(), std::max(0, area.width() - width), area.height());
+            m_buddyWidget->setGeometry(area.left() + width, area.top(), std::max(0, area.width() - width),
+                                       area.height());
         } else if (style() & UDS_ALIGNRIGHT) {
             m_buddyWidget->setGeometry(area.left(), area.top(), std::max(0, area.width() - width), area.height());
             widget()->setGeometry(area.left() + area.width() - width, area.top(), width, area.height());

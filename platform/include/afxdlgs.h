@@ -8,8 +8,7 @@ class CFileDialog : public CDialog {
 public:
     // filter: "Label|pattern|...|" as the framework writes it.
     CFileDialog(BOOL openFileDialog, LPCWSTR defaultExtension = nullptr, LPCWSTR fileName = nullptr,
-                DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, LPCWSTR filter = nullptr,
-                CWnd* parent = nullptr);
+                DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, LPCWSTR filter = nullptr, CWnd* parent = nullptr);
 
     INT_PTR DoModal() override;
     CString GetPathName() const;
@@ -18,7 +17,7 @@ public:
 
 private:
     BOOL m_bOpenFileDialog;
-    std::wstring m_filter;           // converted to NUL-separated pairs
+    std::wstring m_filter;  // converted to NUL-separated pairs
     std::wstring m_defaultExtension;
     WCHAR m_fileBuffer[260] = {};
 };

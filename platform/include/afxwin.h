@@ -37,26 +37,32 @@ struct AFX_MSGMAP {
 };
 
 namespace afx {
-template <class> struct MemberOf;
-template <class C, class R, class... A> struct MemberOf<R (C::*)(A...)> {
+template <class>
+struct MemberOf;
+template <class C, class R, class... A>
+struct MemberOf<R (C::*)(A...)> {
     using Class = C;
 };
 
-template <auto Handler> LRESULT CommandThunk(CCmdTarget* target, WPARAM, LPARAM) {
+template <auto Handler>
+LRESULT CommandThunk(CCmdTarget* target, WPARAM, LPARAM) {
     using C = typename MemberOf<decltype(Handler)>::Class;
     (static_cast<C*>(target)->*Handler)();
     return 0;
 }
-template <auto Handler> LRESULT SysCommandThunk(CCmdTarget* target, WPARAM wParam, LPARAM lParam) {
+template <auto Handler>
+LRESULT SysCommandThunk(CCmdTarget* target, WPARAM wParam, LPARAM lParam) {
     using C = typename MemberOf<decltype(Handler)>::Class;
     (static_cast<C*>(target)->*Handler)(static_cast<UINT>(wParam), lParam);
     return 0;
 }
-template <auto Handler> LRESULT HelpInfoThunk(CCmdTarget* target, WPARAM, LPARAM lParam) {
+template <auto Handler>
+LRESULT HelpInfoThunk(CCmdTarget* target, WPARAM, LPARAM lParam) {
     using C = typename MemberOf<decltype(Handler)>::Class;
     return (static_cast<C*>(target)->*Handler)(reinterpret_cast<HELPINFO*>(lParam));
 }
-template <auto Handler> LRESULT QueryDragIconThunk(CCmdTarget* target, WPARAM, LPARAM) {
+template <auto Handler>
+LRESULT QueryDragIconThunk(CCmdTarget* target, WPARAM, LPARAM) {
     using C = typename MemberOf<decltype(Handler)>::Class;
     return reinterpret_cast<LRESULT>((static_cast<C*>(target)->*Handler)());
 }
@@ -64,22 +70,25 @@ template <auto Handler> LRESULT QueryDragIconThunk(CCmdTarget* target, WPARAM, L
 
 #define CN_COMMAND 0
 
-#define DECLARE_MESSAGE_MAP()                           \
-protected:                                              \
+#define DECLARE_MESSAGE_MAP()                            \
+protected:                                               \
     static const AFX_MSGMAP* PASCAL GetThisMessageMap(); \
     const AFX_MSGMAP* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                       \
-    const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
-    const AFX_MSGMAP* PASCAL theClass::GetThisMessageMap() {                          \
-        using ThisClass [[maybe_unused]] = theClass;                                  \
-        typedef baseClass TheBaseClass;                                               \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)               \
+    const AFX_MSGMAP* theClass::GetMessageMap() const {      \
+        return GetThisMessageMap();                          \
+    }                                                        \
+    const AFX_MSGMAP* PASCAL theClass::GetThisMessageMap() { \
+        using ThisClass [[maybe_unused]] = theClass;         \
+        typedef baseClass TheBaseClass;                      \
         static const AFX_MSGMAP_ENTRY _messageEntries[] = {
-
-#define END_MESSAGE_MAP()                                                                      \
-    {0, 0, 0, 0, nullptr}};                                                                    \
+#define END_MESSAGE_MAP()                                                                         \
+    { 0, 0, 0, 0, nullptr }                                                                       \
+    }                                                                                             \
+    ;                                                                                             \
     static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &_messageEntries[0]}; \
-    return &messageMap;                                                                        \
+    return &messageMap;                                                                           \
     }
 
 #define ON_COMMAND(id, memberFxn) \
@@ -246,7 +255,7 @@ public:
     BOOL OnCmdMsg(UINT id, int code) override;
 
 protected:
-    UINT m_nIDHelp;      // the template's identifier
+    UINT m_nIDHelp;  // the template's identifier
     CWnd* m_pParentWnd;
 
     DECLARE_MESSAGE_MAP()

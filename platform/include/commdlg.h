@@ -7,12 +7,12 @@ struct OPENFILENAMEW {
     DWORD lStructSize;
     HWND hwndOwner;
     HINSTANCE hInstance;
-    LPCWSTR lpstrFilter;       // pairs of NUL-terminated label and pattern, ended by an empty string
+    LPCWSTR lpstrFilter;  // pairs of NUL-terminated label and pattern, ended by an empty string
     LPWSTR lpstrCustomFilter;
     DWORD nMaxCustFilter;
     DWORD nFilterIndex;
-    LPWSTR lpstrFile;          // in: initial name; out: the chosen path
-    DWORD nMaxFile;            // characters lpstrFile holds, its terminating NUL included
+    LPWSTR lpstrFile;  // in: initial name; out: the chosen path
+    DWORD nMaxFile;    // characters lpstrFile holds, its terminating NUL included
     LPWSTR lpstrFileTitle;
     DWORD nMaxFileTitle;
     LPCWSTR lpstrInitialDir;

@@ -132,8 +132,7 @@ static_assert(offsetof(CAPTUREPARMS, AVStreamMaster) == 92);
 typedef LRESULT(CALLBACK* CAPERRORCALLBACKW)(HWND window, int errorId, LPCWSTR text);
 typedef LRESULT(CALLBACK* CAPSTATUSCALLBACKW)(HWND window, int statusId, LPCWSTR text);
 
-HWND capCreateCaptureWindowW(LPCWSTR windowName, DWORD style, int x, int y, int width, int height,
-                             HWND parent, int id);
+HWND capCreateCaptureWindowW(LPCWSTR windowName, DWORD style, int x, int y, int width, int height, HWND parent, int id);
 BOOL capGetDriverDescriptionW(WORD driverIndex, LPWSTR name, int nameMax, LPWSTR version, int versionMax);
 
 // This platform's own addition: the capture file a new capture window starts with (Capture.avi

@@ -4,9 +4,9 @@
 #include "user32/dialog.h"
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
-    ON_COMMAND(IDOK, OnOK)
-    ON_COMMAND(IDCANCEL, OnCancel)
-    ON_WM_HELPINFO()
+ON_COMMAND(IDOK, OnOK)
+ON_COMMAND(IDCANCEL, OnCancel)
+ON_WM_HELPINFO()
 END_MESSAGE_MAP()
 
 // AfxDlgProc: attaches the dialog object when its window is initialised; everything after
@@ -33,8 +33,8 @@ HWND OwnerFor(CWnd* self, CWnd* parent) {
 }  // namespace
 
 INT_PTR CDialog::DoModal() {
-    return DialogBoxParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nIDHelp), OwnerFor(this, m_pParentWnd), &AfxDlgProc,
-                           reinterpret_cast<LPARAM>(this));
+    return DialogBoxParamW(AfxGetResourceHandle(), MAKEINTRESOURCEW(m_nIDHelp), OwnerFor(this, m_pParentWnd),
+                           &AfxDlgProc, reinterpret_cast<LPARAM>(this));
 }
 
 BOOL CDialog::Create(UINT templateId, CWnd* parent) {
@@ -45,7 +45,9 @@ BOOL CDialog::Create(UINT templateId, CWnd* parent) {
     return handle != nullptr;
 }
 
-void CDialog::EndDialog(int result) { ::EndDialog(m_hWnd, result); }
+void CDialog::EndDialog(int result) {
+    ::EndDialog(m_hWnd, result);
+}
 
 // Commands, not notifications, and not the system's (from 0xF000 up), reach the application.
 BOOL CDialog::OnCmdMsg(UINT id, int code) {
@@ -66,4 +68,6 @@ void CDialog::OnOK() {
     EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}

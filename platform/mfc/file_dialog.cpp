@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-CFileDialog::CFileDialog(BOOL openFileDialog, LPCWSTR defaultExtension, LPCWSTR fileName, DWORD flags,
-                         LPCWSTR filter, CWnd* parent)
+CFileDialog::CFileDialog(BOOL openFileDialog, LPCWSTR defaultExtension, LPCWSTR fileName, DWORD flags, LPCWSTR filter,
+                         CWnd* parent)
     : CDialog(0, parent), m_bOpenFileDialog(openFileDialog) {
     if (defaultExtension) m_defaultExtension = defaultExtension;
     // The framework's filter separates with '|'; the platform's with NUL.
@@ -34,4 +34,6 @@ INT_PTR CFileDialog::DoModal() {
     return chosen ? IDOK : IDCANCEL;
 }
 
-CString CFileDialog::GetPathName() const { return CString(m_ofn.lpstrFile); }
+CString CFileDialog::GetPathName() const {
+    return CString(m_ofn.lpstrFile);
+}

@@ -68,7 +68,8 @@ HWND CWnd::Detach() {
 
 BOOL CWnd::SubclassWindow(HWND handle) {
     if (!IsWindow(handle) || !Attach(handle)) return FALSE;
-    m_pfnSuper = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
+    m_pfnSuper =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
     return TRUE;
 }
 
@@ -86,18 +87,28 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProc(message, wParam, lParam);
 }
 
-BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) { return OnCmdMsg(LOWORD(wParam), HIWORD(wParam)); }
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) {
+    return OnCmdMsg(LOWORD(wParam), HIWORD(wParam));
+}
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (m_pfnSuper) return CallWindowProcW(m_pfnSuper, m_hWnd, message, wParam, lParam);
     return DefWindowProcW(m_hWnd, message, wParam, lParam);
 }
 
-LRESULT CWnd::Default() { return DefWindowProc(m_nMsgCurrent, m_wParamCurrent, m_lParamCurrent); }
+LRESULT CWnd::Default() {
+    return DefWindowProc(m_nMsgCurrent, m_wParamCurrent, m_lParamCurrent);
+}
 
-void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
-void CWnd::OnPaint() { Default(); }
-HCURSOR CWnd::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
+void CWnd::OnSysCommand(UINT, LPARAM) {
+    Default();
+}
+void CWnd::OnPaint() {
+    Default();
+}
+HCURSOR CWnd::OnQueryDragIcon() {
+    return reinterpret_cast<HCURSOR>(Default());
+}
 
 BOOL CWnd::OnHelpInfo(HELPINFO*) {
     CWnd* main = AfxGetMainWnd();
@@ -110,9 +121,15 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return SendMessageW(m_hWnd, message, wParam, lParam);
 }
 
-BOOL CWnd::EnableWindow(BOOL enable) { return ::EnableWindow(m_hWnd, enable); }
-BOOL CWnd::IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
-void CWnd::SetWindowTextW(LPCWSTR text) { ::SetWindowTextW(m_hWnd, text); }
+BOOL CWnd::EnableWindow(BOOL enable) {
+    return ::EnableWindow(m_hWnd, enable);
+}
+BOOL CWnd::IsWindowEnabled() const {
+    return ::IsWindowEnabled(m_hWnd);
+}
+void CWnd::SetWindowTextW(LPCWSTR text) {
+    ::SetWindowTextW(m_hWnd, text);
+}
 
 CString CWnd::GetWindowTextW() const {
     int length = ::GetWindowTextLengthW(m_hWnd);
@@ -133,7 +150,8 @@ CWnd* CWnd::FromHandle(HWND handle) {
     };
     static std::unordered_map<HWND, std::unique_ptr<CWnd, LetGo>> temporaries;
     // A temporary outlives its window only until the next look-up.
-    std::erase_if(temporaries, [](const auto& entry) { return !IsWindow(entry.first) || FromHandlePermanent(entry.first); });
+    std::erase_if(temporaries,
+                  [](const auto& entry) { return !IsWindow(entry.first) || FromHandlePermanent(entry.first); });
     if (!IsWindow(handle)) return nullptr;
     auto& temporary = temporaries[handle];
     if (!temporary) {
@@ -143,19 +161,29 @@ CWnd* CWnd::FromHandle(HWND handle) {
     return temporary.get();
 }
 
-CWnd* CWnd::GetDlgItem(int id) const { return FromHandle(::GetDlgItem(m_hWnd, id)); }
-
-CMenu* CWnd::GetSystemMenu(BOOL revert) const { return CMenu::FromHandle(::GetSystemMenu(m_hWnd, revert)); }
-
-HICON CWnd::SetIcon(HICON icon, BOOL bigIcon) {
-    return reinterpret_cast<HICON>(SendMessageW(m_hWnd, WM_SETICON, bigIcon ? ICON_BIG : ICON_SMALL,
-                                                reinterpret_cast<LPARAM>(icon)));
+CWnd* CWnd::GetDlgItem(int id) const {
+    return FromHandle(::GetDlgItem(m_hWnd, id));
 }
 
-BOOL CWnd::IsIconic() const { return ::IsIconic(m_hWnd); }
-void CWnd::GetClientRect(LPRECT rect) const { ::GetClientRect(m_hWnd, rect); }
+CMenu* CWnd::GetSystemMenu(BOOL revert) const {
+    return CMenu::FromHandle(::GetSystemMenu(m_hWnd, revert));
+}
 
-BOOL CWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }
+HICON CWnd::SetIcon(HICON icon, BOOL bigIcon) {
+    return reinterpret_cast<HICON>(
+        SendMessageW(m_hWnd, WM_SETICON, bigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)));
+}
+
+BOOL CWnd::IsIconic() const {
+    return ::IsIconic(m_hWnd);
+}
+void CWnd::GetClientRect(LPRECT rect) const {
+    ::GetClientRect(m_hWnd, rect);
+}
+
+BOOL CWnd::DestroyWindow() {
+    return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE;
+}
 
 // CMenu::FromHandle: the framework keeps one temporary wrapper per menu handle.
 CMenu* CMenu::FromHandle(HMENU menu) {
@@ -170,6 +198,10 @@ BOOL CMenu::AppendMenuW(UINT flags, UINT_PTR idNewItem, LPCWSTR text) {
     return ::AppendMenuW(m_hMenu, flags, idNewItem, text);
 }
 
-CPaintDC::CPaintDC(CWnd* window) : m_hWndPaint(window->m_hWnd) { m_hDC = ::BeginPaint(m_hWndPaint, &m_ps); }
+CPaintDC::CPaintDC(CWnd* window) : m_hWndPaint(window->m_hWnd) {
+    m_hDC = ::BeginPaint(m_hWndPaint, &m_ps);
+}
 
-CPaintDC::~CPaintDC() { ::EndPaint(m_hWndPaint, &m_ps); }
+CPaintDC::~CPaintDC() {
+    ::EndPaint(m_hWndPaint, &m_ps);
+}

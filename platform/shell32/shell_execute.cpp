@@ -16,7 +16,9 @@ ShellOpenRecorder& Recorder() {
 }
 }  // namespace
 
-void SetShellOpenRecorder(ShellOpenRecorder recorder) { Recorder() = std::move(recorder); }
+void SetShellOpenRecorder(ShellOpenRecorder recorder) {
+    Recorder() = std::move(recorder);
+}
 
 }  // namespace shell32
 

@@ -28,7 +28,9 @@ std::map<std::wstring, ControlFactory>& Classes() {
     return classes;
 }
 
-std::wstring TextOf(const ResourceRef& title) { return title.isOrdinal ? std::wstring() : title.name; }
+std::wstring TextOf(const ResourceRef& title) {
+    return title.isOrdinal ? std::wstring() : title.name;
+}
 
 void Place(QWidget* widget, const ControlCreateInfo& info) {
     widget->setGeometry(info.pixels);
@@ -41,8 +43,7 @@ void Place(QWidget* widget, const ControlCreateInfo& info) {
 // Push buttons and group boxes: both are the "button" class on the platform.
 class ButtonWindow : public Window {
 public:
-    explicit ButtonWindow(const ControlCreateInfo& info)
-        : Window(makeWidget(info), info.style, info.exStyle, info.id) {
+    explicit ButtonWindow(const ControlCreateInfo& info) : Window(makeWidget(info), info.style, info.exStyle, info.id) {
         Place(widget(), info);
         setText(TextOf(info.title));
         if (auto* button = qobject_cast<QPushButton*>(widget())) {
@@ -57,20 +58,20 @@ public:
     LRESULT classProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         auto* button = qobject_cast<QPushButton*>(widget());
         switch (message) {
-        case WM_GETDLGCODE:
-            if (!button) return DLGC_STATIC;
-            return DLGC_BUTTON | (isDefault() ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
-        case BM_SETSTYLE:
-            // Only the push/default push type changes here: the dialog manager moves the
-            // default from button to button with it.
-            setStyle((style() & ~BS_TYPEMASK) | (static_cast<DWORD>(wParam) & BS_TYPEMASK));
-            if (button) button->setDefault(isDefault());
-            return 0;
-        case BM_CLICK:
-            if (button && button->isEnabled()) button->click();
-            return 0;
-        default:
-            return Window::classProc(message, wParam, lParam);
+            case WM_GETDLGCODE:
+                if (!button) return DLGC_STATIC;
+                return DLGC_BUTTON | (isDefault() ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+            case BM_SETSTYLE:
+                // Only the push/default push type changes here: the dialog manager moves the
+                // default from button to button with it.
+                setStyle((style() & ~BS_TYPEMASK) | (static_cast<DWORD>(wParam) & BS_TYPEMASK));
+                if (button) button->setDefault(isDefault());
+                return 0;
+            case BM_CLICK:
+                if (button && button->isEnabled()) button->click();
+                return 0;
+            default:
+                return Window::classProc(message, wParam, lParam);
         }
     }
 
@@ -92,9 +93,9 @@ private:
             auto* group = new QGroupBox(parent);
             group->setAttribute(Qt::WA_TransparentForMouseEvents);
             // The platform draws the title on the frame's top line, not above it.
-            group->setStyleSheet(QStringLiteral(
-                "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.55em; }"
-                "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
+            group->setStyleSheet(
+                QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.55em; }"
+                               "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
             return group;
         }
         if ((info.style & BS_TYPEMASK) > BS_DEFPUSHBUTTON) {
@@ -143,31 +144,33 @@ public:
 class StaticWindow : public Window {
 public:
     explicit StaticWindow(const ControlCreateInfo& info)
-        : Window(new QLabel(info.parent->clientWidget()), info.style, info.exStyle, info.id), m_noPrefix(info.style & SS_NOPREFIX) {
+        : Window(new QLabel(info.parent->clientWidget()), info.style, info.exStyle, info.id),
+          m_noPrefix(info.style & SS_NOPREFIX) {
         auto* label = static_cast<QLabel*>(widget());
         Place(label, info);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         switch (info.style & SS_TYPEMASK) {
-        case SS_LEFT:
-            label->setWordWrap(true);
-            setText(TextOf(info.title));
-            break;
-        case SS_ICON: {
-            // An icon named by a resource the module lacks leaves the control empty.
-            HICON icon = LoadIconFromResources(info.instance, titleAsResourceName(info.title));
-            QImage image = IconImage(icon);
-            if (!image.isNull()) showPicture(label, image, info.pixels.topLeft());
-            break;
-        }
-        case SS_BITMAP: {
-            auto dib = DecodeDib(kernel32::ResourceBytes(info.instance, RT_BITMAP, titleAsResourceName(info.title)));
-            // Without SS_CENTERIMAGE or SS_REALSIZECONTROL the control takes the picture's size.
-            if (dib) showPicture(label, ToQImage(*dib), info.pixels.topLeft());
-            break;
-        }
-        default:
-            ReportUnhandledMessage("static style", info.style & SS_TYPEMASK);
-            setText(TextOf(info.title));
+            case SS_LEFT:
+                label->setWordWrap(true);
+                setText(TextOf(info.title));
+                break;
+            case SS_ICON: {
+                // An icon named by a resource the module lacks leaves the control empty.
+                HICON icon = LoadIconFromResources(info.instance, titleAsResourceName(info.title));
+                QImage image = IconImage(icon);
+                if (!image.isNull()) showPicture(label, image, info.pixels.topLeft());
+                break;
+            }
+            case SS_BITMAP: {
+                auto dib =
+                    DecodeDib(kernel32::ResourceBytes(info.instance, RT_BITMAP, titleAsResourceName(info.title)));
+                // Without SS_CENTERIMAGE or SS_REALSIZECONTROL the control takes the picture's size.
+                if (dib) showPicture(label, ToQImage(*dib), info.pixels.topLeft());
+                break;
+            }
+            default:
+                ReportUnhandledMessage("static style", info.style & SS_TYPEMASK);
+                setText(TextOf(info.title));
         }
     }
 
@@ -234,10 +237,18 @@ HWND CreateControl(const ResourceRef& windowClass, const ControlCreateInfo& info
     std::wstring name;
     if (windowClass.isOrdinal) {
         switch (windowClass.ordinal) {
-        case DLGITEM_BUTTON: name = L"button"; break;
-        case DLGITEM_EDIT: name = L"edit"; break;
-        case DLGITEM_STATIC: name = L"static"; break;
-        default: ReportUnhandledMessage("dialog item class atom", windowClass.ordinal); return nullptr;
+            case DLGITEM_BUTTON:
+                name = L"button";
+                break;
+            case DLGITEM_EDIT:
+                name = L"edit";
+                break;
+            case DLGITEM_STATIC:
+                name = L"static";
+                break;
+            default:
+                ReportUnhandledMessage("dialog item class atom", windowClass.ordinal);
+                return nullptr;
         }
     } else {
         name = Lowercase(windowClass.name);

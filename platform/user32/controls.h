@@ -20,8 +20,8 @@ struct ControlCreateInfo {
     DWORD style = 0;
     DWORD exStyle = 0;
     int id = 0;
-    ResourceRef title;   // text, or the icon or bitmap a static shows
-    QRect pixels;        // in the parent's client area
+    ResourceRef title;  // text, or the icon or bitmap a static shows
+    QRect pixels;       // in the parent's client area
     QFont font;
 };
 

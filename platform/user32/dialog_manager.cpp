@@ -27,8 +27,7 @@ int IndexOf(const std::vector<Window*>& children, HWND control) {
 }
 
 UINT DialogCode(HWND control, const MSG* message) {
-    return static_cast<UINT>(
-        SendMessageW(control, WM_GETDLGCODE, message->wParam, reinterpret_cast<LPARAM>(message)));
+    return static_cast<UINT>(SendMessageW(control, WM_GETDLGCODE, message->wParam, reinterpret_cast<LPARAM>(message)));
 }
 
 // The mnemonic of a control's text: the character after a single '&'.
@@ -96,7 +95,8 @@ HWND GetNextDlgGroupItem(HWND dialogHandle, HWND control, BOOL previous) {
     int first = at;
     while (first > 0 && !(children[static_cast<size_t>(first)]->style() & WS_GROUP)) --first;
     int last = at;
-    while (last + 1 < static_cast<int>(children.size()) && !(children[static_cast<size_t>(last + 1)]->style() & WS_GROUP)) {
+    while (last + 1 < static_cast<int>(children.size()) &&
+           !(children[static_cast<size_t>(last + 1)]->style() & WS_GROUP)) {
         ++last;
     }
     const int size = last - first + 1;
@@ -116,46 +116,46 @@ BOOL IsDialogMessageW(HWND dialogHandle, MSG* message) {
     if (!target || (target != dialog && target->parent() != dialog)) return FALSE;
     const UINT code = target == dialog ? 0 : DialogCode(message->hwnd, message);
     switch (message->message) {
-    case WM_KEYDOWN:
-        if (code & DLGC_WANTALLKEYS) break;
-        switch (message->wParam) {
-        case VK_TAB: {
-            if (code & DLGC_WANTTAB) break;
-            const bool back = ShiftHeldForCurrentKey();
-            HWND next = GetNextDlgTabItem(dialogHandle, message->hwnd, back);
-            if (next) SendMessageW(dialogHandle, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
-            return TRUE;
-        }
-        case VK_LEFT:
-        case VK_UP:
-        case VK_RIGHT:
-        case VK_DOWN: {
-            if (code & DLGC_WANTARROWS) break;
-            const bool back = message->wParam == VK_LEFT || message->wParam == VK_UP;
-            HWND next = GetNextDlgGroupItem(dialogHandle, message->hwnd, back);
-            if (next) SendMessageW(dialogHandle, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
-            return TRUE;
-        }
-        case VK_RETURN:
-            dialog->pressDefaultButton(message->hwnd);
-            return TRUE;
-        case VK_ESCAPE:
-            SendMessageW(dialogHandle, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(dialogHandle, IDCANCEL)));
-            return TRUE;
+        case WM_KEYDOWN:
+            if (code & DLGC_WANTALLKEYS) break;
+            switch (message->wParam) {
+                case VK_TAB: {
+                    if (code & DLGC_WANTTAB) break;
+                    const bool back = ShiftHeldForCurrentKey();
+                    HWND next = GetNextDlgTabItem(dialogHandle, message->hwnd, back);
+                    if (next) SendMessageW(dialogHandle, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
+                    return TRUE;
+                }
+                case VK_LEFT:
+                case VK_UP:
+                case VK_RIGHT:
+                case VK_DOWN: {
+                    if (code & DLGC_WANTARROWS) break;
+                    const bool back = message->wParam == VK_LEFT || message->wParam == VK_UP;
+                    HWND next = GetNextDlgGroupItem(dialogHandle, message->hwnd, back);
+                    if (next) SendMessageW(dialogHandle, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
+                    return TRUE;
+                }
+                case VK_RETURN:
+                    dialog->pressDefaultButton(message->hwnd);
+                    return TRUE;
+                case VK_ESCAPE:
+                    SendMessageW(dialogHandle, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                                 reinterpret_cast<LPARAM>(GetDlgItem(dialogHandle, IDCANCEL)));
+                    return TRUE;
+                default:
+                    break;
+            }
+            break;
+        case WM_CHAR:
+            if (code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS)) break;
+            if (PressMnemonic(dialog, static_cast<wchar_t>(message->wParam))) return TRUE;
+            break;
+        case WM_SYSCHAR:
+            if (PressMnemonic(dialog, static_cast<wchar_t>(message->wParam))) return TRUE;
+            break;
         default:
             break;
-        }
-        break;
-    case WM_CHAR:
-        if (code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS)) break;
-        if (PressMnemonic(dialog, static_cast<wchar_t>(message->wParam))) return TRUE;
-        break;
-    case WM_SYSCHAR:
-        if (PressMnemonic(dialog, static_cast<wchar_t>(message->wParam))) return TRUE;
-        break;
-    default:
-        break;
     }
     SendMessageW(message->hwnd, message->message, message->wParam, message->lParam);
     return TRUE;

@@ -25,7 +25,8 @@ QRect DialogBaseUnits::toPixels(int left, int top, int cx, int cy) const {
 }
 
 RECT DialogBaseUnits::mapEdges(const RECT& units) const {
-    return RECT{MulDiv(units.left, x, 4), MulDiv(units.top, y, 8), MulDiv(units.right, x, 4), MulDiv(units.bottom, y, 8)};
+    return RECT{MulDiv(units.left, x, 4), MulDiv(units.top, y, 8), MulDiv(units.right, x, 4),
+                MulDiv(units.bottom, y, 8)};
 }
 
 QFont DialogFont(const std::wstring& typeface, int pointSize) {

@@ -15,7 +15,7 @@ namespace user32 {
 class Window;
 
 struct KeyMessages {
-    UINT key;      // WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN or WM_SYSKEYUP
+    UINT key;  // WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN or WM_SYSKEYUP
     WPARAM virtualKey;
     LPARAM keyData;
     UINT character = 0;  // WM_CHAR or WM_SYSCHAR, when the press types

@@ -16,8 +16,8 @@
 namespace user32 {
 
 struct MenuItem {
-    UINT flags = 0;      // MF_STRING, MF_SEPARATOR, MF_POPUP, MF_GRAYED
-    UINT_PTR id = 0;     // command identifier, or the popup's HMENU
+    UINT flags = 0;   // MF_STRING, MF_SEPARATOR, MF_POPUP, MF_GRAYED
+    UINT_PTR id = 0;  // command identifier, or the popup's HMENU
     std::wstring text;
 };
 

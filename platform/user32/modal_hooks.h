@@ -17,24 +17,24 @@ struct MessageBoxCall {
     HWND owner = nullptr;
     std::wstring text;
     std::wstring caption;
-    UINT type = 0;   // MB_OK / MB_OKCANCEL with the icon flags
+    UINT type = 0;  // MB_OK / MB_OKCANCEL with the icon flags
 };
 
 struct FileDialogCall {
     HWND owner = nullptr;
     bool save = true;
     std::wstring title;
-    std::wstring filter;          // NUL-separated label/pattern pairs as passed
+    std::wstring filter;  // NUL-separated label/pattern pairs as passed
     std::wstring defaultExtension;
     std::wstring initialFile;
-    std::wstring initialFolder;   // where the dialog opens
+    std::wstring initialFolder;  // where the dialog opens
     DWORD maxFile = 0;
     DWORD flags = 0;
 };
 
 struct FileDialogAnswer {
-    bool accepted = false;        // OK pressed
-    std::wstring path;            // the path the user chose
+    bool accepted = false;  // OK pressed
+    std::wstring path;      // the path the user chose
 };
 
 class ModalHook {

@@ -26,14 +26,14 @@ struct DialogItemTemplate {
     DWORD exStyle = 0;
     DWORD helpId = 0;
     SHORT x = 0, y = 0, cx = 0, cy = 0;
-    int id = 0;                 // sign-extended: 0xFFFF in a classic template reads as -1
-    ResourceRef windowClass;    // ordinal 0x80 button, 0x81 edit, 0x82 static, ... or a class name
-    ResourceRef title;          // text, or a resource (icon or bitmap of a static)
+    int id = 0;               // sign-extended: 0xFFFF in a classic template reads as -1
+    ResourceRef windowClass;  // ordinal 0x80 button, 0x81 edit, 0x82 static, ... or a class name
+    ResourceRef title;        // text, or a resource (icon or bitmap of a static)
     std::vector<BYTE> creationData;
 };
 
 struct DialogTemplate {
-    bool extended = false;      // DLGTEMPLATEEX (dialog version 1)
+    bool extended = false;  // DLGTEMPLATEEX (dialog version 1)
     DWORD style = 0;
     DWORD exStyle = 0;
     DWORD helpId = 0;
@@ -55,8 +55,8 @@ struct DialogTemplate {
 std::optional<DialogTemplate> ParseDialogTemplate(std::span<const BYTE> bytes);
 
 struct MenuItemTemplate {
-    WORD flags = 0;             // MF_POPUP, MF_SEPARATOR, MF_GRAYED, ... (MF_END stripped)
-    WORD id = 0;                // 0 for popups
+    WORD flags = 0;  // MF_POPUP, MF_SEPARATOR, MF_GRAYED, ... (MF_END stripped)
+    WORD id = 0;     // 0 for popups
     std::wstring text;
     std::vector<MenuItemTemplate> children;  // for popups
 };
@@ -69,7 +69,7 @@ std::optional<std::vector<MenuItemTemplate>> ParseMenuTemplate(std::span<const B
 struct DecodedImage {
     int width = 0;
     int height = 0;
-    int bitCount = 0;            // as stored
+    int bitCount = 0;  // as stored
     std::vector<uint32_t> pixels;
 };
 
@@ -102,4 +102,3 @@ namespace user32 {
 // String `id` of the module's string table; empty when it is absent.
 std::wstring LoadStringText(HINSTANCE instance, UINT id);
 }  // namespace user32
-

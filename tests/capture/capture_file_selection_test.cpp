@@ -116,8 +116,8 @@ TEST_F(CaptureFileTest, AnExistingFileIsChosenWithoutAWarningAndTheRecordingAsks
     std::ofstream(existing) << "a saved video";
     choose(existing.wstring());
 
-    m_modals.expectMessageBox(L"The file " + existing.wstring() + L" already exists. Replace it with the new recording?",
-                            MB_OKCANCEL, IDOK);
+    m_modals.expectMessageBox(
+        L"The file " + existing.wstring() + L" already exists. Replace it with the new recording?", MB_OKCANCEL, IDOK);
     m_harness->click(1000);
     EXPECT_EQ(m_harness->text(1007), L"1");
 }

@@ -117,8 +117,7 @@ TEST_F(CaptureSetupTest, FrameIntervalIsReadModifiedAndWrittenBack) {
     SetupCaptureWindow(&m_parent);
     SpyCaptureWindow::requests().clear();
     SetFrameInterval(16666);
-    ASSERT_EQ(SpyCaptureWindow::messages(),
-              (std::vector<UINT>{WM_CAP_GET_SEQUENCE_SETUP, WM_CAP_SET_SEQUENCE_SETUP}));
+    ASSERT_EQ(SpyCaptureWindow::messages(), (std::vector<UINT>{WM_CAP_GET_SEQUENCE_SETUP, WM_CAP_SET_SEQUENCE_SETUP}));
     CAPTUREPARMS sent;
     std::memcpy(&sent, SpyCaptureWindow::requests()[1].record.data(), sizeof sent);
     EXPECT_EQ(sent.dwRequestMicroSecPerFrame, 16666u);

@@ -61,9 +61,8 @@ TEST_F(RecordingTest, EveryPressOpensAndTakesOneFrameAndTheStopClosesTheFile) {
                                  WM_CAP_SINGLE_FRAME_OPEN, WM_CAP_SINGLE_FRAME}));
     SpyCaptureWindow::requests().clear();
     m_harness->click(1000);
-    EXPECT_EQ(SpyCaptureWindow::messages(),
-              (std::vector<UINT>{WM_CAP_GET_SEQUENCE_SETUP, WM_CAP_SET_SEQUENCE_SETUP, WM_CAP_SINGLE_FRAME_OPEN,
-                                 WM_CAP_SINGLE_FRAME}));
+    EXPECT_EQ(SpyCaptureWindow::messages(), (std::vector<UINT>{WM_CAP_GET_SEQUENCE_SETUP, WM_CAP_SET_SEQUENCE_SETUP,
+                                                               WM_CAP_SINGLE_FRAME_OPEN, WM_CAP_SINGLE_FRAME}));
     SpyCaptureWindow::requests().clear();
     stop();
     EXPECT_EQ(SpyCaptureWindow::messages(), (std::vector<UINT>{WM_CAP_STOP, WM_CAP_SINGLE_FRAME_CLOSE}));
@@ -241,10 +240,11 @@ TEST_F(ReplaceQuestionTest, WithoutADriverNothingIsAskedAndNothingOpens) {
     makeFileAtCapturePath();
     SpyCaptureConfig config = SpyCaptureWindow::defaultConfig();
     config.connectReply = FALSE;
-    m_modals.expectMessageBox(L"There was a problem connecting to your capture device. This could be because the "
-                            L"device is not connected or a program using it has crashed. You need to restart "
-                            L"your computer. Kinoree will run anyway without capture.",
-                            MB_OK);
+    m_modals.expectMessageBox(
+        L"There was a problem connecting to your capture device. This could be because the "
+        L"device is not connected or a program using it has crashed. You need to restart "
+        L"your computer. Kinoree will run anyway without capture.",
+        MB_OK);
     start(config);
 
     m_harness->click(1000);

@@ -16,8 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (media::CompleteCameraJpeg(camera, completed)) return 0;
 
     media::JpegLayout layout;
-    if (media::ParseJpeg(completed, layout) || !layout.hasHuffmanTables ||
-        layout.end != completed.size() ||
+    if (media::ParseJpeg(completed, layout) || !layout.hasHuffmanTables || layout.end != completed.size() ||
         completed.size() > size + media::StandardHuffmanTablesSegment().size()) {
         abort();
     }

@@ -13,11 +13,11 @@ namespace media {
 namespace {
 
 struct HostileAvi {
-    uint32_t superIndexEntries = 1;    // all pointing at the one standard index
+    uint32_t superIndexEntries = 1;  // all pointing at the one standard index
     uint32_t standardIndexEntries = 1;
-    uint32_t frameSize = 4;            // what the standard index claims for each frame
+    uint32_t frameSize = 4;  // what the standard index claims for each frame
     int32_t height = 240;
-    int nestedHeaderLists = 0;         // LIST hdrl inside LIST hdrl, this many times over
+    int nestedHeaderLists = 0;  // LIST hdrl inside LIST hdrl, this many times over
 };
 
 // An MJPEG AVI whose OpenDML index lists the one frame chunk as `standardIndexEntries` frames.

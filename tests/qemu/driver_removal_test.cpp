@@ -19,14 +19,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(DriverRemoval, UnbindingVividWhileStreamingIsDeviceGoneAndBindingBringsItBack)
-{
+TEST(DriverRemoval, UnbindingVividWhileStreamingIsDeviceGoneAndBindingBringsItBack) {
     const std::string path = guest::NodeNamed("vivid-000-vid-cap");
     ASSERT_FALSE(path.empty());
     std::string key;
     for (const CaptureDevice& d : ListCaptureDevices(*SystemV4l2Io())) {
-        if (d.path == path)
-            key = SettingsKey(d);
+        if (d.path == path) key = SettingsKey(d);
     }
     ASSERT_FALSE(key.empty());
     DeviceMonitor monitor;
@@ -53,22 +51,18 @@ TEST(DriverRemoval, UnbindingVividWhileStreamingIsDeviceGoneAndBindingBringsItBa
     std::optional<CaptureDevice> back;
     for (int attempt = 0; attempt < 100 && !back; ++attempt) {
         for (const CaptureDevice& d : ListCaptureDevices(*SystemV4l2Io())) {
-            if (SettingsKey(d) == key)
-                back = d;
+            if (SettingsKey(d) == key) back = d;
         }
-        if (!back)
-            std::this_thread::sleep_for(100ms);
+        if (!back) std::this_thread::sleep_for(100ms);
     }
     ASSERT_TRUE(back) << "vivid did not come back as " << key;
     // Both were announced, as the capture window hears of an unplugged camera coming back.
     std::vector<DeviceEvent> events;
     for (int attempt = 0; attempt < 50; ++attempt) {
-        for (const DeviceEvent& event : monitor.take())
-            events.push_back(event);
+        for (const DeviceEvent& event : monitor.take()) events.push_back(event);
         const bool removed = std::find(events.begin(), events.end(), DeviceEvent{false, path}) != events.end();
         const bool added = std::find(events.begin(), events.end(), DeviceEvent{true, back->path}) != events.end();
-        if (removed && added)
-            break;
+        if (removed && added) break;
         std::this_thread::sleep_for(100ms);
     }
     EXPECT_NE(std::find(events.begin(), events.end(), DeviceEvent{false, path}), events.end());

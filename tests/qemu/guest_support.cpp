@@ -13,30 +13,25 @@
 
 namespace media::guest {
 
-std::string NodeNamed(const std::string& name)
-{
+std::string NodeNamed(const std::string& name) {
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator("/sys/class/video4linux", ec)) {
         std::ifstream in(entry.path() / "name");
         std::string line;
-        if (std::getline(in, line) && line == name)
-            return "/dev/" + entry.path().filename().string();
+        if (std::getline(in, line) && line == name) return "/dev/" + entry.path().filename().string();
     }
     return {};
 }
 
-bool WriteSysfs(const std::string& path, const std::string& value)
-{
+bool WriteSysfs(const std::string& path, const std::string& value) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
+    if (fd < 0) return false;
     const bool ok = ::write(fd, value.data(), value.size()) == static_cast<ssize_t>(value.size());
     ::close(fd);
     return ok;
 }
 
-std::vector<uint8_t> MakeJpeg(int width, int height, uint8_t tag)
-{
+std::vector<uint8_t> MakeJpeg(int width, int height, uint8_t tag) {
     std::vector<uint8_t> rgb(size_t(width) * height * 3);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -50,16 +45,14 @@ std::vector<uint8_t> MakeJpeg(int width, int height, uint8_t tag)
     unsigned char* out = nullptr;
     unsigned long size = 0;
     std::vector<uint8_t> jpeg;
-    if (tjCompress2(handle, rgb.data(), width, 0, height, TJPF_RGB, &out, &size, TJSAMP_420, 85,
-                    0) == 0)
+    if (tjCompress2(handle, rgb.data(), width, 0, height, TJPF_RGB, &out, &size, TJSAMP_420, 85, 0) == 0)
         jpeg.assign(out, out + size);
     tjFree(out);
     tjDestroy(handle);
     return jpeg;
 }
 
-LoopbackWriter::LoopbackWriter(const std::string& path, uint32_t fourcc, int width, int height)
-{
+LoopbackWriter::LoopbackWriter(const std::string& path, uint32_t fourcc, int width, int height) {
     m_fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (m_fd < 0) {
         m_failure = "open " + path + ": " + std::strerror(errno);
@@ -80,14 +73,11 @@ LoopbackWriter::LoopbackWriter(const std::string& path, uint32_t fourcc, int wid
     m_frameBytes = fmt.fmt.pix.sizeimage;
 }
 
-LoopbackWriter::~LoopbackWriter()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
+LoopbackWriter::~LoopbackWriter() {
+    if (m_fd >= 0) ::close(m_fd);
 }
 
-bool LoopbackWriter::write(const std::vector<uint8_t>& frame)
-{
+bool LoopbackWriter::write(const std::vector<uint8_t>& frame) {
     return ::write(m_fd, frame.data(), frame.size()) == static_cast<ssize_t>(frame.size());
 }
 

@@ -23,12 +23,10 @@ constexpr auto kPatience = 10s;
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 
-bool DecodesCompletely(const std::vector<uint8_t>& jpeg)
-{
+bool DecodesCompletely(const std::vector<uint8_t>& jpeg) {
     tjhandle h = tjInitDecompress();
     std::vector<uint8_t> rgb(size_t(kWidth) * kHeight * 3);
-    const int r = tjDecompress2(h, jpeg.data(), jpeg.size(), rgb.data(), kWidth, 0, kHeight,
-                                TJPF_RGB, 0);
+    const int r = tjDecompress2(h, jpeg.data(), jpeg.size(), rgb.data(), kWidth, 0, kHeight, TJPF_RGB, 0);
     // Warnings (such as premature end of data) fail too: the image must be whole.
     const bool clean = r == 0 && tjGetErrorCode(h) != TJERR_WARNING;
     tjDestroy(h);
@@ -39,15 +37,12 @@ bool DecodesCompletely(const std::vector<uint8_t>& jpeg)
 // whole buffer with the tail of an older frame, as some drivers hand frames over.
 class MjpegProducer {
 public:
-    explicit MjpegProducer(guest::LoopbackWriter& writer) : m_writer(writer)
-    {
-        for (uint8_t tag = 0; tag < 8; ++tag)
-            m_jpegs.push_back(guest::MakeJpeg(kWidth, kHeight, tag));
+    explicit MjpegProducer(guest::LoopbackWriter& writer) : m_writer(writer) {
+        for (uint8_t tag = 0; tag < 8; ++tag) m_jpegs.push_back(guest::MakeJpeg(kWidth, kHeight, tag));
     }
     ~MjpegProducer() { stopFeeding(); }
 
-    bool writeFrame()
-    {
+    bool writeFrame() {
         const size_t n = m_written++;
         const auto& jpeg = m_jpegs[n % m_jpegs.size()];
         const auto& older = m_jpegs[(n + 3) % m_jpegs.size()];
@@ -57,8 +52,7 @@ public:
         return m_writer.write(buffer);
     }
 
-    void startFeeding()
-    {
+    void startFeeding() {
         m_feeding = true;
         m_thread = std::thread([this] {
             while (m_feeding) {
@@ -67,16 +61,13 @@ public:
             }
         });
     }
-    void stopFeeding()
-    {
+    void stopFeeding() {
         m_feeding = false;
-        if (m_thread.joinable())
-            m_thread.join();
+        if (m_thread.joinable()) m_thread.join();
     }
 
     // Which written frame `data` is: its index among the distinct pictures, or -1.
-    int pictureOf(const std::vector<uint8_t>& data) const
-    {
+    int pictureOf(const std::vector<uint8_t>& data) const {
         const auto it = std::find(m_jpegs.begin(), m_jpegs.end(), data);
         return it == m_jpegs.end() ? -1 : int(it - m_jpegs.begin());
     }
@@ -93,8 +84,7 @@ private:
 
 class LoopbackMjpeg : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_FALSE(m_path.empty()) << "the MJPEG loopback device is missing";
         ASSERT_TRUE(m_writer.ok()) << m_writer.failure();
         ASSERT_GT(m_writer.frameBytes(), m_producer.picture(0).size() * 2);
@@ -106,8 +96,7 @@ protected:
     MjpegProducer m_producer{m_writer};
 };
 
-TEST_F(LoopbackMjpeg, FramesComeBackWholeAndCutAtTheirEnd)
-{
+TEST_F(LoopbackMjpeg, FramesComeBackWholeAndCutAtTheirEnd) {
     V4l2Camera camera(m_path);
     const Error e = camera.start();
     ASSERT_FALSE(e) << e.message;
@@ -128,8 +117,7 @@ TEST_F(LoopbackMjpeg, FramesComeBackWholeAndCutAtTheirEnd)
     }
 }
 
-TEST_F(LoopbackMjpeg, LiveCaptureTakesAFrameWrittenAfterTheRequest)
-{
+TEST_F(LoopbackMjpeg, LiveCaptureTakesAFrameWrittenAfterTheRequest) {
     LiveSource live;
     const Error e = live.start(std::make_unique<V4l2Camera>(m_path));
     ASSERT_FALSE(e) << e.message;
@@ -148,16 +136,14 @@ TEST_F(LoopbackMjpeg, LiveCaptureTakesAFrameWrittenAfterTheRequest)
         ASSERT_GT(writtenAfter, writtenBefore);
         const int picture = m_producer.pictureOf(frame->data);
         bool writtenLater = false;
-        for (size_t n = writtenBefore; n < writtenAfter; ++n)
-            writtenLater |= int(n % 8) == picture;
+        for (size_t n = writtenBefore; n < writtenAfter; ++n) writtenLater |= int(n % 8) == picture;
         EXPECT_TRUE(writtenLater);
     }
 }
 
 // The capture thread moves from one device to another, as choosing a device in the Source
 // dialog makes it, and the loopback offers the MJPEG it carries first.
-TEST_F(LoopbackMjpeg, TheCaptureThreadSwitchesFromVividToTheLoopbackAndBack)
-{
+TEST_F(LoopbackMjpeg, TheCaptureThreadSwitchesFromVividToTheLoopbackAndBack) {
     const std::string vivid = guest::NodeNamed("vivid-000-vid-cap");
     LiveSource live;
     ASSERT_FALSE(live.start(std::make_unique<V4l2Camera>(vivid)));
@@ -177,8 +163,7 @@ TEST_F(LoopbackMjpeg, TheCaptureThreadSwitchesFromVividToTheLoopbackAndBack)
     EXPECT_EQ(frame->format, PixelFormat::Yuyv);
 }
 
-TEST(LoopbackConverted, UnreadableFormatIsConvertedToRgb)
-{
+TEST(LoopbackConverted, UnreadableFormatIsConvertedToRgb) {
     const std::string path = guest::NodeNamed("loopback-uyvy");
     ASSERT_FALSE(path.empty());
     constexpr int w = 320, h = 240;
@@ -186,8 +171,7 @@ TEST(LoopbackConverted, UnreadableFormatIsConvertedToRgb)
     ASSERT_TRUE(writer.ok()) << writer.failure();
     // Pure red in BT.601 limited range: Y 81, U (Cb) 90, V (Cr) 240; UYVY is U Y0 V Y1.
     std::vector<uint8_t> red;
-    for (int i = 0; i < w * h / 2; ++i)
-        red.insert(red.end(), {90, 81, 240, 81});
+    for (int i = 0; i < w * h / 2; ++i) red.insert(red.end(), {90, 81, 240, 81});
     red.resize(writer.frameBytes(), 0);
     ASSERT_TRUE(writer.write(red));
 

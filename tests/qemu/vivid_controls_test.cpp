@@ -24,36 +24,30 @@ using namespace std::chrono_literals;
 
 class VividControls : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         m_path = guest::NodeNamed("vivid-000-vid-cap");
         ASSERT_FALSE(m_path.empty()) << "vivid's capture node is missing";
     }
 
     // vivid keeps its values while loaded: leave them as the other tests expect.
-    void TearDown() override
-    {
+    void TearDown() override {
         CameraControls controls(m_path);
-        if (controls.open())
-            return;
+        if (controls.open()) return;
         std::vector<ControlValue> defaults;
-        for (const CameraControl& c : controls.list())
-            defaults.push_back({c.id, c.defaultValue});
+        for (const CameraControl& c : controls.list()) defaults.push_back({c.id, c.defaultValue});
         controls.apply(defaults);
     }
 
     std::string m_path;
 };
 
-const CameraControl* Named(const CameraControls& controls, const std::string& name)
-{
+const CameraControl* Named(const CameraControls& controls, const std::string& name) {
     const auto& list = controls.list();
     const auto it = std::find_if(list.begin(), list.end(), [&](const CameraControl& c) { return c.name == name; });
     return it == list.end() ? nullptr : &*it;
 }
 
-TEST_F(VividControls, ListsItsSettingsWithMenusAndTheGainItsAutomaticModeGoverns)
-{
+TEST_F(VividControls, ListsItsSettingsWithMenusAndTheGainItsAutomaticModeGoverns) {
     CameraControls controls(m_path);
     const Error e = controls.open();
     ASSERT_FALSE(e) << e.message;
@@ -64,8 +58,7 @@ TEST_F(VividControls, ListsItsSettingsWithMenusAndTheGainItsAutomaticModeGoverns
     EXPECT_EQ(brightness->minimum, 0);
     EXPECT_EQ(brightness->maximum, 255);
     EXPECT_EQ(brightness->defaultValue, 128);
-    for (const char* name : {"Contrast", "Saturation", "Hue"})
-        EXPECT_NE(Named(controls, name), nullptr) << name;
+    for (const char* name : {"Contrast", "Saturation", "Hue"}) EXPECT_NE(Named(controls, name), nullptr) << name;
 
     const CameraControl* autoGain = controls.find(V4L2_CID_AUTOGAIN);
     const CameraControl* gain = controls.find(V4L2_CID_GAIN);
@@ -80,8 +73,7 @@ TEST_F(VividControls, ListsItsSettingsWithMenusAndTheGainItsAutomaticModeGoverns
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu->kind, ControlKind::Menu);
     std::vector<int32_t> indexes;
-    for (const ControlItem& item : menu->items)
-        indexes.push_back(item.index);
+    for (const ControlItem& item : menu->items) indexes.push_back(item.index);
     EXPECT_EQ(indexes, (std::vector<int32_t>{1, 3, 4})) << "the skipped item is left out";
     EXPECT_EQ(menu->items.front().label, "Menu Item 1");
     const CameraControl* integerMenu = Named(controls, "Integer Menu");
@@ -95,8 +87,7 @@ TEST_F(VividControls, ListsItsSettingsWithMenusAndTheGainItsAutomaticModeGoverns
         EXPECT_EQ(Named(controls, name), nullptr) << name;
 }
 
-TEST_F(VividControls, ValuesSetWhileStreamingReadBackAndTurningAutoGainOffFreesTheGain)
-{
+TEST_F(VividControls, ValuesSetWhileStreamingReadBackAndTurningAutoGainOffFreesTheGain) {
     LiveSource live;
     ASSERT_FALSE(live.start(std::make_unique<V4l2Camera>(m_path)));
     CameraControls controls(m_path);
@@ -125,8 +116,7 @@ TEST_F(VividControls, ValuesSetWhileStreamingReadBackAndTurningAutoGainOffFreesT
     EXPECT_FALSE(live.failure());
 }
 
-TEST_F(VividControls, TheLockTurnsAutomaticGainOffWhereItIsAndLetsItRunAgain)
-{
+TEST_F(VividControls, TheLockTurnsAutomaticGainOffWhereItIsAndLetsItRunAgain) {
     LiveSource live;
     ASSERT_FALSE(live.start(std::make_unique<V4l2Camera>(m_path)));
     CameraControls controls(m_path);
@@ -152,8 +142,7 @@ TEST_F(VividControls, TheLockTurnsAutomaticGainOffWhereItIsAndLetsItRunAgain)
     EXPECT_TRUE(live.streaming());
 }
 
-TEST_F(VividControls, StreamsAtAWantedSizeAmongThoseOffered)
-{
+TEST_F(VividControls, StreamsAtAWantedSizeAmongThoseOffered) {
     V4l2Camera camera(m_path, SystemV4l2Io(), FrameSize{640, 480});
     const Error e = camera.start();
     ASSERT_FALSE(e) << e.message;
@@ -161,8 +150,7 @@ TEST_F(VividControls, StreamsAtAWantedSizeAmongThoseOffered)
     EXPECT_EQ(camera.format().height, 480);
     const auto offered = camera.offeredSizes();
     for (const FrameSize size : {FrameSize{640, 480}, FrameSize{1280, 720}}) {
-        EXPECT_NE(std::find(offered.begin(), offered.end(), size), offered.end())
-            << size.width << "x" << size.height;
+        EXPECT_NE(std::find(offered.begin(), offered.end(), size), offered.end()) << size.width << "x" << size.height;
     }
     Frame frame;
     ASSERT_FALSE(camera.readFrame(frame));
@@ -172,8 +160,9 @@ TEST_F(VividControls, StreamsAtAWantedSizeAmongThoseOffered)
     const std::vector<OfferedFormat> formats = camera.offeredFormats();
     ASSERT_FALSE(formats.empty());
     EXPECT_EQ(formats.front().format, PixelFormat::Yuyv);
-    const auto vga = std::find_if(formats.front().sizes.begin(), formats.front().sizes.end(),
-                                  [](const OfferedSize& s) { return s.size == FrameSize{640, 480}; });
+    const auto vga = std::find_if(formats.front().sizes.begin(), formats.front().sizes.end(), [](const OfferedSize& s) {
+        return s.size == FrameSize{640, 480};
+    });
     ASSERT_NE(vga, formats.front().sizes.end());
     ASSERT_GE(vga->intervals.size(), 2u) << "vivid lists several frame rates";
     const FrameInterval running{camera.format().frameIntervalNumerator, camera.format().frameIntervalDenominator};

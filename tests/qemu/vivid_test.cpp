@@ -23,20 +23,17 @@ constexpr auto kPatience = 10s;
 
 class Vivid : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         m_path = guest::NodeNamed("vivid-000-vid-cap");
         ASSERT_FALSE(m_path.empty()) << "vivid's capture node is missing";
     }
     std::string m_path;
 };
 
-TEST_F(Vivid, DeviceListHasTheCaptureNodesOnlyInNodeOrder)
-{
+TEST_F(Vivid, DeviceListHasTheCaptureNodesOnlyInNodeOrder) {
     const auto devices = ListCaptureDevices(*SystemV4l2Io());
     std::vector<std::string> paths;
-    for (const CaptureDevice& d : devices)
-        paths.push_back(d.path);
+    for (const CaptureDevice& d : devices) paths.push_back(d.path);
     // vivid's output, metadata and VBI nodes are left out; the loopback devices capture.
     const std::vector<std::string> expected = {m_path, guest::NodeNamed("loopback-mjpeg"),
                                                guest::NodeNamed("loopback-uyvy")};
@@ -48,14 +45,12 @@ TEST_F(Vivid, DeviceListHasTheCaptureNodesOnlyInNodeOrder)
     std::vector<std::string> keys;
     for (const CaptureDevice& d : devices) {
         EXPECT_FALSE(d.busInfo.empty()) << d.path;
-        if (std::find(keys.begin(), keys.end(), SettingsKey(d)) == keys.end())
-            keys.push_back(SettingsKey(d));
+        if (std::find(keys.begin(), keys.end(), SettingsKey(d)) == keys.end()) keys.push_back(SettingsKey(d));
     }
     EXPECT_EQ(keys.size(), devices.size());
 }
 
-TEST_F(Vivid, NegotiatesYuyvAt720pAndStreamsInOrder)
-{
+TEST_F(Vivid, NegotiatesYuyvAt720pAndStreamsInOrder) {
     V4l2Camera camera(m_path);
     const Error e = camera.start();
     ASSERT_FALSE(e) << e.message;
@@ -84,8 +79,7 @@ TEST_F(Vivid, NegotiatesYuyvAt720pAndStreamsInOrder)
     ASSERT_FALSE(camera.start()) << "the device is free again after stop";
 }
 
-TEST_F(Vivid, AfterAPauseTheNewestQueuedFrameIsRead)
-{
+TEST_F(Vivid, AfterAPauseTheNewestQueuedFrameIsRead) {
     V4l2Camera camera(m_path);
     ASSERT_FALSE(camera.start());
     Frame first;
@@ -98,8 +92,7 @@ TEST_F(Vivid, AfterAPauseTheNewestQueuedFrameIsRead)
         << "frames that waited in the queue were skipped";
 }
 
-TEST_F(Vivid, LiveCaptureTakesAFrameBegunAfterTheRequest)
-{
+TEST_F(Vivid, LiveCaptureTakesAFrameBegunAfterTheRequest) {
     std::atomic<int> listened = 0;
     LiveSource live;
     live.setFrameListener([&](const std::shared_ptr<const Frame>&) { ++listened; });

@@ -24,24 +24,24 @@ using user32::DialogItemTemplate;
 constexpr WORD kUk = 0x0809;
 constexpr WORD kUs = 0x0409;
 
-HMODULE Module() { return GetModuleHandleW(nullptr); }
+HMODULE Module() {
+    return GetModuleHandleW(nullptr);
+}
 
-std::span<const BYTE> Bytes(LPCWSTR type, int id) { return kernel32::ResourceBytes(Module(), type, MAKEINTRESOURCEW(id)); }
+std::span<const BYTE> Bytes(LPCWSTR type, int id) {
+    return kernel32::ResourceBytes(Module(), type, MAKEINTRESOURCEW(id));
+}
 
-DWORD Dword(std::span<const BYTE> b, size_t at)
-{
+DWORD Dword(std::span<const BYTE> b, size_t at) {
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<DWORD>(b[at + 3]) << 24);
 }
 
-std::wstring Lower(std::wstring s)
-{
-    for (wchar_t& c : s)
-        c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+std::wstring Lower(std::wstring s) {
+    for (wchar_t& c : s) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
     return s;
 }
 
-TEST(ResModuleIndex, EveryResourceIsFiledOnceUnderItsLanguage)
-{
+TEST(ResModuleIndex, EveryResourceIsFiledOnceUnderItsLanguage) {
     ASSERT_FALSE(ModuleResourceImage().empty());
     std::multimap<std::pair<WORD, WORD>, WORD> found;
     for (const kernel32::ResourceEntry& entry : kernel32::ModuleResourceEntries()) {
@@ -49,10 +49,9 @@ TEST(ResModuleIndex, EveryResourceIsFiledOnceUnderItsLanguage)
         found.emplace(std::pair{entry.type.ordinal, entry.name.ordinal}, entry.language);
     }
     const std::multimap<std::pair<WORD, WORD>, WORD> expected = {
-        {{5, IDD_ABOUTBOX}, kUk}, {{5, IDD_MAIN}, kUk}, {{4, IDR_MAINMENU}, kUk},
-        {{14, IDI_APPICON}, kUk}, {{3, 1}, kUk},         {{2, IDB_ABOUT}, kUk},
-        {{6, IDS_ABOUTBOX / 16 + 1}, kUk},               {{16, 1}, kUk},
-        {{24, 1}, kUs},
+        {{5, IDD_ABOUTBOX}, kUk},          {{5, IDD_MAIN}, kUk}, {{4, IDR_MAINMENU}, kUk},
+        {{14, IDI_APPICON}, kUk},          {{3, 1}, kUk},        {{2, IDB_ABOUT}, kUk},
+        {{6, IDS_ABOUTBOX / 16 + 1}, kUk}, {{16, 1}, kUk},       {{24, 1}, kUs},
     };
     EXPECT_EQ(found, expected);
 
@@ -77,8 +76,7 @@ struct ExpectedItem {
 
 constexpr DWORD kEditStyle = ES_READONLY | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP;
 
-void ExpectItems(const std::vector<DialogItemTemplate>& items, const std::vector<ExpectedItem>& expected)
-{
+void ExpectItems(const std::vector<DialogItemTemplate>& items, const std::vector<ExpectedItem>& expected) {
     ASSERT_EQ(items.size(), expected.size());
     const std::map<std::wstring, WORD> ordinals = {{L"button", 0x80}, {L"edit", 0x81}, {L"static", 0x82}};
     for (size_t i = 0; i < items.size(); ++i) {
@@ -106,8 +104,7 @@ void ExpectItems(const std::vector<DialogItemTemplate>& items, const std::vector
     }
 }
 
-TEST(ResModuleDialogs, MainDialogTemplate)
-{
+TEST(ResModuleDialogs, MainDialogTemplate) {
     auto dialog = user32::ParseDialogTemplate(Bytes(RT_DIALOG, IDD_MAIN));
     ASSERT_TRUE(dialog);
     EXPECT_FALSE(dialog->extended);
@@ -123,32 +120,31 @@ TEST(ResModuleDialogs, MainDialogTemplate)
     EXPECT_EQ(dialog->pointSize, 8);
     EXPECT_EQ(dialog->typeface, L"MS Shell Dlg");
     ExpectItems(dialog->items, {
-        {1, L"button", L"Quit", BS_DEFPUSHBUTTON | WS_TABSTOP, 281, 209, 57, 16},
-        {-1, L"button", L"Video Preview", BS_GROUPBOX, 7, 7, 204, 153},
-        {1000, L"button", L"Capture Single frame", WS_TABSTOP, 21, 170, 89, 19},
-        {1001, L"button", L"Stop /  Save", WS_TABSTOP, 117, 170, 83, 19},
-        {-1, L"button", L"Video Controls", BS_GROUPBOX, 211, 7, 127, 185},
-        {1002, L"button", L"", WS_TABSTOP, 221, 60, 109, 22},
-        {1003, L"button", L"Source", WS_TABSTOP, 221, 84, 109, 22},
-        {1004, L"button", L"Video Format", WS_TABSTOP, 221, 159, 109, 22},
-        {1005, L"button", L"Compression", WS_TABSTOP, 221, 134, 109, 22},
-        {1006, L"button", L"Video Settings", WS_TABSTOP, 221, 110, 109, 22},
-        {1007, L"edit", L"", kEditStyle, 288, 37, 41, 14},
-        {1008, L"edit", L"", kEditStyle, 287, 19, 42, 14},
-        // UDS_ARROWKEYS | UDS_AUTOBUDDY | UDS_ALIGNLEFT | UDS_SETBUDDYINT
-        {1009, L"msctls_updown32", L"", 0x20 | 0x10 | 0x08 | 0x02, 284, 19, 11, 14},
-        {1010, L"edit", L"", kEditStyle, 46, 194, 292, 14},
-        {1011, L"edit", L"", kEditStyle, 46, 211, 234, 14},
-        {-1, L"static", L"Status", WS_GROUP, 7, 199, 33, 8},
-        {-1, L"static", L"File Name", WS_GROUP, 7, 215, 34, 10},
-        {-1, L"static", L"Frame Rate Fps", WS_GROUP, 221, 24, 51, 8},
-        {-1, L"static", L"Frames Captured", WS_GROUP, 221, 42, 63, 9},
-        {-1, L"button", L"Capture Control", BS_GROUPBOX, 7, 159, 203, 33},
-    });
+                                   {1, L"button", L"Quit", BS_DEFPUSHBUTTON | WS_TABSTOP, 281, 209, 57, 16},
+                                   {-1, L"button", L"Video Preview", BS_GROUPBOX, 7, 7, 204, 153},
+                                   {1000, L"button", L"Capture Single frame", WS_TABSTOP, 21, 170, 89, 19},
+                                   {1001, L"button", L"Stop /  Save", WS_TABSTOP, 117, 170, 83, 19},
+                                   {-1, L"button", L"Video Controls", BS_GROUPBOX, 211, 7, 127, 185},
+                                   {1002, L"button", L"", WS_TABSTOP, 221, 60, 109, 22},
+                                   {1003, L"button", L"Source", WS_TABSTOP, 221, 84, 109, 22},
+                                   {1004, L"button", L"Video Format", WS_TABSTOP, 221, 159, 109, 22},
+                                   {1005, L"button", L"Compression", WS_TABSTOP, 221, 134, 109, 22},
+                                   {1006, L"button", L"Video Settings", WS_TABSTOP, 221, 110, 109, 22},
+                                   {1007, L"edit", L"", kEditStyle, 288, 37, 41, 14},
+                                   {1008, L"edit", L"", kEditStyle, 287, 19, 42, 14},
+                                   // UDS_ARROWKEYS | UDS_AUTOBUDDY | UDS_ALIGNLEFT | UDS_SETBUDDYINT
+                                   {1009, L"msctls_updown32", L"", 0x20 | 0x10 | 0x08 | 0x02, 284, 19, 11, 14},
+                                   {1010, L"edit", L"", kEditStyle, 46, 194, 292, 14},
+                                   {1011, L"edit", L"", kEditStyle, 46, 211, 234, 14},
+                                   {-1, L"static", L"Status", WS_GROUP, 7, 199, 33, 8},
+                                   {-1, L"static", L"File Name", WS_GROUP, 7, 215, 34, 10},
+                                   {-1, L"static", L"Frame Rate Fps", WS_GROUP, 221, 24, 51, 8},
+                                   {-1, L"static", L"Frames Captured", WS_GROUP, 221, 42, 63, 9},
+                                   {-1, L"button", L"Capture Control", BS_GROUPBOX, 7, 159, 203, 33},
+                               });
 }
 
-TEST(ResModuleDialogs, AboutBoxTemplate)
-{
+TEST(ResModuleDialogs, AboutBoxTemplate) {
     auto dialog = user32::ParseDialogTemplate(Bytes(RT_DIALOG, IDD_ABOUTBOX));
     ASSERT_TRUE(dialog);
     EXPECT_TRUE(dialog->extended);
@@ -164,14 +160,14 @@ TEST(ResModuleDialogs, AboutBoxTemplate)
               std::make_tuple(8, 0, 0, 1));
     EXPECT_EQ(dialog->typeface, L"MS Shell Dlg");
     ExpectItems(dialog->items, {
-        {-1, L"static", L"IDI_MAINFRAME", SS_ICON, 7, 7, 21, 20},
-        {-1, L"static", L"Kinoree Version 2.0", SS_NOPREFIX | WS_GROUP, 39, 15, 119, 8},
-        {-1, L"static", nullptr, WS_GROUP, 114, 15, 65, 8},
-        {1, L"button", L"OK", BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 7, 145, 247, 15},
-        {-1, L"static", nullptr, WS_GROUP, 61, 34, 87, 8},
-        {1012, L"button", L"Website", BS_DEFPUSHBUTTON | WS_TABSTOP, 193, 23, 50, 15},
-        {-1, L"static", nullptr, SS_BITMAP, 7, 50, 247, 93},
-    });
+                                   {-1, L"static", L"IDI_MAINFRAME", SS_ICON, 7, 7, 21, 20},
+                                   {-1, L"static", L"Kinoree Version 2.0", SS_NOPREFIX | WS_GROUP, 39, 15, 119, 8},
+                                   {-1, L"static", nullptr, WS_GROUP, 114, 15, 65, 8},
+                                   {1, L"button", L"OK", BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 7, 145, 247, 15},
+                                   {-1, L"static", nullptr, WS_GROUP, 61, 34, 87, 8},
+                                   {1012, L"button", L"Website", BS_DEFPUSHBUTTON | WS_TABSTOP, 193, 23, 50, 15},
+                                   {-1, L"static", nullptr, SS_BITMAP, 7, 50, 247, 93},
+                               });
     // The implementer's two lines are texts; the picture is named by number.
     EXPECT_FALSE(dialog->items[2].title.isOrdinal || dialog->items[2].title.name.empty());
     EXPECT_FALSE(dialog->items[4].title.isOrdinal || dialog->items[4].title.name.empty());
@@ -181,8 +177,7 @@ TEST(ResModuleDialogs, AboutBoxTemplate)
     EXPECT_EQ(FindResourceW(Module(), L"IDI_MAINFRAME", RT_GROUP_ICON), nullptr);
 }
 
-TEST(ResModuleMenu, MainMenuPopupsAndCommands)
-{
+TEST(ResModuleMenu, MainMenuPopupsAndCommands) {
     auto menu = user32::ParseMenuTemplate(Bytes(RT_MENU, IDR_MAINMENU));
     ASSERT_TRUE(menu);
     std::vector<std::tuple<std::wstring, std::wstring, WORD>> flat;
@@ -204,8 +199,7 @@ TEST(ResModuleMenu, MainMenuPopupsAndCommands)
     EXPECT_EQ(menu->size(), 3u);
 }
 
-TEST(ResModuleStrings, AboutItemTextAndAbsentIds)
-{
+TEST(ResModuleStrings, AboutItemTextAndAbsentIds) {
     EXPECT_EQ(user32::LoadStringText(Module(), IDS_ABOUTBOX), L"&About KinoreeV2...");
     wchar_t buffer[64];
     EXPECT_EQ(LoadStringW(Module(), IDS_ABOUTBOX, buffer, 64), 19);
@@ -220,8 +214,7 @@ TEST(ResModuleStrings, AboutItemTextAndAbsentIds)
     }
 }
 
-TEST(ResModuleIcon, OneOpaqueThirtyTwoBitImage)
-{
+TEST(ResModuleIcon, OneOpaqueThirtyTwoBitImage) {
     std::span<const BYTE> group = Bytes(RT_GROUP_ICON, IDI_APPICON);
     ASSERT_EQ(group.size(), 6u + 14u);
     EXPECT_EQ(group[4], 1) << "one image";
@@ -249,8 +242,7 @@ TEST(ResModuleIcon, OneOpaqueThirtyTwoBitImage)
     EXPECT_GT(colours.size(), 8u) << "a picture, not a plain square";
 }
 
-TEST(ResModuleBitmap, FourBitLogoOnTheStandardPalette)
-{
+TEST(ResModuleBitmap, FourBitLogoOnTheStandardPalette) {
     std::span<const BYTE> dib = Bytes(RT_BITMAP, IDB_ABOUT);
     const size_t stride = (371 * 4 + 31) / 32 * 4;
     ASSERT_EQ(dib.size(), 40u + 16 * 4 + stride * 151);
@@ -260,10 +252,10 @@ TEST(ResModuleBitmap, FourBitLogoOnTheStandardPalette)
     EXPECT_EQ(Dword(dib, 16), 0u) << "uncompressed";
     EXPECT_EQ(Dword(dib, 32), 16u) << "colours used";
     EXPECT_EQ(Dword(dib, 36), 16u) << "colours important";
-    const BYTE palette[16][3] = {{0, 0, 0},     {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
-                                 {0, 0, 128},   {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
-                                 {128, 128, 128}, {255, 0, 0}, {0, 255, 0},   {255, 255, 0},
-                                 {0, 0, 255},   {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
+    const BYTE palette[16][3] = {{0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
+                                 {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
+                                 {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
+                                 {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
     for (int i = 0; i < 16; ++i) {
         const BYTE* q = &dib[40 + i * 4];  // blue, green, red, reserved
         EXPECT_EQ(std::make_tuple(q[2], q[1], q[0], q[3]),
@@ -279,8 +271,7 @@ TEST(ResModuleBitmap, FourBitLogoOnTheStandardPalette)
     EXPECT_LT(white, decoded->pixels.size()) << "something drawn on it";
 }
 
-TEST(ResModuleVersion, FixedPartStringsAndTranslation)
-{
+TEST(ResModuleVersion, FixedPartStringsAndTranslation) {
     std::span<const BYTE> bytes = Bytes(RT_VERSION, 1);
     auto root = restest::ParseVersionInfo(bytes);
     ASSERT_TRUE(root);
@@ -289,16 +280,15 @@ TEST(ResModuleVersion, FixedPartStringsAndTranslation)
     ASSERT_EQ(root->valueLength, 52);
     const std::span<const BYTE> fixed = root->value;
     const std::vector<DWORD> expectedFixed = {
-        0xFEEF04BD,              // signature
-        0x00010000,              // structure version 1.0
-        0x00010000, 0x00000001,  // file version 1.0.0.1
-        0x00010000, 0x00000001,  // product version 1.0.0.1
-        0x3F, 0,                 // flags mask, flags
-        0x4, 0x1, 0,             // VOS__WINDOWS32, VFT_APP, no subtype
-        0, 0,                    // date
+        0xFEEF04BD,                 // signature
+        0x00010000,                 // structure version 1.0
+        0x00010000, 0x00000001,     // file version 1.0.0.1
+        0x00010000, 0x00000001,     // product version 1.0.0.1
+        0x3F,       0,              // flags mask, flags
+        0x4,        0x1,        0,  // VOS__WINDOWS32, VFT_APP, no subtype
+        0,          0,              // date
     };
-    for (size_t i = 0; i < expectedFixed.size(); ++i)
-        EXPECT_EQ(Dword(fixed, i * 4), expectedFixed[i]) << "field " << i;
+    for (size_t i = 0; i < expectedFixed.size(); ++i) EXPECT_EQ(Dword(fixed, i * 4), expectedFixed[i]) << "field " << i;
 
     ASSERT_EQ(root->children.size(), 2u);
     EXPECT_EQ(root->children[0].key, u"StringFileInfo");
@@ -334,8 +324,7 @@ TEST(ResModuleVersion, FixedPartStringsAndTranslation)
     EXPECT_EQ(Dword(translation->value, 0), 0x04E40409u) << "0x0409, code page 1252";
 }
 
-TEST(ResModuleManifest, ExactText)
-{
+TEST(ResModuleManifest, ExactText) {
     std::span<const BYTE> bytes = Bytes(RT_MANIFEST, 1);
     const std::string text(bytes.begin(), bytes.end());
     const std::string expected =

@@ -20,20 +20,23 @@ using restest::Put32;
 using restest::PutId;
 using restest::PutString;
 
-std::span<const BYTE> Span(const Bytes& b) { return {b.data(), b.size()}; }
+std::span<const BYTE> Span(const Bytes& b) {
+    return {b.data(), b.size()};
+}
 
 // Makes `image` the module's resources for one test.
 class ScopedModuleImage {
 public:
-    explicit ScopedModuleImage(const Bytes& image) : m_span(Span(image)) { kernel32::SetModuleResourceImageForTesting(&m_span); }
+    explicit ScopedModuleImage(const Bytes& image) : m_span(Span(image)) {
+        kernel32::SetModuleResourceImageForTesting(&m_span);
+    }
     ~ScopedModuleImage() { kernel32::SetModuleResourceImageForTesting(nullptr); }
 
 private:
     std::span<const BYTE> m_span;
 };
 
-TEST(ResImageParse, EntriesHeadersAndTruncation)
-{
+TEST(ResImageParse, EntriesHeadersAndTruncation) {
     const std::span<const BYTE> image = ModuleResourceImage();
     auto full = kernel32::ParseResImage(image);
     ASSERT_TRUE(full);
@@ -41,11 +44,9 @@ TEST(ResImageParse, EntriesHeadersAndTruncation)
     // A cut either fails or, at an entry boundary, yields the entries before it.
     for (size_t length = 0; length < image.size(); ++length) {
         auto part = kernel32::ParseResImage(image.first(length));
-        if (!part)
-            continue;
+        if (!part) continue;
         ASSERT_LT(part->size(), full->size()) << length;
-        for (size_t i = 0; i < part->size(); ++i)
-            ASSERT_EQ((*part)[i].data.data(), (*full)[i].data.data()) << length;
+        for (size_t i = 0; i < part->size(); ++i) ASSERT_EQ((*part)[i].data.data(), (*full)[i].data.data()) << length;
         if (!part->empty()) {
             const auto& last = part->back();
             ASSERT_GE(length, size_t(last.data.data() + last.data.size() - image.data())) << length;
@@ -74,8 +75,7 @@ TEST(ResImageParse, EntriesHeadersAndTruncation)
     EXPECT_FALSE(kernel32::ParseResImage(Span(unterminated)));
 }
 
-TEST(ResImageParse, FindByTypeNameAndLanguage)
-{
+TEST(ResImageParse, FindByTypeNameAndLanguage) {
     const Bytes image = restest::ResImage()
                             .add(uint16_t{5}, u"MAINDLG", 0x0809, {1})
                             .add(uint16_t{5}, uint16_t{42}, 0x0409, {2, 2})
@@ -104,26 +104,22 @@ TEST(ResImageParse, FindByTypeNameAndLanguage)
     EXPECT_EQ(FindResourceW(module, L"MAINDLG", RT_DIALOG), nullptr);
 }
 
-TEST(ResImageParse, Utf16BecomesWide)
-{
+TEST(ResImageParse, Utf16BecomesWide) {
     const Bytes text = {'A', 0, 0x3D, 0xD8, 0x00, 0xDE, 0x00, 0xD8, 'z', 0, 0x01};
     EXPECT_EQ(kernel32::WideFromUtf16(Span(text)), std::wstring(L"A\U0001F600") + wchar_t(0xD800) + L"z");
 }
 
-TEST(ResStringTable, BlocksOfSixteenAndDamage)
-{
+TEST(ResStringTable, BlocksOfSixteenAndDamage) {
     // Block 2 holds ids 16..31: 16 "", 17 "one", 18 "", 19 the surrogate pair.
     Bytes block;
     Put16(block, 0);
     Put16(block, 3);
-    for (char16_t c : std::u16string(u"one"))
-        Put16(block, c);
+    for (char16_t c : std::u16string(u"one")) Put16(block, c);
     Put16(block, 0);
     Put16(block, 2);
     Put16(block, 0xD83D);
     Put16(block, 0xDE00);
-    for (int i = 4; i < 16; ++i)
-        Put16(block, 0);
+    for (int i = 4; i < 16; ++i) Put16(block, 0);
     const Bytes image = restest::ResImage().add(uint16_t{6}, uint16_t{2}, 0x0809, block).bytes();
     {
         ScopedModuleImage scope(image);
@@ -143,22 +139,19 @@ TEST(ResStringTable, BlocksOfSixteenAndDamage)
 
 // A classic template without a font, one item with a named class, an ordinal title and
 // creation data; the item starts unaligned so the reader must pad.
-Bytes ClassicTemplate()
-{
+Bytes ClassicTemplate() {
     Bytes t;
     Put32(t, 0x80C80000);  // no DS_SETFONT
     Put32(t, 0x8);
-    Put16(t, 2);           // items
-    for (int v : {10, 20, 300, 200})
-        Put16(t, v);
+    Put16(t, 2);  // items
+    for (int v : {10, 20, 300, 200}) Put16(t, v);
     PutId(t, uint16_t{77});  // menu
     PutString(t, u"MyClass");
     PutString(t, u"Hi");
     restest::PadDword(t);
     Put32(t, 0x50000000);
     Put32(t, 0x200);
-    for (int v : {-1, 2, 3, 4})
-        Put16(t, v);
+    for (int v : {-1, 2, 3, 4}) Put16(t, v);
     Put16(t, 0xFFFF);  // id
     PutString(t, u"Custom");
     PutId(t, uint16_t{136});
@@ -167,8 +160,7 @@ Bytes ClassicTemplate()
     restest::PadDword(t);
     Put32(t, 0x50000001);
     Put32(t, 0);
-    for (int v : {5, 6, 7, 8})
-        Put16(t, v);
+    for (int v : {5, 6, 7, 8}) Put16(t, v);
     Put16(t, 1);
     PutId(t, uint16_t{0x80});
     PutString(t, u"OK");
@@ -176,8 +168,7 @@ Bytes ClassicTemplate()
     return t;
 }
 
-Bytes ExtendedTemplate()
-{
+Bytes ExtendedTemplate() {
     Bytes t;
     Put16(t, 1);
     Put16(t, 0xFFFF);
@@ -185,8 +176,7 @@ Bytes ExtendedTemplate()
     Put32(t, 0x100);       // extended style
     Put32(t, 0x80C80048);  // DS_SETFONT
     Put16(t, 1);
-    for (int v : {0, 0, 50, 40})
-        Put16(t, v);
+    for (int v : {0, 0, 50, 40}) Put16(t, v);
     Put16(t, 0);
     PutId(t, uint16_t{0x8002});
     PutString(t, u"");
@@ -199,8 +189,7 @@ Bytes ExtendedTemplate()
     Put32(t, 5);
     Put32(t, 6);
     Put32(t, 0x50010000);
-    for (int v : {1, 2, 3, 4})
-        Put16(t, v);
+    for (int v : {1, 2, 3, 4}) Put16(t, v);
     Put32(t, 0xFFFFFFFF);
     PutId(t, uint16_t{0x82});
     PutString(t, u"x");
@@ -209,8 +198,7 @@ Bytes ExtendedTemplate()
     return t;
 }
 
-TEST(ResTemplateParse, ClassicAndExtendedForms)
-{
+TEST(ResTemplateParse, ClassicAndExtendedForms) {
     auto classic = user32::ParseDialogTemplate(Span(ClassicTemplate()));
     ASSERT_TRUE(classic);
     EXPECT_FALSE(classic->extended);
@@ -251,11 +239,11 @@ TEST(ResTemplateParse, ClassicAndExtendedForms)
     EXPECT_EQ(item.creationData, (std::vector<BYTE>{0xAB, 0xCD}));
 }
 
-TEST(ResTemplateParse, EveryTruncationIsRefused)
-{
+TEST(ResTemplateParse, EveryTruncationIsRefused) {
     const HMODULE module = GetModuleHandleW(nullptr);
     const std::vector<Bytes> templates = {
-        ClassicTemplate(), ExtendedTemplate(),
+        ClassicTemplate(),
+        ExtendedTemplate(),
         Bytes(kernel32::ResourceBytes(module, RT_DIALOG, MAKEINTRESOURCEW(102)).begin(),
               kernel32::ResourceBytes(module, RT_DIALOG, MAKEINTRESOURCEW(102)).end()),
         Bytes(kernel32::ResourceBytes(module, RT_DIALOG, MAKEINTRESOURCEW(100)).begin(),
@@ -276,8 +264,7 @@ TEST(ResTemplateParse, EveryTruncationIsRefused)
     EXPECT_FALSE(user32::ParseDialogTemplate(Span(forged)));
 }
 
-TEST(ResMenuParse, NestingFlagsAndTruncation)
-{
+TEST(ResMenuParse, NestingFlagsAndTruncation) {
     // File > (Open 1, separator, Recent > (a 2 grayed)), Exit 3
     Bytes m;
     Put32(m, 0);
@@ -333,23 +320,20 @@ TEST(ResMenuParse, NestingFlagsAndTruncation)
     EXPECT_FALSE(user32::ParseMenuTemplate(Span(deep)));
 }
 
-Bytes InfoHeader(int32_t width, int32_t height, int bitCount, uint32_t colours)
-{
+Bytes InfoHeader(int32_t width, int32_t height, int bitCount, uint32_t colours) {
     Bytes h;
     Put32(h, 40);
     Put32(h, static_cast<uint32_t>(width));
     Put32(h, static_cast<uint32_t>(height));
     Put16(h, 1);
     Put16(h, bitCount);
-    for (int i = 0; i < 4; ++i)
-        Put32(h, 0);
+    for (int i = 0; i < 4; ++i) Put32(h, 0);
     Put32(h, colours);
     Put32(h, 0);
     return h;
 }
 
-TEST(ResDibDecode, DepthsAndRowOrder)
-{
+TEST(ResDibDecode, DepthsAndRowOrder) {
     // 2x2, 24 bpp: rows padded to 8 bytes. Stored rows: red green / blue white.
     auto rows24 = [](int32_t height) {
         Bytes b = InfoHeader(2, height, 24, 0);
@@ -392,12 +376,10 @@ TEST(ResDibDecode, DepthsAndRowOrder)
         EXPECT_FALSE(user32::DecodeDib(Span(Bytes(whole.begin(), whole.begin() + length)))) << length;
 }
 
-TEST(ResIconDecode, MaskAlphaAndTruncation)
-{
+TEST(ResIconDecode, MaskAlphaAndTruncation) {
     // 2x2 at 4 bpp with a mask hiding the top-left pixel (mask rows are bottom-up too).
     Bytes icon = InfoHeader(2, 4, 4, 16);
-    for (int i = 0; i < 16; ++i)
-        icon.insert(icon.end(), {BYTE(i), BYTE(i), BYTE(i), 0});
+    for (int i = 0; i < 16; ++i) icon.insert(icon.end(), {BYTE(i), BYTE(i), BYTE(i), 0});
     icon.insert(icon.end(), {0x12, 0, 0, 0, 0x34, 0, 0, 0});  // bottom row 1 2, top row 3 4
     icon.insert(icon.end(), {0x00, 0, 0, 0, 0x80, 0, 0, 0});
     auto decoded = user32::DecodeIconImage(Span(icon));
@@ -421,8 +403,7 @@ TEST(ResIconDecode, MaskAlphaAndTruncation)
         EXPECT_FALSE(user32::DecodeIconImage(Span(Bytes(module.begin(), module.begin() + length)))) << length;
 }
 
-TEST(ResIconDirectory, PicksTheClosestSize)
-{
+TEST(ResIconDirectory, PicksTheClosestSize) {
     auto group = [](std::initializer_list<std::tuple<int, int, int>> images) {
         Bytes g;
         Put16(g, 0);

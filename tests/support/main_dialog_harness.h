@@ -62,7 +62,12 @@ public:
         bool operator==(const Snapshot&) const = default;
     };
     Snapshot snapshot() const {
-        return {text(1007), text(1010), text(1011), text(1002), videoControlsEnabled(), g_nFrameCount,
+        return {text(1007),
+                text(1010),
+                text(1011),
+                text(1002),
+                videoControlsEnabled(),
+                g_nFrameCount,
                 SpyCaptureWindow::requests().size()};
     }
 

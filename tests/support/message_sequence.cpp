@@ -34,14 +34,16 @@ MessageLog::~MessageLog() {
     for (HWND window : m_watched) {
         auto found = Watches().find(window);
         if (found == Watches().end()) continue;
-        if (IsWindow(window)) SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(found->second.original));
+        if (IsWindow(window))
+            SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(found->second.original));
         Watches().erase(found);
     }
 }
 
 void MessageLog::watch(HWND window, int id) {
     ASSERT_TRUE(IsWindow(window));
-    auto original = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&logging)));
+    auto original =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&logging)));
     Watches()[window] = Watch{this, original, id >= 0 ? id : GetDlgCtrlID(window)};
     m_watched.push_back(window);
 }

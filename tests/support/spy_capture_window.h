@@ -14,13 +14,13 @@ struct CaptureRequest {
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
-    std::vector<BYTE> record;  // the record passed with a size, as it was at the request
-    std::wstring path;         // the path of a set-capture-file request
-    CAPTUREPARMS parmsAtFrame; // the parameters in force when a single frame was asked for
+    std::vector<BYTE> record;   // the record passed with a size, as it was at the request
+    std::wstring path;          // the path of a set-capture-file request
+    CAPTUREPARMS parmsAtFrame;  // the parameters in force when a single frame was asked for
 };
 
 struct SpyCaptureConfig {
-    bool createFails = false;     // capCreateCaptureWindowW returns no window
+    bool createFails = false;  // capCreateCaptureWindowW returns no window
     BOOL connectReply = TRUE;
     // With a driver connected, a single-frame open fails when told to, with this reason;
     // without one it always fails, as the real window's does.
@@ -34,7 +34,7 @@ struct SpyCaptureConfig {
     // With a confirmed single frame, what the status callback is told first (nothing if empty).
     std::wstring singleFrameStatus;
     std::wstring captureFile = L"/home/animator/Videos/Capture.avi";
-    CAPTUREPARMS parms{};         // what the window reports
+    CAPTUREPARMS parms{};  // what the window reports
 };
 
 class SpyCaptureWindow {

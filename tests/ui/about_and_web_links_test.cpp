@@ -65,8 +65,8 @@ TEST_F(AboutTest, EveryWayOfEndingTheBoxLeavesTheRecordingAsItWas) {
             QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
             QApplication::sendEvent(user32::FromHandle(GetDlgItem(box, IDOK))->widget(), &enter);
         },
-        [](HWND box) { press(box, IDCANCEL); },                                 // Escape
-        [](HWND box) { SendMessageW(box, WM_CLOSE, 0, 0); },                    // the close box
+        [](HWND box) { press(box, IDCANCEL); },               // Escape
+        [](HWND box) { SendMessageW(box, WM_CLOSE, 0, 0); },  // the close box
     };
     for (const auto& end : endings) {
         expectAboutBox(end);

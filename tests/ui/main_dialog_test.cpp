@@ -69,10 +69,11 @@ TEST_F(MainDialogTest, StartsWithEmptyStatusNoFramesFifteenFpsAndEverythingEnabl
 
 TEST_F(MainDialogTest, WithoutCaptureWindowTheBoxNamesThePlatformsDefaultFile) {
     SpyCaptureWindow::config().createFails = true;
-    m_modals.expectMessageBox(L"There was a problem connecting to your capture device. This could be because the "
-                              L"device is not connected or a program using it has crashed. You need to restart your "
-                              L"computer. Kinoree will run anyway without capture.",
-                              MB_OK);
+    m_modals.expectMessageBox(
+        L"There was a problem connecting to your capture device. This could be because the "
+        L"device is not connected or a program using it has crashed. You need to restart your "
+        L"computer. Kinoree will run anyway without capture.",
+        MB_OK);
     open();
     WCHAR expected[512] = {};
     ASSERT_TRUE(capGetDefaultCaptureFileW(expected, 512));
@@ -175,7 +176,9 @@ TEST_F(MainDialogTest, MinimisedIconIsCentredRoundingTowardZero) {
     QImage icon = user32::IconImage(m_dialog.m_hIcon).convertToFormat(QImage::Format_ARGB32);
     ASSERT_EQ(icon.size(), QSize(32, 32));
     auto* frame = user32::DialogFromHandle(m_handle)->frame();
-    struct Case { int width, height, x, y; };
+    struct Case {
+        int width, height, x, y;
+    };
     // A client smaller than the icon gives a negative odd difference, where rounding toward
     // zero and rounding down differ by a pixel.
     for (Case c : {Case{101, 77, 35, 23}, Case{100, 76, 34, 22}, Case{33, 32, 1, 0}, Case{20, 21, -5, -5}}) {

@@ -1,7 +1,7 @@
 // A recording killed at any moment must leave a file players read without complaint, holding
-// every frame the writer had confirmed, or, before the first, the video the path held before. The recording runs in a child process that is killed
-// with SIGKILL, either at a chosen file operation (optionally after writing only part of its
-// data) or after a random delay.
+// every frame the writer had confirmed, or, before the first, the video the path held before. The recording runs in a
+// child process that is killed with SIGKILL, either at a chosen file operation (optionally after writing only part of
+// its data) or after a random delay.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -52,8 +52,7 @@ constexpr char kFrameConfirmed = 'f';
 constexpr char kClosed = 'c';
 
 // Records in this process; reports progress to `reportFd`. Never returns.
-[[noreturn]] void RecordAndExit(const std::string& path, const Recording& plan, int reportFd,
-                                FileOperationHook hook) {
+[[noreturn]] void RecordAndExit(const std::string& path, const Recording& plan, int reportFd, FileOperationHook hook) {
     TestSceneOptions sceneOptions;
     sceneOptions.width = kWidth;
     sceneOptions.height = kHeight;
@@ -98,26 +97,23 @@ ChildOutcome Collect(pid_t pid, int readFd) {
 
 // Kills the child at file operation `killAt` (counting from 0). With `partial`, a write is
 // first carried out for half of its bytes, as when the kill lands inside the system call.
-ChildOutcome RecordKilledAt(const std::string& path, const Recording& plan, int killAt,
-                            bool partial) {
+ChildOutcome RecordKilledAt(const std::string& path, const Recording& plan, int killAt, bool partial) {
     int fds[2];
     EXPECT_EQ(pipe(fds), 0);
     const pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
         int seen = 0;
-        RecordAndExit(path, plan, fds[1],
-                      [&](const FileChange& change) {
-                          if (seen++ != killAt) return 0;
-                          if (partial && change.op == FileOperation::Write && change.data.size() > 1) {
-                              const int fd = ::open(std::string(change.path).c_str(), O_WRONLY);
-                              (void)!pwrite(fd, change.data.data(), change.data.size() / 2,
-                                            off_t(change.offset));
-                              ::close(fd);
-                          }
-                          raise(SIGKILL);
-                          return 0;
-                      });
+        RecordAndExit(path, plan, fds[1], [&](const FileChange& change) {
+            if (seen++ != killAt) return 0;
+            if (partial && change.op == FileOperation::Write && change.data.size() > 1) {
+                const int fd = ::open(std::string(change.path).c_str(), O_WRONLY);
+                (void)!pwrite(fd, change.data.data(), change.data.size() / 2, off_t(change.offset));
+                ::close(fd);
+            }
+            raise(SIGKILL);
+            return 0;
+        });
     }
     close(fds[1]);
     return Collect(pid, fds[0]);
@@ -151,7 +147,9 @@ const std::string& OldTake() {
     return bytes;
 }
 
-void PlantOldTake(const std::string& path) { std::ofstream(path, std::ios::binary) << OldTake(); }
+void PlantOldTake(const std::string& path) {
+    std::ofstream(path, std::ios::binary) << OldTake();
+}
 
 std::string Contents(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -200,8 +198,8 @@ void KillAtEveryOperation(AviVideoCodec codec, PixelFormat source) {
             const ChildOutcome outcome = RecordKilledAt(path, plan, killAt, partial);
             ASSERT_TRUE(outcome.killed);
             ExpectIntact(path, outcome,
-                         "killed at operation " + std::to_string(killAt) + " of " +
-                             std::to_string(operations) + (partial ? " inside the write" : ""));
+                         "killed at operation " + std::to_string(killAt) + " of " + std::to_string(operations) +
+                             (partial ? " inside the write" : ""));
             if (::testing::Test::HasFatalFailure()) return;
         }
     }
@@ -237,8 +235,9 @@ TEST(AviCrashTest, FileSurvivesKillsAfterRandomDelays) {
         std::this_thread::sleep_for(std::chrono::microseconds(delay));
         kill(pid, SIGKILL);
         const ChildOutcome outcome = Collect(pid, fds[0]);
-        ExpectIntact(path, outcome, "killed after " + std::to_string(delay) + " us, " +
-                                        std::to_string(outcome.confirmed) + " frames confirmed");
+        ExpectIntact(path, outcome,
+                     "killed after " + std::to_string(delay) + " us, " + std::to_string(outcome.confirmed) +
+                         " frames confirmed");
         if (HasFatalFailure()) return;
     }
 }

@@ -17,7 +17,9 @@ struct FfmpegCase {
     uint32_t compression;
 };
 
-void PrintTo(const FfmpegCase& c, std::ostream* os) { *os << c.codec; }
+void PrintTo(const FfmpegCase& c, std::ostream* os) {
+    *os << c.codec;
+}
 
 class AviReaderTest : public ::testing::TestWithParam<FfmpegCase> {};
 
@@ -25,9 +27,9 @@ TEST_P(AviReaderTest, ReadsFilesFfmpegWrites) {
     const FfmpegCase c = GetParam();
     ScratchDir dir;
     const std::string path = dir.path("ffmpeg.avi");
-    const testing::CommandResult made = RunCommand(
-        {"ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i", "testsrc=size=176x144:rate=10",
-         "-frames:v", "9", "-c:v", c.codec, "-pix_fmt", c.pixelFormat, path});
+    const testing::CommandResult made =
+        RunCommand({"ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i", "testsrc=size=176x144:rate=10",
+                    "-frames:v", "9", "-c:v", c.codec, "-pix_fmt", c.pixelFormat, path});
     ASSERT_EQ(made.exitCode, 0) << made.err;
 
     AviReader reader;
@@ -70,8 +72,7 @@ TEST(AviReaderTest, RefusesWhatIsNotAnAvi) {
     AviReader missing;
     EXPECT_EQ(missing.open(dir.path("none.avi")).kind, ErrorKind::Io);
     const testing::CommandResult made =
-        RunCommand({"ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i", "sine=d=0.1",
-                    dir.path("sound.wav")});
+        RunCommand({"ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i", "sine=d=0.1", dir.path("sound.wav")});
     ASSERT_EQ(made.exitCode, 0) << made.err;
     AviReader wav;
     EXPECT_EQ(wav.open(dir.path("sound.wav")).kind, ErrorKind::BadFrame);

@@ -42,7 +42,9 @@ struct CodecCase {
     int width;
 };
 
-void PrintTo(const CodecCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CodecCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class AviRoundTripTest : public ::testing::TestWithParam<CodecCase> {};
 
@@ -105,17 +107,21 @@ TEST_P(AviRoundTripTest, LaterFramesAllocateNoFrameSizedBuffers) {
     EXPECT_EQ(kinoree::testing::g_frameSizedAllocations, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Codecs, AviRoundTripTest,
-    ::testing::Values(
-        CodecCase{"MjpegFromRgb24", AviVideoCodec::Mjpeg, PixelFormat::Rgb24, "mjpeg", FourCC("MJPG"), FourCC("MJPG"), 320},
-        CodecCase{"MjpegFromYuyv", AviVideoCodec::Mjpeg, PixelFormat::Yuyv, "mjpeg", FourCC("MJPG"), FourCC("MJPG"), 320},
-        CodecCase{"MjpegFromCamera", AviVideoCodec::Mjpeg, PixelFormat::Mjpeg, "mjpeg", FourCC("MJPG"), FourCC("MJPG"), 320},
-        CodecCase{"DibFromRgb24", AviVideoCodec::Dib, PixelFormat::Rgb24, "rawvideo", 0, FourCC("DIB "), 320},
-        CodecCase{"DibFromCamera", AviVideoCodec::Dib, PixelFormat::Mjpeg, "rawvideo", 0, FourCC("DIB "), 320},
-        // 322 x 3 bytes is not a multiple of four: rows carry padding.
-        CodecCase{"DibFromYuyvPaddedRows", AviVideoCodec::Dib, PixelFormat::Yuyv, "rawvideo", 0, FourCC("DIB "), 322}),
-    [](const ::testing::TestParamInfo<CodecCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Codecs, AviRoundTripTest,
+                         ::testing::Values(CodecCase{"MjpegFromRgb24", AviVideoCodec::Mjpeg, PixelFormat::Rgb24,
+                                                     "mjpeg", FourCC("MJPG"), FourCC("MJPG"), 320},
+                                           CodecCase{"MjpegFromYuyv", AviVideoCodec::Mjpeg, PixelFormat::Yuyv, "mjpeg",
+                                                     FourCC("MJPG"), FourCC("MJPG"), 320},
+                                           CodecCase{"MjpegFromCamera", AviVideoCodec::Mjpeg, PixelFormat::Mjpeg,
+                                                     "mjpeg", FourCC("MJPG"), FourCC("MJPG"), 320},
+                                           CodecCase{"DibFromRgb24", AviVideoCodec::Dib, PixelFormat::Rgb24, "rawvideo",
+                                                     0, FourCC("DIB "), 320},
+                                           CodecCase{"DibFromCamera", AviVideoCodec::Dib, PixelFormat::Mjpeg,
+                                                     "rawvideo", 0, FourCC("DIB "), 320},
+                                           // 322 x 3 bytes is not a multiple of four: rows carry padding.
+                                           CodecCase{"DibFromYuyvPaddedRows", AviVideoCodec::Dib, PixelFormat::Yuyv,
+                                                     "rawvideo", 0, FourCC("DIB "), 322}),
+                         [](const ::testing::TestParamInfo<CodecCase>& info) { return std::string(info.param.name); });
 
 TEST(AviWriterTest, UncompressedFramesArePixelExact) {
     ScratchDir dir;
@@ -176,8 +182,8 @@ TEST(AviWriterTest, HeadersFollowTheNewestFrameInterval) {
         uint32_t rate;
         const char* ffprobeRate;
     };
-    for (const Step& s : {Step{40000, 1, 25, "25/1"}, Step{66667, 66667, 1000000, "1000000/66667"},
-                          Step{100000, 1, 10, "10/1"}}) {
+    for (const Step& s :
+         {Step{40000, 1, 25, "25/1"}, Step{66667, 66667, 1000000, "1000000/66667"}, Step{100000, 1, 10, "10/1"}}) {
         ASSERT_FALSE(Append(writer, scene, 1, s.us));
         AviReader reader;
         ASSERT_FALSE(reader.open(path));
@@ -249,8 +255,7 @@ TEST(AviWriterTest, LongRecordingContinuesInAvixParts) {
     ASSERT_TRUE(reader.idx1Frames().has_value());
     EXPECT_EQ(reader.headers().totalFrames, reader.idx1Frames()->size());
     EXPECT_LT(reader.idx1Frames()->size(), 60u);
-    EXPECT_TRUE(std::equal(reader.idx1Frames()->begin(), reader.idx1Frames()->end(),
-                           reader.scannedFrames().begin()));
+    EXPECT_TRUE(std::equal(reader.idx1Frames()->begin(), reader.idx1Frames()->end(), reader.scannedFrames().begin()));
     ExpectFrames(path, 60, 320, 240);
     const testing::ProbeResult probe = Probe(path);
     EXPECT_EQ(probe.readFrames, 60);

@@ -79,8 +79,8 @@ ScratchDir::~ScratchDir() {
 }
 
 FfmpegDecode DecodeWithFfmpeg(const std::string& path, int width, int height) {
-    const CommandResult r = RunCommand({"ffmpeg", "-nostdin", "-v", "error", "-xerror", "-i", path,
-                                        "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
+    const CommandResult r = RunCommand(
+        {"ffmpeg", "-nostdin", "-v", "error", "-xerror", "-i", path, "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
     FfmpegDecode d;
     d.errors = r.err;
     d.ok = r.exitCode == 0 && r.err.empty();
@@ -100,9 +100,9 @@ FfmpegDecode DecodeWithFfmpeg(const std::string& path, int width, int height) {
 }
 
 ProbeResult Probe(const std::string& path) {
-    const CommandResult r = RunCommand(
-        {"ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
-         "stream=codec_name,r_frame_rate,nb_frames,nb_read_frames", "-of", "default=nw=1", path});
+    const CommandResult r =
+        RunCommand({"ffprobe", "-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+                    "stream=codec_name,r_frame_rate,nb_frames,nb_read_frames", "-of", "default=nw=1", path});
     ProbeResult p;
     p.ok = r.exitCode == 0 && r.err.empty();
     std::istringstream lines(r.out);

@@ -17,19 +17,15 @@ namespace {
 using testing::FakeDevice;
 using testing::FakeV4l2Io;
 
-std::vector<std::string> Names(const CameraControls& controls)
-{
+std::vector<std::string> Names(const CameraControls& controls) {
     std::vector<std::string> out;
-    for (const CameraControl& c : controls.list())
-        out.push_back(c.name);
+    for (const CameraControl& c : controls.list()) out.push_back(c.name);
     return out;
 }
 
-std::vector<std::pair<int32_t, std::string>> Items(const CameraControl& c)
-{
+std::vector<std::pair<int32_t, std::string>> Items(const CameraControl& c) {
     std::vector<std::pair<int32_t, std::string>> out;
-    for (const ControlItem& item : c.items)
-        out.emplace_back(item.index, item.label);
+    for (const ControlItem& item : c.items) out.emplace_back(item.index, item.label);
     return out;
 }
 
@@ -37,8 +33,7 @@ class ControlsTest : public ::testing::Test {
 protected:
     ControlsTest() { m_dev.controls = testing::WebcamControls(); }
 
-    const CameraControl& control(uint32_t id)
-    {
+    const CameraControl& control(uint32_t id) {
         const CameraControl* c = m_controls.find(id);
         EXPECT_NE(c, nullptr) << std::hex << id;
         static const CameraControl none;
@@ -50,15 +45,18 @@ protected:
     CameraControls m_controls{"/dev/video0", m_io};
 };
 
-TEST_F(ControlsTest, ListsTheSettingsAUserCanChangeWithTheirKindsRangesAndMenus)
-{
+TEST_F(ControlsTest, ListsTheSettingsAUserCanChangeWithTheirKindsRangesAndMenus) {
     ASSERT_FALSE(m_controls.open());
     // Left out: disabled, read-only and write-only ones, buttons, class headings, and classes
     // other than user and camera (a codec's bitrate).
-    const std::vector<std::string> expected = {
-        "Brightness",           "Contrast",      "White Balance, Automatic",
-        "Power Line Frequency", "White Balance Temperature", "Auto Exposure",
-        "Exposure Time, Absolute", "ISO Sensitivity"};
+    const std::vector<std::string> expected = {"Brightness",
+                                               "Contrast",
+                                               "White Balance, Automatic",
+                                               "Power Line Frequency",
+                                               "White Balance Temperature",
+                                               "Auto Exposure",
+                                               "Exposure Time, Absolute",
+                                               "ISO Sensitivity"};
     EXPECT_EQ(Names(m_controls), expected);
 
     const CameraControl& contrast = control(V4L2_CID_CONTRAST);
@@ -71,8 +69,8 @@ TEST_F(ControlsTest, ListsTheSettingsAUserCanChangeWithTheirKindsRangesAndMenus)
 
     const CameraControl& exposureMode = control(V4L2_CID_EXPOSURE_AUTO);
     EXPECT_EQ(exposureMode.kind, ControlKind::Menu);
-    EXPECT_EQ(Items(exposureMode), (std::vector<std::pair<int32_t, std::string>>{
-                                       {1, "Manual Mode"}, {3, "Aperture Priority Mode"}}))
+    EXPECT_EQ(Items(exposureMode),
+              (std::vector<std::pair<int32_t, std::string>>{{1, "Manual Mode"}, {3, "Aperture Priority Mode"}}))
         << "indexes the driver leaves out are not offered";
     const CameraControl& iso = control(V4L2_CID_ISO_SENSITIVITY);
     EXPECT_EQ(iso.kind, ControlKind::IntegerMenu);
@@ -87,16 +85,14 @@ TEST_F(ControlsTest, ListsTheSettingsAUserCanChangeWithTheirKindsRangesAndMenus)
     EXPECT_FALSE(control(V4L2_CID_BRIGHTNESS).governsOthers);
 }
 
-TEST_F(ControlsTest, ReadsCurrentValuesAndTakesTheUpdateFlagAndOlderQueriesIntoAccount)
-{
+TEST_F(ControlsTest, ReadsCurrentValuesAndTakesTheUpdateFlagAndOlderQueriesIntoAccount) {
     m_dev.controls[0].value = 77;
     m_dev.controls.push_back(testing::MakeFakeControl(V4L2_CID_BACKLIGHT_COMPENSATION, V4L2_CTRL_TYPE_INTEGER,
-                                                "Backlight Compensation", 0, 2, 1, 0, V4L2_CTRL_FLAG_UPDATE));
+                                                      "Backlight Compensation", 0, 2, 1, 0, V4L2_CTRL_FLAG_UPDATE));
     ASSERT_FALSE(m_controls.open());
     EXPECT_EQ(control(V4L2_CID_BRIGHTNESS).value, 77);
     EXPECT_EQ(control(V4L2_CID_EXPOSURE_AUTO).value, V4L2_EXPOSURE_APERTURE_PRIORITY);
-    EXPECT_TRUE(control(V4L2_CID_BACKLIGHT_COMPENSATION).governsOthers)
-        << "the driver says changing it changes others";
+    EXPECT_TRUE(control(V4L2_CID_BACKLIGHT_COMPENSATION).governsOthers) << "the driver says changing it changes others";
 
     m_dev.extendedControlQueries = false;
     CameraControls older{"/dev/video0", m_io};
@@ -110,8 +106,7 @@ TEST_F(ControlsTest, ReadsCurrentValuesAndTakesTheUpdateFlagAndOlderQueriesIntoA
     EXPECT_TRUE(none.list().empty());
 }
 
-TEST_F(ControlsTest, SettingBelievesTheDriverAndAnAutomaticModeChangesWhatIsActive)
-{
+TEST_F(ControlsTest, SettingBelievesTheDriverAndAnAutomaticModeChangesWhatIsActive) {
     ASSERT_FALSE(m_controls.open());
     ASSERT_FALSE(m_controls.set(V4L2_CID_BRIGHTNESS, 200));
     EXPECT_EQ(m_io->controlValue("/dev/video0", V4L2_CID_BRIGHTNESS), 200);
@@ -131,8 +126,7 @@ TEST_F(ControlsTest, SettingBelievesTheDriverAndAnAutomaticModeChangesWhatIsActi
     EXPECT_TRUE(control(V4L2_CID_WHITE_BALANCE_TEMPERATURE).inactive);
 }
 
-TEST(ControlMemory, KeepsTheLatestChoicePerControlLast)
-{
+TEST(ControlMemory, KeepsTheLatestChoicePerControlLast) {
     ControlMemory memory;
     memory.remember(V4L2_CID_BRIGHTNESS, 10);
     memory.remember(V4L2_CID_CONTRAST, 20);
@@ -140,8 +134,7 @@ TEST(ControlMemory, KeepsTheLatestChoicePerControlLast)
     EXPECT_EQ(memory.values(), (std::vector<ControlValue>{{V4L2_CID_CONTRAST, 20}, {V4L2_CID_BRIGHTNESS, 30}}));
 }
 
-TEST_F(ControlsTest, ReapplyingPutsAutomaticModesFirstAndSkipsWhatTheyGovern)
-{
+TEST_F(ControlsTest, ReapplyingPutsAutomaticModesFirstAndSkipsWhatTheyGovern) {
     m_dev.refuseInactiveControls = true;  // as uvcvideo does
     ASSERT_FALSE(m_controls.open());
     // Remembered in an order the camera would refuse: the manual exposure while its automatic
@@ -149,21 +142,20 @@ TEST_F(ControlsTest, ReapplyingPutsAutomaticModesFirstAndSkipsWhatTheyGovern)
     ControlMemory memory;
     memory.remember(V4L2_CID_CONTRAST, 500);  // out of range: refused, the rest still applied
     memory.remember(V4L2_CID_EXPOSURE_ABSOLUTE, 500);
-    memory.remember(V4L2_CID_BRIGHTNESS, 128);  // already so
+    memory.remember(V4L2_CID_BRIGHTNESS, 128);                  // already so
     memory.remember(V4L2_CID_WHITE_BALANCE_TEMPERATURE, 5000);  // governed: automatic stays on
     memory.remember(V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL);
 
     const Error e = memory.applyTo(m_controls);
     EXPECT_EQ(e.kind, ErrorKind::Io);
     EXPECT_NE(e.message.find("Contrast"), std::string::npos) << e.message;
-    const std::vector<std::pair<uint32_t, int32_t>> expected = {
-        {V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL}, {V4L2_CID_EXPOSURE_ABSOLUTE, 500}};
+    const std::vector<std::pair<uint32_t, int32_t>> expected = {{V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL},
+                                                                {V4L2_CID_EXPOSURE_ABSOLUTE, 500}};
     EXPECT_EQ(m_io->controlsSet(), expected);
     EXPECT_EQ(m_io->controlValue("/dev/video0", V4L2_CID_WHITE_BALANCE_TEMPERATURE), 4600);
 }
 
-TEST_F(ControlsTest, AVanishedDeviceIsDeviceGoneAndStopsReapplying)
-{
+TEST_F(ControlsTest, AVanishedDeviceIsDeviceGoneAndStopsReapplying) {
     ASSERT_FALSE(m_controls.open());
     m_io->unplug();
     EXPECT_EQ(m_controls.set(V4L2_CID_BRIGHTNESS, 1).kind, ErrorKind::DeviceGone);
@@ -178,8 +170,7 @@ TEST_F(ControlsTest, AVanishedDeviceIsDeviceGoneAndStopsReapplying)
     EXPECT_EQ(later.open().kind, ErrorKind::DeviceGone);
 }
 
-TEST_F(ControlsTest, WorkOnTheirOwnDescriptorWhileTheCameraStreams)
-{
+TEST_F(ControlsTest, WorkOnTheirOwnDescriptorWhileTheCameraStreams) {
     m_dev.formats = {{V4L2_PIX_FMT_YUYV, {{640, 480}}}};
     V4l2Camera camera{"/dev/video0", m_io};
     ASSERT_FALSE(camera.start());
@@ -203,14 +194,14 @@ using testing::MakeFakeControl;
 using SetCalls = std::vector<std::pair<uint32_t, int32_t>>;
 
 // The automatic modes a camera may have beyond the webcam's exposure and white balance.
-std::vector<testing::FakeControl> FocusGainAndPriority()
-{
+std::vector<testing::FakeControl> FocusGainAndPriority() {
     std::vector<testing::FakeControl> c(5);
     c[0] = MakeFakeControl(V4L2_CID_AUTOGAIN, V4L2_CTRL_TYPE_BOOLEAN, "Gain, Automatic", 0, 1, 1, 1);
     c[1] = MakeFakeControl(V4L2_CID_GAIN, V4L2_CTRL_TYPE_INTEGER, "Gain", 0, 255, 1, 32);
     c[1].governor = V4L2_CID_AUTOGAIN;
     c[1].value = 77;  // where the automatic gain has taken it
-    c[2] = MakeFakeControl(V4L2_CID_EXPOSURE_AUTO_PRIORITY, V4L2_CTRL_TYPE_BOOLEAN, "Exposure, Dynamic Framerate", 0, 1, 1, 1);
+    c[2] = MakeFakeControl(V4L2_CID_EXPOSURE_AUTO_PRIORITY, V4L2_CTRL_TYPE_BOOLEAN, "Exposure, Dynamic Framerate", 0, 1,
+                           1, 1);
     c[3] = MakeFakeControl(V4L2_CID_FOCUS_ABSOLUTE, V4L2_CTRL_TYPE_INTEGER, "Focus, Absolute", 0, 250, 5, 0);
     c[3].governor = V4L2_CID_FOCUS_AUTO;
     c[3].value = 135;
@@ -222,43 +213,52 @@ struct LockCase {
     const char* camera;
     std::function<void(FakeDevice&)> build;
     bool hasModes;
-    SetCalls locking;    // what the lock sets, in order
-    SetCalls unlocking;  // what letting them run again sets
+    SetCalls locking;               // what the lock sets, in order
+    SetCalls unlocking;             // what letting them run again sets
     const char* refusal = nullptr;  // a name the lock's error names
 };
 
-TEST(CameraLock, EachAutomaticModeGoesOffWhereItIsAndComesBack)
-{
+TEST(CameraLock, EachAutomaticModeGoesOffWhereItIsAndComesBack) {
     const std::vector<LockCase> cases = {
         {"webcam with every automatic mode",
          [](FakeDevice& d) {
              d.controls = testing::WebcamControls();
              d.controls[9].value = 612;  // the exposure automatic mode had reached
-             for (auto& c : FocusGainAndPriority())
-                 d.controls.push_back(c);
+             for (auto& c : FocusGainAndPriority()) d.controls.push_back(c);
              std::sort(d.controls.begin(), d.controls.end(), [](auto& a, auto& b) { return a.id < b.id; });
          },
          true,
-         {{V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL}, {V4L2_CID_EXPOSURE_ABSOLUTE, 612},
-          {V4L2_CID_EXPOSURE_AUTO_PRIORITY, 0}, {V4L2_CID_AUTO_WHITE_BALANCE, 0},
-          {V4L2_CID_WHITE_BALANCE_TEMPERATURE, 4600}, {V4L2_CID_FOCUS_AUTO, 0}, {V4L2_CID_FOCUS_ABSOLUTE, 135},
-          {V4L2_CID_AUTOGAIN, 0}, {V4L2_CID_GAIN, 77}},
-         {{V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_APERTURE_PRIORITY}, {V4L2_CID_EXPOSURE_AUTO_PRIORITY, 1},
-          {V4L2_CID_AUTO_WHITE_BALANCE, 1}, {V4L2_CID_FOCUS_AUTO, 1}, {V4L2_CID_AUTOGAIN, 1}}},
+         {{V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL},
+          {V4L2_CID_EXPOSURE_ABSOLUTE, 612},
+          {V4L2_CID_EXPOSURE_AUTO_PRIORITY, 0},
+          {V4L2_CID_AUTO_WHITE_BALANCE, 0},
+          {V4L2_CID_WHITE_BALANCE_TEMPERATURE, 4600},
+          {V4L2_CID_FOCUS_AUTO, 0},
+          {V4L2_CID_FOCUS_ABSOLUTE, 135},
+          {V4L2_CID_AUTOGAIN, 0},
+          {V4L2_CID_GAIN, 77}},
+         {{V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_APERTURE_PRIORITY},
+          {V4L2_CID_EXPOSURE_AUTO_PRIORITY, 1},
+          {V4L2_CID_AUTO_WHITE_BALANCE, 1},
+          {V4L2_CID_FOCUS_AUTO, 1},
+          {V4L2_CID_AUTOGAIN, 1}}},
         {"automatic gain only, as vivid",
          [](FakeDevice& d) {
              auto c = FocusGainAndPriority();
              d.controls = {c[0], c[1]};
          },
-         true, {{V4L2_CID_AUTOGAIN, 0}, {V4L2_CID_GAIN, 77}}, {{V4L2_CID_AUTOGAIN, 1}}},
-        {"no automatic mode",
-         [](FakeDevice& d) { d.controls = {testing::WebcamControls()[0]}; }, false, {}, {}},
+         true,
+         {{V4L2_CID_AUTOGAIN, 0}, {V4L2_CID_GAIN, 77}},
+         {{V4L2_CID_AUTOGAIN, 1}}},
+        {"no automatic mode", [](FakeDevice& d) { d.controls = {testing::WebcamControls()[0]}; }, false, {}, {}},
         {"a 3A lock in place of the separate modes",
          [](FakeDevice& d) {
              d.controls = testing::WebcamControls();
              d.controls.push_back(MakeFakeControl(V4L2_CID_3A_LOCK, V4L2_CTRL_TYPE_BITMASK, "3A Lock", 0, 7, 1, 0));
          },
-         true, {{V4L2_CID_3A_LOCK, 7}}, {{V4L2_CID_3A_LOCK, 0}}},
+         true,
+         {{V4L2_CID_3A_LOCK, 7}},
+         {{V4L2_CID_3A_LOCK, 0}}},
         {"a focus that refuses to change while streaming",
          [](FakeDevice& d) {
              d.controls = FocusGainAndPriority();
@@ -266,7 +266,8 @@ TEST(CameraLock, EachAutomaticModeGoesOffWhereItIsAndComesBack)
          },
          true,
          {{V4L2_CID_EXPOSURE_AUTO_PRIORITY, 0}, {V4L2_CID_AUTOGAIN, 0}, {V4L2_CID_GAIN, 77}},
-         {{V4L2_CID_EXPOSURE_AUTO_PRIORITY, 1}, {V4L2_CID_AUTOGAIN, 1}}, "Focus, Automatic Continuous"},
+         {{V4L2_CID_EXPOSURE_AUTO_PRIORITY, 1}, {V4L2_CID_AUTOGAIN, 1}},
+         "Focus, Automatic Continuous"},
     };
     for (const LockCase& c : cases) {
         SCOPED_TRACE(c.camera);
@@ -287,8 +288,7 @@ TEST(CameraLock, EachAutomaticModeGoesOffWhereItIsAndComesBack)
             EXPECT_FALSE(locked) << locked.message;
             EXPECT_EQ(AutomaticModesLocked(controls), c.hasModes);
             std::vector<ControlValue> expected;
-            for (const auto& [id, value] : c.locking)
-                expected.push_back({id, value});
+            for (const auto& [id, value] : c.locking) expected.push_back({id, value});
             EXPECT_EQ(settled, expected) << "what the lock set is what the caller remembers";
         }
 

@@ -21,30 +21,25 @@ protected:
     ~DeviceListTest() override { fs::remove_all(m_dir); }
 
     // A node in the device folder, and the driver behind it.
-    FakeDevice& node(const std::string& name, const std::string& card)
-    {
+    FakeDevice& node(const std::string& name, const std::string& card) {
         std::ofstream(m_dir / name).put('\n');
         FakeDevice& d = m_io.add((m_dir / name).string());
         d.card = card;
         return d;
     }
 
-    std::vector<std::string> cards()
-    {
+    std::vector<std::string> cards() {
         std::vector<std::string> out;
-        for (const CaptureDevice& d : ListCaptureDevices(m_io, m_dir.string()))
-            out.push_back(d.name);
+        for (const CaptureDevice& d : ListCaptureDevices(m_io, m_dir.string())) out.push_back(d.name);
         return out;
     }
 
-    fs::path m_dir = fs::temp_directory_path() /
-                   ("kinoree-devlist-" + std::to_string(::getpid()) + "-" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::path m_dir = fs::temp_directory_path() / ("kinoree-devlist-" + std::to_string(::getpid()) + "-" +
+                                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
     FakeV4l2Io m_io;
 };
 
-TEST_F(DeviceListTest, ListsCaptureNodesInNumericOrderWithDriverDescription)
-{
+TEST_F(DeviceListTest, ListsCaptureNodesInNumericOrderWithDriverDescription) {
     node("video10", "Ten");
     node("video2", "Two").driver = "uvcvideo";
     node("video0", "Zero");
@@ -61,8 +56,7 @@ TEST_F(DeviceListTest, ListsCaptureNodesInNumericOrderWithDriverDescription)
     EXPECT_EQ(devices[1].description, "uvcvideo v6.1.19");
 }
 
-TEST_F(DeviceListTest, KeepsOnlyNodesThatCaptureVideoThemselves)
-{
+TEST_F(DeviceListTest, KeepsOnlyNodesThatCaptureVideoThemselves) {
     node("video0", "Camera");
     node("video1", "Camera metadata").caps = V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING;
     node("video2", "Output").caps = V4L2_CAP_VIDEO_OUTPUT | V4L2_CAP_STREAMING;
@@ -77,10 +71,8 @@ TEST_F(DeviceListTest, KeepsOnlyNodesThatCaptureVideoThemselves)
     EXPECT_EQ(m_io.openDescriptors(), 0);
 }
 
-TEST_F(DeviceListTest, OffersAtMostTenDevices)
-{
-    for (int n = 0; n < 12; ++n)
-        node("video" + std::to_string(n), "Cam " + std::to_string(n));
+TEST_F(DeviceListTest, OffersAtMostTenDevices) {
+    for (int n = 0; n < 12; ++n) node("video" + std::to_string(n), "Cam " + std::to_string(n));
     const auto names = cards();
     ASSERT_EQ(names.size(), size_t(kMaxCaptureDevices));
     EXPECT_EQ(names.back(), "Cam 9");
@@ -88,8 +80,7 @@ TEST_F(DeviceListTest, OffersAtMostTenDevices)
 
 // Two cameras of one model tell themselves apart by port; one with a serial number keeps its
 // settings on any port, one without keeps them per port.
-TEST_F(DeviceListTest, TwinCamerasAreLabelledByPortAndKeyedBySerialWhereTheyHaveOne)
-{
+TEST_F(DeviceListTest, TwinCamerasAreLabelledByPortAndKeyedBySerialWhereTheyHaveOne) {
     node("video0", "HD Webcam").busInfo = "usb-0000:00:14.0-2";
     node("video2", "HD Webcam").busInfo = "usb-0000:00:14.0-3.1";
     node("video4", "Capture Card").busInfo = "PCI:0000:03:00.0";
@@ -108,13 +99,13 @@ TEST_F(DeviceListTest, TwinCamerasAreLabelledByPortAndKeyedBySerialWhereTheyHave
         labels.push_back(d.label);
         keys.push_back(SettingsKey(d));
     }
-    EXPECT_EQ(labels, (std::vector<std::string>{"HD Webcam (port 2)", "HD Webcam (port 3.1)", "Capture Card", "Plain"}));
+    EXPECT_EQ(labels,
+              (std::vector<std::string>{"HD Webcam (port 2)", "HD Webcam (port 3.1)", "Capture Card", "Plain"}));
     EXPECT_EQ(keys, (std::vector<std::string>{"HD Webcam at usb-0000:00:14.0-2", "HD Webcam serial A1B2C3",
                                               "Capture Card at PCI:0000:03:00.0", "Plain"}));
 }
 
-TEST_F(DeviceListTest, MissingFolderMeansNoDevices)
-{
+TEST_F(DeviceListTest, MissingFolderMeansNoDevices) {
     EXPECT_TRUE(ListCaptureDevices(m_io, (m_dir / "absent").string()).empty());
 }
 

@@ -32,9 +32,9 @@ struct FakeControl {
     int32_t maximum = 0;
     int32_t step = 1;
     int32_t defaultValue = 0;
-    uint32_t flags = 0;  // reported as they are, with INACTIVE added while governed
-    std::map<uint32_t, std::string> menu;      // menu items by index; missing indexes are left out
-    std::map<uint32_t, int64_t> integerMenu;   // the same for an integer menu
+    uint32_t flags = 0;                       // reported as they are, with INACTIVE added while governed
+    std::map<uint32_t, std::string> menu;     // menu items by index; missing indexes are left out
+    std::map<uint32_t, int64_t> integerMenu;  // the same for an integer menu
     // Inactive while control `governor` is not at `manualValue`: its automatic mode is on.
     uint32_t governor = 0;
     int32_t manualValue = 0;
@@ -55,14 +55,14 @@ struct FakeDevice {
     // What the driver makes of an S_FMT request after it picked the format.
     std::function<void(v4l2_pix_format&)> adjust;
     bool settableInterval = true;
-    v4l2_fract interval{1, 30};  // what the driver runs at when asked for an unlisted interval
+    v4l2_fract interval{1, 30};         // what the driver runs at when asked for an unlisted interval
     std::vector<v4l2_fract> intervals;  // listed for every format and size
-    unsigned grantedBuffers = 0;  // 0: as many as asked
+    unsigned grantedBuffers = 0;        // 0: as many as asked
     uint32_t timestampFlags = V4L2_BUF_FLAG_TIMESTAMP_MONOTONIC | V4L2_BUF_FLAG_TSTAMP_SRC_EOF;
     int openErrno = 0;
     int sFmtErrno = 0;
     int reqBufsErrno = 0;
-    std::vector<FakeControl> controls;  // in id order, as drivers enumerate them
+    std::vector<FakeControl> controls;   // in id order, as drivers enumerate them
     bool extendedControlQueries = true;  // false: an older driver without QUERY_EXT_CTRL
     // Like uvcvideo: a control governed by an automatic mode that is on refuses values (EACCES).
     bool refuseInactiveControls = false;

@@ -18,15 +18,16 @@ using testing::SourceScript;
 // Long enough never to expire on a loaded machine; the tests only wait this long when broken.
 constexpr auto kPatience = 10s;
 
-uint8_t TagOf(const std::shared_ptr<const Frame>& f) { return f ? f->data.at(0) : 0; }
+uint8_t TagOf(const std::shared_ptr<const Frame>& f) {
+    return f ? f->data.at(0) : 0;
+}
 
 class LiveSourceTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_FALSE(m_live.start(std::make_unique<ScriptedSource>(m_script))); }
 
     // Feeds a frame and returns once the capture thread has published it.
-    void feed(int64_t startNs, uint8_t tag)
-    {
+    void feed(int64_t startNs, uint8_t tag) {
         m_script->frame(startNs, tag);
         std::shared_ptr<const Frame> f;
         ASSERT_FALSE(m_live.waitForFrameStartedAfter(startNs - 1, kPatience, f));
@@ -34,8 +35,7 @@ protected:
     }
 
     std::future<std::pair<Error, std::shared_ptr<const Frame>>> waitAsync(int64_t requestNs,
-                                                                          std::chrono::milliseconds timeout)
-    {
+                                                                          std::chrono::milliseconds timeout) {
         return std::async(std::launch::async, [=, this] {
             std::shared_ptr<const Frame> f;
             Error e = m_live.waitForFrameStartedAfter(requestNs, timeout, f);
@@ -47,8 +47,7 @@ protected:
     LiveSource m_live;
 };
 
-TEST_F(LiveSourceTest, HoldsTheNewestFrameAndCountsThem)
-{
+TEST_F(LiveSourceTest, HoldsTheNewestFrameAndCountsThem) {
     EXPECT_EQ(m_live.newest(), nullptr);
     feed(100, 1);
     feed(200, 2);
@@ -58,8 +57,7 @@ TEST_F(LiveSourceTest, HoldsTheNewestFrameAndCountsThem)
     EXPECT_EQ(m_live.sourceName(), "Scripted");
 }
 
-TEST_F(LiveSourceTest, CaptureWaitsForAFrameThatBeganAfterTheRequest)
-{
+TEST_F(LiveSourceTest, CaptureWaitsForAFrameThatBeganAfterTheRequest) {
     feed(100, 1);
     auto capture = waitAsync(150, kPatience);
 
@@ -74,16 +72,14 @@ TEST_F(LiveSourceTest, CaptureWaitsForAFrameThatBeganAfterTheRequest)
     EXPECT_EQ(TagOf(frame), 4);
 }
 
-TEST_F(LiveSourceTest, CaptureTakesAFreshFrameAlreadyThere)
-{
+TEST_F(LiveSourceTest, CaptureTakesAFreshFrameAlreadyThere) {
     feed(200, 7);
     std::shared_ptr<const Frame> f;
     ASSERT_FALSE(m_live.waitForFrameStartedAfter(150, 0ms, f));
     EXPECT_EQ(TagOf(f), 7);
 }
 
-TEST_F(LiveSourceTest, CaptureTimesOutWhenNoFreshFrameComes)
-{
+TEST_F(LiveSourceTest, CaptureTimesOutWhenNoFreshFrameComes) {
     feed(100, 1);
     std::shared_ptr<const Frame> f;
     const Error e = m_live.waitForFrameStartedAfter(100, 30ms, f);
@@ -92,8 +88,7 @@ TEST_F(LiveSourceTest, CaptureTimesOutWhenNoFreshFrameComes)
     EXPECT_TRUE(m_live.streaming()) << "a late frame does not end the stream";
 }
 
-TEST_F(LiveSourceTest, DeviceGoneEndsTheStreamAndReachesWaiters)
-{
+TEST_F(LiveSourceTest, DeviceGoneEndsTheStreamAndReachesWaiters) {
     feed(100, 1);
     auto capture = waitAsync(100, kPatience);
     m_script->failure(ErrorKind::DeviceGone);
@@ -109,16 +104,14 @@ TEST_F(LiveSourceTest, DeviceGoneEndsTheStreamAndReachesWaiters)
         << "later captures fail at once";
 }
 
-TEST_F(LiveSourceTest, TransientErrorsDoNotEndTheStream)
-{
+TEST_F(LiveSourceTest, TransientErrorsDoNotEndTheStream) {
     m_script->failure(ErrorKind::Io);
     feed(100, 1);
     EXPECT_FALSE(m_live.failure());
     EXPECT_TRUE(m_live.streaming());
 }
 
-TEST_F(LiveSourceTest, StopWakesAWaitingCaptureAndStopsTheSource)
-{
+TEST_F(LiveSourceTest, StopWakesAWaitingCaptureAndStopsTheSource) {
     auto capture = waitAsync(0, 60s);
     std::this_thread::sleep_for(20ms);
     m_live.stop();
@@ -129,8 +122,7 @@ TEST_F(LiveSourceTest, StopWakesAWaitingCaptureAndStopsTheSource)
     EXPECT_FALSE(m_live.failure()) << "stopping is not a failure";
 }
 
-TEST_F(LiveSourceTest, RestartsWithAFreshSource)
-{
+TEST_F(LiveSourceTest, RestartsWithAFreshSource) {
     feed(100, 1);
     m_live.stop();
     auto second = std::make_shared<SourceScript>();
@@ -143,8 +135,7 @@ TEST_F(LiveSourceTest, RestartsWithAFreshSource)
     EXPECT_EQ(TagOf(f), 3);
 }
 
-TEST(LiveSourceStart, ReturnsTheSourcesStartFailure)
-{
+TEST(LiveSourceStart, ReturnsTheSourcesStartFailure) {
     auto script = std::make_shared<SourceScript>();
     script->startError = {ErrorKind::DeviceBusy, "busy"};
     LiveSource live;
@@ -154,8 +145,7 @@ TEST(LiveSourceStart, ReturnsTheSourcesStartFailure)
     EXPECT_TRUE(live.waitForFrameStartedAfter(0, 0ms, f));
 }
 
-TEST_F(LiveSourceTest, ListenerSeesEveryFrameOnTheCaptureThreadUntilRemoved)
-{
+TEST_F(LiveSourceTest, ListenerSeesEveryFrameOnTheCaptureThreadUntilRemoved) {
     std::mutex m;
     std::condition_variable called;
     std::vector<uint8_t> seen;
@@ -179,17 +169,14 @@ TEST_F(LiveSourceTest, ListenerSeesEveryFrameOnTheCaptureThreadUntilRemoved)
     EXPECT_NE(listenerThread, std::this_thread::get_id());
 }
 
-TEST_F(LiveSourceTest, FramesHeldByOthersAreNeverOverwritten)
-{
+TEST_F(LiveSourceTest, FramesHeldByOthersAreNeverOverwritten) {
     feed(100, 1);
     const auto held = m_live.newest();
     std::shared_ptr<const Frame> viaListener;
     m_live.setFrameListener([&](const std::shared_ptr<const Frame>& f) {
-        if (TagOf(f) == 2)
-            viaListener = f;
+        if (TagOf(f) == 2) viaListener = f;
     });
-    for (uint8_t tag = 2; tag < 8; ++tag)
-        feed(tag * 100, tag);
+    for (uint8_t tag = 2; tag < 8; ++tag) feed(tag * 100, tag);
     EXPECT_EQ(held->data, std::vector<uint8_t>(3, 1));
     EXPECT_EQ(viaListener->data, std::vector<uint8_t>(3, 2));
     EXPECT_EQ(TagOf(m_live.newest()), 7);

@@ -29,8 +29,7 @@ private:
         uint8_t tag;
         Error error;
     };
-    void push(Step step)
-    {
+    void push(Step step) {
         {
             std::lock_guard lock(m_mutex);
             m_steps.push_back(std::move(step));
@@ -52,21 +51,18 @@ public:
     explicit ScriptedSource(std::shared_ptr<SourceScript> script) : m_script(std::move(script)) {}
 
     std::string name() const override { return "Scripted"; }
-    Error start() override
-    {
+    Error start() override {
         m_script->started = !m_script->startError;
         return m_script->startError;
     }
     StreamFormat format() const override { return {PixelFormat::Rgb24, 1, 1, 1, 30}; }
-    Error readFrame(Frame& frame) override
-    {
+    Error readFrame(Frame& frame) override {
         std::unique_lock lock(m_script->m_mutex);
         if (!m_script->m_ready.wait_for(lock, kReadTimeout, [&] { return !m_script->m_steps.empty(); }))
             return {ErrorKind::Io, "no frame"};
         const SourceScript::Step step = m_script->m_steps.front();
         m_script->m_steps.pop_front();
-        if (step.error)
-            return step.error;
+        if (step.error) return step.error;
         frame.format = PixelFormat::Rgb24;
         frame.width = frame.height = 1;
         frame.data.assign(3, step.tag);

@@ -21,16 +21,14 @@ constexpr int64_t kSecond = 1'000'000'000;
 
 class CameraTest : public ::testing::Test {
 protected:
-    CameraTest()
-    {
+    CameraTest() {
         m_dev.card = "Desk Cam";
         m_dev.formats = {{V4L2_PIX_FMT_YUYV, {{640, 480}, {1280, 720}}},
-                       {V4L2_PIX_FMT_MJPEG, {{1920, 1080}, {1280, 720}, {640, 480}}},
-                       {V4L2_PIX_FMT_RGB24, {{640, 480}, {1280, 720}}, true}};
+                         {V4L2_PIX_FMT_MJPEG, {{1920, 1080}, {1280, 720}, {640, 480}}},
+                         {V4L2_PIX_FMT_RGB24, {{640, 480}, {1280, 720}}, true}};
     }
 
-    Error startWith(const std::function<void(FakeDevice&)>& configure)
-    {
+    Error startWith(const std::function<void(FakeDevice&)>& configure) {
         configure(m_dev);
         return m_camera.start();
     }
@@ -40,8 +38,7 @@ protected:
     V4l2Camera m_camera{"/dev/video0", m_io};
 };
 
-TEST_F(CameraTest, PrefersNativeMjpegAtTheLargestSizeWithin720p)
-{
+TEST_F(CameraTest, PrefersNativeMjpegAtTheLargestSizeWithin720p) {
     ASSERT_FALSE(m_camera.start());
     EXPECT_EQ(m_camera.fourcc(), V4L2_PIX_FMT_MJPEG);
     EXPECT_FALSE(m_camera.converted());
@@ -54,8 +51,7 @@ TEST_F(CameraTest, PrefersNativeMjpegAtTheLargestSizeWithin720p)
     EXPECT_EQ(m_io->queuedCount(), V4l2Camera::kBufferCount);
 }
 
-TEST_F(CameraTest, StreamsAtAWantedSizeAndOffersTheSizesOfItsFormat)
-{
+TEST_F(CameraTest, StreamsAtAWantedSizeAndOffersTheSizesOfItsFormat) {
     ASSERT_FALSE(m_camera.start());
     EXPECT_EQ(m_camera.offeredSizes(), (std::vector<FrameSize>{{640, 480}, {1280, 720}, {1920, 1080}}))
         << "MJPEG's sizes, smallest first";
@@ -78,8 +74,7 @@ TEST_F(CameraTest, StreamsAtAWantedSizeAndOffersTheSizesOfItsFormat)
 
 // The Video Format dialog's lists: every format we read natively, MJPEG first, with each size's
 // frame rates; and a wanted format and rate are what the camera then streams.
-TEST_F(CameraTest, OffersItsFormatsWithTheirRatesAndStreamsAWantedFormatAndRate)
-{
+TEST_F(CameraTest, OffersItsFormatsWithTheirRatesAndStreamsAWantedFormatAndRate) {
     m_dev.intervals = {{1, 15}, {1, 30}};
     ASSERT_FALSE(m_camera.start());
     const std::vector<FrameInterval> rates = {{1, 30}, {1, 15}};
@@ -101,8 +96,7 @@ TEST_F(CameraTest, OffersItsFormatsWithTheirRatesAndStreamsAWantedFormatAndRate)
     EXPECT_EQ(unknown.fourcc(), V4L2_PIX_FMT_MJPEG) << "a format it lacks natively is not forced on it";
 }
 
-TEST_F(CameraTest, BelievesTheSizeAndRowStrideTheDriverSets)
-{
+TEST_F(CameraTest, BelievesTheSizeAndRowStrideTheDriverSets) {
     ASSERT_FALSE(startWith([](FakeDevice& d) {
         d.formats = {{V4L2_PIX_FMT_YUYV, {}}};
         d.adjust = [](v4l2_pix_format& p) {
@@ -120,8 +114,7 @@ TEST_F(CameraTest, BelievesTheSizeAndRowStrideTheDriverSets)
         << "a driver that lists no sizes offers the one it set";
 
     std::vector<uint8_t> padded(1664 * 600, 0xEE);
-    for (int y = 0; y < 600; ++y)
-        std::fill_n(padded.begin() + y * 1664, 1600, static_cast<uint8_t>(y));
+    for (int y = 0; y < 600; ++y) std::fill_n(padded.begin() + y * 1664, 1600, static_cast<uint8_t>(y));
     ASSERT_TRUE(m_io->deliver(padded, 5 * kSecond));
     Frame frame;
     ASSERT_FALSE(m_camera.readFrame(frame));
@@ -131,8 +124,7 @@ TEST_F(CameraTest, BelievesTheSizeAndRowStrideTheDriverSets)
     EXPECT_EQ(frame.data.back(), static_cast<uint8_t>(599));
 }
 
-TEST_F(CameraTest, FallsBackToSoftwareConversionToRgb)
-{
+TEST_F(CameraTest, FallsBackToSoftwareConversionToRgb) {
     ASSERT_FALSE(startWith([](FakeDevice& d) {
         d.formats = {{V4L2_PIX_FMT_SGRBG8, {{640, 480}}}, {V4L2_PIX_FMT_RGB24, {{640, 480}}, true}};
     }));
@@ -147,8 +139,7 @@ TEST_F(CameraTest, FallsBackToSoftwareConversionToRgb)
     EXPECT_EQ(frame.data.size(), 640u * 480 * 3);
 }
 
-TEST_F(CameraTest, StartFailsWithTheRightKind)
-{
+TEST_F(CameraTest, StartFailsWithTheRightKind) {
     const auto startKind = [&](const std::function<void(FakeDevice&)>& configure) {
         m_camera.stop();
         m_dev = FakeDevice{};
@@ -170,14 +161,15 @@ TEST_F(CameraTest, StartFailsWithTheRightKind)
         << "the physical device captures video, this node does not";
     EXPECT_EQ(startKind([](FakeDevice& d) { d.reqBufsErrno = EINVAL; }), ErrorKind::Unsupported)
         << "no memory-mapped streaming";
-    EXPECT_EQ(startKind([](FakeDevice& d) { d.formats = {{V4L2_PIX_FMT_SGRBG8, {{640, 480}}}}; }),
+    EXPECT_EQ(startKind([](FakeDevice& d) {
+                  d.formats = {{V4L2_PIX_FMT_SGRBG8, {{640, 480}}}};
+              }),
               ErrorKind::Unsupported)
         << "nothing native and nothing to convert to";
     EXPECT_EQ(startKind([](FakeDevice& d) { d.openErrno = ENOENT; }), ErrorKind::DeviceGone);
 }
 
-TEST_F(CameraTest, RunsAtTheFrameIntervalTheDriverAnswers)
-{
+TEST_F(CameraTest, RunsAtTheFrameIntervalTheDriverAnswers) {
     m_dev.interval = {1, 15};
     ASSERT_FALSE(m_camera.start());
     EXPECT_EQ(m_io->lastIntervalRequested->denominator, 30u);
@@ -193,8 +185,7 @@ TEST_F(CameraTest, RunsAtTheFrameIntervalTheDriverAnswers)
     EXPECT_EQ(m_camera.format().frameIntervalDenominator, 24000u);
 }
 
-TEST_F(CameraTest, MjpegFramesEndAtTheirOwnEoiWhenTheDriverReportsTheWholeBuffer)
-{
+TEST_F(CameraTest, MjpegFramesEndAtTheirOwnEoiWhenTheDriverReportsTheWholeBuffer) {
     ASSERT_FALSE(m_camera.start());
     const auto jpeg = MarkerRichJpeg();
     auto buffer = jpeg;
@@ -207,8 +198,7 @@ TEST_F(CameraTest, MjpegFramesEndAtTheirOwnEoiWhenTheDriverReportsTheWholeBuffer
     EXPECT_EQ(frame.width, 1280);
 }
 
-TEST_F(CameraTest, SkipsDamagedFramesAndReturnsBuffersToTheDriver)
-{
+TEST_F(CameraTest, SkipsDamagedFramesAndReturnsBuffersToTheDriver) {
     ASSERT_FALSE(m_camera.start());
     const auto good = MarkerRichJpeg(0x42);
     const struct {
@@ -236,8 +226,7 @@ TEST_F(CameraTest, SkipsDamagedFramesAndReturnsBuffersToTheDriver)
 
 // A capture that waits in vain while the camera sends only damaged frames says so, rather than
 // that no frame came.
-TEST_F(CameraTest, OnlyDamagedFramesAreTheReasonACaptureGetsNoFrame)
-{
+TEST_F(CameraTest, OnlyDamagedFramesAreTheReasonACaptureGetsNoFrame) {
     LiveSource live;
     ASSERT_FALSE(live.start(std::make_unique<V4l2Camera>("/dev/video0", m_io)));
     std::atomic<bool> sending = true;
@@ -255,26 +244,22 @@ TEST_F(CameraTest, OnlyDamagedFramesAreTheReasonACaptureGetsNoFrame)
     EXPECT_EQ(e.message, "The camera sent only damaged frames.");
 }
 
-TEST_F(CameraTest, ReadsTheNewestOfSeveralWaitingFrames)
-{
+TEST_F(CameraTest, ReadsTheNewestOfSeveralWaitingFrames) {
     ASSERT_FALSE(m_camera.start());
-    for (uint8_t tag : {1, 2, 3})
-        ASSERT_TRUE(m_io->deliver(MarkerRichJpeg(tag), tag * kSecond));
+    for (uint8_t tag : {1, 2, 3}) ASSERT_TRUE(m_io->deliver(MarkerRichJpeg(tag), tag * kSecond));
     Frame frame;
     ASSERT_FALSE(m_camera.readFrame(frame));
     EXPECT_EQ(frame.data, MarkerRichJpeg(3));
     EXPECT_EQ(frame.sequence, 0u);
     EXPECT_EQ(m_io->queuedCount(), m_io->bufferCount()) << "the older ones went back to the driver";
 
-    for (uint8_t tag : {4, 5})
-        ASSERT_TRUE(m_io->deliver(MarkerRichJpeg(tag), tag * kSecond));
+    for (uint8_t tag : {4, 5}) ASSERT_TRUE(m_io->deliver(MarkerRichJpeg(tag), tag * kSecond));
     ASSERT_FALSE(m_camera.readFrame(frame));
     EXPECT_EQ(frame.data, MarkerRichJpeg(5));
     EXPECT_EQ(frame.sequence, 2u) << "the skipped frame shows as a gap";
 }
 
-TEST_F(CameraTest, ExposureStartDependsOnWhatTheTimestampMarks)
-{
+TEST_F(CameraTest, ExposureStartDependsOnWhatTheTimestampMarks) {
     ASSERT_FALSE(m_camera.start());
     const int64_t interval = kSecond / 30;
     Frame frame;
@@ -297,8 +282,7 @@ TEST_F(CameraTest, ExposureStartDependsOnWhatTheTimestampMarks)
     EXPECT_LE(frame.exposureStartNs, after - interval);
 }
 
-TEST_F(CameraTest, UnplugDuringStreamingIsDeviceGone)
-{
+TEST_F(CameraTest, UnplugDuringStreamingIsDeviceGone) {
     ASSERT_FALSE(m_camera.start());
     ASSERT_TRUE(m_io->deliver(MarkerRichJpeg(), kSecond));
     Frame frame;
@@ -312,8 +296,7 @@ TEST_F(CameraTest, UnplugDuringStreamingIsDeviceGone)
     EXPECT_EQ(m_io->openDescriptors(), 0);
 }
 
-TEST_F(CameraTest, EioIsDeviceGoneOnlyWhenTheDeviceStopsAnswering)
-{
+TEST_F(CameraTest, EioIsDeviceGoneOnlyWhenTheDeviceStopsAnswering) {
     ASSERT_FALSE(m_camera.start());
     m_io->failDequeue(EIO);
     Frame frame;
@@ -322,8 +305,7 @@ TEST_F(CameraTest, EioIsDeviceGoneOnlyWhenTheDeviceStopsAnswering)
     EXPECT_EQ(m_camera.readFrame(frame).kind, ErrorKind::DeviceGone);
 }
 
-TEST_F(CameraTest, RestartsAfterStop)
-{
+TEST_F(CameraTest, RestartsAfterStop) {
     ASSERT_FALSE(m_camera.start());
     m_camera.stop();
     EXPECT_EQ(m_io->openDescriptors(), 0);

@@ -119,8 +119,8 @@ TEST(JpegCodecTest, CameraJpegGetsTheStandardHuffmanTables) {
     // And ffmpeg decodes it without a word, to the same picture.
     testing::ScratchDir dir;
     const std::string path = dir.path("camera.jpg");
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(completed.data()),
-                                                std::streamsize(completed.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(completed.data()), std::streamsize(completed.size()));
     const testing::FfmpegDecode decoded = testing::DecodeWithFfmpeg(path, 640, 480);
     ASSERT_TRUE(decoded.ok) << decoded.errors;
     ASSERT_EQ(decoded.frames.size(), 1u);

@@ -23,9 +23,7 @@ std::vector<uint8_t> TestJpeg(int flags = 0) {
     tjhandle h = tjInitCompress();
     unsigned char* out = nullptr;
     unsigned long size = 0;
-    EXPECT_EQ(tjCompress2(h, frame.data.data(), 160, 0, 120, TJPF_RGB, &out, &size, TJSAMP_420,
-                          90, flags),
-              0);
+    EXPECT_EQ(tjCompress2(h, frame.data.data(), 160, 0, 120, TJPF_RGB, &out, &size, TJSAMP_420, 90, flags), 0);
     jpeg.assign(out, out + size);
     tjFree(out);
     tjDestroy(h);
@@ -39,8 +37,7 @@ size_t EndOf(const std::vector<uint8_t>& data) {
 }
 
 // Inserts a segment right after SOI.
-std::vector<uint8_t> WithSegmentAfterSoi(const std::vector<uint8_t>& jpeg,
-                                         const std::vector<uint8_t>& segment) {
+std::vector<uint8_t> WithSegmentAfterSoi(const std::vector<uint8_t>& jpeg, const std::vector<uint8_t>& segment) {
     std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
     out.insert(out.end(), segment.begin(), segment.end());
     out.insert(out.end(), jpeg.begin() + 2, jpeg.end());

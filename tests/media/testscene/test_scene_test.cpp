@@ -51,10 +51,10 @@ TEST(TestSceneNameTest, AcceptsTheDefaultAndSizes) {
 }
 
 TEST(TestSceneNameTest, RefusesBadNamesWithAReason) {
-    for (const char* name : {"test:", "test:640", "test:640x", "test:x480", "test:abcx480",
-                             "test:640x480x3", "test:-640x480", "test:159x120", "test:160x119",
-                             "test:3842x2160", "test:3840x2161", "test:641x480",
-                             "test:99999999999x1", "test-mjpeg:", "test-mjpeg:641x480", "/dev/video0"}) {
+    for (const char* name :
+         {"test:", "test:640", "test:640x", "test:x480", "test:abcx480", "test:640x480x3", "test:-640x480",
+          "test:159x120", "test:160x119", "test:3842x2160", "test:3840x2161", "test:641x480", "test:99999999999x1",
+          "test-mjpeg:", "test-mjpeg:641x480", "/dev/video0"}) {
         TestSceneOptions o;
         const Error e = ParseTestSceneName(name, o);
         EXPECT_EQ(e.kind, ErrorKind::Unsupported) << name;
@@ -122,8 +122,7 @@ TEST(TestSceneSourceTest, OffersCommonSizesAndItsOwnInOrder) {
     options.height = 600;
     EXPECT_EQ(TestSceneSource(options).offeredSizes(),
               (std::vector<FrameSize>{{320, 240}, {640, 480}, {800, 600}, {1280, 720}}));
-    EXPECT_EQ(TestSceneSource().offeredSizes(),
-              (std::vector<FrameSize>{{320, 240}, {640, 480}, {1280, 720}}));
+    EXPECT_EQ(TestSceneSource().offeredSizes(), (std::vector<FrameSize>{{320, 240}, {640, 480}, {1280, 720}}));
 }
 
 TEST(TestSceneSourceTest, MjpegLooksLikeACamera) {

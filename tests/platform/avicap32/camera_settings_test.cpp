@@ -30,7 +30,9 @@ namespace {
 
 using SetCalls = std::vector<std::pair<uint32_t, int32_t>>;
 
-INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_INITDIALOG;
+}
 
 std::vector<std::wstring> g_errors;
 
@@ -106,9 +108,8 @@ TEST_F(FakeCameraTest, TheUsersSettingsComeBackAfterAReconnectAndASizeChange) {
         ASSERT_FALSE(settings.set(V4L2_CID_EXPOSURE_ABSOLUTE, 700));
         ASSERT_FALSE(settings.set(V4L2_CID_BRIGHTNESS, 41));
     }
-    const SetCalls byTheUser = {{V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL},
-                                {V4L2_CID_EXPOSURE_ABSOLUTE, 700},
-                                {V4L2_CID_BRIGHTNESS, 41}};
+    const SetCalls byTheUser = {
+        {V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL}, {V4L2_CID_EXPOSURE_ABSOLUTE, 700}, {V4L2_CID_BRIGHTNESS, 41}};
     ASSERT_EQ(m_io->controlsSet(), byTheUser);
 
     ASSERT_TRUE(send(WM_CAP_DRIVER_DISCONNECT));
@@ -197,8 +198,7 @@ protected:
 
 TEST_F(TestSceneSizeTest, ANewSizeRestartsTheStreamButNotDuringARecording) {
     ASSERT_TRUE(send(WM_CAP_DRIVER_CONNECT, 0));
-    EXPECT_EQ(window().live().offeredSizes(),
-              (std::vector<media::FrameSize>{{320, 240}, {640, 480}, {1280, 720}}));
+    EXPECT_EQ(window().live().offeredSizes(), (std::vector<media::FrameSize>{{320, 240}, {640, 480}, {1280, 720}}));
     ASSERT_FALSE(window().setStream({media::FrameSize{640, 480}}));
     EXPECT_EQ(streamed(), (media::FrameSize{640, 480}));
 

@@ -52,7 +52,8 @@ TEST(CaptureSettingsTest, WhatWasSetIsReadBackByTheNextRunPerDevice) {
     settings.setValue(twin, QStringLiteral("pictureSize"), QStringLiteral("wide"));
     settings.setValue(twin, QStringLiteral("pixelFormat"), QStringLiteral("H264"));
     settings.setValue(twin, QStringLiteral("frameInterval"), QStringLiteral("1/0"));
-    settings.setValue(twin, QStringLiteral("controls"), QStringList{QStringLiteral("zz=1"), QStringLiteral("00980900")});
+    settings.setValue(twin, QStringLiteral("controls"),
+                      QStringList{QStringLiteral("zz=1"), QStringLiteral("00980900")});
     EXPECT_FALSE(settings.pictureSize(twin));
     EXPECT_FALSE(settings.pixelFormat(twin));
     EXPECT_FALSE(settings.frameInterval(twin));

@@ -43,7 +43,9 @@ LRESULT CALLBACK RecordStatus(HWND, int id, LPCWSTR text) {
     return TRUE;
 }
 
-INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_INITDIALOG;
+}
 
 using testing_support::WaitUntil;
 
@@ -234,7 +236,8 @@ TEST_F(CaptureWindowTest, AFileDeletedDuringTheRecordingIsWrittenBackAndTheProgr
     ASSERT_GE(g_statuses.size(), 2u);
     EXPECT_EQ(g_statuses.front().id, IDS_CAP_STAT_FILE_RESTORE);
     EXPECT_EQ(g_statuses.front().text, L"Writing back the capture file, 0%: it was deleted, moved or replaced.");
-    EXPECT_EQ(g_statuses.back().text, L"Capture file written back with its 2 frames: it was deleted, moved or replaced.");
+    EXPECT_EQ(g_statuses.back().text,
+              L"Capture file written back with its 2 frames: it was deleted, moved or replaced.");
     ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_CLOSE));
     EXPECT_EQ(Stamps(file.string()).size(), 3u);
     EXPECT_TRUE(g_errors.empty());

@@ -24,11 +24,15 @@
 
 namespace fs = std::filesystem;
 
-void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace {
 
-INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_INITDIALOG;
+}
 
 // Runs the event loop until `done` holds or the time is up; true if it holds.
 bool WaitFor(const std::function<bool()>& done, int milliseconds = 3000) {
@@ -48,8 +52,7 @@ std::shared_ptr<const media::Frame> Solid(int width, int height, QRgb colour) {
     frame->width = width;
     frame->height = height;
     for (int i = 0; i < width * height; ++i) {
-        frame->data.insert(frame->data.end(),
-                           {uint8_t(qRed(colour)), uint8_t(qGreen(colour)), uint8_t(qBlue(colour))});
+        frame->data.insert(frame->data.end(), {uint8_t(qRed(colour)), uint8_t(qGreen(colour)), uint8_t(qBlue(colour))});
     }
     return frame;
 }

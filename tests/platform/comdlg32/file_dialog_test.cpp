@@ -50,7 +50,8 @@ TEST(FileDialogTest, OpensInTheVideosFolderThenWhereTheLastFileWasChosen) {
     EXPECT_EQ(OpenedIn(modals, {false, L""}), films);
     EXPECT_EQ(OpenedIn(modals, {true, takes + L"/one.avi"}), films) << "a cancelled dialog chose no folder";
     EXPECT_EQ(OpenedIn(modals, {false, L""}), takes);
-    EXPECT_EQ(OpenedIn(modals, {false, L""}, L"/srv/clips/two.avi"), L"/srv/clips") << "a named file's folder comes first";
+    EXPECT_EQ(OpenedIn(modals, {false, L""}, L"/srv/clips/two.avi"), L"/srv/clips")
+        << "a named file's folder comes first";
     modals.verify();
 }
 

@@ -36,8 +36,8 @@ protected:
 };
 
 BEGIN_MESSAGE_MAP(BaseDialog, CDialog)
-    ON_BN_CLICKED(1000, OnFirst)
-    ON_COMMAND(32772, OnSecond)
+ON_BN_CLICKED(1000, OnFirst)
+ON_COMMAND(32772, OnSecond)
 END_MESSAGE_MAP()
 
 class DerivedDialog : public BaseDialog {
@@ -48,7 +48,7 @@ protected:
 };
 
 BEGIN_MESSAGE_MAP(DerivedDialog, BaseDialog)
-    ON_BN_CLICKED(1000, OnFirstAgain)
+ON_BN_CLICKED(1000, OnFirstAgain)
 END_MESSAGE_MAP()
 
 class MessageMapTest : public ::testing::Test {
@@ -93,9 +93,9 @@ protected:
 };
 
 BEGIN_MESSAGE_MAP(HelpfulApp, CWinApp)
-    ON_COMMAND(ID_HELP, OnHelpAsked)
-    ON_COMMAND(32772, OnSecondToo)
-    ON_COMMAND(SC_CLOSE, OnSecondToo)
+ON_COMMAND(ID_HELP, OnHelpAsked)
+ON_COMMAND(32772, OnSecondToo)
+ON_COMMAND(SC_CLOSE, OnSecondToo)
 END_MESSAGE_MAP()
 
 TEST_F(MessageMapTest, CommandsTheDialogLeavesGoOnToTheApplication) {
@@ -103,8 +103,8 @@ TEST_F(MessageMapTest, CommandsTheDialogLeavesGoOnToTheApplication) {
     BaseDialog dialog;
     ASSERT_TRUE(dialog.Create(IDD_PANEL));
     SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_HELP, 0), 0);
-    SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(32772, 0), 0);    // the dialog's own entry first
-    SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_HELP, 5), 0);  // notifications stay
+    SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(32772, 0), 0);     // the dialog's own entry first
+    SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(ID_HELP, 5), 0);   // notifications stay
     SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(SC_CLOSE, 0), 0);  // as do system commands
     // F1 asks the main window for help, which it leaves to the application.
     app.m_pMainWnd = &dialog;

@@ -5,7 +5,6 @@ extern "C" const unsigned char platform_test_resources_begin[];
 extern "C" const unsigned char platform_test_resources_end[];
 
 namespace {
-const bool g_registered = (kernel32::RegisterModule(L"platform_tests", {platform_test_resources_begin,
-                                                                        platform_test_resources_end}),
-                           true);
+const bool g_registered =
+    (kernel32::RegisterModule(L"platform_tests", {platform_test_resources_begin, platform_test_resources_end}), true);
 }  // namespace

@@ -45,7 +45,8 @@ LRESULT CALLBACK Doubling(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 TEST(WindowTest, SendReachesTheProcedureAtOnceAndSubclassingWrapsIt) {
     HWND window = Make("w");
     EXPECT_EQ(SendMessageW(window, WM_USER + 1, 20, 2), 42);
-    g_original = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Doubling)));
+    g_original =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Doubling)));
     EXPECT_EQ(SendMessageW(window, WM_USER + 1, 20, 2), 84);
 
     EXPECT_TRUE(SetWindowTextW(window, L"Video Window"));
@@ -67,7 +68,7 @@ TEST(WindowTest, DestroyingAParentDestroysItsChildrenAndRetiresEveryHandle) {
     ASSERT_TRUE(DestroyWindow(parent));
     for (HWND gone : {parent, child, grandchild}) EXPECT_FALSE(IsWindow(gone));
     EXPECT_EQ(g_log, (std::vector<std::string>{"parent destroy", "child destroy", "grandchild destroy",
-                                                "grandchild ncdestroy", "child ncdestroy", "parent ncdestroy"}));
+                                               "grandchild ncdestroy", "child ncdestroy", "parent ncdestroy"}));
     // A stale handle names nothing, not even a newer window, and sends nowhere.
     HWND newer = Make("newer");
     EXPECT_NE(newer, parent);
