@@ -17,8 +17,8 @@ if [ "${1:-}" = tests ]; then
   # The real program under a virtual X server, its recordings checked by FFmpeg, the package
   # checked by lintian and the desktop's own validators.
   packages+=(ffmpeg xvfb xauth xdotool imagemagick x11-utils xclip lintian desktop-file-utils appstream)
-  # The naming and bug checks of scripts/lint.sh.
-  packages+=(clang-tidy)
+  # The layout check of scripts/check_format.sh and the naming and bug checks of scripts/lint.sh.
+  packages+=(clang-format clang-tidy)
   # The kernel-driver tests boot Debian's kernel under qemu with its virtual camera.
   if [ "${KINOREE_SKIP_QEMU:-0}" != 1 ]; then
     packages+=(qemu-system-x86 busybox-static cpio kmod xz-utils libelf1 libssl3)
