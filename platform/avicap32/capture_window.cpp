@@ -1,5 +1,6 @@
 #include "capture_window.h"
 
+#include "display_settings.h"
 #include "driver_dialogs.h"
 #include "shell32/known_folders.h"
 #include "media/common/monotonic_clock.h"
@@ -71,7 +72,9 @@ CaptureWindow::CaptureWindow(QWidget* parent, DWORD style, int id)
       m_hotplug(std::make_unique<HotplugMonitor>(
           [this](bool added, const std::string& node) { added ? deviceAdded(node) : deviceRemoved(node); })),
       m_view(preview(), [this] { return m_params.dwRequestMicroSecPerFrame; }) {
-    RememberDisplaySettings(m_view, m_settings, preview());
+    RememberDisplaySettings(m_view, m_settings, preview(), [this] {
+        return connected() ? QString::fromStdString(m_connection->driver.settingsKey) : QString();
+    });
     // A full disk or a file-size limit must fail a write, not end the program.
     std::signal(SIGXFSZ, SIG_IGN);
     // A take killed before its first frame left its unfinished file beside the capture file.
@@ -263,6 +266,10 @@ void CaptureWindow::loadDeviceSettings() {
     m_device.controls = m_settings.controls(key);
     m_codec = m_settings.codec(key).value_or(media::AviVideoCodec::Mjpeg);
     m_jpegQuality = m_settings.jpegQuality(key).value_or(media::kDefaultJpegQuality);
+    // The large view stays open or closed as it is; the rest is the device's.
+    DisplaySettings display = LoadDisplaySettings(m_settings, key);
+    display.largeView = m_view.settings().largeView;
+    m_view.setSettings(display);
 }
 
 std::unique_ptr<SourceSettings> CaptureWindow::openSourceSettings(media::Error& error) {

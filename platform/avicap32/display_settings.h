@@ -2,6 +2,10 @@
 // own controls set, and what the capture window remembers of them.
 #pragma once
 
+#include <QString>
+
+#include <functional>
+
 class QObject;
 
 namespace avicap32 {
@@ -18,12 +22,13 @@ struct DisplaySettings {
     bool operator==(const DisplaySettings&) const = default;
 };
 
-// In the capture window's store, for every device alike: the animator's view stays as it is
-// when another camera is chosen.
-DisplaySettings LoadDisplaySettings(const CaptureSettings& store);
-void SaveDisplaySettings(CaptureSettings& store, const DisplaySettings& settings);
-// Gives `view` the remembered settings and remembers every change from now on; a large view
-// that was open opens again once `context`'s event loop runs.
-void RememberDisplaySettings(AnimatorView& view, CaptureSettings& store, QObject* context);
+// In the capture window's store, per device as its other settings (a camera facing the animator
+// wants its picture mirrored, another not); whether the large view is open, for all devices.
+DisplaySettings LoadDisplaySettings(const CaptureSettings& store, const QString& device);
+void SaveDisplaySettings(CaptureSettings& store, const QString& device, const DisplaySettings& settings);
+// Gives `view` the remembered settings and remembers every change from now on under the device
+// connected at the time; a large view that was open opens again once `context`'s event loop runs.
+void RememberDisplaySettings(AnimatorView& view, CaptureSettings& store, QObject* context,
+                             std::function<QString()> currentDevice);
 
 }  // namespace avicap32

@@ -215,9 +215,12 @@ TEST_F(AnimatorViewTest, VideoDisplaySetsUpTheViewsAtOnceCancelPutsThemBackAndOk
     EXPECT_EQ(view().settings(), chosen);
     modals.verify();
 
-    // The next run's capture window starts with them, its large view open again.
+    // The next run's capture window starts with them once the device connects, its large view
+    // open again; they are the device's own.
     HWND next = capCreateCaptureWindowW(L"Video Window", WS_CHILD | WS_VISIBLE, 0, 0, 270, 220, m_parent, 0);
     auto& nextView = static_cast<avicap32::CaptureWindow*>(user32::FromHandle(next))->view();
+    EXPECT_EQ(nextView.settings().onionFrames, 0) << "no device yet";
+    ASSERT_TRUE(SendMessageW(next, WM_CAP_DRIVER_CONNECT, 0, 0));
     EXPECT_EQ(nextView.settings().onionFrames, 3);
     EXPECT_TRUE(WaitFor([&] { return nextView.settings() == chosen && nextView.largeView(); }));
     DestroyWindow(next);
