@@ -15,18 +15,10 @@ void CKinoreeV2Dlg::OnPreviewToggle() {
     }
 }
 
-void CKinoreeV2Dlg::OnVideoSource() {
-    SendCap(WM_CAP_DLG_VIDEOSOURCE, 0, 0);
-}
+void CKinoreeV2Dlg::OnVideoSource() { SendCap(WM_CAP_DLG_VIDEOSOURCE, 0, 0); }
 
-void CKinoreeV2Dlg::OnVideoFormat() {
-    SendCap(WM_CAP_DLG_VIDEOFORMAT, 0, 0);
-}
+void CKinoreeV2Dlg::OnVideoFormat() { SendCap(WM_CAP_DLG_VIDEOFORMAT, 0, 0); }
 
-void CKinoreeV2Dlg::OnVideoCompression() {
-    SendCap(WM_CAP_DLG_VIDEOCOMPRESSION, 0, 0);
-}
+void CKinoreeV2Dlg::OnVideoCompression() { SendCap(WM_CAP_DLG_VIDEOCOMPRESSION, 0, 0); }
 
-void CKinoreeV2Dlg::OnVideoSettings() {
-    SendCap(WM_CAP_DLG_VIDEODISPLAY, 0, 0);
-}
+void CKinoreeV2Dlg::OnVideoSettings() { SendCap(WM_CAP_DLG_VIDEODISPLAY, 0, 0); }

@@ -8,6 +8,4 @@ void EnableVideoControls(CKinoreeV2Dlg& dialog, BOOL enable) {
     dialog.m_btnVideoSettings.EnableWindow(enable);
 }
 
-bool RecordingOpen(const CKinoreeV2Dlg& dialog) {
-    return !dialog.m_btnSource.IsWindowEnabled();
-}
+bool RecordingOpen(const CKinoreeV2Dlg& dialog) { return !dialog.m_btnSource.IsWindowEnabled(); }

@@ -106,9 +106,7 @@ void CKinoreeV2Dlg::OnPaint() {
     }
 }
 
-HCURSOR CKinoreeV2Dlg::OnQueryDragIcon() {
-    return static_cast<HCURSOR>(m_hIcon);
-}
+HCURSOR CKinoreeV2Dlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
 
 void CKinoreeV2Dlg::OnHelpAbout() {
     CAboutDlg dlgAbout;

@@ -41,12 +41,8 @@ void AppendAfter(benchmark::State& state, bool durable) {
     std::filesystem::remove_all(dir);
 }
 
-void BM_AppendFrame(benchmark::State& state) {
-    AppendAfter(state, false);
-}
-void BM_AppendFrameDurable(benchmark::State& state) {
-    AppendAfter(state, true);
-}
+void BM_AppendFrame(benchmark::State& state) { AppendAfter(state, false); }
+void BM_AppendFrameDurable(benchmark::State& state) { AppendAfter(state, true); }
 
 BENCHMARK(BM_AppendFrame)->Arg(10)->Arg(1000)->Arg(10000)->Iterations(300)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AppendFrameDurable)->Arg(10)->Arg(1000)->Arg(10000)->Iterations(100)->Unit(benchmark::kMicrosecond);

@@ -60,9 +60,7 @@ std::vector<Frame> SceneFrames(PixelFormat format) {
 
 using Clock = std::chrono::steady_clock;
 
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -229,9 +227,7 @@ int Run(const std::string& dir, bool quick) {
     Figure passthrough{"d_writer_passthrough_append_synced_ms", {}};
     Figure plain{"d_plain_write_fdatasync_ms", {}};
     const std::string avi = scratch + "/take.avi";
-    const auto nth = [](const auto& list, int i) -> const auto& {
-        return list[i % list.size()];
-    };
+    const auto nth = [](const auto& list, int i) -> const auto& { return list[i % list.size()]; };
     BareTurboJpeg bare;
     for (int r = 0; r < rounds; ++r) {
         {

@@ -10,9 +10,7 @@ constexpr uint8_t kIndexOfChunks = 1;
 
 }  // namespace
 
-uint32_t FrameChunkId(AviVideoCodec codec) {
-    return codec == AviVideoCodec::Mjpeg ? FourCC("00dc") : FourCC("00db");
-}
+uint32_t FrameChunkId(AviVideoCodec codec) { return codec == AviVideoCodec::Mjpeg ? FourCC("00dc") : FourCC("00db"); }
 
 std::vector<uint8_t> BuildAviHeader(AviVideoCodec codec, uint32_t superIndexCapacity, AviHeaderLayout& l) {
     const bool mjpeg = codec == AviVideoCodec::Mjpeg;
@@ -108,9 +106,7 @@ std::vector<uint8_t> BuildPartHeader() {
     return b.bytes();
 }
 
-uint32_t IndexBlockSize(uint32_t capacity) {
-    return kIndexBlockHeaderSize + capacity * kIndexBlockEntrySize;
-}
+uint32_t IndexBlockSize(uint32_t capacity) { return kIndexBlockHeaderSize + capacity * kIndexBlockEntrySize; }
 
 std::vector<uint8_t> BuildIndexBlock(AviVideoCodec codec, uint32_t capacity, uint64_t baseOffset) {
     RiffBuilder b;
@@ -147,9 +143,7 @@ std::vector<uint8_t> BuildIdx1(AviVideoCodec codec, const std::vector<Idx1Entry>
     return b.bytes();
 }
 
-uint64_t FrameChunkSize(uint32_t dataSize) {
-    return kChunkHeaderSize + dataSize + (dataSize & 1);
-}
+uint64_t FrameChunkSize(uint32_t dataSize) { return kChunkHeaderSize + dataSize + (dataSize & 1); }
 
 void AppendFrameChunk(AviVideoCodec codec, std::span<const uint8_t> data, std::vector<uint8_t>& out) {
     const size_t at = out.size();

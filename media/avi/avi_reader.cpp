@@ -21,9 +21,7 @@ constexpr int kMaxListDepth = 8;
 // over this many entries: more means indexes listed twice, not frames.
 constexpr uint64_t kStandardIndexEntrySize = 8;
 
-uint64_t Padded(uint32_t size) {
-    return uint64_t(size) + (size & 1);
-}
+uint64_t Padded(uint32_t size) { return uint64_t(size) + (size & 1); }
 
 bool IsFrameChunkOfStream0(uint32_t id) {
     const uint8_t c = uint8_t(id >> 16);

@@ -14,17 +14,13 @@ constexpr uint64_t kSmallestRiffSizeLimit = 4096;
 // Sizes are signed 32-bit for many readers.
 constexpr uint64_t kLargestRiffSizeLimit = 0x7FFFFFFF;
 
-std::string SizeText(int width, int height) {
-    return std::to_string(width) + "x" + std::to_string(height);
-}
+std::string SizeText(int width, int height) { return std::to_string(width) + "x" + std::to_string(height); }
 
 }  // namespace
 
 AviWriter::AviWriter(AviWriterOptions options) : m_options(options) {}
 
-AviWriter::~AviWriter() {
-    close();
-}
+AviWriter::~AviWriter() { close(); }
 
 Error AviWriter::checkOptions() const {
     if (m_options.riffSizeLimit < kSmallestRiffSizeLimit || m_options.riffSizeLimit > kLargestRiffSizeLimit ||

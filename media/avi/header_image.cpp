@@ -42,9 +42,7 @@ std::span<const uint8_t> HeaderImage::dirtyBytes() const {
     return std::span<const uint8_t>(m_bytes).subspan(m_dirtyBegin, m_dirtyEnd - m_dirtyBegin);
 }
 
-void HeaderImage::markClean() {
-    m_dirtyBegin = m_dirtyEnd = 0;
-}
+void HeaderImage::markClean() { m_dirtyBegin = m_dirtyEnd = 0; }
 
 void HeaderImage::markAllDirty() {
     m_dirtyBegin = 0;

@@ -17,9 +17,7 @@ namespace {
 // A copy back to the path reports its progress after each piece.
 constexpr uint64_t kCopyPiece = uint64_t(8) << 20;
 
-std::string Describe(int err) {
-    return strerror(err);
-}
+std::string Describe(int err) { return strerror(err); }
 
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -85,17 +83,11 @@ bool WriteAll(int fd, const uint8_t* data, size_t size, off_t offset) {
 
 }  // namespace
 
-std::string OutputFile::unfinishedPath(const std::string& target) {
-    return target + ".unfinished";
-}
+std::string OutputFile::unfinishedPath(const std::string& target) { return target + ".unfinished"; }
 
-void OutputFile::removeLeftover(const std::string& path) {
-    RemoveUnlessInUse(unfinishedPath(FollowLinks(path)));
-}
+void OutputFile::removeLeftover(const std::string& path) { RemoveUnlessInUse(unfinishedPath(FollowLinks(path))); }
 
-OutputFile::~OutputFile() {
-    close();
-}
+OutputFile::~OutputFile() { close(); }
 
 int OutputFile::intercept(FileOperation op, std::string_view path, uint64_t offset,
                           std::span<const uint8_t> data) const {
@@ -310,14 +302,13 @@ Error OutputFile::close() {
 
 Error OutputFile::failure(int err, const std::string& action, const std::string& what) const {
     switch (err) {
-        case ENOSPC:
-        case EDQUOT:
-            return {ErrorKind::DiskFull,
-                    "The disk is full: cannot " + action + " " + what + " (" + Describe(err) + ")"};
-        case EFBIG:
-            return {ErrorKind::FileTooLarge, what + " has reached the largest size allowed (" + Describe(err) + ")"};
-        default:
-            return {ErrorKind::Io, "Cannot " + action + " " + what + ": " + Describe(err)};
+    case ENOSPC:
+    case EDQUOT:
+        return {ErrorKind::DiskFull, "The disk is full: cannot " + action + " " + what + " (" + Describe(err) + ")"};
+    case EFBIG:
+        return {ErrorKind::FileTooLarge, what + " has reached the largest size allowed (" + Describe(err) + ")"};
+    default:
+        return {ErrorKind::Io, "Cannot " + action + " " + what + ": " + Describe(err)};
     }
 }
 

@@ -15,17 +15,13 @@ void PutLe64(uint8_t* p, uint64_t v) {
     for (int i = 0; i < 8; ++i) p[i] = uint8_t(v >> (8 * i));
 }
 
-uint16_t GetLe16(const uint8_t* p) {
-    return uint16_t(p[0] | p[1] << 8);
-}
+uint16_t GetLe16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 uint32_t GetLe32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-uint64_t GetLe64(const uint8_t* p) {
-    return GetLe32(p) | uint64_t(GetLe32(p + 4)) << 32;
-}
+uint64_t GetLe64(const uint8_t* p) { return GetLe32(p) | uint64_t(GetLe32(p + 4)) << 32; }
 
 uint64_t RiffBuilder::beginChunk(uint32_t id) {
     const uint64_t at = offset();
@@ -49,9 +45,7 @@ void RiffBuilder::endChunk() {
     if (size & 1) m_bytes.push_back(0);
 }
 
-uint64_t RiffBuilder::openChunkSizeField() const {
-    return m_base + m_open.back();
-}
+uint64_t RiffBuilder::openChunkSizeField() const { return m_base + m_open.back(); }
 
 uint64_t RiffBuilder::u8(uint8_t v) {
     m_bytes.push_back(v);

@@ -29,9 +29,7 @@ struct ControlQuery {
     int64_t defaultValue = 0;
 };
 
-std::string Text(const char* field, size_t size) {
-    return std::string(field, strnlen(field, size));
-}
+std::string Text(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
 
 int32_t Narrow(int64_t v) {
     if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
@@ -65,18 +63,18 @@ bool QueryNext(V4l2Io& io, int fd, bool extended, uint32_t after, ControlQuery& 
 
 std::optional<ControlKind> KindOf(uint32_t type) {
     switch (type) {
-        case V4L2_CTRL_TYPE_INTEGER:
-            return ControlKind::Integer;
-        case V4L2_CTRL_TYPE_BOOLEAN:
-            return ControlKind::Boolean;
-        case V4L2_CTRL_TYPE_MENU:
-            return ControlKind::Menu;
-        case V4L2_CTRL_TYPE_INTEGER_MENU:
-            return ControlKind::IntegerMenu;
-        case V4L2_CTRL_TYPE_BITMASK:
-            return ControlKind::Bitmask;
-        default:  // buttons are actions, not settings; strings, 64-bit and compound values we don't show
-            return std::nullopt;
+    case V4L2_CTRL_TYPE_INTEGER:
+        return ControlKind::Integer;
+    case V4L2_CTRL_TYPE_BOOLEAN:
+        return ControlKind::Boolean;
+    case V4L2_CTRL_TYPE_MENU:
+        return ControlKind::Menu;
+    case V4L2_CTRL_TYPE_INTEGER_MENU:
+        return ControlKind::IntegerMenu;
+    case V4L2_CTRL_TYPE_BITMASK:
+        return ControlKind::Bitmask;
+    default:  // buttons are actions, not settings; strings, 64-bit and compound values we don't show
+        return std::nullopt;
     }
 }
 
@@ -91,18 +89,18 @@ bool IsUserFacing(uint32_t id) {
 // V4L2_CTRL_FLAG_UPDATE when they know, but not all do.
 bool IsAutomaticMode(uint32_t id) {
     switch (id) {
-        case V4L2_CID_AUTOGAIN:
-        case V4L2_CID_AUTO_WHITE_BALANCE:
-        case V4L2_CID_AUTO_N_PRESET_WHITE_BALANCE:
-        case V4L2_CID_HUE_AUTO:
-        case V4L2_CID_AUTOBRIGHTNESS:
-        case V4L2_CID_EXPOSURE_AUTO:
-        case V4L2_CID_FOCUS_AUTO:
-        case V4L2_CID_ISO_SENSITIVITY_AUTO:
-        case V4L2_CID_SCENE_MODE:
-            return true;
-        default:
-            return false;
+    case V4L2_CID_AUTOGAIN:
+    case V4L2_CID_AUTO_WHITE_BALANCE:
+    case V4L2_CID_AUTO_N_PRESET_WHITE_BALANCE:
+    case V4L2_CID_HUE_AUTO:
+    case V4L2_CID_AUTOBRIGHTNESS:
+    case V4L2_CID_EXPOSURE_AUTO:
+    case V4L2_CID_FOCUS_AUTO:
+    case V4L2_CID_ISO_SENSITIVITY_AUTO:
+    case V4L2_CID_SCENE_MODE:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -226,17 +224,17 @@ Error CameraControls::set(uint32_t id, int32_t value) {
     if (m_io->ioctl(m_fd, VIDIOC_S_CTRL, &v) < 0) {
         const int err = errno;
         switch (err) {
-            case EACCES:
-            case EPERM:
-            case EBUSY:
-                return {ErrorKind::Io, "\"" + name +
-                                           "\" cannot be changed now: an automatic mode or the "
-                                           "running picture holds it."};
-            case ERANGE:
-            case EINVAL:
-                return {ErrorKind::Io, "The camera does not take " + std::to_string(value) + " for \"" + name + "\"."};
-            default:
-                return failure(err, "change \"" + name + "\"");
+        case EACCES:
+        case EPERM:
+        case EBUSY:
+            return {ErrorKind::Io, "\"" + name +
+                                       "\" cannot be changed now: an automatic mode or the "
+                                       "running picture holds it."};
+        case ERANGE:
+        case EINVAL:
+            return {ErrorKind::Io, "The camera does not take " + std::to_string(value) + " for \"" + name + "\"."};
+        default:
+            return failure(err, "change \"" + name + "\"");
         }
     }
     if (governs) return refresh();
@@ -268,8 +266,6 @@ Error CameraControls::refresh() {
     return Error::none();
 }
 
-Error CameraControls::failure(int err, const std::string& action) const {
-    return DeviceError(err, m_path, action);
-}
+Error CameraControls::failure(int err, const std::string& action) const { return DeviceError(err, m_path, action); }
 
 }  // namespace media

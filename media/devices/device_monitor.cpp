@@ -26,9 +26,7 @@ DeviceMonitor::~DeviceMonitor() {
     if (m_udev) udev_unref(m_udev);
 }
 
-int DeviceMonitor::fd() const {
-    return m_monitor ? udev_monitor_get_fd(m_monitor) : -1;
-}
+int DeviceMonitor::fd() const { return m_monitor ? udev_monitor_get_fd(m_monitor) : -1; }
 
 std::vector<DeviceEvent> DeviceMonitor::take() {
     std::vector<DeviceEvent> events;

@@ -18,9 +18,7 @@ struct FormatEntry {
 };
 
 // Enumerations end with EINVAL; anything else is a real failure.
-bool IsEndOfList(int err) {
-    return err == EINVAL;
-}
+bool IsEndOfList(int err) { return err == EINVAL; }
 
 Error EnumerateFormats(V4l2Io& io, int fd, const std::string& name, std::vector<FormatEntry>& out) {
     for (__u32 index = 0;; ++index) {

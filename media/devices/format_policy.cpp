@@ -7,9 +7,7 @@
 namespace media {
 namespace {
 
-long long Area(FrameSize s) {
-    return static_cast<long long>(s.width) * s.height;
-}
+long long Area(FrameSize s) { return static_cast<long long>(s.width) * s.height; }
 
 int StepInto(int target, int min, int max, int step) {
     const int clamped = std::clamp(target, min, std::max(min, max));
@@ -30,15 +28,15 @@ constexpr FrameSize kCommonSizes[] = {
 
 std::optional<PixelFormat> PixelFormatOf(uint32_t fourcc) {
     switch (fourcc) {
-        case V4L2_PIX_FMT_MJPEG:
-        case V4L2_PIX_FMT_JPEG:  // older drivers' name for the same motion-JPEG frames
-            return PixelFormat::Mjpeg;
-        case V4L2_PIX_FMT_YUYV:
-            return PixelFormat::Yuyv;
-        case V4L2_PIX_FMT_RGB24:
-            return PixelFormat::Rgb24;
-        default:
-            return std::nullopt;
+    case V4L2_PIX_FMT_MJPEG:
+    case V4L2_PIX_FMT_JPEG:  // older drivers' name for the same motion-JPEG frames
+        return PixelFormat::Mjpeg;
+    case V4L2_PIX_FMT_YUYV:
+        return PixelFormat::Yuyv;
+    case V4L2_PIX_FMT_RGB24:
+        return PixelFormat::Rgb24;
+    default:
+        return std::nullopt;
     }
 }
 

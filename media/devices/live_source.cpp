@@ -5,9 +5,7 @@
 
 namespace media {
 
-LiveSource::~LiveSource() {
-    stop();
-}
+LiveSource::~LiveSource() { stop(); }
 
 Error LiveSource::start(std::unique_ptr<FrameSource> source) {
     std::lock_guard control(m_controlMutex);

@@ -21,9 +21,7 @@ v4l2_buffer EmptyBuffer() {
     return b;
 }
 
-int BytesPerPixel(PixelFormat f) {
-    return f == PixelFormat::Yuyv ? 2 : 3;
-}
+int BytesPerPixel(PixelFormat f) { return f == PixelFormat::Yuyv ? 2 : 3; }
 
 }  // namespace
 
@@ -33,13 +31,9 @@ V4l2Camera::V4l2Camera(std::string devicePath, std::shared_ptr<V4l2Io> io, std::
 V4l2Camera::V4l2Camera(std::string devicePath, std::shared_ptr<V4l2Io> io, StreamRequest wanted)
     : m_path(std::move(devicePath)), m_io(std::move(io)), m_wanted(wanted) {}
 
-V4l2Camera::~V4l2Camera() {
-    stop();
-}
+V4l2Camera::~V4l2Camera() { stop(); }
 
-std::string V4l2Camera::name() const {
-    return m_cardName.empty() ? m_path : m_cardName;
-}
+std::string V4l2Camera::name() const { return m_cardName.empty() ? m_path : m_cardName; }
 
 Error V4l2Camera::start() {
     stop();

@@ -14,9 +14,7 @@ namespace {
 // it would cost the claimed size in memory before the decoder finds out.
 constexpr uint64_t kMostPixelsPerByte = 512;
 
-Error Failed(tjhandle handle) {
-    return {ErrorKind::BadFrame, "JPEG decoding failed: " + TurboError(handle)};
-}
+Error Failed(tjhandle handle) { return {ErrorKind::BadFrame, "JPEG decoding failed: " + TurboError(handle)}; }
 
 Error ReadHeader(tjhandle handle, std::span<const uint8_t> jpeg, int& width, int& height) {
     int subsampling = 0;

@@ -23,9 +23,7 @@ Error CheckSize(const Frame& frame) {
     return Error::none();
 }
 
-Error Failed(tjhandle handle) {
-    return {ErrorKind::Io, "JPEG compression failed: " + TurboError(handle)};
-}
+Error Failed(tjhandle handle) { return {ErrorKind::Io, "JPEG compression failed: " + TurboError(handle)}; }
 
 }  // namespace
 

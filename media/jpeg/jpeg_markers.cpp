@@ -12,9 +12,7 @@ constexpr uint8_t kSos = 0xDA;
 constexpr uint8_t kDht = 0xC4;
 constexpr uint8_t kTem = 0x01;
 
-bool IsRestart(uint8_t marker) {
-    return marker >= 0xD0 && marker <= 0xD7;
-}
+bool IsRestart(uint8_t marker) { return marker >= 0xD0 && marker <= 0xD7; }
 
 // C0..CF are frame headers except DHT (C4), JPG (C8) and DAC (CC), which share the range.
 bool IsFrameHeader(uint8_t marker) {

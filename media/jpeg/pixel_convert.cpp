@@ -6,9 +6,7 @@
 namespace media {
 namespace {
 
-uint8_t Clamp(int v) {
-    return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
-}
+uint8_t Clamp(int v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
 
 // Integer BT.601 coefficients scaled by 256; the same ones in both directions keep a
 // round trip within a couple of steps per channel.
@@ -21,15 +19,9 @@ void YuvToRgb(int y, int u, int v, uint8_t* rgb) {
     rgb[2] = Clamp((c + 516 * d) >> 8);
 }
 
-int LumaOf(const uint8_t* p) {
-    return ((66 * p[0] + 129 * p[1] + 25 * p[2] + 128) >> 8) + 16;
-}
-int CbOf(int r, int g, int b) {
-    return ((-38 * r - 74 * g + 112 * b + 128) >> 8) + 128;
-}
-int CrOf(int r, int g, int b) {
-    return ((112 * r - 94 * g - 18 * b + 128) >> 8) + 128;
-}
+int LumaOf(const uint8_t* p) { return ((66 * p[0] + 129 * p[1] + 25 * p[2] + 128) >> 8) + 16; }
+int CbOf(int r, int g, int b) { return ((-38 * r - 74 * g + 112 * b + 128) >> 8) + 128; }
+int CrOf(int r, int g, int b) { return ((112 * r - 94 * g - 18 * b + 128) >> 8) + 128; }
 
 struct RangeTables {
     std::array<uint8_t, 256> luma{};
@@ -52,19 +44,17 @@ const RangeTables& LimitedToFullRange() {
 size_t UncompressedFrameBytes(PixelFormat format, int width, int height) {
     const size_t pixels = size_t(width) * size_t(height);
     switch (format) {
-        case PixelFormat::Rgb24:
-            return pixels * 3;
-        case PixelFormat::Yuyv:
-            return pixels * 2;
-        case PixelFormat::Mjpeg:
-            return 0;
+    case PixelFormat::Rgb24:
+        return pixels * 3;
+    case PixelFormat::Yuyv:
+        return pixels * 2;
+    case PixelFormat::Mjpeg:
+        return 0;
     }
     return 0;
 }
 
-size_t DibRowStride(int width) {
-    return (size_t(width) * 3 + 3) & ~size_t(3);
-}
+size_t DibRowStride(int width) { return (size_t(width) * 3 + 3) & ~size_t(3); }
 
 void YuyvToRgb24(const uint8_t* yuyv, int width, int height, uint8_t* rgb) {
     const size_t pairs = size_t(width) * size_t(height) / 2;

@@ -22,8 +22,6 @@ tjhandle ThreadDecompressor() {
     return handle.get();
 }
 
-std::string TurboError(tjhandle handle) {
-    return tjGetErrorStr2(handle);
-}
+std::string TurboError(tjhandle handle) { return tjGetErrorStr2(handle); }
 
 }  // namespace media

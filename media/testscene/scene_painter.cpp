@@ -59,9 +59,7 @@ void PaintBall(uint64_t number, int width, int top, int bottom, uint8_t* rgb) {
     }
 }
 
-uint8_t Clamp(int value) {
-    return static_cast<uint8_t>(std::clamp(value, 0, 255));
-}
+uint8_t Clamp(int value) { return static_cast<uint8_t>(std::clamp(value, 0, 255)); }
 
 void ApplyLook(const SceneLook& look, int width, int rows, uint8_t* rgb) {
     if (look == SceneLook{}) return;

@@ -120,13 +120,9 @@ SceneLook TestSceneControls::lookAt(int64_t nowNs) const {
     return look;
 }
 
-int TestSceneControls::open(const std::string& path, OpenMode) {
-    return path == kNode ? kFd : Fail(ENOENT);
-}
+int TestSceneControls::open(const std::string& path, OpenMode) { return path == kNode ? kFd : Fail(ENOENT); }
 
-int TestSceneControls::close(int fd) {
-    return fd == kFd ? 0 : Fail(EBADF);
-}
+int TestSceneControls::close(int fd) { return fd == kFd ? 0 : Fail(EBADF); }
 
 int TestSceneControls::query(uint32_t id, bool extended, void* arg) const {
     const Control* c = nullptr;
@@ -188,30 +184,30 @@ int TestSceneControls::ioctl(int fd, unsigned long request, void* arg) {
     if (fd != kFd) return Fail(EBADF);
     std::lock_guard lock(m_mutex);
     switch (request) {
-        case VIDIOC_QUERY_EXT_CTRL:
-            return query(static_cast<v4l2_query_ext_ctrl*>(arg)->id, true, arg);
-        case VIDIOC_QUERYCTRL:
-            return query(static_cast<v4l2_queryctrl*>(arg)->id, false, arg);
-        case VIDIOC_QUERYMENU: {
-            auto* m = static_cast<v4l2_querymenu*>(arg);
-            const Control* c = find(m->id);
-            if (!c || !c->menu.count(m->index)) return Fail(EINVAL);
-            CopyName(reinterpret_cast<char(&)[32]>(m->name), c->menu.at(m->index));
-            return 0;
-        }
-        case VIDIOC_G_CTRL: {
-            auto* v = static_cast<v4l2_control*>(arg);
-            const Control* c = find(v->id);
-            if (!c) return Fail(EINVAL);
-            v->value = current(*c, MonotonicNs());
-            return 0;
-        }
-        case VIDIOC_S_CTRL: {
-            auto* v = static_cast<v4l2_control*>(arg);
-            return set(v->id, v->value);
-        }
-        default:
-            return Fail(ENOTTY);
+    case VIDIOC_QUERY_EXT_CTRL:
+        return query(static_cast<v4l2_query_ext_ctrl*>(arg)->id, true, arg);
+    case VIDIOC_QUERYCTRL:
+        return query(static_cast<v4l2_queryctrl*>(arg)->id, false, arg);
+    case VIDIOC_QUERYMENU: {
+        auto* m = static_cast<v4l2_querymenu*>(arg);
+        const Control* c = find(m->id);
+        if (!c || !c->menu.count(m->index)) return Fail(EINVAL);
+        CopyName(reinterpret_cast<char(&)[32]>(m->name), c->menu.at(m->index));
+        return 0;
+    }
+    case VIDIOC_G_CTRL: {
+        auto* v = static_cast<v4l2_control*>(arg);
+        const Control* c = find(v->id);
+        if (!c) return Fail(EINVAL);
+        v->value = current(*c, MonotonicNs());
+        return 0;
+    }
+    case VIDIOC_S_CTRL: {
+        auto* v = static_cast<v4l2_control*>(arg);
+        return set(v->id, v->value);
+    }
+    default:
+        return Fail(ENOTTY);
     }
 }
 
@@ -220,12 +216,8 @@ void* TestSceneControls::mmap(int, size_t, off_t) {
     return MAP_FAILED;
 }
 
-int TestSceneControls::munmap(void*, size_t) {
-    return Fail(EINVAL);
-}
+int TestSceneControls::munmap(void*, size_t) { return Fail(EINVAL); }
 
-int TestSceneControls::poll(int, short, int, short&) {
-    return Fail(ENODEV);
-}
+int TestSceneControls::poll(int, short, int, short&) { return Fail(ENODEV); }
 
 }  // namespace media

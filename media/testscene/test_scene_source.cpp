@@ -141,9 +141,7 @@ Error TestSceneSource::readFrame(Frame& frame) {
     return Error::none();
 }
 
-void TestSceneSource::stop() {
-    m_started = false;
-}
+void TestSceneSource::stop() { m_started = false; }
 
 Error TestSceneSource::paint(uint64_t number, Frame& frame) const {
     const int w = m_options.width;
@@ -155,19 +153,19 @@ Error TestSceneSource::paint(uint64_t number, Frame& frame) const {
     PaintTestScene(number, w, h, rgb.data(),
                    m_options.controls ? m_options.controls->lookAt(frame.exposureStartNs) : SceneLook{});
     switch (m_options.format) {
-        case PixelFormat::Rgb24:
-            frame.data = std::move(rgb);
-            return Error::none();
-        case PixelFormat::Yuyv:
-            frame.data.resize(UncompressedFrameBytes(PixelFormat::Yuyv, w, h));
-            Rgb24ToYuyv(rgb.data(), w, h, frame.data.data());
-            return Error::none();
-        case PixelFormat::Mjpeg: {
-            Frame source{PixelFormat::Rgb24, w, h, std::move(rgb), number, 0};
-            if (Error e = EncodeJpeg(source, kDefaultJpegQuality, frame.data)) return e;
-            if (m_options.cameraStyleJpeg) MakeCameraStyle(frame.data);
-            return Error::none();
-        }
+    case PixelFormat::Rgb24:
+        frame.data = std::move(rgb);
+        return Error::none();
+    case PixelFormat::Yuyv:
+        frame.data.resize(UncompressedFrameBytes(PixelFormat::Yuyv, w, h));
+        Rgb24ToYuyv(rgb.data(), w, h, frame.data.data());
+        return Error::none();
+    case PixelFormat::Mjpeg: {
+        Frame source{PixelFormat::Rgb24, w, h, std::move(rgb), number, 0};
+        if (Error e = EncodeJpeg(source, kDefaultJpegQuality, frame.data)) return e;
+        if (m_options.cameraStyleJpeg) MakeCameraStyle(frame.data);
+        return Error::none();
+    }
     }
     return Error::none();
 }

@@ -4,9 +4,7 @@
 
 namespace media {
 
-Error RecordedTake::open(const std::string& path) {
-    return m_reader.open(path);
-}
+Error RecordedTake::open(const std::string& path) { return m_reader.open(path); }
 
 Error RecordedTake::readFrame(size_t index, Frame& frame) const {
     if (m_reader.headers().compression != FourCC("MJPG")) return m_reader.decodeFrame(index, frame);

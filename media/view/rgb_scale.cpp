@@ -29,12 +29,8 @@ std::vector<uint32_t> MakeTaps(int from, int to, bool mirror, uint32_t unit) {
     return taps;
 }
 
-uint32_t TapFirst(uint32_t tap) {
-    return tap >> kWeightBits;
-}
-uint32_t TapWeight(uint32_t tap) {
-    return tap & ((1u << kWeightBits) - 1);
-}
+uint32_t TapFirst(uint32_t tap) { return tap >> kWeightBits; }
+uint32_t TapWeight(uint32_t tap) { return tap & ((1u << kWeightBits) - 1); }
 
 // Two source rows blended into one (weight 0..256 of the second).
 void BlendRows(const uint8_t* __restrict a, const uint8_t* __restrict b, uint32_t weight, size_t values,
@@ -57,9 +53,7 @@ void ScaleRow(const uint8_t* __restrict src, const std::vector<uint32_t>& taps, 
 
 }  // namespace
 
-RgbView WholeFrame(Frame& rgb) {
-    return {rgb.data.data(), rgb.width, rgb.height, size_t(rgb.width) * 3};
-}
+RgbView WholeFrame(Frame& rgb) { return {rgb.data.data(), rgb.width, rgb.height, size_t(rgb.width) * 3}; }
 
 void ScaleRgb24(const Frame& rgb, bool mirror, RgbView out) {
     if (out.width <= 0 || out.height <= 0 || rgb.width <= 0 || rgb.height <= 0) return;

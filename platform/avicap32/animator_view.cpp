@@ -25,9 +25,7 @@ void PlaceBeside(QWidget& window, const QWidget& dialog) {
 AnimatorView::AnimatorView(PreviewWidget* preview, std::function<uint32_t()> frameInterval)
     : m_preview(preview), m_frameInterval(std::move(frameInterval)) {}
 
-AnimatorView::~AnimatorView() {
-    m_largePicture = nullptr;
-}
+AnimatorView::~AnimatorView() { m_largePicture = nullptr; }
 
 void AnimatorView::offerFrame(const std::shared_ptr<const media::Frame>& frame) {
     m_preview->offerFrame(frame);

@@ -21,9 +21,7 @@ QString GroupOf(const QString& deviceKey) {
     return QStringLiteral("device ") + group;
 }
 
-QString PathOf(const QString& deviceKey, const QString& name) {
-    return GroupOf(deviceKey) + QLatin1Char('/') + name;
-}
+QString PathOf(const QString& deviceKey, const QString& name) { return GroupOf(deviceKey) + QLatin1Char('/') + name; }
 
 QString DefaultFile() {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
@@ -57,17 +55,11 @@ CaptureSettings::CaptureSettings(const QString& file)
 
 CaptureSettings::~CaptureSettings() = default;
 
-QString CaptureSettings::fileName() const {
-    return m_store->fileName();
-}
+QString CaptureSettings::fileName() const { return m_store->fileName(); }
 
-QString CaptureSettings::lastDevice() const {
-    return value(QString(), kLastDevice).toString();
-}
+QString CaptureSettings::lastDevice() const { return value(QString(), kLastDevice).toString(); }
 
-void CaptureSettings::setLastDevice(const QString& deviceKey) {
-    setValue(QString(), kLastDevice, deviceKey);
-}
+void CaptureSettings::setLastDevice(const QString& deviceKey) { setValue(QString(), kLastDevice, deviceKey); }
 
 QVariant CaptureSettings::value(const QString& deviceKey, const QString& name) const {
     return m_store->value(PathOf(deviceKey, name));

@@ -41,18 +41,18 @@ CAPTUREPARMS DefaultCaptureParms() {
 
 int ErrorIdFor(media::ErrorKind kind) {
     switch (kind) {
-        case media::ErrorKind::DiskFull:
-            return IDS_CAP_NODISKSPACE;
-        case media::ErrorKind::FileTooLarge:
-            return IDS_CAP_SETFILESIZE;
-        case media::ErrorKind::CannotCreate:
-            return IDS_CAP_CANTOPEN;
-        case media::ErrorKind::DeviceGone:
-        case media::ErrorKind::DeviceBusy:
-        case media::ErrorKind::Unsupported:
-            return IDS_CAP_DRIVER_ERROR;
-        default:
-            return IDS_CAP_WRITEERROR;
+    case media::ErrorKind::DiskFull:
+        return IDS_CAP_NODISKSPACE;
+    case media::ErrorKind::FileTooLarge:
+        return IDS_CAP_SETFILESIZE;
+    case media::ErrorKind::CannotCreate:
+        return IDS_CAP_CANTOPEN;
+    case media::ErrorKind::DeviceGone:
+    case media::ErrorKind::DeviceBusy:
+    case media::ErrorKind::Unsupported:
+        return IDS_CAP_DRIVER_ERROR;
+    default:
+        return IDS_CAP_WRITEERROR;
     }
 }
 
@@ -86,9 +86,7 @@ CaptureWindow::~CaptureWindow() {
     m_live.stop();
 }
 
-PreviewWidget* CaptureWindow::preview() const {
-    return static_cast<PreviewWidget*>(widget());
-}
+PreviewWidget* CaptureWindow::preview() const { return static_cast<PreviewWidget*>(widget()); }
 
 std::wstring CaptureWindow::defaultCaptureFile() {
     QDir videos(QString::fromStdWString(shell32::VideosFolder()));
@@ -97,72 +95,71 @@ std::wstring CaptureWindow::defaultCaptureFile() {
 
 LRESULT CaptureWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_CAP_SET_CALLBACK_ERRORW:
-            m_errorCallback = reinterpret_cast<CAPERRORCALLBACKW>(lParam);
-            return TRUE;
-        case WM_CAP_SET_CALLBACK_STATUSW:
-            m_statusCallback = reinterpret_cast<CAPSTATUSCALLBACKW>(lParam);
-            return TRUE;
-        case WM_CAP_DRIVER_CONNECT:
-            return connect(static_cast<UINT>(wParam));
-        case WM_CAP_DRIVER_DISCONNECT:
-            return disconnect();
-        case WM_CAP_DRIVER_GET_CAPS:
-            return getCaps(wParam, lParam);
-        case WM_CAP_DRIVER_GET_NAMEW: {
-            if (!connected() || !lParam || wParam == 0) return FALSE;
-            user32::CopyTruncated(user32::FromUtf8(m_connection->driver.name), reinterpret_cast<LPWSTR>(lParam),
-                                  wParam);
-            return TRUE;
+    case WM_CAP_SET_CALLBACK_ERRORW:
+        m_errorCallback = reinterpret_cast<CAPERRORCALLBACKW>(lParam);
+        return TRUE;
+    case WM_CAP_SET_CALLBACK_STATUSW:
+        m_statusCallback = reinterpret_cast<CAPSTATUSCALLBACKW>(lParam);
+        return TRUE;
+    case WM_CAP_DRIVER_CONNECT:
+        return connect(static_cast<UINT>(wParam));
+    case WM_CAP_DRIVER_DISCONNECT:
+        return disconnect();
+    case WM_CAP_DRIVER_GET_CAPS:
+        return getCaps(wParam, lParam);
+    case WM_CAP_DRIVER_GET_NAMEW: {
+        if (!connected() || !lParam || wParam == 0) return FALSE;
+        user32::CopyTruncated(user32::FromUtf8(m_connection->driver.name), reinterpret_cast<LPWSTR>(lParam), wParam);
+        return TRUE;
+    }
+    case WM_CAP_GET_SEQUENCE_SETUP:
+        return getSequenceSetup(wParam, lParam);
+    case WM_CAP_SET_SEQUENCE_SETUP:
+        return setSequenceSetup(wParam, lParam);
+    case WM_CAP_SET_PREVIEW:
+        return setPreview(wParam != 0);
+    case WM_CAP_SET_PREVIEWRATE:
+        m_view.setRate(static_cast<int>(wParam));
+        return connected();
+    case WM_CAP_SET_SCALE:
+        m_scale = wParam != 0;
+        preview()->setScale(m_scale);
+        return TRUE;
+    case WM_CAP_FILE_SET_CAPTURE_FILEW:
+        return setCaptureFile(reinterpret_cast<LPCWSTR>(lParam));
+    case WM_CAP_FILE_GET_CAPTURE_FILEW:
+        return getCaptureFile(wParam, lParam);
+    case WM_CAP_SINGLE_FRAME_OPEN:
+        return openSingleFrame();
+    case WM_CAP_SINGLE_FRAME:
+        return captureSingleFrame();
+    case WM_CAP_SINGLE_FRAME_CLOSE:
+        return closeSingleFrame();
+    case WM_CAP_STOP:
+        // Single-frame capture has nothing running to stop: the close finishes the file.
+        return TRUE;
+    case WM_CAP_DLG_VIDEOSOURCE:
+        // Without a device it still opens: it is where one is chosen.
+        return ShowVideoSourceDialog(*this);
+    case WM_CAP_DLG_VIDEOFORMAT:
+        return connected() && ShowVideoFormatDialog(*this);
+    case WM_CAP_DLG_VIDEODISPLAY:
+        // Opens without a camera too: the view can be set up before one is chosen.
+        return ShowVideoDisplayDialog(*this);
+    case WM_CAP_DLG_VIDEOCOMPRESSION:
+        return connected() && ShowVideoCompressionDialog(*this);
+    case WM_DESTROY:
+        // Destroyed with its dialog in the middle of a recording: finish the file, lose nothing.
+        closeSingleFrame();
+        m_live.setFrameListener(nullptr);
+        m_live.stop();
+        return 0;
+    default:
+        if (message >= WM_CAP_START && message <= WM_CAP_START + 0xB5) {
+            user32::ReportUnhandledMessage("capture request", message);
+            return FALSE;
         }
-        case WM_CAP_GET_SEQUENCE_SETUP:
-            return getSequenceSetup(wParam, lParam);
-        case WM_CAP_SET_SEQUENCE_SETUP:
-            return setSequenceSetup(wParam, lParam);
-        case WM_CAP_SET_PREVIEW:
-            return setPreview(wParam != 0);
-        case WM_CAP_SET_PREVIEWRATE:
-            m_view.setRate(static_cast<int>(wParam));
-            return connected();
-        case WM_CAP_SET_SCALE:
-            m_scale = wParam != 0;
-            preview()->setScale(m_scale);
-            return TRUE;
-        case WM_CAP_FILE_SET_CAPTURE_FILEW:
-            return setCaptureFile(reinterpret_cast<LPCWSTR>(lParam));
-        case WM_CAP_FILE_GET_CAPTURE_FILEW:
-            return getCaptureFile(wParam, lParam);
-        case WM_CAP_SINGLE_FRAME_OPEN:
-            return openSingleFrame();
-        case WM_CAP_SINGLE_FRAME:
-            return captureSingleFrame();
-        case WM_CAP_SINGLE_FRAME_CLOSE:
-            return closeSingleFrame();
-        case WM_CAP_STOP:
-            // Single-frame capture has nothing running to stop: the close finishes the file.
-            return TRUE;
-        case WM_CAP_DLG_VIDEOSOURCE:
-            // Without a device it still opens: it is where one is chosen.
-            return ShowVideoSourceDialog(*this);
-        case WM_CAP_DLG_VIDEOFORMAT:
-            return connected() && ShowVideoFormatDialog(*this);
-        case WM_CAP_DLG_VIDEODISPLAY:
-            // Opens without a camera too: the view can be set up before one is chosen.
-            return ShowVideoDisplayDialog(*this);
-        case WM_CAP_DLG_VIDEOCOMPRESSION:
-            return connected() && ShowVideoCompressionDialog(*this);
-        case WM_DESTROY:
-            // Destroyed with its dialog in the middle of a recording: finish the file, lose nothing.
-            closeSingleFrame();
-            m_live.setFrameListener(nullptr);
-            m_live.stop();
-            return 0;
-        default:
-            if (message >= WM_CAP_START && message <= WM_CAP_START + 0xB5) {
-                user32::ReportUnhandledMessage("capture request", message);
-                return FALSE;
-            }
-            return Window::classProc(message, wParam, lParam);
+        return Window::classProc(message, wParam, lParam);
     }
 }
 
@@ -493,9 +490,7 @@ void CaptureWindow::reportError(int errorId, const std::string& text) {
     if (m_errorCallback) m_errorCallback(handle(), errorId, user32::FromUtf8(text).c_str());
 }
 
-void CaptureWindow::reportError(const media::Error& error) {
-    reportError(ErrorIdFor(error.kind), error.message);
-}
+void CaptureWindow::reportError(const media::Error& error) { reportError(ErrorIdFor(error.kind), error.message); }
 
 void CaptureWindow::reportStatus(int statusId, const std::string& text) {
     if (m_statusCallback) m_statusCallback(handle(), statusId, QString::fromStdString(text).toStdWString().c_str());

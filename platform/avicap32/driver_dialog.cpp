@@ -20,9 +20,7 @@ DriverDialog::DriverDialog(CaptureWindow& window, const QString& title, QDialogB
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
-bool DriverDialog::run() {
-    return user32::ExecModalDialog(*this) == QDialog::Accepted;
-}
+bool DriverDialog::run() { return user32::ExecModalDialog(*this) == QDialog::Accepted; }
 
 void DriverDialog::accept() {
     if (!m_confirm || m_confirm()) QDialog::accept();

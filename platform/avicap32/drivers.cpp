@@ -89,9 +89,7 @@ const char* EnvironmentChoice() {
 
 }  // namespace
 
-bool DeviceChosenByEnvironment() {
-    return EnvironmentChoice() != nullptr;
-}
+bool DeviceChosenByEnvironment() { return EnvironmentChoice() != nullptr; }
 
 std::vector<CaptureDriver> ListCaptureDrivers() {
     std::vector<CaptureDriver> drivers;
@@ -131,16 +129,10 @@ std::string& DeviceVariable() {
 }
 }  // namespace
 
-void SetCaptureDeviceVariable(std::string name) {
-    DeviceVariable() = std::move(name);
-}
-const std::string& CaptureDeviceVariable() {
-    return DeviceVariable();
-}
+void SetCaptureDeviceVariable(std::string name) { DeviceVariable() = std::move(name); }
+const std::string& CaptureDeviceVariable() { return DeviceVariable(); }
 
-std::shared_ptr<media::V4l2Io> CameraIo() {
-    return g_testIo ? g_testIo : media::SystemV4l2Io();
-}
+std::shared_ptr<media::V4l2Io> CameraIo() { return g_testIo ? g_testIo : media::SystemV4l2Io(); }
 
 void SetCameraIoForTesting(std::shared_ptr<media::V4l2Io> io, std::string deviceFolder) {
     g_testIo = std::move(io);

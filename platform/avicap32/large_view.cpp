@@ -137,9 +137,7 @@ void LargeView::showPlaying(int index, int count) {
     showStatus(QStringLiteral("Playing frame %1 of %2").arg(index + 1).arg(count));
 }
 
-void LargeView::showStatus(const QString& text) {
-    m_status->setText(text);
-}
+void LargeView::showStatus(const QString& text) { m_status->setText(text); }
 
 void LargeView::toggleFullScreen() {
     if (isFullScreen()) {
@@ -179,12 +177,8 @@ void LargeView::closeEvent(QCloseEvent* event) {
     m_view.setSettings(settings);
 }
 
-void LargeView::showEvent(QShowEvent*) {
-    m_picture->setPreviewing(true);
-}
+void LargeView::showEvent(QShowEvent*) { m_picture->setPreviewing(true); }
 
-void LargeView::hideEvent(QHideEvent*) {
-    m_picture->setPreviewing(false);
-}
+void LargeView::hideEvent(QHideEvent*) { m_picture->setPreviewing(false); }
 
 }  // namespace avicap32

@@ -131,41 +131,41 @@ private:
         row.id = control.id;
         row.label = new QLabel(QString::fromStdString(control.name) + QLatin1Char(':'));
         switch (control.kind) {
-            case media::ControlKind::Integer: {
-                auto* field = new QWidget;
-                auto* line = new QHBoxLayout(field);
-                line->setContentsMargins(0, 0, 0, 0);
-                row.slider = new QSlider(Qt::Horizontal);
-                row.slider->setRange(control.minimum, control.maximum);
-                row.slider->setSingleStep(control.step);
-                row.slider->setPageStep(std::max(control.step, (control.maximum - control.minimum) / 10));
-                row.spin = new QSpinBox;
-                row.spin->setRange(control.minimum, control.maximum);
-                row.spin->setSingleStep(control.step);
-                // Only a finished entry goes to the device, not every digit typed.
-                row.spin->setKeyboardTracking(false);
-                line->addWidget(row.slider, 1);
-                line->addWidget(row.spin);
-                QObject::connect(row.slider, &QSlider::valueChanged, [this, id = control.id](int v) { change(id, v); });
-                QObject::connect(row.spin, &QSpinBox::valueChanged, [this, id = control.id](int v) { change(id, v); });
-                break;
+        case media::ControlKind::Integer: {
+            auto* field = new QWidget;
+            auto* line = new QHBoxLayout(field);
+            line->setContentsMargins(0, 0, 0, 0);
+            row.slider = new QSlider(Qt::Horizontal);
+            row.slider->setRange(control.minimum, control.maximum);
+            row.slider->setSingleStep(control.step);
+            row.slider->setPageStep(std::max(control.step, (control.maximum - control.minimum) / 10));
+            row.spin = new QSpinBox;
+            row.spin->setRange(control.minimum, control.maximum);
+            row.spin->setSingleStep(control.step);
+            // Only a finished entry goes to the device, not every digit typed.
+            row.spin->setKeyboardTracking(false);
+            line->addWidget(row.slider, 1);
+            line->addWidget(row.spin);
+            QObject::connect(row.slider, &QSlider::valueChanged, [this, id = control.id](int v) { change(id, v); });
+            QObject::connect(row.spin, &QSpinBox::valueChanged, [this, id = control.id](int v) { change(id, v); });
+            break;
+        }
+        case media::ControlKind::Boolean:
+            row.check = new QCheckBox;
+            QObject::connect(row.check, &QCheckBox::toggled,
+                             [this, id = control.id](bool on) { change(id, on ? 1 : 0); });
+            break;
+        case media::ControlKind::Menu:
+        case media::ControlKind::IntegerMenu:
+        case media::ControlKind::Bitmask:
+            row.combo = new QComboBox;
+            for (const media::ControlItem& item : control.items) {
+                row.combo->addItem(QString::fromStdString(item.label), item.index);
             }
-            case media::ControlKind::Boolean:
-                row.check = new QCheckBox;
-                QObject::connect(row.check, &QCheckBox::toggled,
-                                 [this, id = control.id](bool on) { change(id, on ? 1 : 0); });
-                break;
-            case media::ControlKind::Menu:
-            case media::ControlKind::IntegerMenu:
-            case media::ControlKind::Bitmask:
-                row.combo = new QComboBox;
-                for (const media::ControlItem& item : control.items) {
-                    row.combo->addItem(QString::fromStdString(item.label), item.index);
-                }
-                QObject::connect(row.combo, &QComboBox::activated, [this, combo = row.combo, id = control.id](int i) {
-                    change(id, combo->itemData(i).toInt());
-                });
-                break;
+            QObject::connect(row.combo, &QComboBox::activated, [this, combo = row.combo, id = control.id](int i) {
+                change(id, combo->itemData(i).toInt());
+            });
+            break;
         }
         row.label->setBuddy(fieldOf(row));
         m_rows.push_back(row);

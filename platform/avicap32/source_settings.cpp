@@ -37,13 +37,9 @@ media::Error SourceSettings::resetToDefaults() {
     return error;
 }
 
-bool SourceSettings::hasAutomaticModes() const {
-    return media::HasAutomaticModes(*m_controls);
-}
+bool SourceSettings::hasAutomaticModes() const { return media::HasAutomaticModes(*m_controls); }
 
-bool SourceSettings::locked() const {
-    return media::AutomaticModesLocked(*m_controls);
-}
+bool SourceSettings::locked() const { return media::AutomaticModesLocked(*m_controls); }
 
 media::Error SourceSettings::lock() {
     std::vector<media::ControlValue> settled;

@@ -42,40 +42,40 @@ public:
 
     LRESULT classProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         switch (message) {
-            case UDM_SETRANGE:
-                setRange(static_cast<short>(HIWORD(lParam)), static_cast<short>(LOWORD(lParam)));
-                return 0;
-            case UDM_SETRANGE32:
-                setRange(static_cast<int>(wParam), static_cast<int>(lParam));
-                return 0;
-            case UDM_GETRANGE:
-                return MAKELONG(static_cast<short>(m_upper), static_cast<short>(m_lower));
-            case UDM_GETRANGE32:
-                if (wParam) *reinterpret_cast<int*>(wParam) = m_lower;
-                if (lParam) *reinterpret_cast<int*>(lParam) = m_upper;
-                return 0;
-            case UDM_SETPOS:
-                return setPosition(static_cast<short>(LOWORD(lParam)));
-            case UDM_SETPOS32:
-                return setPosition(static_cast<int>(lParam));
-            case UDM_GETPOS: {
-                bool valid = readBuddy();
-                return MAKELONG(static_cast<short>(m_position), valid ? 0 : 1);
-            }
-            case UDM_GETPOS32: {
-                bool valid = readBuddy();
-                if (lParam) *reinterpret_cast<BOOL*>(lParam) = valid ? FALSE : TRUE;
-                return m_position;
-            }
-            case UDM_SETBUDDY: {
-                HWND previous = m_buddy;
-                setBuddy(user32::FromHandle(reinterpret_cast<HWND>(wParam)));
-                return reinterpret_cast<LRESULT>(previous);
-            }
-            case UDM_GETBUDDY:
-                return reinterpret_cast<LRESULT>(m_buddy);
-            default:
-                return Window::classProc(message, wParam, lParam);
+        case UDM_SETRANGE:
+            setRange(static_cast<short>(HIWORD(lParam)), static_cast<short>(LOWORD(lParam)));
+            return 0;
+        case UDM_SETRANGE32:
+            setRange(static_cast<int>(wParam), static_cast<int>(lParam));
+            return 0;
+        case UDM_GETRANGE:
+            return MAKELONG(static_cast<short>(m_upper), static_cast<short>(m_lower));
+        case UDM_GETRANGE32:
+            if (wParam) *reinterpret_cast<int*>(wParam) = m_lower;
+            if (lParam) *reinterpret_cast<int*>(lParam) = m_upper;
+            return 0;
+        case UDM_SETPOS:
+            return setPosition(static_cast<short>(LOWORD(lParam)));
+        case UDM_SETPOS32:
+            return setPosition(static_cast<int>(lParam));
+        case UDM_GETPOS: {
+            bool valid = readBuddy();
+            return MAKELONG(static_cast<short>(m_position), valid ? 0 : 1);
+        }
+        case UDM_GETPOS32: {
+            bool valid = readBuddy();
+            if (lParam) *reinterpret_cast<BOOL*>(lParam) = valid ? FALSE : TRUE;
+            return m_position;
+        }
+        case UDM_SETBUDDY: {
+            HWND previous = m_buddy;
+            setBuddy(user32::FromHandle(reinterpret_cast<HWND>(wParam)));
+            return reinterpret_cast<LRESULT>(previous);
+        }
+        case UDM_GETBUDDY:
+            return reinterpret_cast<LRESULT>(m_buddy);
+        default:
+            return Window::classProc(message, wParam, lParam);
         }
     }
 

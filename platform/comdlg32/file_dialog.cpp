@@ -112,14 +112,8 @@ BOOL RunFileDialog(LPOPENFILENAMEW ofn, bool save) {
 
 }  // namespace
 
-BOOL GetSaveFileNameW(LPOPENFILENAMEW ofn) {
-    return RunFileDialog(ofn, true);
-}
+BOOL GetSaveFileNameW(LPOPENFILENAMEW ofn) { return RunFileDialog(ofn, true); }
 
-BOOL GetOpenFileNameW(LPOPENFILENAMEW ofn) {
-    return RunFileDialog(ofn, false);
-}
+BOOL GetOpenFileNameW(LPOPENFILENAMEW ofn) { return RunFileDialog(ofn, false); }
 
-DWORD CommDlgExtendedError() {
-    return g_lastError;
-}
+DWORD CommDlgExtendedError() { return g_lastError; }

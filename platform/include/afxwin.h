@@ -75,13 +75,11 @@ protected:                                               \
     static const AFX_MSGMAP* PASCAL GetThisMessageMap(); \
     const AFX_MSGMAP* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)               \
-    const AFX_MSGMAP* theClass::GetMessageMap() const {      \
-        return GetThisMessageMap();                          \
-    }                                                        \
-    const AFX_MSGMAP* PASCAL theClass::GetThisMessageMap() { \
-        using ThisClass [[maybe_unused]] = theClass;         \
-        typedef baseClass TheBaseClass;                      \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                        \
+    const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
+    const AFX_MSGMAP* PASCAL theClass::GetThisMessageMap() {                          \
+        using ThisClass [[maybe_unused]] = theClass;                                  \
+        typedef baseClass TheBaseClass;                                               \
         static const AFX_MSGMAP_ENTRY _messageEntries[] = {
 #define END_MESSAGE_MAP()                                                                         \
     { 0, 0, 0, 0, nullptr }                                                                       \

@@ -14,9 +14,7 @@ namespace {
 // The classic image base: any non-null value would do, this one reads well in a debugger.
 HMODULE const kProgramModule = reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x00400000));
 
-WORD ReadWord(const BYTE* p) {
-    return static_cast<WORD>(p[0] | (p[1] << 8));
-}
+WORD ReadWord(const BYTE* p) { return static_cast<WORD>(p[0] | (p[1] << 8)); }
 
 DWORD ReadDword(const BYTE* p) {
     return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) | (static_cast<DWORD>(p[2]) << 16) |
@@ -44,9 +42,7 @@ size_t ReadIdField(std::span<const BYTE> image, size_t pos, size_t limit, Resour
     return end + 2;
 }
 
-size_t AlignDword(size_t n) {
-    return (n + 3) & ~size_t{3};
-}
+size_t AlignDword(size_t n) { return (n + 3) & ~size_t{3}; }
 
 // The entries of one image. Tables are never freed while the program runs, so that an HRSRC
 // (a pointer to an entry) stays a valid object whatever image tests switch to.
@@ -132,9 +128,7 @@ const ResourceEntry* Find(const ModuleTable& table, const WantedId& type, const 
     return nullptr;
 }
 
-const ResourceEntry* FromHandle(HRSRC resource) {
-    return reinterpret_cast<const ResourceEntry*>(resource);
-}
+const ResourceEntry* FromHandle(HRSRC resource) { return reinterpret_cast<const ResourceEntry*>(resource); }
 
 }  // namespace
 
@@ -204,9 +198,7 @@ std::optional<std::vector<ResourceEntry>> ParseResImage(std::span<const BYTE> im
     return entries;
 }
 
-const std::vector<ResourceEntry>& ModuleResourceEntries() {
-    return CurrentTable().entries;
-}
+const std::vector<ResourceEntry>& ModuleResourceEntries() { return CurrentTable().entries; }
 
 std::span<const BYTE> ResourceBytes(HMODULE module, LPCWSTR type, LPCWSTR name, WORD language) {
     HRSRC resource = FindResourceExW(module, type, name, language);
@@ -214,9 +206,7 @@ std::span<const BYTE> ResourceBytes(HMODULE module, LPCWSTR type, LPCWSTR name, 
     return FromHandle(resource)->data;
 }
 
-WORD ResourceLanguage(HRSRC resource) {
-    return resource ? FromHandle(resource)->language : 0;
-}
+WORD ResourceLanguage(HRSRC resource) { return resource ? FromHandle(resource)->language : 0; }
 
 void RegisterModule(std::wstring name, std::span<const BYTE> resourceImage) {
     ModuleState& state = State();
@@ -226,9 +216,7 @@ void RegisterModule(std::wstring name, std::span<const BYTE> resourceImage) {
     state.tables.push_back(BuildTable(resourceImage));
 }
 
-const std::wstring& ModuleName() {
-    return State().name;
-}
+const std::wstring& ModuleName() { return State().name; }
 
 void SetModuleResourceImageForTesting(const std::span<const BYTE>* image) {
     ModuleState& state = State();
@@ -275,9 +263,7 @@ HGLOBAL LoadResource(HMODULE, HRSRC resource) {
     return reinterpret_cast<HGLOBAL>(const_cast<BYTE*>(FromHandle(resource)->data.data()));
 }
 
-LPVOID LockResource(HGLOBAL data) {
-    return data;
-}
+LPVOID LockResource(HGLOBAL data) { return data; }
 
 DWORD SizeofResource(HMODULE, HRSRC resource) {
     return resource ? static_cast<DWORD>(FromHandle(resource)->data.size()) : 0;

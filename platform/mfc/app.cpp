@@ -16,39 +16,25 @@ std::wstring g_appName;
 BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
 END_MESSAGE_MAP()
 
-CWinApp::CWinApp(LPCWSTR appName) : m_pszAppName(appName) {
-    g_app = this;
-}
+CWinApp::CWinApp(LPCWSTR appName) : m_pszAppName(appName) { g_app = this; }
 
 CWinApp::~CWinApp() {
     if (g_app == this) g_app = nullptr;
 }
 
-BOOL CWinApp::InitInstance() {
-    return TRUE;
-}
+BOOL CWinApp::InitInstance() { return TRUE; }
 
 // The settings store would be the platform's registry, which this platform does not have; the
 // program stores nothing there, so naming the key changes nothing.
 void CWinApp::SetRegistryKey(LPCWSTR) {}
 
 // The framework's help needs the platform's help viewer; there is none here.
-void CWinApp::OnHelp() {
-    user32::ReportUnhandledMessage("help command (no help viewer)", ID_HELP);
-}
+void CWinApp::OnHelp() { user32::ReportUnhandledMessage("help command (no help viewer)", ID_HELP); }
 
-CWinApp* AfxGetApp() {
-    return g_app;
-}
-CWnd* AfxGetMainWnd() {
-    return g_app ? g_app->m_pMainWnd : nullptr;
-}
-HINSTANCE AfxGetResourceHandle() {
-    return GetModuleHandleW(nullptr);
-}
-HINSTANCE AfxGetInstanceHandle() {
-    return GetModuleHandleW(nullptr);
-}
+CWinApp* AfxGetApp() { return g_app; }
+CWnd* AfxGetMainWnd() { return g_app ? g_app->m_pMainWnd : nullptr; }
+HINSTANCE AfxGetResourceHandle() { return GetModuleHandleW(nullptr); }
+HINSTANCE AfxGetInstanceHandle() { return GetModuleHandleW(nullptr); }
 
 // Controls are hosted by the dialogs themselves; there is no container to enable.
 void AfxEnableControlContainer(void*) {}

@@ -8,9 +8,7 @@ const AFX_MSGMAP* PASCAL CCmdTarget::GetThisMessageMap() {
     return &map;
 }
 
-const AFX_MSGMAP* CCmdTarget::GetMessageMap() const {
-    return GetThisMessageMap();
-}
+const AFX_MSGMAP* CCmdTarget::GetMessageMap() const { return GetThisMessageMap(); }
 
 BOOL CCmdTarget::OnCmdMsg(UINT id, int code) {
     return DispatchFromMessageMap(WM_COMMAND, MAKEWPARAM(id, code), 0, nullptr);

@@ -45,9 +45,7 @@ BOOL CDialog::Create(UINT templateId, CWnd* parent) {
     return handle != nullptr;
 }
 
-void CDialog::EndDialog(int result) {
-    ::EndDialog(m_hWnd, result);
-}
+void CDialog::EndDialog(int result) { ::EndDialog(m_hWnd, result); }
 
 // Commands, not notifications, and not the system's (from 0xF000 up), reach the application.
 BOOL CDialog::OnCmdMsg(UINT id, int code) {
@@ -68,6 +66,4 @@ void CDialog::OnOK() {
     EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() {
-    EndDialog(IDCANCEL);
-}
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }

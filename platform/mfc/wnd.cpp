@@ -87,28 +87,18 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProc(message, wParam, lParam);
 }
 
-BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) {
-    return OnCmdMsg(LOWORD(wParam), HIWORD(wParam));
-}
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) { return OnCmdMsg(LOWORD(wParam), HIWORD(wParam)); }
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (m_pfnSuper) return CallWindowProcW(m_pfnSuper, m_hWnd, message, wParam, lParam);
     return DefWindowProcW(m_hWnd, message, wParam, lParam);
 }
 
-LRESULT CWnd::Default() {
-    return DefWindowProc(m_nMsgCurrent, m_wParamCurrent, m_lParamCurrent);
-}
+LRESULT CWnd::Default() { return DefWindowProc(m_nMsgCurrent, m_wParamCurrent, m_lParamCurrent); }
 
-void CWnd::OnSysCommand(UINT, LPARAM) {
-    Default();
-}
-void CWnd::OnPaint() {
-    Default();
-}
-HCURSOR CWnd::OnQueryDragIcon() {
-    return reinterpret_cast<HCURSOR>(Default());
-}
+void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
+void CWnd::OnPaint() { Default(); }
+HCURSOR CWnd::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
 
 BOOL CWnd::OnHelpInfo(HELPINFO*) {
     CWnd* main = AfxGetMainWnd();
@@ -121,15 +111,9 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return SendMessageW(m_hWnd, message, wParam, lParam);
 }
 
-BOOL CWnd::EnableWindow(BOOL enable) {
-    return ::EnableWindow(m_hWnd, enable);
-}
-BOOL CWnd::IsWindowEnabled() const {
-    return ::IsWindowEnabled(m_hWnd);
-}
-void CWnd::SetWindowTextW(LPCWSTR text) {
-    ::SetWindowTextW(m_hWnd, text);
-}
+BOOL CWnd::EnableWindow(BOOL enable) { return ::EnableWindow(m_hWnd, enable); }
+BOOL CWnd::IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
+void CWnd::SetWindowTextW(LPCWSTR text) { ::SetWindowTextW(m_hWnd, text); }
 
 CString CWnd::GetWindowTextW() const {
     int length = ::GetWindowTextLengthW(m_hWnd);
@@ -161,29 +145,19 @@ CWnd* CWnd::FromHandle(HWND handle) {
     return temporary.get();
 }
 
-CWnd* CWnd::GetDlgItem(int id) const {
-    return FromHandle(::GetDlgItem(m_hWnd, id));
-}
+CWnd* CWnd::GetDlgItem(int id) const { return FromHandle(::GetDlgItem(m_hWnd, id)); }
 
-CMenu* CWnd::GetSystemMenu(BOOL revert) const {
-    return CMenu::FromHandle(::GetSystemMenu(m_hWnd, revert));
-}
+CMenu* CWnd::GetSystemMenu(BOOL revert) const { return CMenu::FromHandle(::GetSystemMenu(m_hWnd, revert)); }
 
 HICON CWnd::SetIcon(HICON icon, BOOL bigIcon) {
     return reinterpret_cast<HICON>(
         SendMessageW(m_hWnd, WM_SETICON, bigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)));
 }
 
-BOOL CWnd::IsIconic() const {
-    return ::IsIconic(m_hWnd);
-}
-void CWnd::GetClientRect(LPRECT rect) const {
-    ::GetClientRect(m_hWnd, rect);
-}
+BOOL CWnd::IsIconic() const { return ::IsIconic(m_hWnd); }
+void CWnd::GetClientRect(LPRECT rect) const { ::GetClientRect(m_hWnd, rect); }
 
-BOOL CWnd::DestroyWindow() {
-    return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE;
-}
+BOOL CWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }
 
 // CMenu::FromHandle: the framework keeps one temporary wrapper per menu handle.
 CMenu* CMenu::FromHandle(HMENU menu) {
@@ -198,10 +172,6 @@ BOOL CMenu::AppendMenuW(UINT flags, UINT_PTR idNewItem, LPCWSTR text) {
     return ::AppendMenuW(m_hMenu, flags, idNewItem, text);
 }
 
-CPaintDC::CPaintDC(CWnd* window) : m_hWndPaint(window->m_hWnd) {
-    m_hDC = ::BeginPaint(m_hWndPaint, &m_ps);
-}
+CPaintDC::CPaintDC(CWnd* window) : m_hWndPaint(window->m_hWnd) { m_hDC = ::BeginPaint(m_hWndPaint, &m_ps); }
 
-CPaintDC::~CPaintDC() {
-    ::EndPaint(m_hWndPaint, &m_ps);
-}
+CPaintDC::~CPaintDC() { ::EndPaint(m_hWndPaint, &m_ps); }

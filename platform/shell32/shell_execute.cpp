@@ -16,9 +16,7 @@ ShellOpenRecorder& Recorder() {
 }
 }  // namespace
 
-void SetShellOpenRecorder(ShellOpenRecorder recorder) {
-    Recorder() = std::move(recorder);
-}
+void SetShellOpenRecorder(ShellOpenRecorder recorder) { Recorder() = std::move(recorder); }
 
 }  // namespace shell32
 

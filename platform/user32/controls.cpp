@@ -28,9 +28,7 @@ std::map<std::wstring, ControlFactory>& Classes() {
     return classes;
 }
 
-std::wstring TextOf(const ResourceRef& title) {
-    return title.isOrdinal ? std::wstring() : title.name;
-}
+std::wstring TextOf(const ResourceRef& title) { return title.isOrdinal ? std::wstring() : title.name; }
 
 void Place(QWidget* widget, const ControlCreateInfo& info) {
     widget->setGeometry(info.pixels);
@@ -58,20 +56,20 @@ public:
     LRESULT classProc(UINT message, WPARAM wParam, LPARAM lParam) override {
         auto* button = qobject_cast<QPushButton*>(widget());
         switch (message) {
-            case WM_GETDLGCODE:
-                if (!button) return DLGC_STATIC;
-                return DLGC_BUTTON | (isDefault() ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
-            case BM_SETSTYLE:
-                // Only the push/default push type changes here: the dialog manager moves the
-                // default from button to button with it.
-                setStyle((style() & ~BS_TYPEMASK) | (static_cast<DWORD>(wParam) & BS_TYPEMASK));
-                if (button) button->setDefault(isDefault());
-                return 0;
-            case BM_CLICK:
-                if (button && button->isEnabled()) button->click();
-                return 0;
-            default:
-                return Window::classProc(message, wParam, lParam);
+        case WM_GETDLGCODE:
+            if (!button) return DLGC_STATIC;
+            return DLGC_BUTTON | (isDefault() ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
+        case BM_SETSTYLE:
+            // Only the push/default push type changes here: the dialog manager moves the
+            // default from button to button with it.
+            setStyle((style() & ~BS_TYPEMASK) | (static_cast<DWORD>(wParam) & BS_TYPEMASK));
+            if (button) button->setDefault(isDefault());
+            return 0;
+        case BM_CLICK:
+            if (button && button->isEnabled()) button->click();
+            return 0;
+        default:
+            return Window::classProc(message, wParam, lParam);
         }
     }
 
@@ -150,27 +148,26 @@ public:
         Place(label, info);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         switch (info.style & SS_TYPEMASK) {
-            case SS_LEFT:
-                label->setWordWrap(true);
-                setText(TextOf(info.title));
-                break;
-            case SS_ICON: {
-                // An icon named by a resource the module lacks leaves the control empty.
-                HICON icon = LoadIconFromResources(info.instance, titleAsResourceName(info.title));
-                QImage image = IconImage(icon);
-                if (!image.isNull()) showPicture(label, image, info.pixels.topLeft());
-                break;
-            }
-            case SS_BITMAP: {
-                auto dib =
-                    DecodeDib(kernel32::ResourceBytes(info.instance, RT_BITMAP, titleAsResourceName(info.title)));
-                // Without SS_CENTERIMAGE or SS_REALSIZECONTROL the control takes the picture's size.
-                if (dib) showPicture(label, ToQImage(*dib), info.pixels.topLeft());
-                break;
-            }
-            default:
-                ReportUnhandledMessage("static style", info.style & SS_TYPEMASK);
-                setText(TextOf(info.title));
+        case SS_LEFT:
+            label->setWordWrap(true);
+            setText(TextOf(info.title));
+            break;
+        case SS_ICON: {
+            // An icon named by a resource the module lacks leaves the control empty.
+            HICON icon = LoadIconFromResources(info.instance, titleAsResourceName(info.title));
+            QImage image = IconImage(icon);
+            if (!image.isNull()) showPicture(label, image, info.pixels.topLeft());
+            break;
+        }
+        case SS_BITMAP: {
+            auto dib = DecodeDib(kernel32::ResourceBytes(info.instance, RT_BITMAP, titleAsResourceName(info.title)));
+            // Without SS_CENTERIMAGE or SS_REALSIZECONTROL the control takes the picture's size.
+            if (dib) showPicture(label, ToQImage(*dib), info.pixels.topLeft());
+            break;
+        }
+        default:
+            ReportUnhandledMessage("static style", info.style & SS_TYPEMASK);
+            setText(TextOf(info.title));
         }
     }
 
@@ -237,18 +234,18 @@ HWND CreateControl(const ResourceRef& windowClass, const ControlCreateInfo& info
     std::wstring name;
     if (windowClass.isOrdinal) {
         switch (windowClass.ordinal) {
-            case DLGITEM_BUTTON:
-                name = L"button";
-                break;
-            case DLGITEM_EDIT:
-                name = L"edit";
-                break;
-            case DLGITEM_STATIC:
-                name = L"static";
-                break;
-            default:
-                ReportUnhandledMessage("dialog item class atom", windowClass.ordinal);
-                return nullptr;
+        case DLGITEM_BUTTON:
+            name = L"button";
+            break;
+        case DLGITEM_EDIT:
+            name = L"edit";
+            break;
+        case DLGITEM_STATIC:
+            name = L"static";
+            break;
+        default:
+            ReportUnhandledMessage("dialog item class atom", windowClass.ordinal);
+            return nullptr;
         }
     } else {
         name = Lowercase(windowClass.name);

@@ -59,9 +59,7 @@ QWidget* OwnerWidget(HWND owner) {
 DialogFrame::DialogFrame(QWidget* ownerWidget, DialogWindow* dialog)
     : QWidget(ownerWidget), m_dialog(dialog), m_client(new DialogClient(this, dialog)) {}
 
-HWND DialogFrame::dialogHandle() const {
-    return m_dialog->handle();
-}
+HWND DialogFrame::dialogHandle() const { return m_dialog->handle(); }
 
 void DialogFrame::setMenuBar(QMenuBar* bar) {
     m_menuBar = bar;
@@ -118,30 +116,20 @@ DialogWindow::DialogWindow(const DialogTemplate& dialogTemplate, UINT templateId
     dialogFrame->setClientSize(client.size());
 }
 
-DialogFrame* DialogWindow::frame() const {
-    return static_cast<DialogFrame*>(widget());
-}
+DialogFrame* DialogWindow::frame() const { return static_cast<DialogFrame*>(widget()); }
 
-QWidget* DialogWindow::clientWidget() const {
-    return frame() ? frame()->client() : nullptr;
-}
+QWidget* DialogWindow::clientWidget() const { return frame() ? frame()->client() : nullptr; }
 
-std::wstring DialogWindow::text() const {
-    return frame() ? FromQString(frame()->windowTitle()) : std::wstring();
-}
+std::wstring DialogWindow::text() const { return frame() ? FromQString(frame()->windowTitle()) : std::wstring(); }
 
 void DialogWindow::setText(const std::wstring& text) {
     if (frame()) frame()->setWindowTitle(ToQString(text));
 }
 
-void DialogWindow::watchKeys(QWidget* control) {
-    control->installEventFilter(frame());
-}
+void DialogWindow::watchKeys(QWidget* control) { control->installEventFilter(frame()); }
 
 namespace {
-UINT DialogCode(HWND control) {
-    return static_cast<UINT>(SendMessageW(control, WM_GETDLGCODE, 0, 0));
-}
+UINT DialogCode(HWND control) { return static_cast<UINT>(SendMessageW(control, WM_GETDLGCODE, 0, 0)); }
 }  // namespace
 
 void DialogWindow::pressDefaultButton(HWND focus) {
@@ -191,24 +179,24 @@ LRESULT DialogWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (handled) return handled;
     }
     switch (message) {
-        case WM_INITDIALOG:
-            return TRUE;
-        case WM_CLOSE:
-            SendMessageW(handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-            return 0;
-        case DM_GETDEFID:
-            return m_defaultId ? MAKELONG(m_defaultId, DC_HASDEFID) : 0;
-        case DM_SETDEFID:
-            if (!m_ended) setDefaultId(static_cast<int>(wParam));
-            return TRUE;
-        case WM_NEXTDLGCTL: {
-            // lParam TRUE: wParam is the control; otherwise the next (0) or previous tab stop.
-            HWND next = lParam ? reinterpret_cast<HWND>(wParam) : GetNextDlgTabItem(handle(), GetFocus(), wParam != 0);
-            if (next) SetFocus(next);
-            return 0;
-        }
-        default:
-            return defaultProc(message, wParam, lParam);
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_CLOSE:
+        SendMessageW(handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return 0;
+    case DM_GETDEFID:
+        return m_defaultId ? MAKELONG(m_defaultId, DC_HASDEFID) : 0;
+    case DM_SETDEFID:
+        if (!m_ended) setDefaultId(static_cast<int>(wParam));
+        return TRUE;
+    case WM_NEXTDLGCTL: {
+        // lParam TRUE: wParam is the control; otherwise the next (0) or previous tab stop.
+        HWND next = lParam ? reinterpret_cast<HWND>(wParam) : GetNextDlgTabItem(handle(), GetFocus(), wParam != 0);
+        if (next) SetFocus(next);
+        return 0;
+    }
+    default:
+        return defaultProc(message, wParam, lParam);
     }
 }
 
@@ -227,9 +215,7 @@ void DialogWindow::runModalLoop() {
     m_loop = nullptr;
 }
 
-DialogWindow* DialogFromHandle(HWND handle) {
-    return dynamic_cast<DialogWindow*>(FromHandle(handle));
-}
+DialogWindow* DialogFromHandle(HWND handle) { return dynamic_cast<DialogWindow*>(FromHandle(handle)); }
 
 }  // namespace user32
 

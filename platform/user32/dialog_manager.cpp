@@ -116,46 +116,46 @@ BOOL IsDialogMessageW(HWND dialogHandle, MSG* message) {
     if (!target || (target != dialog && target->parent() != dialog)) return FALSE;
     const UINT code = target == dialog ? 0 : DialogCode(message->hwnd, message);
     switch (message->message) {
-        case WM_KEYDOWN:
-            if (code & DLGC_WANTALLKEYS) break;
-            switch (message->wParam) {
-                case VK_TAB: {
-                    if (code & DLGC_WANTTAB) break;
-                    const bool back = ShiftHeldForCurrentKey();
-                    HWND next = GetNextDlgTabItem(dialogHandle, message->hwnd, back);
-                    if (next) SendMessageW(dialogHandle, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
-                    return TRUE;
-                }
-                case VK_LEFT:
-                case VK_UP:
-                case VK_RIGHT:
-                case VK_DOWN: {
-                    if (code & DLGC_WANTARROWS) break;
-                    const bool back = message->wParam == VK_LEFT || message->wParam == VK_UP;
-                    HWND next = GetNextDlgGroupItem(dialogHandle, message->hwnd, back);
-                    if (next) SendMessageW(dialogHandle, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
-                    return TRUE;
-                }
-                case VK_RETURN:
-                    dialog->pressDefaultButton(message->hwnd);
-                    return TRUE;
-                case VK_ESCAPE:
-                    SendMessageW(dialogHandle, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                                 reinterpret_cast<LPARAM>(GetDlgItem(dialogHandle, IDCANCEL)));
-                    return TRUE;
-                default:
-                    break;
-            }
-            break;
-        case WM_CHAR:
-            if (code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS)) break;
-            if (PressMnemonic(dialog, static_cast<wchar_t>(message->wParam))) return TRUE;
-            break;
-        case WM_SYSCHAR:
-            if (PressMnemonic(dialog, static_cast<wchar_t>(message->wParam))) return TRUE;
-            break;
+    case WM_KEYDOWN:
+        if (code & DLGC_WANTALLKEYS) break;
+        switch (message->wParam) {
+        case VK_TAB: {
+            if (code & DLGC_WANTTAB) break;
+            const bool back = ShiftHeldForCurrentKey();
+            HWND next = GetNextDlgTabItem(dialogHandle, message->hwnd, back);
+            if (next) SendMessageW(dialogHandle, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
+            return TRUE;
+        }
+        case VK_LEFT:
+        case VK_UP:
+        case VK_RIGHT:
+        case VK_DOWN: {
+            if (code & DLGC_WANTARROWS) break;
+            const bool back = message->wParam == VK_LEFT || message->wParam == VK_UP;
+            HWND next = GetNextDlgGroupItem(dialogHandle, message->hwnd, back);
+            if (next) SendMessageW(dialogHandle, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
+            return TRUE;
+        }
+        case VK_RETURN:
+            dialog->pressDefaultButton(message->hwnd);
+            return TRUE;
+        case VK_ESCAPE:
+            SendMessageW(dialogHandle, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dialogHandle, IDCANCEL)));
+            return TRUE;
         default:
             break;
+        }
+        break;
+    case WM_CHAR:
+        if (code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS)) break;
+        if (PressMnemonic(dialog, static_cast<wchar_t>(message->wParam))) return TRUE;
+        break;
+    case WM_SYSCHAR:
+        if (PressMnemonic(dialog, static_cast<wchar_t>(message->wParam))) return TRUE;
+        break;
+    default:
+        break;
     }
     SendMessageW(message->hwnd, message->message, message->wParam, message->lParam);
     return TRUE;

@@ -27,17 +27,11 @@ void AddTemplateItems(Menu& menu, const std::vector<MenuItemTemplate>& items) {
 
 }  // namespace
 
-Menu* MenuFromHandle(HMENU handle) {
-    return LookUpHandle<Menu>(handle);
-}
+Menu* MenuFromHandle(HMENU handle) { return LookUpHandle<Menu>(handle); }
 
-HMENU CreateMenuHandle() {
-    return AddHandle<HMENU>(std::make_unique<Menu>());
-}
+HMENU CreateMenuHandle() { return AddHandle<HMENU>(std::make_unique<Menu>()); }
 
-QString MenuText(const std::wstring& text) {
-    return ToQString(text);
-}
+QString MenuText(const std::wstring& text) { return ToQString(text); }
 
 void FillQMenu(QMenu* target, HMENU handle, const std::function<void(UINT)>& onChoice) {
     Menu* menu = MenuFromHandle(handle);
@@ -89,9 +83,7 @@ HMENU LoadMenuW(HINSTANCE instance, LPCWSTR name) {
     return menu;
 }
 
-BOOL IsMenu(HMENU menu) {
-    return MenuFromHandle(menu) != nullptr;
-}
+BOOL IsMenu(HMENU menu) { return MenuFromHandle(menu) != nullptr; }
 
 // DestroyMenu: the menu and its popups, as on the platform.
 BOOL DestroyMenu(HMENU handle) {

@@ -11,16 +11,16 @@ namespace {
 
 QMessageBox::Icon IconFor(UINT type) {
     switch (type & MB_ICONMASK) {
-        case MB_ICONHAND:
-            return QMessageBox::Critical;
-        case MB_ICONQUESTION:
-            return QMessageBox::Question;
-        case MB_ICONEXCLAMATION:
-            return QMessageBox::Warning;
-        case MB_ICONASTERISK:
-            return QMessageBox::Information;
-        default:
-            return QMessageBox::NoIcon;
+    case MB_ICONHAND:
+        return QMessageBox::Critical;
+    case MB_ICONQUESTION:
+        return QMessageBox::Question;
+    case MB_ICONEXCLAMATION:
+        return QMessageBox::Warning;
+    case MB_ICONASTERISK:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
     }
 }
 

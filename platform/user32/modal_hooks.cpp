@@ -13,9 +13,7 @@ ModalHook* SetModalHook(ModalHook* hook) {
     return previous;
 }
 
-ModalHook* GetModalHook() {
-    return g_hook;
-}
+ModalHook* GetModalHook() { return g_hook; }
 
 int ExecModalDialog(QDialog& dialog) {
     ModalHook* hook = GetModalHook();

@@ -39,9 +39,7 @@ PaintEventScope::PaintEventScope(HWND window, QWidget* widget)
     CurrentPaintEvent() = {window, widget};
 }
 
-PaintEventScope::~PaintEventScope() {
-    CurrentPaintEvent() = {m_previousWindow, m_previousWidget};
-}
+PaintEventScope::~PaintEventScope() { CurrentPaintEvent() = {m_previousWindow, m_previousWidget}; }
 
 QPainter* PainterFor(HDC dc) {
     OpenPaint* open = LookUpHandle<OpenPaint>(dc);

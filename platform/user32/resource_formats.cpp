@@ -207,30 +207,30 @@ std::optional<DecodedImage> Decode(std::span<const BYTE> bytes, bool icon) {
         uint32_t* dst = &image.pixels[static_cast<size_t>(row) * static_cast<size_t>(width)];
         for (LONG x = 0; x < width; ++x) {
             switch (bitCount) {
-                case 1:
-                    dst[x] = palette[(src[x / 8] >> (7 - x % 8)) & 1];
-                    break;
-                case 4:
-                    dst[x] = palette[(src[x / 2] >> (x % 2 ? 0 : 4)) & 0x0F];
-                    break;
-                case 8:
-                    dst[x] = palette[src[x]];
-                    break;
-                case 16: {
-                    // kUncompressed 16-bpp is 5-5-5; each channel widened by repeating its top bits.
-                    const WORD v = static_cast<WORD>(src[x * 2] | (src[x * 2 + 1] << 8));
-                    const BYTE r = (v >> 10) & 0x1F, g = (v >> 5) & 0x1F, b = v & 0x1F;
-                    dst[x] = Argb(0xFF, static_cast<BYTE>((r << 3) | (r >> 2)), static_cast<BYTE>((g << 3) | (g >> 2)),
-                                  static_cast<BYTE>((b << 3) | (b >> 2)));
-                    break;
-                }
-                case 24:
-                    dst[x] = Argb(0xFF, src[x * 3 + 2], src[x * 3 + 1], src[x * 3]);
-                    break;
-                case 32:
-                    dst[x] = Argb(src[x * 4 + 3], src[x * 4 + 2], src[x * 4 + 1], src[x * 4]);
-                    anyAlpha = anyAlpha || src[x * 4 + 3] != 0;
-                    break;
+            case 1:
+                dst[x] = palette[(src[x / 8] >> (7 - x % 8)) & 1];
+                break;
+            case 4:
+                dst[x] = palette[(src[x / 2] >> (x % 2 ? 0 : 4)) & 0x0F];
+                break;
+            case 8:
+                dst[x] = palette[src[x]];
+                break;
+            case 16: {
+                // kUncompressed 16-bpp is 5-5-5; each channel widened by repeating its top bits.
+                const WORD v = static_cast<WORD>(src[x * 2] | (src[x * 2 + 1] << 8));
+                const BYTE r = (v >> 10) & 0x1F, g = (v >> 5) & 0x1F, b = v & 0x1F;
+                dst[x] = Argb(0xFF, static_cast<BYTE>((r << 3) | (r >> 2)), static_cast<BYTE>((g << 3) | (g >> 2)),
+                              static_cast<BYTE>((b << 3) | (b >> 2)));
+                break;
+            }
+            case 24:
+                dst[x] = Argb(0xFF, src[x * 3 + 2], src[x * 3 + 1], src[x * 3]);
+                break;
+            case 32:
+                dst[x] = Argb(src[x * 4 + 3], src[x * 4 + 2], src[x * 4 + 1], src[x * 4]);
+                anyAlpha = anyAlpha || src[x * 4 + 3] != 0;
+                break;
             }
         }
     }
@@ -311,13 +311,9 @@ std::optional<std::vector<MenuItemTemplate>> ParseMenuTemplate(std::span<const B
     return items;
 }
 
-std::optional<DecodedImage> DecodeDib(std::span<const BYTE> bytes) {
-    return Decode(bytes, false);
-}
+std::optional<DecodedImage> DecodeDib(std::span<const BYTE> bytes) { return Decode(bytes, false); }
 
-std::optional<DecodedImage> DecodeIconImage(std::span<const BYTE> bytes) {
-    return Decode(bytes, true);
-}
+std::optional<DecodedImage> DecodeIconImage(std::span<const BYTE> bytes) { return Decode(bytes, true); }
 
 WORD LookupIconIdFromDirectory(std::span<const BYTE> groupBytes, int wantedSize) {
     Reader in(groupBytes);

@@ -21,18 +21,18 @@ HMENU CreateSystemMenu() {
 LRESULT DefaultSystemCommand(Window* window, UINT command) {
     QWidget* topLevel = window->widget() ? window->widget()->window() : nullptr;
     switch (command & 0xFFF0) {
-        case SC_MINIMIZE:
-            if (topLevel) topLevel->showMinimized();
-            return 0;
-        case SC_RESTORE:
-            if (topLevel) topLevel->showNormal();
-            return 0;
-        case SC_CLOSE:
-            Send(window, WM_CLOSE);
-            return 0;
-        default:
-            ReportUnhandledMessage("system command", command);
-            return 0;
+    case SC_MINIMIZE:
+        if (topLevel) topLevel->showMinimized();
+        return 0;
+    case SC_RESTORE:
+        if (topLevel) topLevel->showNormal();
+        return 0;
+    case SC_CLOSE:
+        Send(window, WM_CLOSE);
+        return 0;
+    default:
+        ReportUnhandledMessage("system command", command);
+        return 0;
     }
 }
 

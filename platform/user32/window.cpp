@@ -77,99 +77,85 @@ LRESULT Window::openSystemMenuByKey() {
     return 0;
 }
 
-LRESULT Window::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    return defaultProc(message, wParam, lParam);
-}
+LRESULT Window::classProc(UINT message, WPARAM wParam, LPARAM lParam) { return defaultProc(message, wParam, lParam); }
 
 LRESULT Window::defaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_SETTEXT:
-            setText(lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"");
-            return TRUE;
-        case WM_GETTEXT: {
-            return static_cast<LRESULT>(CopyTruncated(text(), reinterpret_cast<LPWSTR>(lParam), wParam));
-        }
-        case WM_GETTEXTLENGTH:
-            return static_cast<LRESULT>(text().size());
-        case WM_CLOSE:
-            DestroyWindow(m_handle);
-            return 0;
-        case WM_SYSCOMMAND:
-            return DefaultSystemCommand(this, static_cast<UINT>(wParam));
-        case WM_SETICON: {
-            if (m_widget) m_widget->window()->setWindowIcon(IconToQIcon(reinterpret_cast<HICON>(lParam)));
-            return 0;
-        }
-        case WM_ERASEBKGND:
-        case WM_ICONERASEBKGND:
-            return TRUE;  // Qt paints the background
-        case WM_GETDLGCODE:
-            return 0;  // the dialog manager's keys go to the dialog manager
-        case WM_KEYDOWN:
-            if (wParam == VK_F1) return sendHelp();
-            DefaultKeyProcessing(this, message);
-            return 0;
-        case WM_SYSKEYDOWN:
-            // Alt+Space opens the system menu of the window the control is in.
-            if (wParam == VK_SPACE) return openSystemMenuByKey();
-            DefaultKeyProcessing(this, message);
-            return 0;
-        case WM_KEYUP:
-        case WM_SYSKEYUP:
-        case WM_CHAR:
-        case WM_SYSCHAR:
-            DefaultKeyProcessing(this, message);
-            return 0;
-        case WM_HELP:
-            // Asked of the focused control, help is its dialog's to give.
-            if (m_parent && (m_style & WS_CHILD)) return Send(m_parent, message, wParam, lParam);
-            return TRUE;
-        case WM_CREATE:
-        case WM_DESTROY:
-        case WM_NCDESTROY:
-        case WM_PAINT:
-        case WM_ENABLE:
-        case WM_SETFONT:
-        case WM_COMMAND:
-        case WM_NOTIFY:
-        case WM_QUERYDRAGICON:
-        case WM_VSCROLL:
-            return 0;
-        default:
-            ReportUnhandledMessage("window", message);
-            return 0;
+    case WM_SETTEXT:
+        setText(lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"");
+        return TRUE;
+    case WM_GETTEXT: {
+        return static_cast<LRESULT>(CopyTruncated(text(), reinterpret_cast<LPWSTR>(lParam), wParam));
+    }
+    case WM_GETTEXTLENGTH:
+        return static_cast<LRESULT>(text().size());
+    case WM_CLOSE:
+        DestroyWindow(m_handle);
+        return 0;
+    case WM_SYSCOMMAND:
+        return DefaultSystemCommand(this, static_cast<UINT>(wParam));
+    case WM_SETICON: {
+        if (m_widget) m_widget->window()->setWindowIcon(IconToQIcon(reinterpret_cast<HICON>(lParam)));
+        return 0;
+    }
+    case WM_ERASEBKGND:
+    case WM_ICONERASEBKGND:
+        return TRUE;  // Qt paints the background
+    case WM_GETDLGCODE:
+        return 0;  // the dialog manager's keys go to the dialog manager
+    case WM_KEYDOWN:
+        if (wParam == VK_F1) return sendHelp();
+        DefaultKeyProcessing(this, message);
+        return 0;
+    case WM_SYSKEYDOWN:
+        // Alt+Space opens the system menu of the window the control is in.
+        if (wParam == VK_SPACE) return openSystemMenuByKey();
+        DefaultKeyProcessing(this, message);
+        return 0;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+    case WM_CHAR:
+    case WM_SYSCHAR:
+        DefaultKeyProcessing(this, message);
+        return 0;
+    case WM_HELP:
+        // Asked of the focused control, help is its dialog's to give.
+        if (m_parent && (m_style & WS_CHILD)) return Send(m_parent, message, wParam, lParam);
+        return TRUE;
+    case WM_CREATE:
+    case WM_DESTROY:
+    case WM_NCDESTROY:
+    case WM_PAINT:
+    case WM_ENABLE:
+    case WM_SETFONT:
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_QUERYDRAGICON:
+    case WM_VSCROLL:
+        return 0;
+    default:
+        ReportUnhandledMessage("window", message);
+        return 0;
     }
 }
 
-Window* FromHandle(HWND handle) {
-    return LookUpHandle<Window>(handle);
-}
+Window* FromHandle(HWND handle) { return LookUpHandle<Window>(handle); }
 
 LRESULT Send(Window* window, UINT message, WPARAM wParam, LPARAM lParam) {
     return SendMessageW(window->handle(), message, wParam, lParam);
 }
 
-QString ToQString(const std::wstring& text) {
-    return QString::fromStdWString(text);
-}
-std::wstring FromQString(const QString& text) {
-    return text.toStdWString();
-}
-std::string ToUtf8(const std::wstring& text) {
-    return ToQString(text).toStdString();
-}
-std::wstring FromUtf8(const std::string& text) {
-    return QString::fromStdString(text).toStdWString();
-}
+QString ToQString(const std::wstring& text) { return QString::fromStdWString(text); }
+std::wstring FromQString(const QString& text) { return text.toStdWString(); }
+std::string ToUtf8(const std::wstring& text) { return ToQString(text).toStdString(); }
+std::wstring FromUtf8(const std::string& text) { return QString::fromStdString(text).toStdWString(); }
 
 }  // namespace user32
 
 using user32::FromHandle;
 using user32::Window;
 
-BOOL IsWindow(HWND handle) {
-    return FromHandle(handle) != nullptr;
-}
+BOOL IsWindow(HWND handle) { return FromHandle(handle) != nullptr; }
 
 // SendMessageW: synchronous, straight into the window's procedure.
 LRESULT SendMessageW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -197,19 +183,19 @@ LONG_PTR GetWindowLongPtrW(HWND handle, int index) {
     Window* window = FromHandle(handle);
     if (!window) return 0;
     switch (index) {
-        case GWLP_WNDPROC:
-            return reinterpret_cast<LONG_PTR>(window->proc());
-        case GWLP_ID:
-            return window->id();
-        case GWL_STYLE:
-            return static_cast<LONG_PTR>(window->style());
-        case GWL_EXSTYLE:
-            return static_cast<LONG_PTR>(window->exStyle());
-        case GWLP_USERDATA:
-            return window->userData();
-        default:
-            user32::ReportUnhandledMessage("GetWindowLongPtrW index", static_cast<UINT>(index));
-            return 0;
+    case GWLP_WNDPROC:
+        return reinterpret_cast<LONG_PTR>(window->proc());
+    case GWLP_ID:
+        return window->id();
+    case GWL_STYLE:
+        return static_cast<LONG_PTR>(window->style());
+    case GWL_EXSTYLE:
+        return static_cast<LONG_PTR>(window->exStyle());
+    case GWLP_USERDATA:
+        return window->userData();
+    default:
+        user32::ReportUnhandledMessage("GetWindowLongPtrW index", static_cast<UINT>(index));
+        return 0;
     }
 }
 
@@ -218,19 +204,19 @@ LONG_PTR SetWindowLongPtrW(HWND handle, int index, LONG_PTR value) {
     Window* window = FromHandle(handle);
     if (!window) return 0;
     switch (index) {
-        case GWLP_WNDPROC: {
-            WNDPROC old = window->proc();
-            window->setProc(reinterpret_cast<WNDPROC>(value));
-            return reinterpret_cast<LONG_PTR>(old);
-        }
-        case GWLP_USERDATA: {
-            LONG_PTR old = window->userData();
-            window->setUserData(value);
-            return old;
-        }
-        default:
-            user32::ReportUnhandledMessage("SetWindowLongPtrW index", static_cast<UINT>(index));
-            return 0;
+    case GWLP_WNDPROC: {
+        WNDPROC old = window->proc();
+        window->setProc(reinterpret_cast<WNDPROC>(value));
+        return reinterpret_cast<LONG_PTR>(old);
+    }
+    case GWLP_USERDATA: {
+        LONG_PTR old = window->userData();
+        window->setUserData(value);
+        return old;
+    }
+    default:
+        user32::ReportUnhandledMessage("SetWindowLongPtrW index", static_cast<UINT>(index));
+        return 0;
     }
 }
 
@@ -281,9 +267,7 @@ int GetDlgCtrlID(HWND handle) {
 // window as disabled, so every control of a dialog would report itself disabled while that
 // dialog waits for a modal one.
 namespace {
-bool OwnStateEnabled(const QWidget* widget) {
-    return !widget->testAttribute(Qt::WA_ForceDisabled);
-}
+bool OwnStateEnabled(const QWidget* widget) { return !widget->testAttribute(Qt::WA_ForceDisabled); }
 }  // namespace
 
 // EnableWindow: returns whether the window was disabled before.
@@ -325,9 +309,7 @@ int GetWindowTextW(HWND handle, LPWSTR buffer, int bufferMax) {
         SendMessageW(handle, WM_GETTEXT, static_cast<WPARAM>(bufferMax), reinterpret_cast<LPARAM>(buffer)));
 }
 
-int GetWindowTextLengthW(HWND handle) {
-    return static_cast<int>(SendMessageW(handle, WM_GETTEXTLENGTH, 0, 0));
-}
+int GetWindowTextLengthW(HWND handle) { return static_cast<int>(SendMessageW(handle, WM_GETTEXTLENGTH, 0, 0)); }
 
 BOOL GetClientRect(HWND handle, LPRECT rect) {
     Window* window = FromHandle(handle);
@@ -378,20 +360,20 @@ HWND SetFocus(HWND handle) {
 
 int GetSystemMetrics(int index) {
     switch (index) {
-        case SM_CXICON:
-        case SM_CYICON:
-            return 32;
-        case SM_CXSMICON:
-        case SM_CYSMICON:
-            return 16;
-        case SM_CXSCREEN:
-        case SM_CYSCREEN: {
-            QScreen* screen = QGuiApplication::primaryScreen();
-            if (!screen) return 0;
-            return index == SM_CXSCREEN ? screen->geometry().width() : screen->geometry().height();
-        }
-        default:
-            user32::ReportUnhandledMessage("GetSystemMetrics index", static_cast<UINT>(index));
-            return 0;
+    case SM_CXICON:
+    case SM_CYICON:
+        return 32;
+    case SM_CXSMICON:
+    case SM_CYSMICON:
+        return 16;
+    case SM_CXSCREEN:
+    case SM_CYSCREEN: {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        if (!screen) return 0;
+        return index == SM_CXSCREEN ? screen->geometry().width() : screen->geometry().height();
+    }
+    default:
+        user32::ReportUnhandledMessage("GetSystemMetrics index", static_cast<UINT>(index));
+        return 0;
     }
 }

@@ -24,9 +24,7 @@ using user32::DialogItemTemplate;
 constexpr WORD kUk = 0x0809;
 constexpr WORD kUs = 0x0409;
 
-HMODULE Module() {
-    return GetModuleHandleW(nullptr);
-}
+HMODULE Module() { return GetModuleHandleW(nullptr); }
 
 std::span<const BYTE> Bytes(LPCWSTR type, int id) {
     return kernel32::ResourceBytes(Module(), type, MAKEINTRESOURCEW(id));

@@ -20,9 +20,7 @@ using restest::Put32;
 using restest::PutId;
 using restest::PutString;
 
-std::span<const BYTE> Span(const Bytes& b) {
-    return {b.data(), b.size()};
-}
+std::span<const BYTE> Span(const Bytes& b) { return {b.data(), b.size()}; }
 
 // Makes `image` the module's resources for one test.
 class ScopedModuleImage {

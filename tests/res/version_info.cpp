@@ -3,12 +3,8 @@
 namespace restest {
 namespace {
 
-uint16_t Word(std::span<const uint8_t> b, size_t at) {
-    return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
-}
-size_t Align(size_t n) {
-    return (n + 3) & ~size_t{3};
-}
+uint16_t Word(std::span<const uint8_t> b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
+size_t Align(size_t n) { return (n + 3) & ~size_t{3}; }
 
 // Reads the node at `at`, which must end by `limit`.
 bool ReadNode(std::span<const uint8_t> b, size_t at, size_t limit, VersionNode& node) {

@@ -34,19 +34,13 @@ QWidget* FormField(const QFormLayout& form, const QString& name) {
     return nullptr;
 }
 
-std::string Narrow(const QString& text) {
-    return text.toStdString();
-}
+std::string Narrow(const QString& text) { return text.toStdString(); }
 
 }  // namespace
 
-QString LiveDialog::title() const {
-    return m_dialog.windowTitle();
-}
+QString LiveDialog::title() const { return m_dialog.windowTitle(); }
 
-bool LiveDialog::isOpen() const {
-    return m_dialog.isVisible();
-}
+bool LiveDialog::isOpen() const { return m_dialog.isVisible(); }
 
 QWidget* LiveDialog::find(const QString& name) const {
     QList<QWidget*> found;

@@ -45,81 +45,80 @@ public:
         s.requests.push_back(request);
 
         switch (message) {
-            case WM_CAP_SET_CALLBACK_ERRORW:
-                s.errorCallback = reinterpret_cast<CAPERRORCALLBACKW>(lParam);
-                return TRUE;
-            case WM_CAP_SET_CALLBACK_STATUSW:
-                s.statusCallback = reinterpret_cast<CAPSTATUSCALLBACKW>(lParam);
-                return TRUE;
-            case WM_CAP_DRIVER_CONNECT:
-                s.connected = s.config.connectReply != FALSE;
-                return s.config.connectReply;
-            case WM_CAP_DRIVER_DISCONNECT:
-                s.connected = false;
-                return TRUE;
-            case WM_CAP_DRIVER_GET_CAPS: {
-                // Without a driver the record stays as it was.
-                if (!s.connected || !lParam) return FALSE;
-                CAPDRIVERCAPS caps{};
-                caps.fCaptureInitialized = TRUE;
-                std::memcpy(reinterpret_cast<void*>(lParam), &caps, std::min<size_t>(wParam, sizeof caps));
-                return TRUE;
-            }
-            case WM_CAP_GET_SEQUENCE_SETUP:
-                std::memcpy(reinterpret_cast<void*>(lParam), &s.config.parms,
-                            std::min<size_t>(wParam, sizeof(CAPTUREPARMS)));
-                return TRUE;
-            case WM_CAP_SET_SEQUENCE_SETUP:
-                std::memcpy(&s.config.parms, reinterpret_cast<const void*>(lParam),
-                            std::min<size_t>(wParam, sizeof(CAPTUREPARMS)));
-                return TRUE;
-            case WM_CAP_SET_PREVIEW:
-                s.previewing = wParam != 0;
-                return TRUE;
-            case WM_CAP_FILE_SET_CAPTURE_FILEW:
-                s.captureFile = request.path;
-                return TRUE;
-            case WM_CAP_FILE_GET_CAPTURE_FILEW: {
-                if (s.captureFile.size() + 1 > wParam) return FALSE;
-                std::wmemcpy(reinterpret_cast<LPWSTR>(lParam), s.captureFile.c_str(), s.captureFile.size() + 1);
-                return TRUE;
-            }
-            case WM_CAP_SINGLE_FRAME_OPEN:
-                if (s.open) return TRUE;
-                if (!s.connected) {
-                    if (s.errorCallback)
-                        s.errorCallback(handle(), IDS_CAP_DRIVER_ERROR, L"No capture device is connected.");
-                    return FALSE;
-                }
-                if (!s.config.openReply) {
-                    if (s.errorCallback) s.errorCallback(handle(), IDS_CAP_CANTOPEN, s.config.openError.c_str());
-                    return FALSE;
-                }
-                s.open = true;
-                return TRUE;
-            case WM_CAP_SINGLE_FRAME:
-                if (!s.open || !s.config.singleFrameReply) {
-                    if (s.errorCallback)
-                        s.errorCallback(handle(), IDS_CAP_NODISKSPACE, s.config.singleFrameError.c_str());
-                    return FALSE;
-                }
-                if (!s.config.singleFrameStatus.empty() && s.statusCallback) {
-                    s.statusCallback(handle(), IDS_CAP_STAT_FILE_RESTORE, s.config.singleFrameStatus.c_str());
-                    WCHAR shown[512] = {};
-                    GetWindowTextW(GetDlgItem(GetParent(handle()), 1010), shown, 512);
-                    s.statusShown = shown;
-                }
-                ++s.confirmed;
-                return TRUE;
-            case WM_CAP_SINGLE_FRAME_CLOSE: {
-                BOOL wasOpen = s.open;
-                s.open = false;
-                if (!wasOpen || s.config.closeError.empty()) return wasOpen;
-                if (s.errorCallback) s.errorCallback(handle(), IDS_CAP_WRITEERROR, s.config.closeError.c_str());
+        case WM_CAP_SET_CALLBACK_ERRORW:
+            s.errorCallback = reinterpret_cast<CAPERRORCALLBACKW>(lParam);
+            return TRUE;
+        case WM_CAP_SET_CALLBACK_STATUSW:
+            s.statusCallback = reinterpret_cast<CAPSTATUSCALLBACKW>(lParam);
+            return TRUE;
+        case WM_CAP_DRIVER_CONNECT:
+            s.connected = s.config.connectReply != FALSE;
+            return s.config.connectReply;
+        case WM_CAP_DRIVER_DISCONNECT:
+            s.connected = false;
+            return TRUE;
+        case WM_CAP_DRIVER_GET_CAPS: {
+            // Without a driver the record stays as it was.
+            if (!s.connected || !lParam) return FALSE;
+            CAPDRIVERCAPS caps{};
+            caps.fCaptureInitialized = TRUE;
+            std::memcpy(reinterpret_cast<void*>(lParam), &caps, std::min<size_t>(wParam, sizeof caps));
+            return TRUE;
+        }
+        case WM_CAP_GET_SEQUENCE_SETUP:
+            std::memcpy(reinterpret_cast<void*>(lParam), &s.config.parms,
+                        std::min<size_t>(wParam, sizeof(CAPTUREPARMS)));
+            return TRUE;
+        case WM_CAP_SET_SEQUENCE_SETUP:
+            std::memcpy(&s.config.parms, reinterpret_cast<const void*>(lParam),
+                        std::min<size_t>(wParam, sizeof(CAPTUREPARMS)));
+            return TRUE;
+        case WM_CAP_SET_PREVIEW:
+            s.previewing = wParam != 0;
+            return TRUE;
+        case WM_CAP_FILE_SET_CAPTURE_FILEW:
+            s.captureFile = request.path;
+            return TRUE;
+        case WM_CAP_FILE_GET_CAPTURE_FILEW: {
+            if (s.captureFile.size() + 1 > wParam) return FALSE;
+            std::wmemcpy(reinterpret_cast<LPWSTR>(lParam), s.captureFile.c_str(), s.captureFile.size() + 1);
+            return TRUE;
+        }
+        case WM_CAP_SINGLE_FRAME_OPEN:
+            if (s.open) return TRUE;
+            if (!s.connected) {
+                if (s.errorCallback)
+                    s.errorCallback(handle(), IDS_CAP_DRIVER_ERROR, L"No capture device is connected.");
                 return FALSE;
             }
-            default:
-                return TRUE;
+            if (!s.config.openReply) {
+                if (s.errorCallback) s.errorCallback(handle(), IDS_CAP_CANTOPEN, s.config.openError.c_str());
+                return FALSE;
+            }
+            s.open = true;
+            return TRUE;
+        case WM_CAP_SINGLE_FRAME:
+            if (!s.open || !s.config.singleFrameReply) {
+                if (s.errorCallback) s.errorCallback(handle(), IDS_CAP_NODISKSPACE, s.config.singleFrameError.c_str());
+                return FALSE;
+            }
+            if (!s.config.singleFrameStatus.empty() && s.statusCallback) {
+                s.statusCallback(handle(), IDS_CAP_STAT_FILE_RESTORE, s.config.singleFrameStatus.c_str());
+                WCHAR shown[512] = {};
+                GetWindowTextW(GetDlgItem(GetParent(handle()), 1010), shown, 512);
+                s.statusShown = shown;
+            }
+            ++s.confirmed;
+            return TRUE;
+        case WM_CAP_SINGLE_FRAME_CLOSE: {
+            BOOL wasOpen = s.open;
+            s.open = false;
+            if (!wasOpen || s.config.closeError.empty()) return wasOpen;
+            if (s.errorCallback) s.errorCallback(handle(), IDS_CAP_WRITEERROR, s.config.closeError.c_str());
+            return FALSE;
+        }
+        default:
+            return TRUE;
         }
     }
 };
@@ -148,27 +147,13 @@ void SpyCaptureWindow::reset(const SpyCaptureConfig& config) {
     State().captureFile = config.captureFile;
 }
 
-SpyCaptureConfig& SpyCaptureWindow::config() {
-    return State().config;
-}
-std::vector<CaptureRequest>& SpyCaptureWindow::requests() {
-    return State().requests;
-}
-HWND SpyCaptureWindow::handle() {
-    return State().handle;
-}
-int SpyCaptureWindow::confirmedFrames() {
-    return State().confirmed;
-}
-bool SpyCaptureWindow::singleFrameOpen() {
-    return State().open;
-}
-bool SpyCaptureWindow::previewing() {
-    return State().previewing;
-}
-std::wstring SpyCaptureWindow::statusShownDuringRequest() {
-    return State().statusShown;
-}
+SpyCaptureConfig& SpyCaptureWindow::config() { return State().config; }
+std::vector<CaptureRequest>& SpyCaptureWindow::requests() { return State().requests; }
+HWND SpyCaptureWindow::handle() { return State().handle; }
+int SpyCaptureWindow::confirmedFrames() { return State().confirmed; }
+bool SpyCaptureWindow::singleFrameOpen() { return State().open; }
+bool SpyCaptureWindow::previewing() { return State().previewing; }
+std::wstring SpyCaptureWindow::statusShownDuringRequest() { return State().statusShown; }
 
 std::vector<UINT> SpyCaptureWindow::messages() {
     std::vector<UINT> messages;
@@ -189,9 +174,7 @@ HWND capCreateCaptureWindowW(LPCWSTR, DWORD, int x, int y, int width, int height
     return State().handle;
 }
 
-BOOL capGetDriverDescriptionW(WORD, LPWSTR, int, LPWSTR, int) {
-    return FALSE;
-}
+BOOL capGetDriverDescriptionW(WORD, LPWSTR, int, LPWSTR, int) { return FALSE; }
 
 BOOL capGetDefaultCaptureFileW(LPWSTR path, int pathMax) {
     const std::wstring file = L"/home/animator/Videos/Capture.avi";

@@ -147,9 +147,7 @@ const std::string& OldTake() {
     return bytes;
 }
 
-void PlantOldTake(const std::string& path) {
-    std::ofstream(path, std::ios::binary) << OldTake();
-}
+void PlantOldTake(const std::string& path) { std::ofstream(path, std::ios::binary) << OldTake(); }
 
 std::string Contents(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

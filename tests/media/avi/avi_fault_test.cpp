@@ -33,9 +33,7 @@ std::string Contents(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::string FolderOf(const std::string& path) {
-    return fs::path(path).parent_path().string();
-}
+std::string FolderOf(const std::string& path) { return fs::path(path).parent_path().string(); }
 
 bool SetImmutable(const std::string& path, bool on) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -155,9 +153,7 @@ struct ClearingFault {
     bool immutable;  // else the disk is full for every write until space is freed
 };
 
-void PrintTo(const ClearingFault& f, std::ostream* os) {
-    *os << f.name;
-}
+void PrintTo(const ClearingFault& f, std::ostream* os) { *os << f.name; }
 
 class ClearedFaultTest : public ::testing::TestWithParam<ClearingFault> {};
 

@@ -17,9 +17,7 @@ struct FfmpegCase {
     uint32_t compression;
 };
 
-void PrintTo(const FfmpegCase& c, std::ostream* os) {
-    *os << c.codec;
-}
+void PrintTo(const FfmpegCase& c, std::ostream* os) { *os << c.codec; }
 
 class AviReaderTest : public ::testing::TestWithParam<FfmpegCase> {};
 

@@ -42,9 +42,7 @@ struct CodecCase {
     int width;
 };
 
-void PrintTo(const CodecCase& c, std::ostream* os) {
-    *os << c.name;
-}
+void PrintTo(const CodecCase& c, std::ostream* os) { *os << c.name; }
 
 class AviRoundTripTest : public ::testing::TestWithParam<CodecCase> {};
 

@@ -18,13 +18,13 @@ void CopyText(__u8* field, size_t size, const std::string& text) {
 
 uint32_t BytesPerLine(uint32_t fourcc, uint32_t width) {
     switch (fourcc) {
-        case V4L2_PIX_FMT_MJPEG:
-        case V4L2_PIX_FMT_JPEG:
-            return 0;
-        case V4L2_PIX_FMT_RGB24:
-            return width * 3;
-        default:
-            return width * 2;
+    case V4L2_PIX_FMT_MJPEG:
+    case V4L2_PIX_FMT_JPEG:
+        return 0;
+    case V4L2_PIX_FMT_RGB24:
+        return width * 3;
+    default:
+        return width * 2;
     }
 }
 
@@ -91,128 +91,128 @@ int FakeV4l2Io::ioctl(int fd, unsigned long request, void* arg) {
     FakeDevice& dev = m_devices.at(file.path);
 
     switch (request) {
-        case VIDIOC_QUERYCAP: {
-            auto* cap = static_cast<v4l2_capability*>(arg);
-            *cap = {};
-            CopyText(cap->card, sizeof cap->card, dev.card);
-            CopyText(cap->driver, sizeof cap->driver, dev.driver);
-            CopyText(cap->bus_info, sizeof cap->bus_info, dev.busInfo);
-            cap->version = dev.version;
-            if (dev.hasDeviceCaps) {
-                cap->capabilities = dev.physicalCaps | V4L2_CAP_DEVICE_CAPS;
-                cap->device_caps = dev.caps;
-            } else {
-                cap->capabilities = dev.caps;
-            }
-            return 0;
+    case VIDIOC_QUERYCAP: {
+        auto* cap = static_cast<v4l2_capability*>(arg);
+        *cap = {};
+        CopyText(cap->card, sizeof cap->card, dev.card);
+        CopyText(cap->driver, sizeof cap->driver, dev.driver);
+        CopyText(cap->bus_info, sizeof cap->bus_info, dev.busInfo);
+        cap->version = dev.version;
+        if (dev.hasDeviceCaps) {
+            cap->capabilities = dev.physicalCaps | V4L2_CAP_DEVICE_CAPS;
+            cap->device_caps = dev.caps;
+        } else {
+            cap->capabilities = dev.caps;
         }
-        case VIDIOC_ENUM_FMT: {
-            auto* desc = static_cast<v4l2_fmtdesc*>(arg);
-            const auto formats = visibleFormats(file);
-            if (desc->index >= formats.size()) return fail(EINVAL);
-            desc->pixelformat = formats[desc->index]->fourcc;
-            desc->flags = formats[desc->index]->emulated ? V4L2_FMT_FLAG_EMULATED : 0;
-            return 0;
-        }
-        case VIDIOC_ENUM_FRAMESIZES: {
-            auto* e = static_cast<v4l2_frmsizeenum*>(arg);
-            for (const FakeFormat* f : visibleFormats(file)) {
-                if (f->fourcc == e->pixel_format && e->index < f->sizes.size()) {
-                    e->type = V4L2_FRMSIZE_TYPE_DISCRETE;
-                    e->discrete.width = f->sizes[e->index].width;
-                    e->discrete.height = f->sizes[e->index].height;
-                    return 0;
-                }
+        return 0;
+    }
+    case VIDIOC_ENUM_FMT: {
+        auto* desc = static_cast<v4l2_fmtdesc*>(arg);
+        const auto formats = visibleFormats(file);
+        if (desc->index >= formats.size()) return fail(EINVAL);
+        desc->pixelformat = formats[desc->index]->fourcc;
+        desc->flags = formats[desc->index]->emulated ? V4L2_FMT_FLAG_EMULATED : 0;
+        return 0;
+    }
+    case VIDIOC_ENUM_FRAMESIZES: {
+        auto* e = static_cast<v4l2_frmsizeenum*>(arg);
+        for (const FakeFormat* f : visibleFormats(file)) {
+            if (f->fourcc == e->pixel_format && e->index < f->sizes.size()) {
+                e->type = V4L2_FRMSIZE_TYPE_DISCRETE;
+                e->discrete.width = f->sizes[e->index].width;
+                e->discrete.height = f->sizes[e->index].height;
+                return 0;
             }
+        }
+        return fail(EINVAL);
+    }
+    case VIDIOC_ENUM_FRAMEINTERVALS: {
+        auto* e = static_cast<v4l2_frmivalenum*>(arg);
+        for (const FakeFormat* f : visibleFormats(file)) {
+            const FrameSize size{int(e->width), int(e->height)};
+            if (f->fourcc == e->pixel_format && e->index < dev.intervals.size() &&
+                std::find(f->sizes.begin(), f->sizes.end(), size) != f->sizes.end()) {
+                e->type = V4L2_FRMIVAL_TYPE_DISCRETE;
+                e->discrete = dev.intervals[e->index];
+                return 0;
+            }
+        }
+        return fail(EINVAL);
+    }
+    case VIDIOC_G_FMT:
+        *static_cast<v4l2_format*>(arg) = m_current;
+        return 0;
+    case VIDIOC_S_FMT:
+        return setFormat(file, *static_cast<v4l2_format*>(arg));
+    case VIDIOC_G_PARM:
+    case VIDIOC_S_PARM: {
+        auto* parm = static_cast<v4l2_streamparm*>(arg);
+        if (request == VIDIOC_S_PARM) {
+            if (!dev.settableInterval) return fail(EINVAL);
+            const v4l2_fract asked = parm->parm.capture.timeperframe;
+            lastIntervalRequested = asked;
+            // A listed interval is taken; anything else leaves the driver at its own.
+            for (const v4l2_fract& listed : dev.intervals) {
+                if (listed.numerator == asked.numerator && listed.denominator == asked.denominator)
+                    dev.interval = asked;
+            }
+        }
+        parm->parm.capture.capability = dev.settableInterval ? V4L2_CAP_TIMEPERFRAME : 0;
+        parm->parm.capture.timeperframe = dev.interval;
+        return 0;
+    }
+    case VIDIOC_REQBUFS: {
+        auto* req = static_cast<v4l2_requestbuffers*>(arg);
+        if (dev.reqBufsErrno) return fail(dev.reqBufsErrno);
+        if (m_streaming || m_mapped > 0) return fail(EBUSY);
+        m_buffers.clear();
+        m_queued.clear();
+        m_done.clear();
+        if (req->count > 0 && dev.grantedBuffers) req->count = dev.grantedBuffers;
+        for (uint32_t i = 0; i < req->count; ++i) {
+            Buffer b;
+            b.memory.assign(m_current.fmt.pix.sizeimage, 0);
+            b.state.index = i;
+            b.state.length = m_current.fmt.pix.sizeimage;
+            b.state.m.offset = i * kOffsetStep;
+            m_buffers.push_back(std::move(b));
+        }
+        return 0;
+    }
+    case VIDIOC_QUERYBUF: {
+        auto* b = static_cast<v4l2_buffer*>(arg);
+        if (b->index >= m_buffers.size()) return fail(EINVAL);
+        *b = m_buffers[b->index].state;
+        return 0;
+    }
+    case VIDIOC_QBUF: {
+        const auto* b = static_cast<const v4l2_buffer*>(arg);
+        if (b->index >= m_buffers.size() || std::find(m_queued.begin(), m_queued.end(), b->index) != m_queued.end())
             return fail(EINVAL);
+        m_queued.push_back(b->index);
+        return 0;
+    }
+    case VIDIOC_DQBUF: {
+        if (m_dequeueErrno) return fail(m_dequeueErrno);
+        if (m_done.empty()) return fail(EAGAIN);
+        *static_cast<v4l2_buffer*>(arg) = m_buffers[m_done.front()].state;
+        m_done.pop_front();
+        return 0;
+    }
+    case VIDIOC_STREAMON:
+        m_streaming = true;
+        m_streamingDevice = &dev;
+        if (dev.controlsResetOnStreamOn) {
+            for (FakeControl& c : dev.controls) c.value = c.defaultValue;
         }
-        case VIDIOC_ENUM_FRAMEINTERVALS: {
-            auto* e = static_cast<v4l2_frmivalenum*>(arg);
-            for (const FakeFormat* f : visibleFormats(file)) {
-                const FrameSize size{int(e->width), int(e->height)};
-                if (f->fourcc == e->pixel_format && e->index < dev.intervals.size() &&
-                    std::find(f->sizes.begin(), f->sizes.end(), size) != f->sizes.end()) {
-                    e->type = V4L2_FRMIVAL_TYPE_DISCRETE;
-                    e->discrete = dev.intervals[e->index];
-                    return 0;
-                }
-            }
-            return fail(EINVAL);
-        }
-        case VIDIOC_G_FMT:
-            *static_cast<v4l2_format*>(arg) = m_current;
-            return 0;
-        case VIDIOC_S_FMT:
-            return setFormat(file, *static_cast<v4l2_format*>(arg));
-        case VIDIOC_G_PARM:
-        case VIDIOC_S_PARM: {
-            auto* parm = static_cast<v4l2_streamparm*>(arg);
-            if (request == VIDIOC_S_PARM) {
-                if (!dev.settableInterval) return fail(EINVAL);
-                const v4l2_fract asked = parm->parm.capture.timeperframe;
-                lastIntervalRequested = asked;
-                // A listed interval is taken; anything else leaves the driver at its own.
-                for (const v4l2_fract& listed : dev.intervals) {
-                    if (listed.numerator == asked.numerator && listed.denominator == asked.denominator)
-                        dev.interval = asked;
-                }
-            }
-            parm->parm.capture.capability = dev.settableInterval ? V4L2_CAP_TIMEPERFRAME : 0;
-            parm->parm.capture.timeperframe = dev.interval;
-            return 0;
-        }
-        case VIDIOC_REQBUFS: {
-            auto* req = static_cast<v4l2_requestbuffers*>(arg);
-            if (dev.reqBufsErrno) return fail(dev.reqBufsErrno);
-            if (m_streaming || m_mapped > 0) return fail(EBUSY);
-            m_buffers.clear();
-            m_queued.clear();
-            m_done.clear();
-            if (req->count > 0 && dev.grantedBuffers) req->count = dev.grantedBuffers;
-            for (uint32_t i = 0; i < req->count; ++i) {
-                Buffer b;
-                b.memory.assign(m_current.fmt.pix.sizeimage, 0);
-                b.state.index = i;
-                b.state.length = m_current.fmt.pix.sizeimage;
-                b.state.m.offset = i * kOffsetStep;
-                m_buffers.push_back(std::move(b));
-            }
-            return 0;
-        }
-        case VIDIOC_QUERYBUF: {
-            auto* b = static_cast<v4l2_buffer*>(arg);
-            if (b->index >= m_buffers.size()) return fail(EINVAL);
-            *b = m_buffers[b->index].state;
-            return 0;
-        }
-        case VIDIOC_QBUF: {
-            const auto* b = static_cast<const v4l2_buffer*>(arg);
-            if (b->index >= m_buffers.size() || std::find(m_queued.begin(), m_queued.end(), b->index) != m_queued.end())
-                return fail(EINVAL);
-            m_queued.push_back(b->index);
-            return 0;
-        }
-        case VIDIOC_DQBUF: {
-            if (m_dequeueErrno) return fail(m_dequeueErrno);
-            if (m_done.empty()) return fail(EAGAIN);
-            *static_cast<v4l2_buffer*>(arg) = m_buffers[m_done.front()].state;
-            m_done.pop_front();
-            return 0;
-        }
-        case VIDIOC_STREAMON:
-            m_streaming = true;
-            m_streamingDevice = &dev;
-            if (dev.controlsResetOnStreamOn) {
-                for (FakeControl& c : dev.controls) c.value = c.defaultValue;
-            }
-            return 0;
-        case VIDIOC_STREAMOFF:
-            m_streaming = false;
-            m_queued.clear();
-            m_done.clear();
-            return 0;
-        default:
-            return controlIoctl(dev, request, arg);
+        return 0;
+    case VIDIOC_STREAMOFF:
+        m_streaming = false;
+        m_queued.clear();
+        m_done.clear();
+        return 0;
+    default:
+        return controlIoctl(dev, request, arg);
     }
 }
 
@@ -237,37 +237,37 @@ FakeControl* FindControl(FakeDevice& dev, uint32_t id) {
 
 int FakeV4l2Io::controlIoctl(FakeDevice& dev, unsigned long request, void* arg) {
     switch (request) {
-        case VIDIOC_QUERY_EXT_CTRL:
-            if (!dev.extendedControlQueries) return fail(ENOTTY);
-            return queryControl(dev, static_cast<v4l2_query_ext_ctrl*>(arg)->id, true, arg);
-        case VIDIOC_QUERYCTRL:
-            return queryControl(dev, static_cast<v4l2_queryctrl*>(arg)->id, false, arg);
-        case VIDIOC_QUERYMENU: {
-            auto* m = static_cast<v4l2_querymenu*>(arg);
-            const FakeControl* c = FindControl(dev, m->id);
-            if (!c) return fail(EINVAL);
-            if (c->type == V4L2_CTRL_TYPE_MENU && c->menu.count(m->index)) {
-                CopyText(m->name, sizeof m->name, c->menu.at(m->index));
-                return 0;
-            }
-            if (c->type == V4L2_CTRL_TYPE_INTEGER_MENU && c->integerMenu.count(m->index)) {
-                m->value = c->integerMenu.at(m->index);
-                return 0;
-            }
-            return fail(EINVAL);
-        }
-        case VIDIOC_G_CTRL: {
-            auto* v = static_cast<v4l2_control*>(arg);
-            const FakeControl* c = FindControl(dev, v->id);
-            if (!c) return fail(EINVAL);
-            if (c->flags & V4L2_CTRL_FLAG_WRITE_ONLY) return fail(EACCES);
-            v->value = c->value;
+    case VIDIOC_QUERY_EXT_CTRL:
+        if (!dev.extendedControlQueries) return fail(ENOTTY);
+        return queryControl(dev, static_cast<v4l2_query_ext_ctrl*>(arg)->id, true, arg);
+    case VIDIOC_QUERYCTRL:
+        return queryControl(dev, static_cast<v4l2_queryctrl*>(arg)->id, false, arg);
+    case VIDIOC_QUERYMENU: {
+        auto* m = static_cast<v4l2_querymenu*>(arg);
+        const FakeControl* c = FindControl(dev, m->id);
+        if (!c) return fail(EINVAL);
+        if (c->type == V4L2_CTRL_TYPE_MENU && c->menu.count(m->index)) {
+            CopyText(m->name, sizeof m->name, c->menu.at(m->index));
             return 0;
         }
-        case VIDIOC_S_CTRL:
-            return setControl(dev, *static_cast<v4l2_control*>(arg));
-        default:
-            return fail(ENOTTY);
+        if (c->type == V4L2_CTRL_TYPE_INTEGER_MENU && c->integerMenu.count(m->index)) {
+            m->value = c->integerMenu.at(m->index);
+            return 0;
+        }
+        return fail(EINVAL);
+    }
+    case VIDIOC_G_CTRL: {
+        auto* v = static_cast<v4l2_control*>(arg);
+        const FakeControl* c = FindControl(dev, v->id);
+        if (!c) return fail(EINVAL);
+        if (c->flags & V4L2_CTRL_FLAG_WRITE_ONLY) return fail(EACCES);
+        v->value = c->value;
+        return 0;
+    }
+    case VIDIOC_S_CTRL:
+        return setControl(dev, *static_cast<v4l2_control*>(arg));
+    default:
+        return fail(ENOTTY);
     }
 }
 
@@ -319,16 +319,16 @@ int FakeV4l2Io::setControl(FakeDevice& dev, v4l2_control& v) {
     if (c->setErrno) return fail(c->setErrno);
     int32_t value = v.value;
     switch (c->type) {
-        case V4L2_CTRL_TYPE_MENU:
-            if (!c->menu.count(static_cast<uint32_t>(value))) return fail(EINVAL);
-            break;
-        case V4L2_CTRL_TYPE_INTEGER_MENU:
-            if (!c->integerMenu.count(static_cast<uint32_t>(value))) return fail(EINVAL);
-            break;
-        default:
-            if (value < c->minimum || value > c->maximum) return fail(ERANGE);
-            // Drivers round to the nearest step, as the control framework does.
-            value = c->minimum + (value - c->minimum + c->step / 2) / c->step * c->step;
+    case V4L2_CTRL_TYPE_MENU:
+        if (!c->menu.count(static_cast<uint32_t>(value))) return fail(EINVAL);
+        break;
+    case V4L2_CTRL_TYPE_INTEGER_MENU:
+        if (!c->integerMenu.count(static_cast<uint32_t>(value))) return fail(EINVAL);
+        break;
+    default:
+        if (value < c->minimum || value > c->maximum) return fail(ERANGE);
+        // Drivers round to the nearest step, as the control framework does.
+        value = c->minimum + (value - c->minimum + c->step / 2) / c->step * c->step;
     }
     c->value = value;
     v.value = value;

@@ -18,9 +18,7 @@ using testing::SourceScript;
 // Long enough never to expire on a loaded machine; the tests only wait this long when broken.
 constexpr auto kPatience = 10s;
 
-uint8_t TagOf(const std::shared_ptr<const Frame>& f) {
-    return f ? f->data.at(0) : 0;
-}
+uint8_t TagOf(const std::shared_ptr<const Frame>& f) { return f ? f->data.at(0) : 0; }
 
 class LiveSourceTest : public ::testing::Test {
 protected:

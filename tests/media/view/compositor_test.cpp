@@ -33,9 +33,7 @@ void Paint(Frame& frame, int x0, int x1, Rgb colour) {
     }
 }
 
-Frame Canvas(int width, int height) {
-    return Solid(width, height, {7, 7, 7});
-}
+Frame Canvas(int width, int height) { return Solid(width, height, {7, 7, 7}); }
 
 constexpr Rgb kBlack{0, 0, 0};
 constexpr Rgb kRed{220, 30, 40};

@@ -30,9 +30,7 @@ namespace {
 
 using SetCalls = std::vector<std::pair<uint32_t, int32_t>>;
 
-INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) {
-    return message == WM_INITDIALOG;
-}
+INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
 std::vector<std::wstring> g_errors;
 

@@ -43,9 +43,7 @@ LRESULT CALLBACK RecordStatus(HWND, int id, LPCWSTR text) {
     return TRUE;
 }
 
-INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) {
-    return message == WM_INITDIALOG;
-}
+INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
 using testing_support::WaitUntil;
 

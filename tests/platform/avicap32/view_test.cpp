@@ -24,15 +24,11 @@
 
 namespace fs = std::filesystem;
 
-void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
+void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace {
 
-INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) {
-    return message == WM_INITDIALOG;
-}
+INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
 // Runs the event loop until `done` holds or the time is up; true if it holds.
 bool WaitFor(const std::function<bool()>& done, int milliseconds = 3000) {

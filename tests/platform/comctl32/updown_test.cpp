@@ -12,9 +12,7 @@
 
 namespace {
 
-INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) {
-    return message == WM_INITDIALOG;
-}
+INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
 class UpDownTest : public ::testing::Test {
 protected:
