@@ -14,14 +14,11 @@
 #include <cstring>
 
 using testing_support::CaptureRequest;
+using testing_support::kConnectProblem;
 using testing_support::ScriptedModals;
 using testing_support::SpyCaptureWindow;
 
 namespace {
-
-const wchar_t kConnectProblem[] =
-    L"There was a problem connecting to your capture device. This could be because the device is not connected or "
-    L"a program using it has crashed. You need to restart your computer. Kinoree will run anyway without capture.";
 
 // A dialog to be the capture window's parent: the set-up needs nothing else of it.
 class ParentDialog : public CDialog {

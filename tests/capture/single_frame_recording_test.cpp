@@ -240,11 +240,7 @@ TEST_F(ReplaceQuestionTest, WithoutADriverNothingIsAskedAndNothingOpens) {
     makeFileAtCapturePath();
     SpyCaptureConfig config = SpyCaptureWindow::defaultConfig();
     config.connectReply = FALSE;
-    m_modals.expectMessageBox(
-        L"There was a problem connecting to your capture device. This could be because the "
-        L"device is not connected or a program using it has crashed. You need to restart "
-        L"your computer. Kinoree will run anyway without capture.",
-        MB_OK);
+    m_modals.expectMessageBox(testing_support::kConnectProblem, MB_OK);
     start(config);
 
     m_harness->click(1000);

@@ -165,11 +165,16 @@ in_dialog() {
     shift
     dialog=$(wait_for_window --name "^$title\$") || fail "the $title dialog did not open"
     xdotool windowfocus --sync "$dialog" key --delay 100 "$@"
+    wait_until_closed "^$title\$" "the $title dialog"
+}
+
+# Waits until no visible window's name matches $1; fails naming it ($2) when one stays open.
+wait_until_closed() {
     for _ in $(seq 300); do
-        xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1 || return 0
+        xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
         sleep 0.1
     done
-    fail "the $title dialog stayed open"
+    fail "$2 stayed open"
 }
 
 # The text of a read-only box, taken as a user copies it: a triple click selects all of it.
@@ -203,11 +208,7 @@ set_capture_file() {
     dialog=$(wait_for_window --name '^Save Dovarederu Video as') || fail "the file dialog did not open"
     xdotool windowfocus --sync "$dialog" type --delay 10 "$1"
     xdotool key Return
-    for _ in $(seq 300); do
-        xdotool search --onlyvisible --name '^Save Dovarederu Video as' >/dev/null 2>&1 || return 0
-        sleep 0.1
-    done
-    fail "the file dialog stayed open"
+    wait_until_closed '^Save Dovarederu Video as' "the file dialog"
 }
 
 # --- the recorded file --------------------------------------------------------------------------

@@ -10,6 +10,11 @@
 
 namespace testing_support {
 
+// What the program says at start-up when a connect fails or there is no capture window.
+inline constexpr wchar_t kConnectProblem[] =
+    L"There was a problem connecting to your capture device. This could be because the device is not connected or "
+    L"a program using it has crashed. You need to restart your computer. Kinoree will run anyway without capture.";
+
 struct CaptureRequest {
     UINT message;
     WPARAM wParam;

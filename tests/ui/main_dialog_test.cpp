@@ -69,11 +69,7 @@ TEST_F(MainDialogTest, StartsWithEmptyStatusNoFramesFifteenFpsAndEverythingEnabl
 
 TEST_F(MainDialogTest, WithoutCaptureWindowTheBoxNamesThePlatformsDefaultFile) {
     SpyCaptureWindow::config().createFails = true;
-    m_modals.expectMessageBox(
-        L"There was a problem connecting to your capture device. This could be because the "
-        L"device is not connected or a program using it has crashed. You need to restart your "
-        L"computer. Kinoree will run anyway without capture.",
-        MB_OK);
+    m_modals.expectMessageBox(testing_support::kConnectProblem, MB_OK);
     open();
     WCHAR expected[512] = {};
     ASSERT_TRUE(capGetDefaultCaptureFileW(expected, 512));
