@@ -1,6 +1,6 @@
 #include "capture_settings.h"
 
-#include "kernel32/resource.h"
+#include "kernel32_private.h"
 
 #include <QDir>
 #include <QStandardPaths>

@@ -2,10 +2,9 @@
 
 #include "display_settings.h"
 #include "driver_dialogs.h"
-#include "shell32/known_folders.h"
+#include "shell32_private.h"
 #include "media/common/monotonic_clock.h"
-#include "user32/text.h"
-#include "user32/unhandled.h"
+#include "user32_private.h"
 
 #include <QCoreApplication>
 #include <QDir>

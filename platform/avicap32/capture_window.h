@@ -8,7 +8,7 @@
 #include "hotplug_monitor.h"
 #include "preview_widget.h"
 #include "source_settings.h"
-#include "user32/window.h"
+#include "user32_private.h"
 #include "vfw.h"
 
 #include "media/avi/avi_writer.h"

@@ -1,7 +1,7 @@
 #include "driver_dialog.h"
 
 #include "capture_window.h"
-#include "user32/modal_hooks.h"
+#include "user32_private.h"
 
 #include <QPushButton>
 #include <QVBoxLayout>

@@ -1,6 +1,7 @@
 #include "drivers.h"
 
-#include "testing/seams.h"
+#include "avicap32_private.h"
+#include "program_registration.h"
 
 #include "media/devices/device_list.h"
 #include "media/devices/v4l2_camera.h"

@@ -15,9 +15,7 @@
 
 namespace avicap32 {
 
-// The variable's name is the program's to choose, as its users know it; until the program names
-// one, no variable replaces driver 0.
-void SetCaptureDeviceVariable(std::string name);
+// The variable the program named (program_registration.h), or "" while it names none.
 const std::string& CaptureDeviceVariable();
 
 struct CaptureDriver {
@@ -48,7 +46,7 @@ std::vector<CaptureDriver> ListSelectableDrivers();
 bool DeviceChosenByEnvironment();
 
 // The system calls cameras are driven with: the real devices, unless a test has put a scripted
-// driver in their place (testing/seams.h).
+// driver in their place (avicap32_private.h).
 std::shared_ptr<media::V4l2Io> CameraIo();
 
 }  // namespace avicap32

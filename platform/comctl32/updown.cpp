@@ -2,8 +2,7 @@
 // with UDS_SETBUDDYINT, show it in a buddy window as a number.
 #include "updown.h"
 
-#include "user32/controls.h"
-#include "user32/window.h"
+#include "user32_private.h"
 #include "commctrl.h"
 
 #include <QToolButton>

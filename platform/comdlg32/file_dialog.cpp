@@ -1,8 +1,7 @@
 // GetSaveFileNameW and GetOpenFileNameW on QFileDialog.
 #include "commdlg.h"
-#include "shell32/known_folders.h"
-#include "user32/modal_hooks.h"
-#include "user32/window.h"
+#include "shell32_private.h"
+#include "user32_private.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,6 +1,5 @@
-#include "resource.h"
-
-#include "testing/seams.h"
+#include "kernel32_private.h"
+#include "program_registration.h"
 
 #include <algorithm>
 #include <cwctype>

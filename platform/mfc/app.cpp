@@ -1,7 +1,7 @@
 // CWinApp and the framework's global functions, and the program's entry point.
 #include "afxwin.h"
 
-#include "user32/unhandled.h"
+#include "user32_private.h"
 
 #include <QApplication>
 #include <QFileInfo>

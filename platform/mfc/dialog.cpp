@@ -1,7 +1,7 @@
 // CDialog: modal and modeless dialogs from the module's templates.
 #include "afxwin.h"
 
-#include "user32/dialog.h"
+#include "user32_private.h"
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
 ON_COMMAND(IDOK, OnOK)

@@ -1,7 +1,7 @@
 // CFileDialog on GetSaveFileNameW / GetOpenFileNameW.
 #include "afxdlgs.h"
 
-#include "user32/text.h"
+#include "user32_private.h"
 
 #include <algorithm>
 

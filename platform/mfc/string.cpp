@@ -1,6 +1,6 @@
 #include "afxstr.h"
 
-#include "user32/resource_formats.h"
+#include "user32_private.h"
 
 #include <cstdarg>
 #include <cwchar>

@@ -1,4 +1,4 @@
-#include "shell32/known_folders.h"
+#include "shell32_private.h"
 
 #include <QDir>
 #include <QStandardPaths>

@@ -1,8 +1,8 @@
 // ShellExecuteW: the "open" verb, handed to the desktop through Qt.
-#include "shell_execute.h"
+#include "shell32_private.h"
 
 #include "shellapi.h"
-#include "user32/unhandled.h"
+#include "user32_private.h"
 
 #include <QDesktopServices>
 #include <QString>

@@ -3,7 +3,7 @@
 #include "controls.h"
 
 #include "icon.h"
-#include "kernel32/resource.h"
+#include "kernel32_private.h"
 #include "unhandled.h"
 
 #include <QEvent>

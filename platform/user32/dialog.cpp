@@ -2,7 +2,7 @@
 #include "dialog.h"
 
 #include "controls.h"
-#include "kernel32/resource.h"
+#include "kernel32_private.h"
 #include "keys.h"
 #include "menu.h"
 #include "modal_hooks.h"

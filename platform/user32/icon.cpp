@@ -1,7 +1,7 @@
 #include "icon.h"
 
 #include "winuser.h"
-#include "kernel32/resource.h"
+#include "kernel32_private.h"
 #include "handle_table.h"
 #include "paint.h"
 #include "resource_formats.h"

@@ -1,6 +1,6 @@
 #include "menu.h"
 
-#include "kernel32/resource.h"
+#include "kernel32_private.h"
 #include "resource_formats.h"
 #include "text.h"
 #include "window.h"

@@ -1,6 +1,6 @@
 #include "resource_formats.h"
 
-#include "kernel32/resource.h"
+#include "kernel32_private.h"
 #include "text.h"
 #include "winuser.h"
 

@@ -1,6 +1,6 @@
 #include "unhandled.h"
 
-#include "kernel32/resource.h"
+#include "kernel32_private.h"
 
 #include <cstdio>
 #include <mutex>

@@ -1,10 +1,10 @@
 // The resources linked into the program, read back through the loader: what windres made of
 // the script must be exactly the module the dialogs, the shell and the loader expect.
 
-#include "kernel32/resource.h"
+#include "kernel32_private.h"
 #include "res/module_resources.h"
 #include "res/resource.h"
-#include "user32/resource_formats.h"
+#include "user32_private.h"
 #include "version_info.h"
 #include "winuser.h"
 

@@ -2,11 +2,11 @@
 // module does not use must still read right, and nothing truncated or forged may be accepted
 // or read out of bounds.
 
-#include "kernel32/resource.h"
-#include "testing/seams.h"
+#include "kernel32_private.h"
+#include "seams.h"
 #include "res/module_resources.h"
 #include "res_builder.h"
-#include "user32/resource_formats.h"
+#include "user32_private.h"
 
 #include <gtest/gtest.h>
 

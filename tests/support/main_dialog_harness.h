@@ -9,7 +9,7 @@
 #include "commctrl.h"
 #include "single_frame_recording.h"
 #include "spy_capture_window.h"
-#include "user32/dialog.h"
+#include "user32_private.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 #include "scripted_modals.h"
 
 #include "live_dialog.h"
-#include "user32/window.h"
+#include "user32_private.h"
 
 #include <QDialog>
 #include <QString>

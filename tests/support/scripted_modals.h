@@ -4,7 +4,7 @@
 // live dialog the script leaves open.
 #pragma once
 
-#include "testing/seams.h"
+#include "seams.h"
 #include "winuser.h"
 
 #include <deque>

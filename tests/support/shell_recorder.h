@@ -1,7 +1,7 @@
 // Records what the program asks the shell to open, instead of opening it.
 #pragma once
 
-#include "testing/seams.h"
+#include "seams.h"
 
 #include <vector>
 

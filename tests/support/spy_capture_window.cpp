@@ -1,6 +1,6 @@
 #include "spy_capture_window.h"
 
-#include "user32/window.h"
+#include "user32_private.h"
 
 #include <cstring>
 #include <cwchar>

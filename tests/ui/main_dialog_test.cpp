@@ -4,9 +4,7 @@
 #include "capture_window.h"
 #include "scripted_modals.h"
 #include "spy_capture_window.h"
-#include "user32/dialog.h"
-#include "user32/icon.h"
-#include "user32/paint.h"
+#include "user32_private.h"
 
 #include <QApplication>
 #include <QCoreApplication>

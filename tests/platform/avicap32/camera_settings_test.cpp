@@ -1,8 +1,9 @@
 // The capture window keeps what the user set: camera settings survive a reconnect and a new
 // picture size, and the picture size changes only between recordings.
-#include "avicap32/capture_window.h"
-#include "avicap32/drivers.h"
-#include "avicap32/source_settings.h"
+#include "capture_window.h"
+#include "drivers.h"
+#include "program_registration.h"
+#include "source_settings.h"
 #include "fake_v4l2_io.h"
 #include "fake_webcam_controls.h"
 #include "live_dialog.h"
@@ -10,7 +11,7 @@
 #include "scripted_modals.h"
 
 #include "test_resources.h"
-#include "testing/seams.h"
+#include "seams.h"
 #include "vfw.h"
 
 #include <gtest/gtest-spi.h>

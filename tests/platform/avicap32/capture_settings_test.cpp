@@ -1,7 +1,7 @@
 // The capture window's store of what the user chose: values come back from the file in a new
 // store (as after a restart), devices keep apart whatever their names hold, and values this
 // version cannot read count as never set.
-#include "avicap32/capture_settings.h"
+#include "capture_settings.h"
 
 #include <QTemporaryDir>
 

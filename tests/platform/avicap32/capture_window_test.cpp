@@ -1,7 +1,8 @@
 // The capture window with the built-in test scene: what each request answers, and single-frame
 // recordings read back frame by frame, including when things go wrong.
-#include "avicap32/capture_window.h"
-#include "avicap32/drivers.h"
+#include "capture_window.h"
+#include "drivers.h"
+#include "program_registration.h"
 #include "media/avi/avi_reader.h"
 #include "media/testscene/frame_stamp.h"
 #include "media/testscene/test_scene_source.h"

@@ -1,8 +1,9 @@
 // The animator's views: what the preview draws (letterboxed, onion skin, the last frame), the
 // take played back in the large view, and a preview without a camera saying why.
-#include "avicap32/capture_window.h"
-#include "avicap32/drivers.h"
-#include "avicap32/large_view.h"
+#include "capture_window.h"
+#include "drivers.h"
+#include "program_registration.h"
+#include "large_view.h"
 #include "fake_v4l2_io.h"
 #include "live_dialog.h"
 #include "scripted_modals.h"

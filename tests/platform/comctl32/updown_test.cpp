@@ -1,6 +1,6 @@
 // The up-down control: its range, its buddy, the platform's word packing, and the keys.
 #include "message_sequence.h"
-#include "user32/window.h"
+#include "user32_private.h"
 
 #include "commctrl.h"
 #include "test_resources.h"

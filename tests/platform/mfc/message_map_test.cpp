@@ -1,6 +1,6 @@
 // Message maps and data exchange of the dialog framework.
 #include "scripted_modals.h"
-#include "user32/dialog.h"
+#include "user32_private.h"
 
 #include "afxcmn.h"
 #include "afxwin.h"

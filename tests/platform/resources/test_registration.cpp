@@ -1,5 +1,5 @@
 // The platform tests register their own resource module, as a program does.
-#include "kernel32/resource.h"
+#include "program_registration.h"
 
 extern "C" const unsigned char platform_test_resources_begin[];
 extern "C" const unsigned char platform_test_resources_end[];

@@ -2,12 +2,12 @@
 // places with readable texts, the dialog keys, and the modal loop's owner handling.
 #include "message_sequence.h"
 #include "scripted_modals.h"
-#include "user32/controls.h"
-#include "user32/dialog.h"
-#include "user32/resource_formats.h"
+#include "controls.h"
+#include "dialog.h"
+#include "resource_formats.h"
 
 #include "commctrl.h"
-#include "kernel32/resource.h"
+#include "kernel32_private.h"
 #include "test_resources.h"
 
 #include <QApplication>

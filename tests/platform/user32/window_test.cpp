@@ -1,8 +1,8 @@
 // Window handles and messages: synchronous sends, subclassing, destruction of a window with its
 // children, and the one table every kind of handle lives in.
-#include "user32/icon.h"
-#include "user32/menu.h"
-#include "user32/window.h"
+#include "icon.h"
+#include "menu.h"
+#include "window.h"
 
 #include <gtest/gtest.h>
 

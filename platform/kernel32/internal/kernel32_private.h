@@ -1,4 +1,5 @@
-// Resource look-up in the module's resource image (kernel32's resource functions).
+// What kernel32 offers the other libraries of the platform and their tests: resource look-up in
+// the module's resource image, beyond the Win32 functions of winbase.h.
 //
 // A program's resources are compiled by windres into a .res image at build time and linked
 // into the executable, which registers the image and its own name before it starts; these
@@ -15,10 +16,7 @@
 
 namespace kernel32 {
 
-// The program names itself and hands over its resource image (which must live as long as the
-// program), once, before anything looks a resource up: during static initialisation.
-void RegisterModule(std::wstring name, std::span<const BYTE> resourceImage);
-// The registered name ("" before registration): what the program is called in the settings
+// The name the program registered (program_registration.h), "" before that: what the program is called in the settings
 // store and in diagnostics.
 const std::wstring& ModuleName();
 
@@ -60,5 +58,10 @@ std::span<const BYTE> ResourceBytes(HMODULE module, LPCWSTR type, LPCWSTR name, 
 
 // The language an entry is filed under (for tests and diagnostics).
 WORD ResourceLanguage(HRSRC resource);
+
+// Test seam: reads another .res image as the module's; nullptr restores the registered one. The
+// image must outlive its use; handles found in an earlier image stay valid objects, but their data
+// is the caller's to keep alive.
+void SetModuleResourceImageForTesting(const std::span<const BYTE>* image);
 
 }  // namespace kernel32
