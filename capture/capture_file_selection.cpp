@@ -3,7 +3,7 @@
 
 #include "afxdlgs.h"
 #include "capture_setup.h"
-#include "capture_window.h"
+#include "capture_requests.h"
 #include "video_controls.h"
 
 #include <vector>

@@ -2,7 +2,7 @@
 
 #include "capture_errors.h"
 #include "capture_status.h"
-#include "capture_window.h"
+#include "capture_requests.h"
 
 namespace {
 constexpr DWORD kDefaultMicroSecPerFrame = 66667;  // 15 frames per second

@@ -1,11 +1,7 @@
-// Creating and connecting the capture window, the capture defaults, and the frame interval.
+// The capture set-up: what the main dialog starts with is declared beside it; the frame interval
+// is the capture commands' own.
 #pragma once
 
-#include "afxwin.h"
+#include "KinoreeV2Dlg.h"
 
-BOOL SetupCaptureWindow(CWnd* pDialog);
 void SetFrameInterval(DWORD dwMicroSecPerFrame);
-
-// The file a recording will write: the capture window's capture file, or the platform's
-// default when there is no capture window.
-CString CaptureFilePath();

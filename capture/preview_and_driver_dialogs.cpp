@@ -1,6 +1,6 @@
 // The Video Controls: the preview switch and the capture driver's own dialogs.
 #include "KinoreeV2Dlg.h"
-#include "capture_window.h"
+#include "capture_requests.h"
 
 // The text names the state the press has just set, and changes even without a capture window.
 void CKinoreeV2Dlg::OnPreviewToggle() {

@@ -1,6 +1,6 @@
 // Quit and File > Quit: the orderly way out, which finishes an open recording.
 #include "KinoreeV2Dlg.h"
-#include "capture_window.h"
+#include "capture_requests.h"
 
 void CKinoreeV2Dlg::OnQuit() {
     if (AfxMessageBox(L"Are you sure you want to quit", MB_OKCANCEL) != IDOK) return;

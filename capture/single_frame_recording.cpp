@@ -7,7 +7,7 @@
 #include "capture_file_selection.h"
 #include "capture_setup.h"
 #include "capture_status.h"
-#include "capture_window.h"
+#include "capture_requests.h"
 #include "video_controls.h"
 
 int g_nFrameCount;

@@ -1,7 +1,6 @@
 #include "KinoreeV2Dlg.h"
 
 #include "AboutDlg.h"
-#include "capture_setup.h"
 #include "web_links.h"
 
 #include "shellapi.h"

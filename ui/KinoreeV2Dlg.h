@@ -50,3 +50,10 @@ protected:
 
     DECLARE_MESSAGE_MAP()
 };
+
+// The capture set-up the dialog starts with (capture/capture_setup.cpp; the program links both):
+// creating and connecting the capture window, with the capture defaults.
+BOOL SetupCaptureWindow(CWnd* pDialog);
+// The file a recording will write: the capture window's capture file, or the platform's
+// default when there is no capture window.
+CString CaptureFilePath();

@@ -2,7 +2,7 @@
 // capture window whose capture file lies in a folder of the test's own.
 #pragma once
 
-#include "capture_window.h"
+#include "capture_requests.h"
 #include "main_dialog_harness.h"
 #include "scripted_modals.h"
 

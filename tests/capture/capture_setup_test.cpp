@@ -1,7 +1,7 @@
 // The capture set-up as the capture window sees it: which requests, in which order, with
 // which records, and what the program tells the user when no device can be reached.
 #include "capture_setup.h"
-#include "capture_window.h"
+#include "capture_requests.h"
 #include "scripted_modals.h"
 #include "spy_capture_window.h"
 

@@ -1,7 +1,7 @@
 // The main dialog as the user first meets it: its state after initialisation, its system
 // menu, the keys that end it, and its icon while minimised.
 #include "KinoreeV2Dlg.h"
-#include "capture_window.h"
+#include "capture_requests.h"
 #include "scripted_modals.h"
 #include "spy_capture_window.h"
 #include "user32_private.h"

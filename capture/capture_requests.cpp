@@ -1,4 +1,4 @@
-#include "capture_window.h"
+#include "capture_requests.h"
 
 HWND g_hWndCap;
 CAPDRIVERCAPS g_capDriverCaps;
