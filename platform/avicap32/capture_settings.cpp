@@ -14,14 +14,14 @@ const QString kLastDevice = QStringLiteral("lastDevice");
 
 // A device key is any text (a card name may hold '/'): QSettings would read a '/' as a nested
 // group, so it is escaped, along with the escape character itself.
-QString GroupOf(const QString& deviceKey) {
-    if (deviceKey.isEmpty()) return kGeneral;
-    QString group = deviceKey;
+QString GroupOf(const std::string& device) {
+    if (device.empty()) return kGeneral;
+    QString group = QString::fromStdString(device);
     group.replace(QLatin1Char('%'), QStringLiteral("%25")).replace(QLatin1Char('/'), QStringLiteral("%2F"));
     return QStringLiteral("device ") + group;
 }
 
-QString PathOf(const QString& deviceKey, const QString& name) { return GroupOf(deviceKey) + QLatin1Char('/') + name; }
+QString PathOf(const std::string& device, const QString& name) { return GroupOf(device) + QLatin1Char('/') + name; }
 
 QString DefaultFile() {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
@@ -46,6 +46,14 @@ std::optional<int> PositiveInt(const QVariant& value) {
     return ok && number > 0 ? std::optional<int>(number) : std::nullopt;
 }
 
+int IntOr(const QVariant& value, int fallback) {
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    return ok ? number : fallback;
+}
+
+bool BoolOr(const QVariant& value, bool fallback) { return value.isValid() ? value.toBool() : fallback; }
+
 }  // namespace
 
 CaptureSettings::CaptureSettings() : CaptureSettings(DefaultFile()) {}
@@ -57,28 +65,25 @@ CaptureSettings::~CaptureSettings() = default;
 
 QString CaptureSettings::fileName() const { return m_store->fileName(); }
 
-QString CaptureSettings::lastDevice() const { return value(QString(), kLastDevice).toString(); }
+std::string CaptureSettings::lastDevice() const { return value({}, kLastDevice).toString().toStdString(); }
 
-void CaptureSettings::setLastDevice(const QString& deviceKey) { setValue(QString(), kLastDevice, deviceKey); }
-
-QVariant CaptureSettings::value(const QString& deviceKey, const QString& name) const {
-    return m_store->value(PathOf(deviceKey, name));
+void CaptureSettings::setLastDevice(const std::string& device) {
+    setValue({}, kLastDevice, QString::fromStdString(device));
 }
 
-void CaptureSettings::setValue(const QString& deviceKey, const QString& name, const QVariant& value) {
-    m_store->setValue(PathOf(deviceKey, name), value);
-    m_store->sync();
+QVariant CaptureSettings::value(const std::string& device, const QString& name) const {
+    return m_store->value(PathOf(device, name));
 }
 
-void CaptureSettings::remove(const QString& deviceKey, const QString& name) {
-    m_store->remove(PathOf(deviceKey, name));
+void CaptureSettings::setValue(const std::string& device, const QString& name, const QVariant& value) {
+    m_store->setValue(PathOf(device, name), value);
     m_store->sync();
 }
 
 // Stored as "id=value" entries, ids in hexadecimal as the kernel's headers write them.
-media::ControlMemory CaptureSettings::controls(const QString& deviceKey) const {
+media::ControlMemory CaptureSettings::controls(const std::string& device) const {
     media::ControlMemory memory;
-    for (const QString& entry : value(deviceKey, QStringLiteral("controls")).toStringList()) {
+    for (const QString& entry : value(device, QStringLiteral("controls")).toStringList()) {
         const QStringList parts = entry.split(QLatin1Char('='));
         if (parts.size() != 2) continue;
         bool idOk = false, valueOk = false;
@@ -89,71 +94,91 @@ media::ControlMemory CaptureSettings::controls(const QString& deviceKey) const {
     return memory;
 }
 
-void CaptureSettings::setControls(const QString& deviceKey, const media::ControlMemory& controls) {
+void CaptureSettings::setControls(const std::string& device, const media::ControlMemory& controls) {
     QStringList entries;
     for (const media::ControlValue& v : controls.values()) {
         entries << QStringLiteral("%1=%2").arg(v.id, 8, 16, QLatin1Char('0')).arg(v.value);
     }
-    setValue(deviceKey, QStringLiteral("controls"), entries);
+    setValue(device, QStringLiteral("controls"), entries);
 }
 
-std::optional<media::FrameSize> CaptureSettings::pictureSize(const QString& deviceKey) const {
-    const QStringList parts = value(deviceKey, QStringLiteral("pictureSize")).toString().split(QLatin1Char('x'));
+std::optional<media::FrameSize> CaptureSettings::pictureSize(const std::string& device) const {
+    const QStringList parts = value(device, QStringLiteral("pictureSize")).toString().split(QLatin1Char('x'));
     if (parts.size() != 2) return std::nullopt;
     const auto width = PositiveInt(parts[0]), height = PositiveInt(parts[1]);
     if (!width || !height) return std::nullopt;
     return media::FrameSize{*width, *height};
 }
 
-void CaptureSettings::setPictureSize(const QString& deviceKey, media::FrameSize size) {
-    setValue(deviceKey, QStringLiteral("pictureSize"), QStringLiteral("%1x%2").arg(size.width).arg(size.height));
+void CaptureSettings::setPictureSize(const std::string& device, media::FrameSize size) {
+    setValue(device, QStringLiteral("pictureSize"), QStringLiteral("%1x%2").arg(size.width).arg(size.height));
 }
 
-std::optional<media::PixelFormat> CaptureSettings::pixelFormat(const QString& deviceKey) const {
-    const QString name = value(deviceKey, QStringLiteral("pixelFormat")).toString();
+std::optional<media::PixelFormat> CaptureSettings::pixelFormat(const std::string& device) const {
+    const QString name = value(device, QStringLiteral("pixelFormat")).toString();
     for (const FormatName& known : kFormatNames) {
         if (name == QLatin1String(known.name)) return known.format;
     }
     return std::nullopt;
 }
 
-void CaptureSettings::setPixelFormat(const QString& deviceKey, media::PixelFormat format) {
+void CaptureSettings::setPixelFormat(const std::string& device, media::PixelFormat format) {
     for (const FormatName& known : kFormatNames) {
-        if (known.format == format) setValue(deviceKey, QStringLiteral("pixelFormat"), QLatin1String(known.name));
+        if (known.format == format) setValue(device, QStringLiteral("pixelFormat"), QLatin1String(known.name));
     }
 }
 
-std::optional<media::FrameInterval> CaptureSettings::frameInterval(const QString& deviceKey) const {
-    const QStringList parts = value(deviceKey, QStringLiteral("frameInterval")).toString().split(QLatin1Char('/'));
+std::optional<media::FrameInterval> CaptureSettings::frameInterval(const std::string& device) const {
+    const QStringList parts = value(device, QStringLiteral("frameInterval")).toString().split(QLatin1Char('/'));
     if (parts.size() != 2) return std::nullopt;
     const auto numerator = PositiveInt(parts[0]), denominator = PositiveInt(parts[1]);
     if (!numerator || !denominator) return std::nullopt;
     return media::FrameInterval{uint32_t(*numerator), uint32_t(*denominator)};
 }
 
-void CaptureSettings::setFrameInterval(const QString& deviceKey, media::FrameInterval interval) {
-    setValue(deviceKey, QStringLiteral("frameInterval"),
+void CaptureSettings::setFrameInterval(const std::string& device, media::FrameInterval interval) {
+    setValue(device, QStringLiteral("frameInterval"),
              QStringLiteral("%1/%2").arg(interval.numerator).arg(interval.denominator));
 }
 
-std::optional<media::AviVideoCodec> CaptureSettings::codec(const QString& deviceKey) const {
-    const QString name = value(deviceKey, QStringLiteral("compression")).toString();
+std::optional<media::AviVideoCodec> CaptureSettings::codec(const std::string& device) const {
+    const QString name = value(device, QStringLiteral("compression")).toString();
     if (name == QLatin1String("MJPEG")) return media::AviVideoCodec::Mjpeg;
     if (name == QLatin1String("uncompressed")) return media::AviVideoCodec::Dib;
     return std::nullopt;
 }
 
-void CaptureSettings::setCodec(const QString& deviceKey, media::AviVideoCodec codec) {
-    setValue(deviceKey, QStringLiteral("compression"),
+void CaptureSettings::setCodec(const std::string& device, media::AviVideoCodec codec) {
+    setValue(device, QStringLiteral("compression"),
              codec == media::AviVideoCodec::Mjpeg ? QStringLiteral("MJPEG") : QStringLiteral("uncompressed"));
 }
 
-std::optional<int> CaptureSettings::jpegQuality(const QString& deviceKey) const {
-    return PositiveInt(value(deviceKey, QStringLiteral("jpegQuality")));
+std::optional<int> CaptureSettings::jpegQuality(const std::string& device) const {
+    return PositiveInt(value(device, QStringLiteral("jpegQuality")));
 }
 
-void CaptureSettings::setJpegQuality(const QString& deviceKey, int quality) {
-    setValue(deviceKey, QStringLiteral("jpegQuality"), quality);
+void CaptureSettings::setJpegQuality(const std::string& device, int quality) {
+    setValue(device, QStringLiteral("jpegQuality"), quality);
+}
+
+DisplaySettings CaptureSettings::display(const std::string& device) const {
+    const DisplaySettings defaults;
+    DisplaySettings settings;
+    settings.onionFrames = IntOr(value(device, QStringLiteral("display/onionFrames")), defaults.onionFrames);
+    settings.onionOpacity = IntOr(value(device, QStringLiteral("display/onionOpacity")), defaults.onionOpacity);
+    settings.mirror = BoolOr(value(device, QStringLiteral("display/mirror")), defaults.mirror);
+    settings.loop = BoolOr(value(device, QStringLiteral("display/loop")), defaults.loop);
+    // Whether the large view is open belongs to the program's windows, not to a camera.
+    settings.largeView = BoolOr(value({}, QStringLiteral("display/largeView")), defaults.largeView);
+    return settings;
+}
+
+void CaptureSettings::setDisplay(const std::string& device, const DisplaySettings& settings) {
+    setValue(device, QStringLiteral("display/onionFrames"), settings.onionFrames);
+    setValue(device, QStringLiteral("display/onionOpacity"), settings.onionOpacity);
+    setValue(device, QStringLiteral("display/mirror"), settings.mirror);
+    setValue(device, QStringLiteral("display/loop"), settings.loop);
+    setValue({}, QStringLiteral("display/largeView"), settings.largeView);
 }
 
 }  // namespace avicap32

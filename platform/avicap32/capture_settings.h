@@ -1,11 +1,14 @@
-// What the capture window remembers between runs: the device used last and, per device, what
-// the user chose for it (camera settings, picture format, compression, display). It lives in
-// the user's configuration folder ($XDG_CONFIG_HOME/<application>/capture.conf) and every change is
-// written at once, so a program that is killed keeps what was chosen before.
+// What the capture window remembers between runs, in one typed store: the device used last,
+// per device what the user chose for it (camera settings, picture format, compression, display),
+// and for all devices whether the large view is open. It lives in the user's configuration folder
+// ($XDG_CONFIG_HOME/<application>/capture.conf) and every change is written at once, so a program
+// that is killed keeps what was chosen before.
 //
-// Devices are named by their settings key (media::CaptureDevice::settingsKey, or the test
-// scene's), so that a camera finds its settings again on another port or /dev/videoN.
+// Devices are named by their identity (media::SettingsKey, or the test scene's; CaptureDriver's
+// settingsKey), so that a camera finds its settings again on another port or /dev/videoN.
 #pragma once
+
+#include "display_settings.h"
 
 #include "media/avi/avi_writer.h"
 #include "media/common/frame.h"
@@ -17,6 +20,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace avicap32 {
 
@@ -30,36 +34,39 @@ public:
     CaptureSettings(const CaptureSettings&) = delete;
     CaptureSettings& operator=(const CaptureSettings&) = delete;
 
-    // The settings key of the device connected last; empty when none was.
-    QString lastDevice() const;
-    void setLastDevice(const QString& deviceKey);
-
-    // Any value of one device, by name; an empty deviceKey holds values that belong to no
-    // device. Invalid when never set.
-    QVariant value(const QString& deviceKey, const QString& name) const;
-    void setValue(const QString& deviceKey, const QString& name, const QVariant& value);
-    void remove(const QString& deviceKey, const QString& name);
+    // The identity of the device connected last; empty when none was.
+    std::string lastDevice() const;
+    void setLastDevice(const std::string& device);
 
     // The camera settings the user set, in the order they were set.
-    media::ControlMemory controls(const QString& deviceKey) const;
-    void setControls(const QString& deviceKey, const media::ControlMemory& controls);
+    media::ControlMemory controls(const std::string& device) const;
+    void setControls(const std::string& device, const media::ControlMemory& controls);
 
-    std::optional<media::FrameSize> pictureSize(const QString& deviceKey) const;
-    void setPictureSize(const QString& deviceKey, media::FrameSize size);
-    std::optional<media::PixelFormat> pixelFormat(const QString& deviceKey) const;
-    void setPixelFormat(const QString& deviceKey, media::PixelFormat format);
-    std::optional<media::FrameInterval> frameInterval(const QString& deviceKey) const;
-    void setFrameInterval(const QString& deviceKey, media::FrameInterval interval);
+    std::optional<media::FrameSize> pictureSize(const std::string& device) const;
+    void setPictureSize(const std::string& device, media::FrameSize size);
+    std::optional<media::PixelFormat> pixelFormat(const std::string& device) const;
+    void setPixelFormat(const std::string& device, media::PixelFormat format);
+    std::optional<media::FrameInterval> frameInterval(const std::string& device) const;
+    void setFrameInterval(const std::string& device, media::FrameInterval interval);
 
-    std::optional<media::AviVideoCodec> codec(const QString& deviceKey) const;
-    void setCodec(const QString& deviceKey, media::AviVideoCodec codec);
-    std::optional<int> jpegQuality(const QString& deviceKey) const;
-    void setJpegQuality(const QString& deviceKey, int quality);
+    std::optional<media::AviVideoCodec> codec(const std::string& device) const;
+    void setCodec(const std::string& device, media::AviVideoCodec codec);
+    std::optional<int> jpegQuality(const std::string& device) const;
+    void setJpegQuality(const std::string& device, int quality);
+
+    // The views' settings: per device as its other settings (a camera facing the animator wants
+    // its picture mirrored, another not); whether the large view is open, for all devices.
+    DisplaySettings display(const std::string& device) const;
+    void setDisplay(const std::string& device, const DisplaySettings& settings);
 
     // Where the store is kept.
     QString fileName() const;
 
 private:
+    // An empty device holds the values that belong to no device. Invalid when never set.
+    QVariant value(const std::string& device, const QString& name) const;
+    void setValue(const std::string& device, const QString& name, const QVariant& value);
+
     std::unique_ptr<QSettings> m_store;
 };
 

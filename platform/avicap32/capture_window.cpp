@@ -68,22 +68,26 @@ CaptureWindow::CaptureWindow(QWidget* parent, DWORD style, int id)
     : Window(new PreviewWidget(parent), style, 0, id),
       m_params(DefaultCaptureParms()),
       m_captureFile(defaultCaptureFile()),
-      m_hotplug(std::make_unique<HotplugMonitor>(
-          [this](bool added, const std::string& node) { added ? deviceAdded(node) : deviceRemoved(node); })),
-      m_view(preview(), [this] { return m_params.dwRequestMicroSecPerFrame; }) {
-    RememberDisplaySettings(m_view, m_settings, preview(), [this] {
-        return connected() ? QString::fromStdString(m_connection->driver.settingsKey) : QString();
-    });
+      m_view(preview(), [this] { return m_params.dwRequestMicroSecPerFrame; }),
+      m_device(m_settings,
+               DeviceConnection::Listener{
+                   .choosing = [this](const CaptureDriver& driver) { showDeviceDisplay(driver); },
+                   .started = [this] { preview()->setMessage(QString()); },
+                   .noCamera = [this](const std::string& why) { showNoCamera(why); },
+                   .frame = [this](const std::shared_ptr<const media::Frame>& frame) { m_view.offerFrame(frame); },
+                   .error = [this](const media::Error& error) { reportError(error); },
+                   .recordingOpen = [this] { return recording(); },
+               }),
+      m_live(m_device.live()) {
+    RememberDisplaySettings(m_view, m_settings, preview(),
+                            [this] { return connected() ? m_device.driver()->settingsKey : std::string(); });
     // A full disk or a file-size limit must fail a write, not end the program.
     std::signal(SIGXFSZ, SIG_IGN);
     // A take killed before its first frame left its unfinished file beside the capture file.
     media::OutputFile::removeLeftover(user32::ToUtf8(m_captureFile));
 }
 
-CaptureWindow::~CaptureWindow() {
-    m_live.setFrameListener(nullptr);
-    m_live.stop();
-}
+CaptureWindow::~CaptureWindow() = default;
 
 PreviewWidget* CaptureWindow::preview() const { return static_cast<PreviewWidget*>(widget()); }
 
@@ -103,12 +107,12 @@ LRESULT CaptureWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CAP_DRIVER_CONNECT:
         return connect(static_cast<UINT>(wParam));
     case WM_CAP_DRIVER_DISCONNECT:
-        return disconnect();
+        return m_device.disconnect();
     case WM_CAP_DRIVER_GET_CAPS:
         return getCaps(wParam, lParam);
     case WM_CAP_DRIVER_GET_NAMEW: {
         if (!connected() || !lParam || wParam == 0) return FALSE;
-        user32::CopyTruncated(user32::FromUtf8(m_connection->driver.name), reinterpret_cast<LPWSTR>(lParam), wParam);
+        user32::CopyTruncated(user32::FromUtf8(m_device.driver()->name), reinterpret_cast<LPWSTR>(lParam), wParam);
         return TRUE;
     }
     case WM_CAP_GET_SEQUENCE_SETUP:
@@ -162,209 +166,19 @@ LRESULT CaptureWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-// Driver 0 is the device used last when it is present, unless the environment variable names one.
 BOOL CaptureWindow::connect(UINT index) {
-    disconnect();
-    m_awaited.reset();
-    if (index == 0 && !DeviceChosenByEnvironment()) {
-        const std::string last = m_settings.lastDevice().toStdString();
-        m_awaited = last;
-        for (const CaptureDriver& driver : ListSelectableDrivers()) {
-            if (last.empty() || driver.settingsKey != last) continue;
-            if (media::Error error = connectDriver(driver, 0)) {
-                reportError(error);
-                return FALSE;
-            }
-            return TRUE;
-        }
-    }
-    auto drivers = ListCaptureDrivers();
-    if (index >= drivers.size()) {
-        const std::string why = index == 0 ? "No video capture device was found."
-                                           : "There is no capture driver " + std::to_string(index) + ".";
-        showNoCamera(why);
-        reportError(IDS_CAP_DRIVER_ERROR, why);
-        return FALSE;
-    }
-    if (media::Error error = connectDriver(drivers[index], index)) {
+    if (media::Error error = m_device.connect(index)) {
         reportError(error);
         return FALSE;
     }
     return TRUE;
 }
 
-media::Error CaptureWindow::connectDriver(const CaptureDriver& driver, UINT index) {
-    disconnect();
-    m_connection = Connection{index, driver};
-    loadDeviceSettings();
-    if (media::Error error = startStream()) {
-        m_connection.reset();
-        showNoCamera(error.message);
-        return error;
-    }
-    preview()->setMessage(QString());
-    restoreControls();
-    startPreviewFeed();
-    m_awaited.reset();
-    // The variable's choice is for this run only: the next one connects what the user chose.
-    if (!driver.chosenByEnvironment) m_settings.setLastDevice(QString::fromStdString(driver.settingsKey));
-    return media::Error::none();
-}
-
-BOOL CaptureWindow::disconnect() {
-    if (!connected()) return FALSE;
-    m_live.setFrameListener(nullptr);
-    m_live.stop();
-    m_connection.reset();
-    return TRUE;
-}
-
-media::Error CaptureWindow::switchTo(const CaptureDriver& driver) {
-    if (m_recording) {
-        return {media::ErrorKind::Unsupported,
-                "A video is being recorded: it keeps the device it started with. Stop and save the video "
-                "before choosing another device."};
-    }
-    const std::optional<Connection> previous = m_connection;
-    media::Error error = connectDriver(driver, previous ? previous->index : 0);
-    if (error && previous) connectDriver(previous->driver, previous->index);
-    return error;
-}
-
-void CaptureWindow::deviceRemoved(const std::string& node) {
-    if (!connected() || m_connection->driver.devicePath != node) return;
-    m_awaited = m_connection->driver.settingsKey;
-    disconnect();
-}
-
-void CaptureWindow::deviceAdded(const std::string& node) {
-    if (connected() || !m_awaited) return;
-    const std::vector<CaptureDriver> drivers = ListSelectableDrivers();
-    for (UINT index = 0; index < drivers.size(); ++index) {
-        const CaptureDriver& driver = drivers[index];
-        if (driver.devicePath != node || (!m_awaited->empty() && driver.settingsKey != *m_awaited)) continue;
-        // A node that cannot be opened yet (its permissions not set) is left to a later event.
-        connectDriver(driver, index);
-        return;
-    }
-}
-
-// What the user chose for the device, from the store; the test scene the environment variable
-// names streams as the variable says.
-void CaptureWindow::loadDeviceSettings() {
-    const QString key = QString::fromStdString(m_connection->driver.settingsKey);
-    m_device = DeviceSettings{};
-    if (!m_connection->driver.sizeFromEnvironment) {
-        m_device.stream.size = m_settings.pictureSize(key);
-        m_device.stream.format = m_settings.pixelFormat(key);
-        m_device.stream.interval = m_settings.frameInterval(key);
-    }
-    m_device.controls = m_settings.controls(key);
-    m_codec = m_settings.codec(key).value_or(media::AviVideoCodec::Mjpeg);
-    m_jpegQuality = m_settings.jpegQuality(key).value_or(media::kDefaultJpegQuality);
-    // The large view stays open or closed as it is; the rest is the device's.
-    DisplaySettings display = LoadDisplaySettings(m_settings, key);
-    display.largeView = m_view.settings().largeView;
-    m_view.setSettings(display);
-}
-
-std::unique_ptr<SourceSettings> CaptureWindow::openSourceSettings(media::Error& error) {
-    std::unique_ptr<media::CameraControls> controls = openControls(error);
-    if (!controls) return nullptr;
-    const std::string key = m_connection->driver.settingsKey;
-    // The dialog may have switched to another device by the time a change is saved.
-    auto save = [this, key](const media::ControlMemory& memory) {
-        m_settings.setControls(QString::fromStdString(key), memory);
-        if (connected() && m_connection->driver.settingsKey == key) m_device.controls = memory;
-    };
-    return std::make_unique<SourceSettings>(std::move(controls), m_device.controls, save);
-}
-
-void CaptureWindow::setCompression(media::AviVideoCodec codec, int jpegQuality) {
-    m_codec = codec;
-    m_jpegQuality = jpegQuality;
-    if (!connected()) return;
-    const QString key = QString::fromStdString(m_connection->driver.settingsKey);
-    m_settings.setCodec(key, codec);
-    m_settings.setJpegQuality(key, jpegQuality);
-}
-
-std::unique_ptr<media::CameraControls> CaptureWindow::openControls(media::Error& error) const {
-    error = media::Error::none();
-    if (!connected() || !m_connection->driver.controlsIo) return nullptr;
-    auto controls =
-        std::make_unique<media::CameraControls>(m_connection->driver.controlsPath, m_connection->driver.controlsIo);
-    error = controls->open();
-    return error ? nullptr : std::move(controls);
-}
-
-media::Error CaptureWindow::startStream() {
-    std::unique_ptr<media::FrameSource> source;
-    media::Error error = m_connection->driver.makeSource(m_device.stream, source);
-    if (!error) error = m_live.start(std::move(source));
-    return error;
-}
-
-// A driver may go back to its defaults when opened or restarted: the user's settings are put
-// back, automatic modes first. What the user never set is left as the device has it.
-void CaptureWindow::restoreControls() {
-    if (m_device.controls.empty()) return;
-    media::Error error;
-    std::unique_ptr<media::CameraControls> controls = openControls(error);
-    if (controls) error = m_device.controls.applyTo(*controls);
-    if (error) reportError(error);
-}
-
-media::Error CaptureWindow::setStream(const media::StreamRequest& wanted) {
-    if (!connected()) return {media::ErrorKind::Io, "No capture device is connected."};
-    const media::StreamFormat current = m_live.format();
-    const bool same = (!wanted.size || *wanted.size == media::FrameSize{current.width, current.height}) &&
-                      (!wanted.format || *wanted.format == current.format) &&
-                      (!wanted.interval || *wanted.interval == media::FrameInterval{current.frameIntervalNumerator,
-                                                                                    current.frameIntervalDenominator});
-    if (m_live.streaming() && same) return media::Error::none();
-    if (m_recording) {
-        return {media::ErrorKind::Unsupported,
-                "The picture format cannot change while a video is being recorded: all its frames have the same "
-                "size. Stop and save the video first."};
-    }
-    const media::StreamRequest previous = m_device.stream;
-    if (wanted.size) m_device.stream.size = wanted.size;
-    if (wanted.format) m_device.stream.format = wanted.format;
-    if (wanted.interval) m_device.stream.interval = wanted.interval;
-    media::Error error = startStream();
-    if (error) {
-        m_device.stream = previous;
-        startStream();
-    } else {
-        // The driver may have set something else than asked for: that is what is kept.
-        const media::StreamFormat started = m_live.format();
-        const QString key = QString::fromStdString(m_connection->driver.settingsKey);
-        m_device.stream.size = media::FrameSize{started.width, started.height};
-        m_settings.setPictureSize(key, *m_device.stream.size);
-        if (wanted.format) {
-            m_device.stream.format = started.format;
-            m_settings.setPixelFormat(key, started.format);
-        }
-        if (wanted.interval) {
-            m_device.stream.interval =
-                media::FrameInterval{started.frameIntervalNumerator, started.frameIntervalDenominator};
-            m_settings.setFrameInterval(key, *m_device.stream.interval);
-        }
-    }
-    restoreControls();
-    return error;
-}
-
-void CaptureWindow::startPreviewFeed() {
-    m_live.setFrameListener([this](const std::shared_ptr<const media::Frame>& frame) { m_view.offerFrame(frame); });
-}
-
 BOOL CaptureWindow::getCaps(WPARAM size, LPARAM record) {
     // Before a driver is connected the record is left as it was.
     if (!connected() || !record) return FALSE;
     CAPDRIVERCAPS caps{};
-    caps.wDeviceIndex = m_connection->index;
+    caps.wDeviceIndex = m_device.index();
     caps.fHasOverlay = FALSE;
     caps.fHasDlgVideoSource = TRUE;
     caps.fHasDlgVideoFormat = TRUE;
@@ -427,8 +241,8 @@ BOOL CaptureWindow::openSingleFrame() {
         return FALSE;
     }
     media::AviWriterOptions options;
-    options.codec = m_codec;
-    options.jpegQuality = m_jpegQuality;
+    options.codec = m_device.codec();
+    options.jpegQuality = m_device.jpegQuality();
     auto writer = std::make_unique<media::AviWriter>(options);
     writer->setCopyProgress([this](uint64_t copied, uint64_t total) { reportRestore(copied, total); });
     media::Error error = writer->open(user32::ToUtf8(m_captureFile));
@@ -478,6 +292,13 @@ BOOL CaptureWindow::closeSingleFrame() {
         return FALSE;
     }
     return TRUE;
+}
+
+// The views as the user left them for this device; the large view stays open or closed as it is.
+void CaptureWindow::showDeviceDisplay(const CaptureDriver& driver) {
+    DisplaySettings display = m_settings.display(driver.settingsKey);
+    display.largeView = m_view.settings().largeView;
+    m_view.setSettings(display);
 }
 
 // In the preview's place, so that a window without a picture says why and what to do.

@@ -30,7 +30,7 @@ BOOL ShowVideoCompressionDialog(CaptureWindow& window) {
     quality->setRange(kLowestQuality, 100);
     qualityNumber->setRange(kLowestQuality, 100);
     quality->setPageStep(5);
-    quality->setValue(std::clamp(window.jpegQuality(), kLowestQuality, 100));
+    quality->setValue(std::clamp(window.device().jpegQuality(), kLowestQuality, 100));
     qualityNumber->setValue(quality->value());
     QObject::connect(quality, &QSlider::valueChanged, qualityNumber, &QSpinBox::setValue);
     QObject::connect(qualityNumber, &QSpinBox::valueChanged, quality, &QSlider::setValue);
@@ -45,7 +45,7 @@ BOOL ShowVideoCompressionDialog(CaptureWindow& window) {
     auto* choice = new QButtonGroup(&dialog);
     choice->addButton(mjpeg);
     choice->addButton(dib);
-    (window.codec() == media::AviVideoCodec::Mjpeg ? mjpeg : dib)->setChecked(true);
+    (window.device().codec() == media::AviVideoCodec::Mjpeg ? mjpeg : dib)->setChecked(true);
 
     grid->addWidget(new QLabel(QStringLiteral("Compressor:"), &dialog), 0, 0, 1, 4);
     grid->addWidget(mjpeg, 1, 0, 1, 4);
@@ -73,8 +73,8 @@ BOOL ShowVideoCompressionDialog(CaptureWindow& window) {
     follow();
     dialog.setMinimumWidth(dialog.sizeHint().width() * 5 / 4);
     if (!dialog.run()) return TRUE;
-    window.setCompression(mjpeg->isChecked() ? media::AviVideoCodec::Mjpeg : media::AviVideoCodec::Dib,
-                          qualityNumber->value());
+    window.device().setCompression(mjpeg->isChecked() ? media::AviVideoCodec::Mjpeg : media::AviVideoCodec::Dib,
+                                   qualityNumber->value());
     return TRUE;
 }
 

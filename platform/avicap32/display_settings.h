@@ -2,9 +2,8 @@
 // own controls set, and what the capture window remembers of them.
 #pragma once
 
-#include <QString>
-
 #include <functional>
+#include <string>
 
 class QObject;
 
@@ -22,13 +21,9 @@ struct DisplaySettings {
     bool operator==(const DisplaySettings&) const = default;
 };
 
-// In the capture window's store, per device as its other settings (a camera facing the animator
-// wants its picture mirrored, another not); whether the large view is open, for all devices.
-DisplaySettings LoadDisplaySettings(const CaptureSettings& store, const QString& device);
-void SaveDisplaySettings(CaptureSettings& store, const QString& device, const DisplaySettings& settings);
 // Gives `view` the remembered settings and remembers every change from now on under the device
 // connected at the time; a large view that was open opens again once `context`'s event loop runs.
 void RememberDisplaySettings(AnimatorView& view, CaptureSettings& store, QObject* context,
-                             std::function<QString()> currentDevice);
+                             std::function<std::string()> currentDevice);
 
 }  // namespace avicap32

@@ -90,6 +90,10 @@ const char* EnvironmentChoice() {
 
 }  // namespace
 
+bool SameDevice(const CaptureDriver& a, const CaptureDriver& b) {
+    return a.settingsKey == b.settingsKey && a.devicePath == b.devicePath;
+}
+
 bool DeviceChosenByEnvironment() { return EnvironmentChoice() != nullptr; }
 
 std::vector<CaptureDriver> ListCaptureDrivers() {
@@ -112,9 +116,8 @@ std::vector<CaptureDriver> ListSelectableDrivers() {
     std::vector<CaptureDriver> drivers;
     // The device the environment variable names may also be on the list under its own number.
     for (CaptureDriver& driver : ListCaptureDrivers()) {
-        const bool listed = std::any_of(drivers.begin(), drivers.end(), [&](const CaptureDriver& d) {
-            return d.settingsKey == driver.settingsKey && d.devicePath == driver.devicePath;
-        });
+        const bool listed =
+            std::any_of(drivers.begin(), drivers.end(), [&](const CaptureDriver& d) { return SameDevice(d, driver); });
         if (!listed) drivers.push_back(std::move(driver));
     }
     const bool haveScene = std::any_of(drivers.begin(), drivers.end(),

@@ -24,7 +24,9 @@ struct CaptureDriver {
     std::string version;
     // The camera's device node; empty for the test scene, which has none.
     std::string devicePath;
-    // What the settings the user chooses for it are kept under.
+    // The device's identity, what the settings the user chooses for it are kept under: a
+    // camera's media::SettingsKey (its serial number, else its port and card, else its card), the
+    // test scene's name.
     std::string settingsKey;
     // Chosen with the environment variable: what the variable says wins over what is remembered.
     bool chosenByEnvironment = false;
@@ -42,6 +44,9 @@ struct CaptureDriver {
 std::vector<CaptureDriver> ListCaptureDrivers();
 // What the Source dialog offers: the numbered drivers, then the test scene.
 std::vector<CaptureDriver> ListSelectableDrivers();
+// One device at one node: the same identity and the same device path. What the whole tree
+// compares drivers with (the lists, the Source dialog).
+bool SameDevice(const CaptureDriver& a, const CaptureDriver& b);
 // Whether the environment variable names a device.
 bool DeviceChosenByEnvironment();
 

@@ -26,7 +26,7 @@ QString RateText(const media::FrameInterval& interval) {
 class FormatChoice {
 public:
     FormatChoice(CaptureWindow& window, QWidget* parent, QFormLayout* form)
-        : m_formats(window.live().offeredFormats()), m_current(window.live().format()) {
+        : m_formats(window.device().live().offeredFormats()), m_current(window.device().live().format()) {
         m_formatList = new QComboBox(parent);
         m_formatList->setObjectName(QStringLiteral("formatList"));
         m_sizeList = new QComboBox(parent);
@@ -153,7 +153,7 @@ BOOL ShowVideoFormatDialog(CaptureWindow& window) {
     dialog.content()->addWidget(message);
 
     dialog.setConfirm([&] {
-        media::Error error = window.setStream(choice.chosen());
+        media::Error error = window.device().setStream(choice.chosen());
         if (error) message->setText(QString::fromStdString(error.message));
         return !error;
     });

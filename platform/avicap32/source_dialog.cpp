@@ -234,7 +234,7 @@ public:
           m_dialog(window, QStringLiteral("Video Source"),
                    QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::RestoreDefaults),
           m_drivers(ListSelectableDrivers()) {
-        if (const CaptureDriver* driver = window.driver()) m_original = *driver;
+        if (const CaptureDriver* driver = window.device().driver()) m_original = *driver;
         auto* form = new QFormLayout;
         m_list = new QComboBox(&m_dialog);
         m_list->setObjectName(QStringLiteral("deviceList"));
@@ -266,12 +266,10 @@ public:
 
 private:
     int connectedIndex() const {
-        const CaptureDriver* driver = m_window.driver();
+        const CaptureDriver* driver = m_window.device().driver();
         if (!driver) return -1;
         for (size_t i = 0; i < m_drivers.size(); ++i) {
-            if (m_drivers[i].settingsKey == driver->settingsKey && m_drivers[i].devicePath == driver->devicePath) {
-                return static_cast<int>(i);
-            }
+            if (SameDevice(m_drivers[i], *driver)) return static_cast<int>(i);
         }
         return -1;
     }
@@ -283,7 +281,7 @@ private:
         m_page = m_sourcePage = nullptr;
         QLabel* note = nullptr;
         media::Error error;
-        std::unique_ptr<SourceSettings> settings = m_window.openSourceSettings(error);
+        std::unique_ptr<SourceSettings> settings = m_window.device().openSourceSettings(error);
         if (!m_window.connected()) {
             note = new QLabel(QStringLiteral("No capture device is connected. Choose one from the list above."));
         } else if (!settings) {
@@ -306,7 +304,7 @@ private:
 
     void choose(int index) {
         if (index < 0 || index == connectedIndex()) return;
-        media::Error error = m_window.switchTo(m_drivers[size_t(index)]);
+        media::Error error = m_window.device().switchTo(m_drivers[size_t(index)]);
         m_message->setText(QString::fromStdString(error.message));
         showConnected();
     }
@@ -315,13 +313,11 @@ private:
     // window had.
     void cancel() {
         for (auto it = m_visited.rbegin(); it != m_visited.rend(); ++it) (*it)->restore();
-        const CaptureDriver* now = m_window.driver();
-        const bool switched = m_original ? !now || now->settingsKey != m_original->settingsKey ||
-                                               now->devicePath != m_original->devicePath
-                                         : now != nullptr;
+        const CaptureDriver* now = m_window.device().driver();
+        const bool switched = m_original ? !now || !SameDevice(*now, *m_original) : now != nullptr;
         if (!switched) return;
         if (m_original) {
-            m_window.switchTo(*m_original);
+            m_window.device().switchTo(*m_original);
         } else {
             m_window.classProc(WM_CAP_DRIVER_DISCONNECT, 0, 0);
         }

@@ -61,13 +61,13 @@ protected:
     }
     avicap32::CaptureWindow& window() { return *static_cast<avicap32::CaptureWindow*>(user32::FromHandle(m_window)); }
     media::FrameSize streamed() {
-        media::StreamFormat f = window().live().format();
+        media::StreamFormat f = window().device().live().format();
         return {f.width, f.height};
     }
     // What the Source dialog works with, as it does when it opens.
     avicap32::SourceSettings openSourceSettings() {
         media::Error error;
-        auto settings = window().openSourceSettings(error);
+        auto settings = window().device().openSourceSettings(error);
         EXPECT_FALSE(error) << error.message;
         return std::move(*settings);
     }
@@ -118,7 +118,7 @@ TEST_F(FakeCameraTest, TheUsersSettingsComeBackAfterAReconnectAndASizeChange) {
     EXPECT_EQ(value(V4L2_CID_BRIGHTNESS), 41);
 
     ASSERT_EQ(streamed(), (media::FrameSize{1280, 720})) << "the size our policy picks";
-    ASSERT_FALSE(window().setStream({media::FrameSize{640, 480}}));
+    ASSERT_FALSE(window().device().setStream({media::FrameSize{640, 480}}));
     EXPECT_EQ(streamed(), (media::FrameSize{640, 480}));
     EXPECT_EQ(m_io->lastRequested->width, 640u);
     EXPECT_EQ(value(V4L2_CID_EXPOSURE_ABSOLUTE), 700);
@@ -141,7 +141,7 @@ TEST_F(FakeCameraTest, CancelPutsBackTheValuesFromBeforeAndDefaultsAreTheDrivers
         ASSERT_FALSE(settings.set(V4L2_CID_AUTO_WHITE_BALANCE, 0));
         ASSERT_FALSE(settings.set(V4L2_CID_WHITE_BALANCE_TEMPERATURE, 3000));
     }
-    const media::ControlMemory kept = window().rememberedControls();
+    const media::ControlMemory kept = window().device().rememberedControls();
     {
         avicap32::SourceSettings settings = openSourceSettings();
         ASSERT_FALSE(settings.set(V4L2_CID_BRIGHTNESS, 200));
@@ -156,7 +156,7 @@ TEST_F(FakeCameraTest, CancelPutsBackTheValuesFromBeforeAndDefaultsAreTheDrivers
     EXPECT_EQ(value(V4L2_CID_BRIGHTNESS), 41);
     EXPECT_EQ(value(V4L2_CID_AUTO_WHITE_BALANCE), 0);
     EXPECT_EQ(value(V4L2_CID_WHITE_BALANCE_TEMPERATURE), 3000);
-    EXPECT_EQ(window().rememberedControls(), kept) << "what Cancel undid is not put back later";
+    EXPECT_EQ(window().device().rememberedControls(), kept) << "what Cancel undid is not put back later";
 
     {
         avicap32::SourceSettings settings = openSourceSettings();
@@ -175,7 +175,7 @@ TEST_F(FakeCameraTest, AVanishedCameraIsSaidSo) {
     m_io->unplug();
     EXPECT_EQ(settings.set(V4L2_CID_BRIGHTNESS, 1).kind, media::ErrorKind::DeviceGone);
     media::Error error;
-    EXPECT_EQ(window().openSourceSettings(error), nullptr);
+    EXPECT_EQ(window().device().openSourceSettings(error), nullptr);
     EXPECT_EQ(error.kind, media::ErrorKind::DeviceGone);
 }
 
@@ -197,8 +197,9 @@ protected:
 
 TEST_F(TestSceneSizeTest, ANewSizeRestartsTheStreamButNotDuringARecording) {
     ASSERT_TRUE(send(WM_CAP_DRIVER_CONNECT, 0));
-    EXPECT_EQ(window().live().offeredSizes(), (std::vector<media::FrameSize>{{320, 240}, {640, 480}, {1280, 720}}));
-    ASSERT_FALSE(window().setStream({media::FrameSize{640, 480}}));
+    EXPECT_EQ(window().device().live().offeredSizes(),
+              (std::vector<media::FrameSize>{{320, 240}, {640, 480}, {1280, 720}}));
+    ASSERT_FALSE(window().device().setStream({media::FrameSize{640, 480}}));
     EXPECT_EQ(streamed(), (media::FrameSize{640, 480}));
 
     const fs::path file = m_folder / "take.avi";
@@ -206,10 +207,10 @@ TEST_F(TestSceneSizeTest, ANewSizeRestartsTheStreamButNotDuringARecording) {
     send(WM_CAP_FILE_SET_CAPTURE_FILEW, 0, reinterpret_cast<LPARAM>(wide.c_str()));
     ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_OPEN));
     ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME));
-    const media::Error refused = window().setStream({media::FrameSize{1280, 720}});
+    const media::Error refused = window().device().setStream({media::FrameSize{1280, 720}});
     EXPECT_EQ(refused.kind, media::ErrorKind::Unsupported);
     EXPECT_NE(refused.message.find("record"), std::string::npos) << refused.message;
-    EXPECT_FALSE(window().setStream({media::FrameSize{640, 480}})) << "keeping the size is no change";
+    EXPECT_FALSE(window().device().setStream({media::FrameSize{640, 480}})) << "keeping the size is no change";
     ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME));
     ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_CLOSE));
 
@@ -219,7 +220,7 @@ TEST_F(TestSceneSizeTest, ANewSizeRestartsTheStreamButNotDuringARecording) {
     EXPECT_EQ(reader.headers().width, 640u);
     EXPECT_EQ(reader.headers().height, 480u);
 
-    ASSERT_FALSE(window().setStream({media::FrameSize{1280, 720}})) << "allowed again once the file is closed";
+    ASSERT_FALSE(window().device().setStream({media::FrameSize{1280, 720}})) << "allowed again once the file is closed";
     EXPECT_EQ(streamed(), (media::FrameSize{1280, 720}));
     EXPECT_TRUE(g_errors.empty());
 }
@@ -267,7 +268,7 @@ TEST_F(TestSceneSizeTest, LiveDriverDialogsApplyWhatTheUserSetOnlyOnOk) {
     EXPECT_TRUE(send(WM_CAP_DLG_VIDEOFORMAT));
     EXPECT_EQ(streamed(), (media::FrameSize{640, 480}));
     EXPECT_TRUE(send(WM_CAP_DLG_VIDEOCOMPRESSION));
-    EXPECT_EQ(window().codec(), media::AviVideoCodec::Dib);
+    EXPECT_EQ(window().device().codec(), media::AviVideoCodec::Dib);
 
     const std::wstring file = (m_folder / "take.avi").wstring();
     send(WM_CAP_FILE_SET_CAPTURE_FILEW, 0, reinterpret_cast<LPARAM>(file.c_str()));
@@ -288,7 +289,7 @@ TEST_F(TestSceneSizeTest, LiveDriverDialogsApplyWhatTheUserSetOnlyOnOk) {
     modals.expectLiveDialog(L"Video Compression", [](LiveDialog& dialog) { dialog.check("Motion JPEG"); });
     EXPECT_NONFATAL_FAILURE(send(WM_CAP_DLG_VIDEOCOMPRESSION), "left open");
     EXPECT_NONFATAL_FAILURE(send(WM_CAP_DLG_VIDEODISPLAY), "unexpected live dialog");
-    EXPECT_EQ(window().codec(), media::AviVideoCodec::Dib);
+    EXPECT_EQ(window().device().codec(), media::AviVideoCodec::Dib);
 }
 
 }  // namespace
@@ -333,7 +334,9 @@ protected:
     }
 
     std::string path(const char* node) const { return (m_dir / node).string(); }
-    std::string connected() { return window().driver() ? window().driver()->devicePath : std::string(); }
+    std::string connected() {
+        return window().device().driver() ? window().device().driver()->devicePath : std::string();
+    }
     int32_t value(const char* node, uint32_t id) { return m_io->controlValue(path(node), id); }
 
     fs::path m_dir;
@@ -381,12 +384,12 @@ TEST_F(DeviceChoiceTest, TheSourceDialogSwitchesDevicesLocksThemAndCancelUndoesB
 
     // Unplugged and plugged back in: connected again, with its settings.
     m_io->unplug();
-    window().deviceRemoved(path("video2"));
+    window().device().deviceRemoved(path("video2"));
     EXPECT_EQ(connected(), "");
     m_io->replug();
-    window().deviceAdded(path("video0"));
+    window().device().deviceAdded(path("video0"));
     EXPECT_EQ(connected(), "") << "another camera is not the one that was lost";
-    window().deviceAdded(path("video2"));
+    window().device().deviceAdded(path("video2"));
     EXPECT_EQ(connected(), path("video2"));
     EXPECT_EQ(value("video2", V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_MANUAL);
 
@@ -410,9 +413,9 @@ TEST_F(DeviceChoiceTest, ACameraPluggedInLaterIsConnected) {
     for (const char* node : {"video0", "video1", "video2"}) fs::remove(m_dir / node);
     EXPECT_FALSE(send(WM_CAP_DRIVER_CONNECT, 0));
     std::ofstream(m_dir / "video2").put('\n');
-    window().deviceAdded(path("video2"));
+    window().device().deviceAdded(path("video2"));
     EXPECT_EQ(connected(), path("video2"));
-    EXPECT_TRUE(window().live().streaming());
+    EXPECT_TRUE(window().device().live().streaming());
 }
 
 // What the user chose for the test scene comes back in a new capture window (as after a
@@ -451,12 +454,12 @@ TEST_F(DeviceChoiceTest, ChoicesComeBackInTheNextWindowAndTheVariableWins) {
         return send(WM_CAP_DRIVER_CONNECT, 0);
     };
     ASSERT_TRUE(reopen());
-    const media::StreamFormat f = window().live().format();
-    EXPECT_EQ(window().driver()->name, "Built-in test scene");
+    const media::StreamFormat f = window().device().live().format();
+    EXPECT_EQ(window().device().driver()->name, "Built-in test scene");
     EXPECT_EQ(f.format, media::PixelFormat::Mjpeg);
     EXPECT_EQ((media::FrameSize{f.width, f.height}), (media::FrameSize{320, 240}));
     EXPECT_EQ(f.frameIntervalDenominator, 15u);
-    EXPECT_EQ(window().jpegQuality(), 75);
+    EXPECT_EQ(window().device().jpegQuality(), 75);
 
     setenv("PLATFORM_TEST_CAPTURE_DEVICE", "test:1280x720", 1);
     ASSERT_TRUE(reopen());

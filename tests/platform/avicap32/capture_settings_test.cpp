@@ -1,25 +1,43 @@
 // The capture window's store of what the user chose: values come back from the file in a new
-// store (as after a restart), devices keep apart whatever their names hold, and values this
-// version cannot read count as never set.
+// store (as after a restart), devices keep apart whatever their names hold, a file an earlier
+// version wrote reads as it was meant, and values this version cannot read count as never set.
 #include "capture_settings.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <linux/videodev2.h>
 
+#include <fstream>
+
 namespace {
 
 using avicap32::CaptureSettings;
+using avicap32::DisplaySettings;
+
+// A copy of `text` as the store's file in `folder`, so that the store may write to it.
+QString StoreFile(const QTemporaryDir& folder, const std::string& text) {
+    const QString file = folder.filePath(QStringLiteral("capture.conf"));
+    std::ofstream(file.toStdString()) << text;
+    return file;
+}
+
+std::string ReadAll(const char* path) {
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 TEST(CaptureSettingsTest, WhatWasSetIsReadBackByTheNextRunPerDevice) {
     QTemporaryDir folder;
     const QString file = folder.filePath(QStringLiteral("capture.conf"));
-    const QString camera = QStringLiteral("HD Webcam serial 0123/A"), twin = QStringLiteral("HD Webcam serial 0123");
+    const std::string camera = "HD Webcam serial 0123/A", twin = "HD Webcam serial 0123";
+    const DisplaySettings display{
+        .onionFrames = 2, .onionOpacity = 55, .mirror = true, .loop = true, .largeView = true};
     {
         CaptureSettings settings(file);
-        EXPECT_TRUE(settings.lastDevice().isEmpty());
+        EXPECT_TRUE(settings.lastDevice().empty());
         media::ControlMemory controls;
         controls.remember(V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL);
         controls.remember(V4L2_CID_BRIGHTNESS, -12);
@@ -29,7 +47,7 @@ TEST(CaptureSettingsTest, WhatWasSetIsReadBackByTheNextRunPerDevice) {
         settings.setFrameInterval(camera, {1, 15});
         settings.setCodec(camera, media::AviVideoCodec::Dib);
         settings.setJpegQuality(camera, 75);
-        settings.setValue(camera, QStringLiteral("mirror"), true);
+        settings.setDisplay(camera, display);
         settings.setLastDevice(camera);
     }
     CaptureSettings settings(file);  // nothing kept in memory: all of it comes from the file
@@ -43,21 +61,58 @@ TEST(CaptureSettingsTest, WhatWasSetIsReadBackByTheNextRunPerDevice) {
     EXPECT_EQ(settings.frameInterval(camera), (media::FrameInterval{1, 15}));
     EXPECT_EQ(settings.codec(camera), media::AviVideoCodec::Dib);
     EXPECT_EQ(settings.jpegQuality(camera), 75);
-    EXPECT_TRUE(settings.value(camera, QStringLiteral("mirror")).toBool());
+    EXPECT_EQ(settings.display(camera), display);
 
     EXPECT_TRUE(settings.controls(twin).empty()) << "a '/' in a key is not a nested group";
     EXPECT_FALSE(settings.pictureSize(twin));
-    EXPECT_FALSE(settings.value(QString(), QStringLiteral("mirror")).isValid());
+    const DisplaySettings twinDisplay = settings.display(twin);
+    EXPECT_FALSE(twinDisplay.mirror);
+    EXPECT_TRUE(twinDisplay.largeView) << "the large view is open for every device";
+}
 
-    settings.setValue(twin, QStringLiteral("pictureSize"), QStringLiteral("wide"));
-    settings.setValue(twin, QStringLiteral("pixelFormat"), QStringLiteral("H264"));
-    settings.setValue(twin, QStringLiteral("frameInterval"), QStringLiteral("1/0"));
-    settings.setValue(twin, QStringLiteral("controls"),
-                      QStringList{QStringLiteral("zz=1"), QStringLiteral("00980900")});
-    EXPECT_FALSE(settings.pictureSize(twin));
-    EXPECT_FALSE(settings.pixelFormat(twin));
-    EXPECT_FALSE(settings.frameInterval(twin));
-    EXPECT_TRUE(settings.controls(twin).empty());
+// What the build before the one typed store wrote, kept byte for byte.
+TEST(CaptureSettingsTest, AFileWrittenByAnEarlierVersionRestoresTheSameSettings) {
+    QTemporaryDir folder;
+    CaptureSettings settings(StoreFile(folder, ReadAll(KINOREE_AVICAP32_TEST_DATA "/capture.conf")));
+    const std::string camera = "HD Webcam: serial 0123/A", scene = "Built-in test scene";
+
+    EXPECT_EQ(settings.lastDevice(), camera);
+    media::ControlMemory controls;
+    controls.remember(V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL);
+    controls.remember(V4L2_CID_BRIGHTNESS, -12);
+    EXPECT_EQ(settings.controls(camera), controls);
+    EXPECT_EQ(settings.pictureSize(camera), (media::FrameSize{1280, 720}));
+    EXPECT_EQ(settings.pixelFormat(camera), media::PixelFormat::Yuyv);
+    EXPECT_EQ(settings.frameInterval(camera), (media::FrameInterval{1, 15}));
+    EXPECT_EQ(settings.codec(camera), media::AviVideoCodec::Dib);
+    EXPECT_EQ(settings.jpegQuality(camera), 75);
+    EXPECT_EQ(
+        settings.display(camera),
+        (DisplaySettings{.onionFrames = 3, .onionOpacity = 70, .mirror = true, .loop = false, .largeView = true}));
+
+    EXPECT_EQ(settings.pictureSize(scene), (media::FrameSize{320, 240}));
+    EXPECT_EQ(settings.display(scene), (DisplaySettings{.largeView = true})) << "the rest as never set";
+    EXPECT_FALSE(settings.codec(scene));
+}
+
+TEST(CaptureSettingsTest, ValuesThisVersionCannotReadCountAsNeverSet) {
+    QTemporaryDir folder;
+    CaptureSettings settings(StoreFile(folder,
+                                       "[device%20cam]\n"
+                                       "pictureSize=wide\n"
+                                       "pixelFormat=H264\n"
+                                       "frameInterval=1/0\n"
+                                       "controls=zz=1, 00980900\n"
+                                       "compression=H264\n"
+                                       "jpegQuality=-3\n"
+                                       "display\\onionFrames=many\n"));
+    EXPECT_FALSE(settings.pictureSize("cam"));
+    EXPECT_FALSE(settings.pixelFormat("cam"));
+    EXPECT_FALSE(settings.frameInterval("cam"));
+    EXPECT_TRUE(settings.controls("cam").empty());
+    EXPECT_FALSE(settings.codec("cam"));
+    EXPECT_FALSE(settings.jpegQuality("cam"));
+    EXPECT_EQ(settings.display("cam"), DisplaySettings{});
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ protected:
     }
     avicap32::CaptureWindow* window() { return static_cast<avicap32::CaptureWindow*>(user32::FromHandle(m_window)); }
     uint64_t newestSequence() {
-        auto newest = window()->live().newest();
+        auto newest = window()->device().live().newest();
         return newest ? newest->sequence + 1 : 0;
     }
     // Frames go on arriving while the test does nothing, as while the animator poses the scene.
@@ -158,7 +158,7 @@ TEST_F(CaptureWindowTest, EachFrameIsTakenAfterItsRequestAndTheNewestIntervalIsI
     for (DWORD interval : {1000000u, 142857u, 66666u, 16666u, 100000u}) {
         setInterval(interval);
         ASSERT_TRUE(waitForFrames(1));
-        auto newest = window()->live().newest();
+        auto newest = window()->device().live().newest();
         newestBefore.push_back(newest ? newest->sequence : 0);
         ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_OPEN));  // sent before every frame: no effect
         ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME));
@@ -270,7 +270,7 @@ TEST_F(CaptureWindowTest, UncompressedRecordingsHoldTheSameFrames) {
     fs::path file = m_folder / "full.avi";
     setFile(file);
     send(WM_CAP_DRIVER_CONNECT, 0);
-    window()->setCompression(media::AviVideoCodec::Dib, media::kDefaultJpegQuality);
+    window()->device().setCompression(media::AviVideoCodec::Dib, media::kDefaultJpegQuality);
     send(WM_CAP_SINGLE_FRAME_OPEN);
     for (int i = 0; i < 3; ++i) send(WM_CAP_SINGLE_FRAME);
     send(WM_CAP_SINGLE_FRAME_CLOSE);
@@ -291,7 +291,7 @@ TEST_F(CaptureWindowTest, TheChosenJpegQualityIsTheOneEncoded) {
     for (int quality : {50, 100}) {
         const fs::path file = m_folder / ("q" + std::to_string(quality) + ".avi");
         setFile(file);
-        window()->setCompression(media::AviVideoCodec::Mjpeg, quality);
+        window()->device().setCompression(media::AviVideoCodec::Mjpeg, quality);
         send(WM_CAP_SINGLE_FRAME_OPEN);
         send(WM_CAP_SINGLE_FRAME);
         send(WM_CAP_SINGLE_FRAME_CLOSE);
@@ -341,7 +341,7 @@ TEST_F(CaptureWindowTest, FailuresReturnFalseTellTheReasonAndKeepTheFramesBefore
     options.height = 240;
     auto vanishing = std::make_unique<media::TestSceneSource>(options);
     vanishing->setVanishAfter(0);
-    window()->live().start(std::move(vanishing));
+    window()->device().live().start(std::move(vanishing));
     g_errors.clear();
     EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME));
     ASSERT_EQ(g_errors.size(), 1u);

@@ -234,7 +234,7 @@ TEST_F(AnimatorViewTest, WithoutACameraThePreviewSaysWhyAndWhereToChooseOne) {
         {"/dev/video7", "permission denied"},
     };
     io->add("/dev/video7").openErrno = EACCES;
-    window().settings().setLastDevice(QString());  // nothing remembered to fall back on
+    window().settings().setLastDevice({});  // nothing remembered to fall back on
     for (const Case& c : cases) {
         if (c.choice) {
             setenv("PLATFORM_TEST_CAPTURE_DEVICE", c.choice, 1);

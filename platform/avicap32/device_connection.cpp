@@ -1,0 +1,196 @@
+#include "device_connection.h"
+
+namespace avicap32 {
+
+DeviceConnection::DeviceConnection(CaptureSettings& store, Listener listener)
+    : m_store(store),
+      m_listener(std::move(listener)),
+      m_hotplug(std::make_unique<HotplugMonitor>(
+          [this](bool added, const std::string& node) { added ? deviceAdded(node) : deviceRemoved(node); })) {}
+
+DeviceConnection::~DeviceConnection() {
+    m_live.setFrameListener(nullptr);
+    m_live.stop();
+}
+
+media::Error DeviceConnection::connect(unsigned index) {
+    disconnect();
+    m_awaited.reset();
+    if (index == 0 && !DeviceChosenByEnvironment()) {
+        const std::string last = m_store.lastDevice();
+        m_awaited = last;
+        for (const CaptureDriver& driver : ListSelectableDrivers()) {
+            if (last.empty() || driver.settingsKey != last) continue;
+            return connectDriver(driver, 0);
+        }
+    }
+    auto drivers = ListCaptureDrivers();
+    if (index >= drivers.size()) {
+        const std::string why = index == 0 ? "No video capture device was found."
+                                           : "There is no capture driver " + std::to_string(index) + ".";
+        m_listener.noCamera(why);
+        return {media::ErrorKind::DeviceGone, why};
+    }
+    return connectDriver(drivers[index], index);
+}
+
+media::Error DeviceConnection::connectDriver(const CaptureDriver& driver, unsigned index) {
+    disconnect();
+    m_connection = Connection{index, driver};
+    loadDeviceSettings();
+    if (media::Error error = startStream()) {
+        m_connection.reset();
+        m_listener.noCamera(error.message);
+        return error;
+    }
+    m_listener.started();
+    restoreControls();
+    m_live.setFrameListener(m_listener.frame);
+    m_awaited.reset();
+    // The variable's choice is for this run only: the next one connects what the user chose.
+    if (!driver.chosenByEnvironment) m_store.setLastDevice(driver.settingsKey);
+    return media::Error::none();
+}
+
+bool DeviceConnection::disconnect() {
+    if (!connected()) return false;
+    m_live.setFrameListener(nullptr);
+    m_live.stop();
+    m_connection.reset();
+    return true;
+}
+
+media::Error DeviceConnection::switchTo(const CaptureDriver& driver) {
+    if (m_listener.recordingOpen()) {
+        return {media::ErrorKind::Unsupported,
+                "A video is being recorded: it keeps the device it started with. Stop and save the video "
+                "before choosing another device."};
+    }
+    const std::optional<Connection> previous = m_connection;
+    media::Error error = connectDriver(driver, previous ? previous->index : 0);
+    if (error && previous) connectDriver(previous->driver, previous->index);
+    return error;
+}
+
+void DeviceConnection::deviceRemoved(const std::string& node) {
+    if (!connected() || m_connection->driver.devicePath != node) return;
+    m_awaited = m_connection->driver.settingsKey;
+    disconnect();
+}
+
+void DeviceConnection::deviceAdded(const std::string& node) {
+    if (connected() || !m_awaited) return;
+    const std::vector<CaptureDriver> drivers = ListSelectableDrivers();
+    for (unsigned index = 0; index < drivers.size(); ++index) {
+        const CaptureDriver& driver = drivers[index];
+        if (driver.devicePath != node || (!m_awaited->empty() && driver.settingsKey != *m_awaited)) continue;
+        // A node that cannot be opened yet (its permissions not set) is left to a later event.
+        connectDriver(driver, index);
+        return;
+    }
+}
+
+// What the user chose for the device, from the store; the test scene the environment variable
+// names streams as the variable says.
+void DeviceConnection::loadDeviceSettings() {
+    const std::string& key = m_connection->driver.settingsKey;
+    m_device = DeviceSettings{};
+    if (!m_connection->driver.sizeFromEnvironment) {
+        m_device.stream.size = m_store.pictureSize(key);
+        m_device.stream.format = m_store.pixelFormat(key);
+        m_device.stream.interval = m_store.frameInterval(key);
+    }
+    m_device.controls = m_store.controls(key);
+    m_device.codec = m_store.codec(key).value_or(media::AviVideoCodec::Mjpeg);
+    m_device.jpegQuality = m_store.jpegQuality(key).value_or(media::kDefaultJpegQuality);
+    m_listener.choosing(m_connection->driver);
+}
+
+std::unique_ptr<SourceSettings> DeviceConnection::openSourceSettings(media::Error& error) {
+    std::unique_ptr<media::CameraControls> controls = openControls(error);
+    if (!controls) return nullptr;
+    const std::string key = m_connection->driver.settingsKey;
+    // The dialog may have switched to another device by the time a change is saved.
+    auto save = [this, key](const media::ControlMemory& memory) {
+        m_store.setControls(key, memory);
+        if (connected() && m_connection->driver.settingsKey == key) m_device.controls = memory;
+    };
+    return std::make_unique<SourceSettings>(std::move(controls), m_device.controls, save);
+}
+
+void DeviceConnection::setCompression(media::AviVideoCodec codec, int jpegQuality) {
+    m_device.codec = codec;
+    m_device.jpegQuality = jpegQuality;
+    if (!connected()) return;
+    m_store.setCodec(m_connection->driver.settingsKey, codec);
+    m_store.setJpegQuality(m_connection->driver.settingsKey, jpegQuality);
+}
+
+std::unique_ptr<media::CameraControls> DeviceConnection::openControls(media::Error& error) const {
+    error = media::Error::none();
+    if (!connected() || !m_connection->driver.controlsIo) return nullptr;
+    auto controls =
+        std::make_unique<media::CameraControls>(m_connection->driver.controlsPath, m_connection->driver.controlsIo);
+    error = controls->open();
+    return error ? nullptr : std::move(controls);
+}
+
+media::Error DeviceConnection::startStream() {
+    std::unique_ptr<media::FrameSource> source;
+    media::Error error = m_connection->driver.makeSource(m_device.stream, source);
+    if (!error) error = m_live.start(std::move(source));
+    return error;
+}
+
+// A driver may go back to its defaults when opened or restarted: the user's settings are put
+// back, automatic modes first. What the user never set is left as the device has it.
+void DeviceConnection::restoreControls() {
+    if (m_device.controls.empty()) return;
+    media::Error error;
+    std::unique_ptr<media::CameraControls> controls = openControls(error);
+    if (controls) error = m_device.controls.applyTo(*controls);
+    if (error) m_listener.error(error);
+}
+
+media::Error DeviceConnection::setStream(const media::StreamRequest& wanted) {
+    if (!connected()) return {media::ErrorKind::Io, "No capture device is connected."};
+    const media::StreamFormat current = m_live.format();
+    const bool same = (!wanted.size || *wanted.size == media::FrameSize{current.width, current.height}) &&
+                      (!wanted.format || *wanted.format == current.format) &&
+                      (!wanted.interval || *wanted.interval == media::FrameInterval{current.frameIntervalNumerator,
+                                                                                    current.frameIntervalDenominator});
+    if (m_live.streaming() && same) return media::Error::none();
+    if (m_listener.recordingOpen()) {
+        return {media::ErrorKind::Unsupported,
+                "The picture format cannot change while a video is being recorded: all its frames have the same "
+                "size. Stop and save the video first."};
+    }
+    const media::StreamRequest previous = m_device.stream;
+    if (wanted.size) m_device.stream.size = wanted.size;
+    if (wanted.format) m_device.stream.format = wanted.format;
+    if (wanted.interval) m_device.stream.interval = wanted.interval;
+    media::Error error = startStream();
+    if (error) {
+        m_device.stream = previous;
+        startStream();
+    } else {
+        // The driver may have set something else than asked for: that is what is kept.
+        const media::StreamFormat started = m_live.format();
+        const std::string& key = m_connection->driver.settingsKey;
+        m_device.stream.size = media::FrameSize{started.width, started.height};
+        m_store.setPictureSize(key, *m_device.stream.size);
+        if (wanted.format) {
+            m_device.stream.format = started.format;
+            m_store.setPixelFormat(key, started.format);
+        }
+        if (wanted.interval) {
+            m_device.stream.interval =
+                media::FrameInterval{started.frameIntervalNumerator, started.frameIntervalDenominator};
+            m_store.setFrameInterval(key, *m_device.stream.interval);
+        }
+    }
+    restoreControls();
+    return error;
+}
+
+}  // namespace avicap32
