@@ -13,7 +13,10 @@
 
 namespace media {
 
+// The onion skin shows the last 1 to 5 recorded frames, at 10 to 100 % opacity in all.
 constexpr int kMaxOnionFrames = 5;
+constexpr int kMinOnionOpacity = 10;
+constexpr int kMaxOnionOpacity = 100;
 
 // How much of each onion-skin frame shows, newest first, in 256ths of the pixel: together
 // `opacityPercent`, each older frame less than the one after it. The live picture keeps the rest.

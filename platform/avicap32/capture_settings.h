@@ -8,7 +8,7 @@
 // settingsKey), so that a camera finds its settings again on another port or /dev/videoN.
 #pragma once
 
-#include "display_settings.h"
+#include "animator_view_private.h"
 
 #include "media/avi/avi_writer.h"
 #include "media/common/frame.h"

@@ -1,6 +1,7 @@
 #include "capture_window.h"
 
-#include "display_settings.h"
+#include "animator_view_private.h"
+#include "display_memory.h"
 #include "driver_dialogs.h"
 #include "shell32_private.h"
 #include "media/common/monotonic_clock.h"
@@ -68,7 +69,8 @@ CaptureWindow::CaptureWindow(QWidget* parent, DWORD style, int id)
     : Window(new PreviewWidget(parent), style, 0, id),
       m_params(DefaultCaptureParms()),
       m_captureFile(defaultCaptureFile()),
-      m_view(preview(), [this] { return m_params.dwRequestMicroSecPerFrame; }),
+      m_view(
+          preview(), [this] { return m_params.dwRequestMicroSecPerFrame; }, [this] { return readTake(); }),
       m_device(m_settings,
                DeviceConnection::Listener{
                    .choosing = [this](const CaptureDriver& driver) { showDeviceDisplay(driver); },
@@ -251,7 +253,8 @@ BOOL CaptureWindow::openSingleFrame() {
         return FALSE;
     }
     m_recording = std::move(writer);
-    m_view.recordingOpened(user32::ToUtf8(m_captureFile));
+    m_takePath = user32::ToUtf8(m_captureFile);
+    m_view.recordingOpened();
     return TRUE;
 }
 
@@ -292,6 +295,13 @@ BOOL CaptureWindow::closeSingleFrame() {
         return FALSE;
     }
     return TRUE;
+}
+
+// The take recorded last, as far as it went, for the views to play.
+std::shared_ptr<const media::RecordedTake> CaptureWindow::readTake() const {
+    auto take = std::make_shared<media::RecordedTake>();
+    if (m_takePath.empty() || take->open(m_takePath)) return nullptr;
+    return take;
 }
 
 // The views as the user left them for this device; the large view stays open or closed as it is.

@@ -2,10 +2,9 @@
 // and records single frames into an AVI file, driven by WM_CAP_ requests.
 #pragma once
 
-#include "animator_view.h"
+#include "animator_view_private.h"
 #include "capture_settings.h"
 #include "device_connection.h"
-#include "preview_widget.h"
 #include "user32_private.h"
 #include "vfw.h"
 
@@ -55,6 +54,7 @@ private:
     BOOL captureSingleFrame();
     BOOL closeSingleFrame();
 
+    std::shared_ptr<const media::RecordedTake> readTake() const;
     void showDeviceDisplay(const CaptureDriver& driver);
     void showNoCamera(const std::string& why);
     // Tells the program why a request failed, through its error callback.
@@ -76,6 +76,7 @@ private:
     bool m_restoring = false;                       // a copy back to the path began during this request
     int64_t m_lastRestoreNs = 0;                    // when the copy's progress was last shown
     std::unique_ptr<media::AviWriter> m_recording;  // the open single-frame file
+    std::string m_takePath;                         // where the last recording was opened
     AnimatorView m_view;
     // After the view, so that its stream stops before the view it feeds goes.
     DeviceConnection m_device;

@@ -2,9 +2,11 @@
 // and opens the large view. Changes show in the views at once; Cancel puts back what was there.
 #include "driver_dialogs.h"
 
-#include "animator_view.h"
+#include "animator_view_private.h"
 #include "capture_window.h"
 #include "driver_dialog.h"
+
+#include "media/view/compositor.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,11 +28,11 @@ BOOL ShowVideoDisplayDialog(CaptureWindow& window) {
     auto* frames = new QComboBox(onion);
     frames->addItem(QStringLiteral("Off"));
     frames->addItem(QStringLiteral("Last frame"));
-    for (int n = 2; n <= 5; ++n) frames->addItem(QStringLiteral("Last %1 frames").arg(n));
+    for (int n = 2; n <= media::kMaxOnionFrames; ++n) frames->addItem(QStringLiteral("Last %1 frames").arg(n));
     frames->setCurrentIndex(before.onionFrames);
     auto* opacityRow = new QWidget(onion);
     auto* opacity = new QSlider(Qt::Horizontal, opacityRow);
-    opacity->setRange(10, 100);
+    opacity->setRange(media::kMinOnionOpacity, media::kMaxOnionOpacity);
     opacity->setPageStep(10);
     opacity->setValue(before.onionOpacity);
     auto* percent = new QLabel(opacityRow);

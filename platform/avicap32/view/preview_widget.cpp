@@ -1,7 +1,6 @@
 #include "preview_widget.h"
 
 #include "media/jpeg/preview.h"
-#include "media/view/compositor.h"
 
 #include <QPainter>
 
@@ -104,10 +103,9 @@ void PreviewWidget::setMessage(const QString& text) {
 }
 
 void PreviewWidget::play(std::shared_ptr<const media::RecordedTake> take, int intervalMs, bool loop) {
+    m_playOrder.emplace(take->frameCount(), loop);
     m_take = std::move(take);
     m_playInterval = std::max(1, intervalMs);
-    m_loop = loop;
-    m_playNext = 0;
     {
         std::lock_guard lock(m_mutex);
         m_playTake = m_take;
@@ -203,38 +201,13 @@ QImage PreviewWidget::draw(const Job& job) {
     media::Frame rgb;
     if (rect.width <= 0 || media::DecodePreview(*frame, rect.width, rect.height, rgb)) return {};
 
-    // Each recorded frame is decoded once for the size it is shown at, not for every picture.
-    std::vector<Layer> kept;
-    bool allCached = true;
-    for (const std::shared_ptr<const media::Frame>& onion : job.onion) {
-        auto cached = std::find_if(m_layers.begin(), m_layers.end(), [&](const Layer& layer) {
-            return layer.frame == onion && layer.width == rect.width && layer.height == rect.height &&
-                   layer.mirror == job.mirror;
-        });
-        if (cached != m_layers.end()) {
-            kept.push_back(std::move(*cached));
-            continue;
-        }
-        allCached = false;
-        Layer layer{onion, rect.width, rect.height, job.mirror, {}};
-        if (!media::PrepareOnionLayer(*onion, {rect.width, rect.height}, job.mirror, layer.pixels)) {
-            kept.push_back(std::move(layer));
-        }
-    }
-    bool sameLayers = allCached && kept.size() == m_layers.size() && m_onionOpacity == job.opacityPercent;
-    for (size_t i = 0; sameLayers && i < kept.size(); ++i) sameLayers = kept[i].frame == m_layers[i].frame;
-    m_layers = std::move(kept);
-    // Summed once, laid over every picture until a frame is recorded or the view changes.
-    if (!sameLayers) {
-        std::vector<const media::Frame*> layers;
-        for (const Layer& layer : m_layers) layers.push_back(&layer.pixels);
-        m_onion = media::SumOnionLayers(layers, media::OnionWeights(int(layers.size()), job.opacityPercent));
-        m_onionOpacity = job.opacityPercent;
-    }
+    // Decoded and summed once for the size it is shown at, not for every picture.
+    const media::OnionSkin& onion =
+        m_onionLayers.skinFor(job.onion, {rect.width, rect.height}, job.mirror, job.opacityPercent);
 
     QImage canvas(canvasSize, QImage::Format_RGB888);
     canvas.setDevicePixelRatio(job.pixelRatio);
-    media::ComposeView(rgb, rect, job.mirror, m_onion,
+    media::ComposeView(rgb, rect, job.mirror, onion,
                        {canvas.bits(), canvas.width(), canvas.height(), size_t(canvas.bytesPerLine())});
     return canvas;
 }
@@ -258,12 +231,10 @@ void PreviewWidget::refresh() {
     update();
 }
 
-// Each tick shows the frame drawn since the last one and asks for the next: every frame of the
-// take shows for one frame interval, the last one too before the live picture comes back.
+// Each tick shows the frame drawn since the last one and asks for the next.
 void PreviewWidget::refreshPlaying() {
     long shownIndex = -1;
-    bool ended = false;
-    const size_t count = m_take->frameCount();
+    media::PlayOrder::Tick tick;
     {
         std::lock_guard lock(m_mutex);
         m_target = pixelSize();
@@ -273,22 +244,12 @@ void PreviewWidget::refreshPlaying() {
             shownIndex = m_decodedIndex;
             update();
         }
-        if (m_playRequest >= 0 || m_playDrawing) {
-            // Still drawing the last one: a loaded machine slows the take down, never skips.
-        } else if (m_playNext < count) {
-            m_playRequest = long(m_playNext++);
-        } else if (m_loop && count > 0) {
-            m_playRequest = 0;
-            m_playNext = 1;
-        } else if (m_playNext == count) {
-            ++m_playNext;
-        } else {
-            ended = true;
-        }
+        tick = m_playOrder->tick(m_playRequest >= 0 || m_playDrawing);
+        if (tick.frame >= 0) m_playRequest = tick.frame;
     }
     m_wake.notify_one();
-    if (shownIndex >= 0 && m_playListener) m_playListener(int(shownIndex), int(count));
-    if (ended) stopPlaying();
+    if (shownIndex >= 0 && m_playListener) m_playListener(int(shownIndex), int(m_playOrder->frameCount()));
+    if (tick.ended) stopPlaying();
 }
 
 void PreviewWidget::paintEvent(QPaintEvent*) {

@@ -1,6 +1,8 @@
 #include "large_view.h"
 
 #include "animator_view.h"
+
+#include "media/view/compositor.h"
 #include "preview_widget.h"
 
 #include <QCheckBox>
@@ -41,11 +43,11 @@ LargeView::LargeView(AnimatorView& view) : QWidget(nullptr, Qt::Window), m_view(
     m_onionFrames = new QComboBox(this);
     m_onionFrames->addItem(QStringLiteral("Off"));
     m_onionFrames->addItem(QStringLiteral("1 frame"));
-    for (int n = 2; n <= 5; ++n) m_onionFrames->addItem(QStringLiteral("%1 frames").arg(n));
+    for (int n = 2; n <= media::kMaxOnionFrames; ++n) m_onionFrames->addItem(QStringLiteral("%1 frames").arg(n));
     auto* onionLabel = new QLabel(QStringLiteral("&Onion skin:"), this);
     onionLabel->setBuddy(m_onionFrames);
     m_opacity = new QSlider(Qt::Horizontal, this);
-    m_opacity->setRange(10, 100);
+    m_opacity->setRange(media::kMinOnionOpacity, media::kMaxOnionOpacity);
     m_opacity->setPageStep(10);
     m_opacity->setFixedWidth(m_opacity->fontMetrics().averageCharWidth() * 14);
     m_opacity->setToolTip(QStringLiteral("Opacity of the onion skin"));

@@ -5,7 +5,8 @@
 #pragma once
 
 #include "media/common/frame.h"
-#include "media/view/compositor.h"
+#include "media/view/onion_layers.h"
+#include "media/view/play_order.h"
 #include "media/view/recorded_take.h"
 
 #include <QImage>
@@ -17,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -56,7 +58,9 @@ public:
     // Shows the take's frames in order, one every `intervalMs`, then the live picture again
     // (or the take from its start when looping).
     void play(std::shared_ptr<const media::RecordedTake> take, int intervalMs, bool loop);
-    void setLoop(bool loop) { m_loop = loop; }
+    void setLoop(bool loop) {
+        if (m_playOrder) m_playOrder->setLoop(loop);
+    }
     void stopPlaying();
     bool playing() const { return m_take != nullptr; }
     // Told on the GUI thread of each frame shown while playing (its index, and the count), and
@@ -87,8 +91,7 @@ private:
     int m_rate = 100;
     std::shared_ptr<const media::RecordedTake> m_take;  // being played
     int m_playInterval = 100;
-    size_t m_playNext = 0;
-    bool m_loop = false;
+    std::optional<media::PlayOrder> m_playOrder;  // of m_take
     std::function<void(int, int)> m_playListener;
 
     std::mutex m_mutex;  // guards everything below
@@ -110,17 +113,7 @@ private:
     bool m_accepting = false;
     bool m_quit = false;
 
-    // The drawing thread's own: onion-skin layers kept at the size they are shown at.
-    struct Layer {
-        std::shared_ptr<const media::Frame> frame;
-        int width = 0;
-        int height = 0;
-        bool mirror = false;
-        media::Frame pixels;
-    };
-    std::vector<Layer> m_layers;
-    media::OnionSkin m_onion;  // m_layers summed
-    int m_onionOpacity = 0;
+    media::OnionLayers m_onionLayers;  // the drawing thread's own
     std::thread m_drawer;
 };
 

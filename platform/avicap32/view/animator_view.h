@@ -1,5 +1,6 @@
 // The animator's views of one capture window: its own preview and the large view, what both
-// draw over the live picture (onion skin, mirror, the last frame), and playing the take.
+// draw over the live picture (onion skin, mirror, the last frame), and playing the take. It is
+// handed frames and the take; what a camera is, and where the take is kept, are not its business.
 #pragma once
 
 #include "display_settings.h"
@@ -20,9 +21,11 @@ class LargeView;
 
 class AnimatorView {
 public:
+    // The take recorded so far, read back by whoever records it; null when there is none.
+    using TakeReader = std::function<std::shared_ptr<const media::RecordedTake>()>;
     // `frameInterval` tells the recording's frame interval in microseconds, at which the take
     // plays.
-    AnimatorView(PreviewWidget* preview, std::function<uint32_t()> frameInterval);
+    AnimatorView(PreviewWidget* preview, std::function<uint32_t()> frameInterval, TakeReader readTake);
     ~AnimatorView();
     AnimatorView(const AnimatorView&) = delete;
     AnimatorView& operator=(const AnimatorView&) = delete;
@@ -31,9 +34,9 @@ public:
     void offerFrame(const std::shared_ptr<const media::Frame>& frame);
     void setRate(int milliseconds);
 
-    // A recording was started at `path`: the take to play from now on. Its first frame takes
-    // the place of the previous recording's frames in the onion skin.
-    void recordingOpened(const std::string& path);
+    // A recording was started: its first frame takes the place of the previous recording's
+    // frames in the onion skin.
+    void recordingOpened();
     void frameRecorded(std::shared_ptr<const media::Frame> frame);
 
     const DisplaySettings& settings() const { return m_settings; }
@@ -65,6 +68,7 @@ private:
 
     PreviewWidget* m_preview;
     std::function<uint32_t()> m_frameInterval;
+    TakeReader m_readTake;
     std::unique_ptr<LargeView> m_largeView;
     std::atomic<PreviewWidget*> m_largePicture{nullptr};  // read by the capture thread
     DisplaySettings m_settings;
@@ -72,7 +76,6 @@ private:
     std::vector<std::shared_ptr<const media::Frame>> m_recent;  // newest first
     bool m_newRecording = false;
     bool m_showLastFrame = false;
-    std::string m_takePath;
     int m_rate = 100;
 };
 

@@ -1,6 +1,5 @@
-#include "display_settings.h"
-
-#include "animator_view.h"
+#include "display_memory.h"
+#include "animator_view_private.h"
 #include "capture_settings.h"
 
 #include <QTimer>

@@ -22,8 +22,8 @@ void PlaceBeside(QWidget& window, const QWidget& dialog) {
 
 }  // namespace
 
-AnimatorView::AnimatorView(PreviewWidget* preview, std::function<uint32_t()> frameInterval)
-    : m_preview(preview), m_frameInterval(std::move(frameInterval)) {}
+AnimatorView::AnimatorView(PreviewWidget* preview, std::function<uint32_t()> frameInterval, TakeReader readTake)
+    : m_preview(preview), m_frameInterval(std::move(frameInterval)), m_readTake(std::move(readTake)) {}
 
 AnimatorView::~AnimatorView() { m_largePicture = nullptr; }
 
@@ -40,10 +40,7 @@ void AnimatorView::setRate(int milliseconds) {
     if (m_largeView) m_largeView->picture()->setRate(milliseconds);
 }
 
-void AnimatorView::recordingOpened(const std::string& path) {
-    m_takePath = path;
-    m_newRecording = true;
-}
+void AnimatorView::recordingOpened() { m_newRecording = true; }
 
 void AnimatorView::frameRecorded(std::shared_ptr<const media::Frame> frame) {
     if (m_newRecording) m_recent.clear();
@@ -57,7 +54,7 @@ void AnimatorView::frameRecorded(std::shared_ptr<const media::Frame> frame) {
 void AnimatorView::setSettings(const DisplaySettings& settings) {
     DisplaySettings wanted = settings;
     wanted.onionFrames = std::clamp(wanted.onionFrames, 0, media::kMaxOnionFrames);
-    wanted.onionOpacity = std::clamp(wanted.onionOpacity, 10, 100);
+    wanted.onionOpacity = std::clamp(wanted.onionOpacity, media::kMinOnionOpacity, media::kMaxOnionOpacity);
     const bool changed = !(wanted == m_settings);
     m_settings = wanted;
     showOverlay();
@@ -103,8 +100,8 @@ void AnimatorView::showLargeView(bool on) {
 }
 
 bool AnimatorView::play(QString& why) {
-    auto take = std::make_shared<media::RecordedTake>();
-    if (m_takePath.empty() || take->open(m_takePath) || take->frameCount() == 0) {
+    std::shared_ptr<const media::RecordedTake> take = m_readTake();
+    if (!take || take->frameCount() == 0) {
         why = QStringLiteral("Nothing has been recorded yet.");
         return false;
     }
