@@ -2,7 +2,7 @@
 
 #include "animator_view_private.h"
 #include "display_memory.h"
-#include "driver_dialogs.h"
+#include "video_dialogs.h"
 #include "shell32_private.h"
 #include "media/common/monotonic_clock.h"
 #include "user32_private.h"

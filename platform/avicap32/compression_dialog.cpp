@@ -1,6 +1,6 @@
 // The Video Compression dialog: Motion JPEG at a chosen quality for the frames we encode, or
 // full frames. Frames the device already sends as Motion JPEG are stored as they came.
-#include "driver_dialogs.h"
+#include "video_dialogs.h"
 
 #include "capture_window.h"
 #include "driver_dialog.h"

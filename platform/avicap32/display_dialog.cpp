@@ -1,6 +1,6 @@
 // The Video Display dialog: sets up the animator's view (onion skin, mirror, playing the take)
 // and opens the large view. Changes show in the views at once; Cancel puts back what was there.
-#include "driver_dialogs.h"
+#include "video_dialogs.h"
 
 #include "animator_view_private.h"
 #include "capture_window.h"

@@ -1,7 +1,7 @@
 // The Video Format dialog: the picture format, size and streaming frame rate, from what the
 // device offers (MJPEG first when it has it). The streaming rate is the device's; the video's
 // own frame rate stays the program's.
-#include "driver_dialogs.h"
+#include "video_dialogs.h"
 
 #include "capture_window.h"
 #include "driver_dialog.h"

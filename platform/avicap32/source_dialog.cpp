@@ -2,7 +2,7 @@
 // read afresh each time the dialog opens, and the device's settings as sliders, check boxes
 // and lists, applied as they change. A lock holds exposure, white balance and focus still
 // between shots. What it does with the settings is SourceSettings'.
-#include "driver_dialogs.h"
+#include "video_dialogs.h"
 
 #include "capture_window.h"
 #include "driver_dialog.h"

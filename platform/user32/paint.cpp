@@ -51,6 +51,8 @@ QImage LastOffscreenPaint(HWND window) {
     return found == OffscreenResults().end() ? QImage() : found->second;
 }
 
+void ForgetOffscreenPaint(HWND window) { OffscreenResults().erase(window); }
+
 }  // namespace user32
 
 HDC BeginPaint(HWND handle, PAINTSTRUCT* paint) {

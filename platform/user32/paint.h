@@ -13,6 +13,8 @@ QPainter* PainterFor(HDC dc);
 // While a window is not being painted by Qt (a test calling a paint handler directly), its
 // paint context draws into this picture of the client area instead of the screen.
 QImage LastOffscreenPaint(HWND window);
+// The window is going: its picture goes with it.
+void ForgetOffscreenPaint(HWND window);
 
 // Set by a window's paintEvent around the WM_PAINT it sends, so that BeginPaint paints on the
 // widget itself.

@@ -3,6 +3,7 @@
 
 #include "icon.h"
 #include "keys.h"
+#include "paint.h"
 #include "system_menu.h"
 #include "text.h"
 #include "unhandled.h"
@@ -40,6 +41,7 @@ Window::Window(QWidget* widget, DWORD style, DWORD exStyle, int id)
     : m_widget(widget), m_style(style), m_exStyle(exStyle), m_id(id), m_proc(&ClassWindowProc) {}
 
 Window::~Window() {
+    if (m_handle) ForgetOffscreenPaint(m_handle);
     if (m_widget) {
         // A widget may be on the stack of the Qt event being handled (a click that ends the
         // program): hide it now and let Qt delete it once that event has returned.

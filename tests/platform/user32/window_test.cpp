@@ -2,6 +2,7 @@
 // children, and the one table every kind of handle lives in.
 #include "icon.h"
 #include "menu.h"
+#include "paint.h"
 #include "window.h"
 
 #include <gtest/gtest.h>
@@ -107,8 +108,14 @@ TEST(WindowTest, HandlesKeepTheirKindAndAreFreedByTheirOwners) {
     EXPECT_TRUE(DestroyMenu(bar));
     EXPECT_FALSE(IsMenu(popup)) << "a menu's popups go with it";
 
+    PAINTSTRUCT paint;
+    ASSERT_TRUE(BeginPaint(window, &paint));  // outside a paint event: a picture of its own
+    EndPaint(window, &paint);
+    EXPECT_FALSE(user32::LastOffscreenPaint(window).isNull());
+
     DestroyWindow(window);
     EXPECT_FALSE(IsMenu(systemMenu)) << "a window's menus go with it";
+    EXPECT_TRUE(user32::LastOffscreenPaint(window).isNull()) << "and so does its last picture";
 }
 
 TEST(WindowDeathTest, MessagesAreSentOnTheGuiThreadOnly) {
