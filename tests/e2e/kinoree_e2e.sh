@@ -100,6 +100,10 @@ wait_for_window() {
     return 1
 }
 
+# How many windows of the program show; a menu popping up is one more.
+program_windows() { xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l; }
+more_program_windows_than() { [ "$(program_windows)" -gt "$1" ]; }
+
 # Message boxes are titled with the application's name.
 message_box() { wait_for_window --name '^KinoreeV2$'; }
 no_message_box() { ! xdotool search --onlyvisible --name '^KinoreeV2$' >/dev/null 2>&1; }
@@ -124,6 +128,27 @@ wait_for_exit() {
     fail "the program did not end"
 }
 
+# Waits until the command succeeds, failing with $1 when it never does.
+poll_until() {
+    local what=$1
+    shift
+    for _ in $(seq 300); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    fail "$what"
+}
+
+# The command keeps succeeding for half a second, checked as it goes; fails with $1 when it stops.
+keeps_holding() {
+    local what=$1
+    shift
+    for _ in $(seq 5); do
+        "$@" || fail "$what"
+        sleep 0.1
+    done
+}
+
 # --- input --------------------------------------------------------------------------------------
 
 focus_main() { xdotool windowfocus --sync "$main"; }
@@ -146,7 +171,9 @@ click_stop() { click_control 117 170 83 19; }
 click_quit() { click_control 281 209 57 16; }
 click_video_settings() { click_control 221 110 109 22; }
 
-# The title of a window, waited for until it matches (an extended regular expression).
+# Whether the title of a window matches (an extended regular expression).
+title_says() { xdotool getwindowname "$1" 2>/dev/null | grep -Eq "$2"; }
+# The title of a window, waited for until it matches.
 wait_for_title() {
     local window=$1 pattern=$2
     for _ in $(seq 300); do
@@ -184,6 +211,7 @@ box_text() {
     xclip -o -selection primary 2>/dev/null || true
 }
 status_text() { box_text 46 194 292 14; }
+status_says_no_frame() { [[ $(status_text) == "No frame was captured. "* ]]; }
 file_name_text() { box_text 46 211 234 14; }
 # Waits until the box (read by the given function) says what it should: the dialog takes no
 # clicks until a file dialog or message box before has fully let go of it.
@@ -202,8 +230,10 @@ expect_text() {
 set_capture_file() {
     local dialog
     focus_main
+    local windows
+    windows=$(program_windows)
     xdotool mousemove $((win_x + 19)) $((win_y + 8)) click 1
-    sleep 0.5
+    poll_until "the File menu did not open" more_program_windows_than "$windows"
     xdotool key Down Return
     dialog=$(wait_for_window --name '^Save Dovarederu Video as') || fail "the file dialog did not open"
     xdotool windowfocus --sync "$dialog" type --delay 10 "$1"
@@ -224,6 +254,8 @@ make_video() {
 frames_in() {
     ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$1"
 }
+# The file holds n frames already (the recording writes each one at once).
+holds_frames() { [ "$(frames_in "$1" 2>/dev/null)" = "$2" ]; }
 # The frame rate the file carries, rounded to whole frames per second.
 rate_of() {
     ffprobe -v error -select_streams v:0 -show_entries stream=r_frame_rate,avg_frame_rate -of csv=p=0 "$1" |
@@ -265,7 +297,7 @@ keyboard_recording() {
     keys $(printf 'shift+Tab %.0s' $(seq 8))
     keys space
     keys Return
-    sleep 0.5
+    poll_until "the two frames were not recorded" holds_frames "$(capture_file)" 2
     # The other Video Controls are disabled now: the next tab stop is Stop /  Save.
     keys Tab space
     answer_box "stop and save" Return
@@ -314,7 +346,7 @@ replace_question() {
 # Escape ends the program at once, in the middle of a recording; the file is still complete.
 escape_during_recording() {
     for _ in 1 2 3; do click_capture; done
-    sleep 0.5
+    poll_until "the three frames were not recorded" holds_frames "$(capture_file)" 3
     keys Escape
     wait_for_exit
     no_message_box || fail "Escape asked a question"
@@ -348,8 +380,7 @@ large_view_playback() {
 
     xdotool windowfocus --sync "$large" key alt+p p
     wait_for_title "$large" 'playing the take'
-    sleep 0.5
-    xdotool getwindowname "$large" | grep -q 'playing the take' || fail "the looping take stopped by itself"
+    keeps_holding "the looping take stopped by itself" title_says "$large" 'playing the take'
     xdotool windowfocus --sync "$large" key p
     wait_for_title "$large" '^Large View$'
     xdotool windowfocus --sync "$large" key alt+p p
@@ -409,9 +440,8 @@ no_camera_keeps_video() {
     local saved
     saved=$(md5sum <"$(capture_file)")
     click_capture
-    sleep 0.5
-    no_message_box || fail "a question came although no frame can be taken"
     expect_text Status status_text "No frame was captured. No capture device is connected."
+    no_message_box || fail "a question came although no frame can be taken"
     click_stop
     answer_box "stop and save" Return
     keys Escape
@@ -431,7 +461,7 @@ failed_open_asks_again() {
     local saved
     saved=$(md5sum <"$HOME/saved.avi")
     click_capture
-    sleep 0.5
+    poll_until "the Status box did not tell of the failed open" status_says_no_frame
     no_message_box || fail "a message box came for the failed open"
     set_capture_file "$HOME/saved.avi"
     expect_text "File Name" file_name_text "$HOME/saved.avi"

@@ -61,8 +61,7 @@ TEST_F(LiveSourceTest, CaptureWaitsForAFrameThatBeganAfterTheRequest) {
 
     feed(140, 2);  // sat in the queue since before the request
     feed(150, 3);  // began at the very moment of the request
-    std::this_thread::sleep_for(20ms);
-    EXPECT_EQ(capture.wait_for(0s), std::future_status::timeout) << "took a frame from before the press";
+    EXPECT_EQ(capture.wait_for(20ms), std::future_status::timeout) << "took a frame from before the press";
 
     feed(160, 4);
     auto [error, frame] = capture.get();
@@ -111,7 +110,7 @@ TEST_F(LiveSourceTest, TransientErrorsDoNotEndTheStream) {
 
 TEST_F(LiveSourceTest, StopWakesAWaitingCaptureAndStopsTheSource) {
     auto capture = waitAsync(0, 60s);
-    std::this_thread::sleep_for(20ms);
+    ASSERT_EQ(capture.wait_for(20ms), std::future_status::timeout) << "nothing came to end the wait";
     m_live.stop();
     ASSERT_EQ(capture.wait_for(kPatience), std::future_status::ready);
     EXPECT_EQ(capture.get().first.kind, ErrorKind::Io);

@@ -10,6 +10,7 @@
 
 #include "test_resources.h"
 #include "vfw.h"
+#include "wait_until.h"
 
 #include <QEventLoop>
 #include <QLabel>
@@ -31,18 +32,7 @@ namespace {
 
 INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
-// Runs the event loop until `done` holds or the time is up; true if it holds.
-bool WaitFor(const std::function<bool()>& done, int milliseconds = 3000) {
-    QEventLoop loop;
-    QTimer poll;
-    poll.start(5);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-    });
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    if (!done()) loop.exec();
-    return done();
-}
+using testing_support::WaitUntil;
 
 std::shared_ptr<const media::Frame> Solid(int width, int height, QRgb colour) {
     auto frame = std::make_shared<media::Frame>();
@@ -67,7 +57,7 @@ TEST(PreviewWidgetTest, LetterboxesTheLivePictureAndDrawsTheOnionSkinAndTheLastF
     preview.setPreviewing(true);
     const QRgb red = qRgb(220, 30, 40), blue = qRgb(0, 0, 240), black = qRgb(0, 0, 0);
     auto pictureAt = [&](QPoint at, QRgb expected) {
-        return WaitFor([&] {
+        return WaitUntil([&] {
             preview.offerFrame(Solid(160, 120, red));
             const QImage shown = preview.shownPicture();
             return shown.size() == QSize(300, 100) && Near(shown.pixel(at), expected);
@@ -128,7 +118,7 @@ protected:
     std::vector<QString> playedStatuses() {
         QLabel* status = view().largeView()->findChildren<QLabel*>().back();
         std::vector<QString> seen;
-        WaitFor([&] {
+        WaitUntil([&] {
             const QString text = status->text();
             if (seen.empty() ? text.startsWith("Playing") : seen.back() != text) seen.push_back(text);
             return !view().largeView()->picture()->playing();
@@ -164,7 +154,12 @@ TEST_F(AnimatorViewTest, PlaysTheTakeSoFarInOrderWithoutDisturbingCaptures) {
     view().setSettings(settings);
     ASSERT_TRUE(view().play(why));
     ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME));
-    WaitFor([] { return false; }, 500);
+    QLabel* status = view().largeView()->findChildren<QLabel*>().back();
+    bool sawLast = false;
+    EXPECT_TRUE(WaitUntil([&] {
+        sawLast = sawLast || status->text() == "Playing frame 3 of 3";
+        return sawLast && status->text() == "Playing frame 1 of 3";
+    })) << "past its end and on from its start";
     EXPECT_TRUE(view().largeView()->picture()->playing());
     view().stopPlaying();
     ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_CLOSE));
@@ -219,7 +214,7 @@ TEST_F(AnimatorViewTest, VideoDisplaySetsUpTheViewsAtOnceCancelPutsThemBackAndOk
     EXPECT_EQ(nextView.settings().onionFrames, 0) << "no device yet";
     ASSERT_TRUE(SendMessageW(next, WM_CAP_DRIVER_CONNECT, 0, 0));
     EXPECT_EQ(nextView.settings().onionFrames, 3);
-    EXPECT_TRUE(WaitFor([&] { return nextView.settings() == chosen && nextView.largeView(); }));
+    EXPECT_TRUE(WaitUntil([&] { return nextView.settings() == chosen && nextView.largeView(); }));
     DestroyWindow(next);
 }
 
