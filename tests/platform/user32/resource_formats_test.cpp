@@ -3,10 +3,10 @@
 // or read out of bounds.
 
 #include "kernel32_private.h"
+#include "resource_formats.h"
 #include "seams.h"
-#include "res/module_resources.h"
 #include "res_builder.h"
-#include "user32_private.h"
+#include "test_resources.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +21,11 @@ using restest::PutId;
 using restest::PutString;
 
 std::span<const BYTE> Span(const Bytes& b) { return {b.data(), b.size()}; }
+
+// The tests' own module image, as windres compiled it (tests/platform/resources).
+extern "C" const unsigned char platform_test_resources_begin[];
+extern "C" const unsigned char platform_test_resources_end[];
+std::span<const BYTE> ModuleResourceImage() { return {platform_test_resources_begin, platform_test_resources_end}; }
 
 // Makes `image` the module's resources for one test.
 class ScopedModuleImage {
@@ -82,7 +87,7 @@ TEST(ResImageParse, FindByTypeNameAndLanguage) {
                             .bytes();
     ScopedModuleImage scope(image);
     HMODULE module = GetModuleHandleW(nullptr);
-    EXPECT_EQ(GetModuleHandleW(L"kinoreev2.EXE"), module);
+    EXPECT_EQ(GetModuleHandleW(L"platform_tests.EXE"), module);
     EXPECT_EQ(GetModuleHandleW(L"comctl32.dll"), nullptr);
 
     EXPECT_EQ(kernel32::ResourceBytes(module, RT_DIALOG, L"MainDlg").size(), 1u) << "names ignore case";
@@ -242,10 +247,10 @@ TEST(ResTemplateParse, EveryTruncationIsRefused) {
     const std::vector<Bytes> templates = {
         ClassicTemplate(),
         ExtendedTemplate(),
-        Bytes(kernel32::ResourceBytes(module, RT_DIALOG, MAKEINTRESOURCEW(102)).begin(),
-              kernel32::ResourceBytes(module, RT_DIALOG, MAKEINTRESOURCEW(102)).end()),
-        Bytes(kernel32::ResourceBytes(module, RT_DIALOG, MAKEINTRESOURCEW(100)).begin(),
-              kernel32::ResourceBytes(module, RT_DIALOG, MAKEINTRESOURCEW(100)).end()),
+        Bytes(kernel32::ResourceBytes(module, RT_DIALOG, MAKEINTRESOURCEW(IDD_PANEL)).begin(),
+              kernel32::ResourceBytes(module, RT_DIALOG, MAKEINTRESOURCEW(IDD_PANEL)).end()),
+        Bytes(kernel32::ResourceBytes(module, RT_DIALOG, MAKEINTRESOURCEW(IDD_TWO_DEFAULTS)).begin(),
+              kernel32::ResourceBytes(module, RT_DIALOG, MAKEINTRESOURCEW(IDD_TWO_DEFAULTS)).end()),
     };
     for (size_t t = 0; t < templates.size(); ++t) {
         ASSERT_TRUE(user32::ParseDialogTemplate(Span(templates[t]))) << t;
@@ -394,11 +399,10 @@ TEST(ResIconDecode, MaskAlphaAndTruncation) {
 
     EXPECT_FALSE(user32::DecodeIconImage(Span(InfoHeader(2, 3, 32, 0)))) << "odd doubled height";
     EXPECT_FALSE(user32::DecodeIconImage(Span(InfoHeader(2, -4, 32, 0)))) << "icons are bottom-up";
-    const std::span<const BYTE> module =
-        kernel32::ResourceBytes(GetModuleHandleW(nullptr), RT_ICON, MAKEINTRESOURCEW(1));
-    ASSERT_TRUE(user32::DecodeIconImage(module));
-    for (size_t length = 0; length < module.size(); length += 7)
-        EXPECT_FALSE(user32::DecodeIconImage(Span(Bytes(module.begin(), module.begin() + length)))) << length;
+    for (const Bytes& whole : {icon, flat}) {
+        for (size_t length = 0; length < whole.size(); ++length)
+            EXPECT_FALSE(user32::DecodeIconImage(Span(Bytes(whole.begin(), whole.begin() + length)))) << length;
+    }
 }
 
 TEST(ResIconDirectory, PicksTheClosestSize) {
