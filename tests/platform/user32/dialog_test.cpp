@@ -175,6 +175,38 @@ TEST_F(DialogTest, KeysBecomeMessagesThatTheDialogManagerRoutes) {
     DestroyWindow(dialog);
 }
 
+// A mnemonic presses its button from anywhere in the dialog with Alt, and as a plain letter
+// where the focused control takes no characters; "&&" is an ampersand, not a mnemonic.
+TEST_F(DialogTest, AMnemonicPressesItsButtonUnlessTheFocusedControlTakesTheLetter) {
+    HWND dialog = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_PANEL), nullptr, &RecordingProc, 0);
+    struct Case {
+        const wchar_t* text;  // of button 1003
+        int focused;
+        Qt::KeyboardModifiers modifiers;
+        bool enabled;
+        bool pressed;
+    } cases[] = {
+        {L"&Colours", 1000, Qt::AltModifier, true, true},       {L"&Colours", 1000, Qt::NoModifier, true, true},
+        {L"&Colours", 1008, Qt::NoModifier, true, false},  // an edit box: the letter is typed
+        {L"&Colours", 1008, Qt::AltModifier, true, true},       {L"&Colours", 1000, Qt::AltModifier, false, false},
+        {L"Salt && &Cress", 1000, Qt::AltModifier, true, true}, {L"Salt &&Cress", 1000, Qt::AltModifier, true, false},
+    };
+    for (const Case& c : cases) {
+        HWND button = GetDlgItem(dialog, 1003);
+        SetWindowTextW(button, c.text);
+        EnableWindow(button, c.enabled);
+        SetFocus(GetDlgItem(dialog, c.focused));
+        g_messages.clear();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_C, c.modifiers, QStringLiteral("c"));
+        QApplication::sendEvent(user32::FromHandle(GetDlgItem(dialog, c.focused))->widget(), &press);
+        const bool pressed = !g_messages.empty() && g_messages.back().second == MAKEWPARAM(1003, BN_CLICKED);
+        EXPECT_EQ(pressed, c.pressed) << "text " << QString::fromWCharArray(c.text).toStdString() << ", focus on "
+                                      << c.focused << (c.modifiers ? " with Alt" : "")
+                                      << (c.enabled ? "" : ", disabled");
+    }
+    DestroyWindow(dialog);
+}
+
 TEST_F(DialogTest, AModalDialogDisablesItsOwnerUntilItEnds) {
     testing_support::ScriptedModals modals;
     HWND owner = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_PANEL), nullptr, &RecordingProc, 0);
