@@ -53,6 +53,10 @@ private:
     BOOL openSingleFrame();
     BOOL captureSingleFrame();
     BOOL closeSingleFrame();
+    BOOL getStatus(WPARAM size, LPARAM record);
+    BOOL saveRecordingAs(LPCWSTR path);
+    LRESULT replacementOfCaptureFile() const;
+    void reportNotice();
 
     std::shared_ptr<const media::RecordedTake> readTake() const;
     void showDeviceDisplay(const CaptureDriver& driver);
