@@ -180,7 +180,9 @@ TEST(TestSceneSourceTest, ASlowReaderLosesFramesLikeWithACamera) {
     ASSERT_FALSE(scene.start());
     Frame first;
     ASSERT_FALSE(scene.readFrame(first));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // The reader comes back once five more frames have fallen due, by the clock the scene runs on.
+    const int64_t back = first.exposureStartNs + 5 * 10'000'000;
+    while (MonotonicNowNs() < back) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     Frame next;
     ASSERT_FALSE(scene.readFrame(next));
     EXPECT_GE(next.sequence, first.sequence + 4);
