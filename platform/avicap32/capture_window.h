@@ -1,5 +1,7 @@
 // The capture window (avicap32): a child window that shows the connected driver's live picture
-// and records single frames into an AVI file, driven by WM_CAP_ requests.
+// and records single frames into an AVI file, driven by WM_CAP_ requests. It answers the requests
+// and records; the device connection (device_connection.h) chooses and runs the device, and the
+// animator's view (view/) shows the picture.
 #pragma once
 
 #include "animator_view_private.h"
