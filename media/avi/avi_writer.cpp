@@ -38,6 +38,7 @@ Error AviWriter::open(const std::string& path) {
     m_firstPartChunks.clear();
     m_repairPending = false;
     m_file.setSyncEnabled(m_options.syncEachFrame);
+    m_file.setNeverInPlace(!m_options.publishWithFirstFrame);
     if (Error e = m_file.create(path)) return e;
 
     // Headers and the first standard index, written at once before anything refers to them.
@@ -68,7 +69,7 @@ Error AviWriter::encode(const Frame& frame, std::span<const uint8_t>& payload) {
     return Error::none();
 }
 
-Error AviWriter::appendFrame(const Frame& frame, uint32_t microSecPerFrame) {
+Error AviWriter::prepareAppend(uint32_t microSecPerFrame, FrameSize size) {
     if (!m_file.isOpen()) return {ErrorKind::Io, "No recording file is open"};
     if (Error e = m_file.followPath()) return e;
     // A fault that has cleared since (space freed, the file writable again) lets it go on.
@@ -76,19 +77,33 @@ Error AviWriter::appendFrame(const Frame& frame, uint32_t microSecPerFrame) {
         if (Error e = repair()) return e;
     }
     if (microSecPerFrame == 0) return {ErrorKind::BadFrame, "A frame needs a duration"};
-    if (m_progress.frames > 0 && (frame.width != m_progress.width || frame.height != m_progress.height)) {
-        return {ErrorKind::BadFrame, "The frame is " + SizeText(frame.width, frame.height) + " but the recording is " +
+    if (m_progress.frames > 0 && (size.width != m_progress.width || size.height != m_progress.height)) {
+        return {ErrorKind::BadFrame, "The frame is " + SizeText(size.width, size.height) + " but the recording is " +
                                          SizeText(m_progress.width, m_progress.height)};
     }
+    return Error::none();
+}
+
+Error AviWriter::appendFrame(const Frame& frame, uint32_t microSecPerFrame) {
+    const FrameSize size{frame.width, frame.height};
+    if (Error e = prepareAppend(microSecPerFrame, size)) return e;
     std::span<const uint8_t> payload;
     if (Error e = encode(frame, payload)) return e;
+    return appendPayload(payload, size, microSecPerFrame);
+}
+
+Error AviWriter::appendEncoded(std::span<const uint8_t> payload, FrameSize size, uint32_t microSecPerFrame) {
+    if (Error e = prepareAppend(microSecPerFrame, size)) return e;
+    return appendPayload(payload, size, microSecPerFrame);
+}
+
+Error AviWriter::appendPayload(std::span<const uint8_t> payload, FrameSize size, uint32_t microSecPerFrame) {
     if (payload.size() >= m_options.riffSizeLimit / 2) {
         return {ErrorKind::BadFrame,
                 "A frame of " + std::to_string(payload.size()) + " bytes is too large for the file"};
     }
-
     Progress rollbackTo = m_progress;
-    Error e = writeFrame(payload, frame, microSecPerFrame, rollbackTo);
+    Error e = writeFrame(payload, size, microSecPerFrame, rollbackTo);
     if (e) rollback(rollbackTo);
     return e;
 }
@@ -102,7 +117,7 @@ bool AviWriter::partWouldOverflow(uint64_t chunkSize, bool newBlock) const {
     return end - m_progress.partStart > m_options.riffSizeLimit;
 }
 
-Error AviWriter::writeFrame(std::span<const uint8_t> payload, const Frame& frame, uint32_t microSecPerFrame,
+Error AviWriter::writeFrame(std::span<const uint8_t> payload, FrameSize size, uint32_t microSecPerFrame,
                             Progress& rollbackTo) {
     const uint64_t chunkSize = FrameChunkSize(static_cast<uint32_t>(payload.size()));
     const bool blockFull = m_progress.blockUsed == m_options.indexBlockEntries;
@@ -124,8 +139,8 @@ Error AviWriter::writeFrame(std::span<const uint8_t> payload, const Frame& frame
 
     if (m_progress.frames == 0) {
         // Players must know the picture size before there is a frame to show.
-        m_progress.width = frame.width;
-        m_progress.height = frame.height;
+        m_progress.width = size.width;
+        m_progress.height = size.height;
         if (Error e = commitCounters()) return e;
         if (Error e = m_file.sync()) return e;
     }
@@ -167,6 +182,7 @@ Error AviWriter::writeFrame(std::span<const uint8_t> payload, const Frame& frame
     next.blockUsed += 1;
     next.maxChunk = std::max(next.maxChunk, dataSize);
     next.microSecPerFrame = microSecPerFrame;
+    next.lastChunk = {chunkOffset + kChunkHeaderSize, dataSize};
     if (next.partStart == 0) {
         next.firstPartFrames += 1;
         m_firstPartChunks.push_back({chunkOffset, dataSize});
@@ -175,7 +191,7 @@ Error AviWriter::writeFrame(std::span<const uint8_t> payload, const Frame& frame
     if (Error e = commitCounters()) return e;
     if (Error e = m_file.sync()) return e;
     // The first frame is on disk: now the new take may replace what the path held.
-    return m_file.publish();
+    return m_options.publishWithFirstFrame ? m_file.publish() : Error::none();
 }
 
 Error AviWriter::finishFirstPart() {
@@ -273,6 +289,44 @@ Error AviWriter::repair() {
     if (!e) e = m_file.sync();
     m_repairPending = bool(e);
     return e;
+}
+
+Error AviWriter::cutBackTo(const Mark& mark) {
+    if (!m_file.isOpen()) return {ErrorKind::Io, "No recording file is open"};
+    if (mark.m_progress.frames >= m_progress.frames) return Error::none();
+    if (Error e = m_file.followPath()) return e;
+    if (m_repairPending) {
+        if (Error e = repair()) return e;
+    }
+    const Progress before = m_progress;
+    m_progress = mark.m_progress;
+    // Until the tail is cut it lies past what the counters count, like a frame being appended.
+    m_header.markAllDirty();
+    Error e = commitCounters();
+    if (!e) e = m_file.sync();
+    if (!e) e = m_file.truncate(m_progress.end);
+    if (e) {
+        m_progress = before;
+        repair();
+        return e;
+    }
+    m_firstPartChunks.resize(m_progress.firstPartFrames);
+    return m_file.sync();
+}
+
+Error AviWriter::publish() {
+    if (Error e = m_file.sync()) return e;
+    return m_file.publish();
+}
+
+void AviWriter::setSyncEachFrame(bool on) {
+    m_options.syncEachFrame = on;
+    m_file.setSyncEnabled(on);
+}
+
+Error AviWriter::readChunk(const AviChunkRef& chunk, std::vector<uint8_t>& data) const {
+    data.resize(chunk.size);
+    return m_file.readAt(chunk.offset, data);
 }
 
 Error AviWriter::close() {

@@ -123,7 +123,10 @@ Error OutputFile::create(const std::string& path) {
     if (exists && S_ISDIR(old.st_mode)) {
         return {ErrorKind::CannotCreate, "Cannot create " + path + ": it is a folder"};
     }
-    if (exists && !S_ISREG(old.st_mode)) return openInPlace();
+    if (exists && !S_ISREG(old.st_mode)) {
+        if (m_neverInPlace) return {ErrorKind::Unsupported, "Cannot replace " + path + ": it is not a plain file"};
+        return openInPlace();
+    }
     return openUnfinished(exists ? &old : nullptr);
 }
 
@@ -132,7 +135,7 @@ Error OutputFile::openUnfinished(const struct stat* old) {
     if (fd < 0) {
         const int err = errno;
         // A folder that takes no new names may still let the file be rewritten, as before.
-        if (err == EACCES || err == EPERM || err == ENAMETOOLONG) return openInPlace();
+        if ((err == EACCES || err == EPERM || err == ENAMETOOLONG) && !m_neverInPlace) return openInPlace();
         if (err == ENOSPC || err == EDQUOT) return failure(err, "create");
         if (err == EBUSY) {
             return {ErrorKind::CannotCreate, "Cannot create " + m_path + ": another recording to it is being started"};
@@ -182,6 +185,17 @@ Error OutputFile::writeAt(uint64_t offset, std::span<const uint8_t> data) {
 Error OutputFile::truncate(uint64_t size) {
     if (int err = intercept(FileOperation::Truncate, m_writing, size)) return failure(err, "resize");
     if (ftruncate(m_fd, static_cast<off_t>(size)) != 0) return failure(errno, "resize");
+    return Error::none();
+}
+
+Error OutputFile::readAt(uint64_t offset, std::span<uint8_t> data) const {
+    while (!data.empty()) {
+        const ssize_t n = pread(m_fd, data.data(), data.size(), static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return failure(n < 0 ? errno : EIO, "read");
+        data = data.subspan(size_t(n));
+        offset += uint64_t(n);
+    }
     return Error::none();
 }
 

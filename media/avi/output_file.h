@@ -49,6 +49,7 @@ public:
     Error create(const std::string& path);
     Error writeAt(uint64_t offset, std::span<const uint8_t> data);
     Error truncate(uint64_t size);
+    Error readAt(uint64_t offset, std::span<uint8_t> data) const;
     // Makes what was written durable; skipped when syncing is turned off.
     Error sync();
     // Puts the file, whose data the caller has synced, at its path in place of what was there;
@@ -66,6 +67,9 @@ public:
     // The path the recording was asked for (also in every error message).
     const std::string& path() const { return m_path; }
     void setSyncEnabled(bool enabled) { m_syncEnabled = enabled; }
+    // For a file that must replace the path whole or not at all: fail where it would otherwise
+    // be written in place.
+    void setNeverInPlace(bool never) { m_neverInPlace = never; }
     void setHook(FileOperationHook hook) { m_hook = std::move(hook); }
     void setCopyProgress(CopyProgress progress) { m_copyProgress = std::move(progress); }
 
@@ -94,6 +98,7 @@ private:
     bool m_published = false;
     bool m_plainFile = false;  // devices are written in place and never followed
     bool m_syncEnabled = true;
+    bool m_neverInPlace = false;
     FileOperationHook m_hook;
     CopyProgress m_copyProgress;
 };
