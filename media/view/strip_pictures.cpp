@@ -60,6 +60,7 @@ std::shared_ptr<const Frame> StripPictures::picture(uint64_t id, const std::func
         m_recent.splice(m_recent.begin(), m_recent, kept->second.recent);
         return kept->second.picture;
     }
+    if (m_decoding == id) return nullptr;
     auto queued = std::find_if(m_queue.begin(), m_queue.end(), [id](const Request& r) { return r.id == id; });
     if (queued != m_queue.end()) {
         Request r = std::move(*queued);
@@ -93,12 +94,14 @@ void StripPictures::work() {
         if (m_stopping) return;
         Request request = std::move(m_queue.front());
         m_queue.pop_front();
+        m_decoding = request.id;
         lock.unlock();
         auto picture = std::make_shared<Frame>();
         // A frame that cannot be decoded is remembered as such rather than tried again and again.
         const bool ok = !DecodeStripPicture(request.stored, m_codec, m_frame, m_want, *picture);
         lock.lock();
         keep(request.id, ok ? std::shared_ptr<const Frame>(std::move(picture)) : nullptr);
+        m_decoding.reset();
         // Told unlocked: a view may well ask for the picture at once.
         const std::function<void(uint64_t)> ready = m_ready;
         lock.unlock();

@@ -10,6 +10,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <thread>
 #include <unordered_map>
@@ -60,8 +61,9 @@ private:
     const size_t m_capacity;
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::deque<Request> m_queue;   // newest first
-    std::list<uint64_t> m_recent;  // most recently asked for first
+    std::deque<Request> m_queue;         // newest first
+    std::optional<uint64_t> m_decoding;  // taken off the queue, not yet kept
+    std::list<uint64_t> m_recent;        // most recently asked for first
     struct Kept {
         std::shared_ptr<const Frame> picture;  // empty for a frame that could not be decoded
         std::list<uint64_t>::iterator recent;

@@ -79,7 +79,7 @@ TEST(StripPictureTest, EachFrameIsDecodedOnceAndNeverWaitedFor) {
     };
     EXPECT_EQ(strip.picture(7, frame(3)), nullptr);
     EXPECT_EQ(strip.picture(8, frame(-1)), nullptr);  // not a picture at all
-    EXPECT_EQ(strip.picture(7, frame(3)), nullptr);   // still queued: not read again
+    strip.picture(7, frame(3));                       // queued or done: not read again either way
     {
         std::unique_lock lock(mutex);
         ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(10), [&] { return ready.size() == 2; }));
