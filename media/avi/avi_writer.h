@@ -69,6 +69,9 @@ public:
     // on disk; closed without one, the path is left as it was.
     // Errors: CannotCreate, DiskFull, FileTooLarge, Io.
     Error open(const std::string& path);
+    // Starts the recording that is to replace `current` at its path, as open() does; that
+    // `current` holds the path does not stop it.
+    Error openSuccessor(const AviWriter& current);
 
     // Adds one frame shown for `microSecPerFrame`; the headers take the newest frame's
     // duration. Mjpeg frames are stored as they came (completed with Huffman tables) in MJPEG
@@ -94,11 +97,18 @@ public:
     // path another file has taken on purpose.
     void abandon() { m_file.close(); }
 
-    // Writes the final index and closes. Also done by the destructor.
+    // Writes the final index and closes. Also done by the destructor. A recording whose path
+    // cannot take its frames (the file was deleted and its folder refuses a new one) stays open
+    // with them: close() may be tried again, or saveAs() puts them elsewhere.
     Error close();
+    // Closes the recording as a video at `path`, a name that must not exist yet, instead of its
+    // own path.
+    Error saveAs(const std::string& path);
 
     bool isOpen() const { return m_file.isOpen(); }
     uint64_t frameCount() const { return m_progress.frames; }
+    // What the user should know of the last frame or close although it succeeded; else empty.
+    const std::string& notice() const { return m_file.notice(); }
     bool published() const { return m_file.published(); }
     const std::string& path() const { return m_file.path(); }
     FrameSize frameSize() const { return {m_progress.width, m_progress.height}; }

@@ -45,9 +45,18 @@ Error TakeEditor::open(const std::string& path) {
 Error TakeEditor::close() {
     if (!m_writer) return Error::none();
     Error e = m_writer->close();
+    // Still holding frames its path cannot take: they wait for another close() or saveAs().
+    if (m_writer->isOpen()) return e;
     m_writer.reset();
     m_frames.clear();
     m_deletions.clear();
+    return e;
+}
+
+Error TakeEditor::saveAs(const std::string& path) {
+    if (!isOpen()) return {ErrorKind::Io, "No recording file is open"};
+    Error e = m_writer->saveAs(path);
+    if (!e) close();
     return e;
 }
 
@@ -157,7 +166,7 @@ Error TakeEditor::rewrite(const std::vector<Piece>& order) {
     const int64_t start = MonotonicNowNs();
     bool told = false;
 
-    Error e = fresh->open(m_writer->path());
+    Error e = fresh->openSuccessor(*m_writer);
     for (size_t i = 0; !e && i < order.size(); ++i) {
         const Piece& piece = order[i];
         const AviWriter::Mark before = fresh->mark();

@@ -41,8 +41,10 @@ public:
 
     // Starts a new recording, as AviWriter::open(); forgets the previous take's deletions.
     Error open(const std::string& path);
-    // Writes the final index and closes, as AviWriter::close().
+    // Writes the final index and closes, as AviWriter::close(): a take its path cannot take stays
+    // open, to be closed again or saved elsewhere with saveAs().
     Error close();
+    Error saveAs(const std::string& path);
 
     bool isOpen() const { return m_writer && m_writer->isOpen(); }
     // The frames in the file.
@@ -50,6 +52,8 @@ public:
     const std::string& path() const { return m_writer->path(); }
     FrameSize frameSize() const { return m_writer->frameSize(); }
     AviVideoCodec codec() const { return m_options.codec; }
+    // What the user should know of the last shot or edit although it succeeded; else empty.
+    const std::string& notice() const { return m_writer->notice(); }
 
     // Puts a shot in so that it becomes frame `at` (0 .. frameCount(); frameCount() appends).
     // Errors: those of AviWriter::appendFrame, BadFrame for a place past the end.
