@@ -13,6 +13,7 @@
 #include "media/avi/avi_reader.h"
 #include "media/avi/avi_writer.h"
 #include "media/avi/riff_builder.h"
+#include "media/avi/take_editor.h"
 #include "media/jpeg/jpeg_markers.h"
 #include "media/jpeg/preview.h"
 #include "media/testscene/test_scene_source.h"
@@ -25,6 +26,7 @@ namespace {
 using testing::Append;
 using testing::DecodeWithFfmpeg;
 using testing::ExpectFrames;
+using testing::ExpectStamps;
 using testing::Probe;
 using testing::Scene;
 using testing::ScratchDir;
@@ -392,6 +394,42 @@ TEST(AviWriterTest, FileSizeLimitStopsTheRecordingCleanly) {
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_LE(st.st_size, 1200000);
     ExpectFrames(path, confirmed, 320, 240);
+}
+
+// Edits copy the frames they keep byte for byte, uncompressed ones included, and a kept frame
+// keeps its identity, which is what pictures of it are remembered by.
+TEST(AviWriterTest, EditsKeepEachFrameItselfInTheNewOrder) {
+    ScratchDir dir;
+    const std::string path = dir.path("edit.avi");
+    for (const testing::TakeEdit& edit : testing::TakeEdits()) {
+        SCOPED_TRACE(edit.name);
+        TakeEditor editor(testing::SmallPartsOptions(AviVideoCodec::Dib));
+        std::vector<Frame> shots;
+        ASSERT_FALSE(testing::ShootTake(editor, path, 160, 120, shots));
+        std::vector<std::vector<uint8_t>> stored(6);
+        std::vector<uint64_t> ids;
+        for (size_t i = 0; i < 6; ++i) {
+            ASSERT_FALSE(editor.readFrame(i, stored[i]));
+            ids.push_back(editor.frameId(i));
+        }
+        ASSERT_FALSE(edit.prepare(editor));
+        ASSERT_FALSE(edit.edit(editor, shots[0]));
+        ASSERT_EQ(editor.frameCount(), edit.after.size());
+
+        AviReader reader;
+        ASSERT_FALSE(reader.open(path));
+        ASSERT_EQ(reader.frames().size(), edit.after.size());
+        for (size_t i = 0; i < edit.after.size(); ++i) {
+            const int64_t stamp = edit.after[i];
+            if (stamp >= 6) continue;
+            std::vector<uint8_t> bytes;
+            ASSERT_FALSE(reader.readChunk(reader.frames()[i], bytes));
+            EXPECT_EQ(bytes, stored[size_t(stamp)]) << "frame " << i;
+            EXPECT_EQ(editor.frameId(i), ids[size_t(stamp)]) << "frame " << i;
+        }
+        ExpectStamps(path, edit.after, 160, 120);
+        ASSERT_FALSE(editor.close());
+    }
 }
 
 }  // namespace
