@@ -1,7 +1,5 @@
 #include "media/avi/take_editor.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 
 #include "media/common/monotonic_clock.h"
@@ -28,6 +26,18 @@ void TakeEditor::setFileHook(FileOperationHook hook) {
     if (m_writer) m_writer->setFileHook(m_hook);
 }
 
+void TakeEditor::setCopyProgress(CopyProgress progress) {
+    m_copyProgress = std::move(progress);
+    if (m_writer) m_writer->setCopyProgress(m_copyProgress);
+}
+
+std::unique_ptr<AviWriter> TakeEditor::newWriter(const AviWriterOptions& options) const {
+    auto writer = std::make_unique<AviWriter>(options);
+    writer->setFileHook(m_hook);
+    writer->setCopyProgress(m_copyProgress);
+    return writer;
+}
+
 void TakeEditor::setSyncEachFrame(bool on) {
     m_options.syncEachFrame = on;
     if (m_writer) m_writer->setSyncEachFrame(on);
@@ -37,8 +47,7 @@ Error TakeEditor::open(const std::string& path) {
     close();
     m_frames.clear();
     m_deletions.clear();
-    m_writer = std::make_unique<AviWriter>(m_options);
-    m_writer->setFileHook(m_hook);
+    m_writer = newWriter(m_options);
     return m_writer->open(path);
 }
 
@@ -159,8 +168,7 @@ Error TakeEditor::rewrite(const std::vector<Piece>& order) {
     AviWriterOptions options = m_options;
     options.syncEachFrame = false;
     options.publishWithFirstFrame = false;
-    auto fresh = std::make_unique<AviWriter>(options);
-    fresh->setFileHook(m_hook);
+    std::unique_ptr<AviWriter> fresh = newWriter(options);
     std::vector<TakeFrame> frames;
     frames.reserve(order.size());
     const int64_t start = MonotonicNowNs();

@@ -49,10 +49,12 @@ public:
     bool isOpen() const { return m_writer && m_writer->isOpen(); }
     // The frames in the file.
     size_t frameCount() const { return m_frames.size(); }
+    // Of the open take.
     const std::string& path() const { return m_writer->path(); }
     FrameSize frameSize() const { return m_writer->frameSize(); }
     AviVideoCodec codec() const { return m_options.codec; }
-    // What the user should know of the last shot or edit although it succeeded; else empty.
+    // What the user should know of the last shot or edit of the open take although it
+    // succeeded; else empty.
     const std::string& notice() const { return m_writer->notice(); }
 
     // Puts a shot in so that it becomes frame `at` (0 .. frameCount(); frameCount() appends).
@@ -75,6 +77,8 @@ public:
     Error readFrame(size_t index, std::vector<uint8_t>& bytes) const;
 
     void setProgress(EditProgress progress) { m_progress = std::move(progress); }
+    // As AviWriter::setCopyProgress, for this take's files now and after edits.
+    void setCopyProgress(CopyProgress progress);
     // As AviWriterOptions::syncEachFrame, for this take's later frames and edits.
     void setSyncEachFrame(bool on);
     // For tests: called before every change to the take's files, the rewritten ones included.
@@ -103,6 +107,7 @@ private:
         const Frame* shot = nullptr;
     };
 
+    std::unique_ptr<AviWriter> newWriter(const AviWriterOptions& options) const;
     Error appendToEnd(const Piece& piece);
     Error rewrite(const std::vector<Piece>& order);
     Error deleteLast(const Deletion& deletion);
@@ -114,6 +119,7 @@ private:
     std::deque<Deletion> m_deletions;
     uint64_t m_nextId = 1;
     EditProgress m_progress;
+    CopyProgress m_copyProgress;
     FileOperationHook m_hook;
     std::vector<uint8_t> m_buffer;  // a chunk being copied
 };
