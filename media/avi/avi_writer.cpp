@@ -100,15 +100,21 @@ Error AviWriter::appendFrame(const Frame& frame, uint32_t microSecPerFrame) {
     if (Error e = prepareAppend(microSecPerFrame, size)) return e;
     std::span<const uint8_t> payload;
     if (Error e = encode(frame, payload)) return e;
-    return appendPayload(payload, size, microSecPerFrame);
+    return appendPayload({payload}, size, microSecPerFrame);
 }
 
 Error AviWriter::appendEncoded(std::span<const uint8_t> payload, FrameSize size, uint32_t microSecPerFrame) {
     if (Error e = prepareAppend(microSecPerFrame, size)) return e;
-    return appendPayload(payload, size, microSecPerFrame);
+    return appendPayload({payload}, size, microSecPerFrame);
 }
 
-Error AviWriter::appendPayload(std::span<const uint8_t> payload, FrameSize size, uint32_t microSecPerFrame) {
+Error AviWriter::appendCopied(const AviWriter& source, const AviChunkRef& chunk, uint32_t microSecPerFrame) {
+    const FrameSize size = source.frameSize();
+    if (Error e = prepareAppend(microSecPerFrame, size)) return e;
+    return appendPayload({{}, &source.m_file, chunk}, size, microSecPerFrame);
+}
+
+Error AviWriter::appendPayload(const StoredFrame& payload, FrameSize size, uint32_t microSecPerFrame) {
     if (payload.size() >= m_options.riffSizeLimit / 2) {
         return {ErrorKind::BadFrame,
                 "A frame of " + std::to_string(payload.size()) + " bytes is too large for the file"};
@@ -128,9 +134,10 @@ bool AviWriter::partWouldOverflow(uint64_t chunkSize, bool newBlock) const {
     return end - m_progress.partStart > m_options.riffSizeLimit;
 }
 
-Error AviWriter::writeFrame(std::span<const uint8_t> payload, FrameSize size, uint32_t microSecPerFrame,
+Error AviWriter::writeFrame(const StoredFrame& payload, FrameSize size, uint32_t microSecPerFrame,
                             Progress& rollbackTo) {
-    const uint64_t chunkSize = FrameChunkSize(static_cast<uint32_t>(payload.size()));
+    const uint32_t dataSize = payload.size();
+    const uint64_t chunkSize = FrameChunkSize(dataSize);
     const bool blockFull = m_progress.blockUsed == m_options.indexBlockEntries;
     // The first part is closed either here, at the split, or by an earlier call whose frame
     // then failed.
@@ -175,19 +182,30 @@ Error AviWriter::writeFrame(std::span<const uint8_t> payload, FrameSize size, ui
     }
     bytes.reserve(bytes.size() + chunkSize);
     const uint64_t chunkOffset = m_progress.end + bytes.size();
-    AppendFrameChunk(m_options.codec, payload, bytes);
-    const uint32_t dataSize = static_cast<uint32_t>(payload.size());
+    AppendFrameChunk(m_options.codec, payload.bytes, bytes);
 
     // The data first, then its index entry in room no reader looks at yet; both made durable
     // before anything counts them.
-    if (Error e = m_file.writeAt(m_progress.end, bytes)) return e;
+    if (!payload.source) {
+        if (Error e = m_file.writeAt(m_progress.end, bytes)) return e;
+    } else {
+        // Never through memory: the chunk's size, then its data copied, then its pad byte.
+        PutLe32(bytes.data() + (chunkOffset - m_progress.end) + 4, dataSize);
+        if (Error e = m_file.writeAt(m_progress.end, bytes)) return e;
+        const uint64_t dataOffset = chunkOffset + kChunkHeaderSize;
+        if (Error e = m_file.copyAt(dataOffset, *payload.source, payload.chunk.offset, dataSize)) return e;
+        if (dataSize & 1) {
+            const uint8_t pad = 0;
+            if (Error e = m_file.writeAt(dataOffset + dataSize, {&pad, 1})) return e;
+        }
+    }
     const std::vector<uint8_t> entry = BuildIndexBlockEntry(chunkOffset, next.blockBase, dataSize);
     const uint64_t entryOffset =
         next.blockOffset + kIndexBlockHeaderSize + uint64_t(next.blockUsed) * kIndexBlockEntrySize;
     if (Error e = m_file.writeAt(entryOffset, entry)) return e;
     if (Error e = m_file.sync()) return e;
 
-    next.end = m_progress.end + bytes.size();
+    next.end = chunkOffset + chunkSize;
     next.frames += 1;
     next.partFrames += 1;
     next.blockUsed += 1;

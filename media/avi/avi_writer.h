@@ -83,6 +83,8 @@ public:
     // Adds a frame already in the form the recording stores (a chunk's bytes, as read from
     // another recording of the same codec), as appendFrame() does.
     Error appendEncoded(std::span<const uint8_t> payload, FrameSize size, uint32_t microSecPerFrame);
+    // Adds frame `chunk` of `source`, a recording of the same codec, copied file to file.
+    Error appendCopied(const AviWriter& source, const AviChunkRef& chunk, uint32_t microSecPerFrame);
 
     // Cuts the frames after `mark` off the end: their chunks, index entries and counters, the
     // counters first, so that a crash leaves either all of them or none counted. On failure the
@@ -95,7 +97,7 @@ public:
     Error publish();
     // Closes without the final index and without looking at the path: for a recording whose
     // path another file has taken on purpose.
-    void abandon() { m_file.close(); }
+    void abandon() { m_file.closeReplaced(); }
 
     // Writes the final index and closes. Also done by the destructor. A recording whose path
     // cannot take its frames (the file was deleted and its folder refuses a new one) stays open
@@ -153,11 +155,19 @@ public:
     };
 
 private:
+    // A frame's stored bytes: in memory, or a chunk of another recording's file.
+    struct StoredFrame {
+        std::span<const uint8_t> bytes;
+        const OutputFile* source = nullptr;
+        AviChunkRef chunk;
+        uint32_t size() const { return source ? chunk.size : static_cast<uint32_t>(bytes.size()); }
+    };
+
     Error checkOptions() const;
     Error encode(const Frame& frame, std::span<const uint8_t>& payload);
     Error prepareAppend(uint32_t microSecPerFrame, FrameSize size);
-    Error appendPayload(std::span<const uint8_t> payload, FrameSize size, uint32_t microSecPerFrame);
-    Error writeFrame(std::span<const uint8_t> payload, FrameSize size, uint32_t microSecPerFrame, Progress& rollbackTo);
+    Error appendPayload(const StoredFrame& payload, FrameSize size, uint32_t microSecPerFrame);
+    Error writeFrame(const StoredFrame& payload, FrameSize size, uint32_t microSecPerFrame, Progress& rollbackTo);
     bool partWouldOverflow(uint64_t chunkSize, bool newBlock) const;
     Error finishFirstPart();
     Error commitCounters();

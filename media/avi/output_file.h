@@ -32,7 +32,7 @@ enum class FileOperation { Write, Truncate, Sync, Rename, SyncFolder, Reserve };
 struct FileChange {
     FileOperation op;
     uint64_t offset = 0;            // Write: where; Truncate: the new size; Reserve: how much
-    std::span<const uint8_t> data;  // Write: the bytes
+    std::span<const uint8_t> data;  // Write: the bytes (none when copied from another file)
     std::string_view path;          // the file changed, the folder synced, a rename's new name
 };
 
@@ -66,6 +66,9 @@ public:
     Error writeAt(uint64_t offset, std::span<const uint8_t> data);
     Error truncate(uint64_t size);
     Error readAt(uint64_t offset, std::span<uint8_t> data) const;
+    // Copies `size` bytes of `from`'s file at `fromOffset` to `offset` here, within the kernel
+    // where the file systems allow. The hook sees it as a Write without data.
+    Error copyAt(uint64_t offset, const OutputFile& from, uint64_t fromOffset, uint64_t size);
     // Makes what was written durable; skipped when syncing is turned off.
     Error sync();
     // Puts the file, whose data the caller has synced, at its path in place of what was there.
@@ -84,6 +87,9 @@ public:
     Error followPath();
     // Closes; a file never published is removed, leaving the path as it was.
     Error close();
+    // Closes a published file another has replaced at its path. Closing gives the file's space
+    // back, which takes a while for a large take: it is done on a thread of its own.
+    void closeReplaced();
 
     bool isOpen() const { return m_fd >= 0; }
     bool published() const { return m_published; }

@@ -180,13 +180,10 @@ Error TakeEditor::rewrite(const std::vector<Piece>& order) {
         const AviWriter::Mark before = fresh->mark();
         if (piece.shot) {
             e = fresh->appendFrame(*piece.shot, piece.microSecPerFrame);
+        } else if (piece.kept) {
+            e = fresh->appendCopied(*m_writer, piece.kept->chunk, piece.microSecPerFrame);
         } else {
-            const std::vector<uint8_t>* bytes = piece.bytes;
-            if (piece.kept) {
-                e = m_writer->readChunk(piece.kept->chunk, m_buffer);
-                bytes = &m_buffer;
-            }
-            if (!e) e = fresh->appendEncoded(*bytes, m_writer->frameSize(), piece.microSecPerFrame);
+            e = fresh->appendEncoded(*piece.bytes, m_writer->frameSize(), piece.microSecPerFrame);
         }
         if (e) break;
         frames.push_back({piece.id, fresh->lastChunk(), piece.microSecPerFrame, before});

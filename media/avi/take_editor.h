@@ -121,7 +121,6 @@ private:
     EditProgress m_progress;
     CopyProgress m_copyProgress;
     FileOperationHook m_hook;
-    std::vector<uint8_t> m_buffer;  // a chunk being copied
 };
 
 }  // namespace media
