@@ -6,7 +6,11 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <functional>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -430,6 +434,63 @@ TEST(AviWriterTest, EditsKeepEachFrameItselfInTheNewOrder) {
         ExpectStamps(path, edit.after, 160, 120);
         ASSERT_FALSE(editor.close());
     }
+}
+
+TEST(AviWriterTest, EditsThatCannotBeDoneAreRefusedAndLoseNothing) {
+    ScratchDir dir;
+    const std::string path = dir.path("edit.avi");
+    TakeEditor editor;
+    std::vector<Frame> shots;
+    ASSERT_FALSE(testing::ShootTake(editor, path, 160, 120, shots));
+    TestSceneSource scene = Scene(PixelFormat::Mjpeg);
+    Frame larger;
+    ASSERT_FALSE(scene.start() || scene.readFrame(larger));
+    struct Refusal {
+        const char* name;
+        std::function<Error()> edit;
+        ErrorKind kind;
+    };
+    const Refusal refusals[] = {
+        {"nothing to undo", [&] { return editor.undoDelete(); }, ErrorKind::Unsupported},
+        {"delete past the end", [&] { return editor.deleteFrame(6); }, ErrorKind::BadFrame},
+        {"insert past the end", [&] { return editor.insertFrame(7, shots[0], kInterval); }, ErrorKind::BadFrame},
+        {"a shot of another size", [&] { return editor.insertFrame(2, larger, kInterval); }, ErrorKind::BadFrame},
+    };
+    for (const Refusal& r : refusals) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(r.edit().kind, r.kind);
+        EXPECT_EQ(editor.frameCount(), 6u);
+        EXPECT_FALSE(std::filesystem::exists(OutputFile::unfinishedPath(path)));
+    }
+    for (int i = 0; i < 5; ++i) ASSERT_FALSE(editor.deleteFrame(0));
+    const Error only = editor.deleteFrame(0);
+    EXPECT_EQ(only.kind, ErrorKind::Unsupported);
+    EXPECT_NE(only.message.find("shoot its replacement first"), std::string::npos) << only.message;
+    ASSERT_FALSE(editor.close());
+    ExpectStamps(path, {5}, 160, 120);
+}
+
+// An edit is shown once it has taken half a second, to its end.
+TEST(AviWriterTest, ASlowEditTellsItsProgressToTheEnd) {
+    ScratchDir dir;
+    TakeEditor editor;
+    std::vector<Frame> shots;
+    ASSERT_FALSE(testing::ShootTake(editor, dir.path("edit.avi"), 160, 120, shots));
+    std::vector<uint64_t> told;
+    editor.setProgress([&](uint64_t done, uint64_t total) {
+        EXPECT_EQ(total, 5u);
+        told.push_back(done);
+    });
+    int copies = 0;
+    editor.setFileHook([&](const FileChange& change) {
+        // The third frame's copy meets a slow disk.
+        if (change.op == FileOperation::Write && change.data.empty() && ++copies == 3) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        }
+        return 0;
+    });
+    ASSERT_FALSE(editor.deleteFrame(0));
+    EXPECT_EQ(told, (std::vector<uint64_t>{3, 4, 5}));
 }
 
 }  // namespace
