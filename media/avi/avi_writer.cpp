@@ -324,6 +324,7 @@ Error AviWriter::cutBackTo(const Mark& mark) {
     if (!m_file.isOpen()) return {ErrorKind::Io, "No recording file is open"};
     if (mark.m_progress.frames >= m_progress.frames) return Error::none();
     if (Error e = m_file.followPath()) return e;
+    m_file.retryFolderSync();
     if (m_repairPending) {
         if (Error e = repair()) return e;
     }

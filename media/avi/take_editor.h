@@ -10,7 +10,9 @@
 // moment leaves the take as it was before the edit or as it is after it, and a failed edit leaves
 // it as it was, with no copy left behind.
 //
-// Not thread-safe: one thread owns the editor, the recording and its reads.
+// The editor owns the recording's AviWriter, and after an edit in the middle the writer of the
+// rewritten file: a program records through the editor in place of a writer. Not thread-safe:
+// one thread owns the editor, the recording and its reads.
 #pragma once
 
 #include <cstdint>
