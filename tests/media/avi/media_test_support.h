@@ -94,8 +94,8 @@ const std::vector<TakeEdit>& TakeEdits();
 // new standard index, the end of the first part (idx1) and new AVIX parts.
 AviWriterOptions SmallPartsOptions(AviVideoCodec codec);
 
-// Opens `path` in `editor` and shoots the frames stamped 0-5; `shots` receives those stamped
-// 6 and 7 for the edit and after it.
+// Opens `path` in `editor` and shoots the frames stamped 0-5, then turns syncing on; `shots`
+// receives those stamped 6 and 7 for the edit and after it.
 Error ShootTake(TakeEditor& editor, const std::string& path, int width, int height, std::vector<Frame>& shots);
 
 }  // namespace media::testing
