@@ -38,8 +38,9 @@ public:
     StripPictures& operator=(const StripPictures&) = delete;
 
     // The picture of frame `id`, or nothing yet (nor ever, for a frame that cannot be decoded):
-    // then `stored` gives the frame's bytes to queue for decoding, unless it already is queued. Newest requests are
-    // decoded first, being what the strip shows now. Never blocks on a decode.
+    // then `stored` gives the frame's bytes to queue for decoding, unless it already is queued.
+    // Newest requests are decoded first, being what the strip shows now. Never blocks on a
+    // decode.
     std::shared_ptr<const Frame> picture(uint64_t id, const std::function<std::vector<uint8_t>()>& stored);
     // Drops the requests not yet decoded: the strip has moved on.
     void cancelPending();
