@@ -300,11 +300,12 @@ Error StillsFolder::begin(Journal journal) {
 
 Error StillsFolder::commit() {
     if (!m_hasPending) return Error::none();
-    if (Error e = removeJournal()) return e;
+    // The change is whole on disk whatever becomes of the journal: one left behind is finished
+    // again, changing nothing, at the next start, and the next change writes over it.
     m_hasPending = false;
     m_count = m_pending.after;
     m_undo = std::move(m_pendingUndo);
-    return Error::none();
+    return removeJournal();
 }
 
 Error StillsFolder::rollback() {

@@ -61,6 +61,7 @@ public:
     // The latest deleted still comes back at its place; false from canUndo() when none is left.
     Error beginUndoDelete();
     bool canUndo() const { return !m_undo.empty(); }
+    // The change counts from here; an error says only that its journal is still there.
     Error commit();
     Error rollback();
 

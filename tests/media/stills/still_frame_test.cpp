@@ -1,0 +1,109 @@
+// From a press's still to the take's frame, and the pair of them on disk: the frame has the
+// still's proportions and picture, and neither counts unless both are written.
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include <gtest/gtest.h>
+
+#include "fake_gphoto_io.h"
+#include "media/avi/avi_reader.h"
+#include "media/jpeg/jpeg_encoder.h"
+#include "media/stills/still_frame.h"
+#include "media/testscene/frame_stamp.h"
+#include "media/testscene/scene_painter.h"
+#include "media_test_support.h"
+
+namespace media {
+namespace {
+
+using testing::ScratchDir;
+
+TEST(TakeFrameSize, KeepsTheStillsProportionsWithAnEvenHeight) {
+    struct Case {
+        FrameSize still;
+        int width;
+        FrameSize frame;
+    };
+    const Case cases[] = {
+        {{6000, 4000}, 1920, {1920, 1280}},  // 3:2
+        {{6000, 4000}, 1280, {1280, 854}},   // 853.3 rounds to the even 854
+        {{6000, 3376}, 1920, {1920, 1080}},  // 16:9 as sensors crop it
+        {{4000, 6000}, 1280, {1280, 1920}},  // portrait
+        {{6000, 4000}, 3840, {3840, 2560}},  // larger than the still's reduction
+        {{6000, 100}, 960, {960, 16}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(TakeFrameSize(c.still, c.width), c.frame) << c.width;
+}
+
+// A still of the test scene showing `number`.
+std::vector<uint8_t> SceneStill(uint64_t number, FrameSize size) {
+    Frame rgb{PixelFormat::Rgb24, size.width, size.height, {}, 0, 0};
+    rgb.data.resize(size_t(size.width) * size_t(size.height) * 3);
+    PaintTestScene(number, size.width, size.height, rgb.data.data());
+    std::vector<uint8_t> jpeg;
+    EXPECT_FALSE(EncodeJpeg(rgb, 90, jpeg));
+    return jpeg;
+}
+
+TEST(StillToFrame, ShowsTheStillAtTheTakesSizeFromAReducedDecode) {
+    const std::vector<uint8_t> jpeg = SceneStill(77, {1200, 800});
+    for (int width : {320, 600, 1280}) {  // below, at and above a reduction's size
+        Frame frame;
+        ASSERT_FALSE(StillToFrame(jpeg, width, frame));
+        EXPECT_EQ(FrameSize(frame.width, frame.height), TakeFrameSize({1200, 800}, width));
+        EXPECT_EQ(ReadFrameStamp(frame), 77u) << width;
+    }
+    Frame frame;
+    const std::vector<uint8_t> cut(jpeg.begin(), jpeg.begin() + long(jpeg.size() / 2));
+    EXPECT_EQ(StillToFrame(cut, 320, frame).kind, ErrorKind::BadFrame);
+}
+
+Still SceneShot(uint64_t number) {
+    Still still;
+    still.files.push_back({"IMG.JPG", SceneStill(number, {300, 200})});
+    return still;
+}
+
+TEST(RecordStill, AFrameCountsOnlyWithItsStillAndAFailedOneLeavesNeither) {
+    struct Case {
+        int failingFrame;  // the AVI refuses this frame (from 1)
+    };
+    for (const Case c : {Case{1}, Case{3}}) {
+        ScratchDir dir;
+        const std::string capture = dir.path("Capture.avi");
+        AviWriter avi;
+        ASSERT_FALSE(avi.open(capture));
+        StillsFolder stills(capture);
+        ASSERT_FALSE(stills.beginTake());
+        int frame = 0;
+        avi.setFileHook([&](const FileChange& change) {
+            return frame == c.failingFrame && change.op == FileOperation::Sync ? ENOSPC : 0;
+        });
+        std::vector<Still> shots;
+        for (frame = 1; frame <= 3; ++frame) {
+            shots.push_back(SceneShot(uint64_t(frame)));
+            Frame rgb;
+            ASSERT_FALSE(StillToFrame(shots.back().jpeg().data, 150, rgb));
+            const Error e = RecordStill(stills, avi, shots.back(), rgb, 40000);
+            EXPECT_EQ(bool(e), frame == c.failingFrame) << frame;
+            EXPECT_EQ(stills.count(), avi.frameCount()) << frame;
+        }
+        ASSERT_FALSE(avi.close());
+        const auto listed = StillsFolder::List(StillsFolderPath(capture));
+        ASSERT_EQ(listed.size(), 2u);
+        // The kept stills are the confirmed frames', byte for byte; the refused one is set aside.
+        const std::string folder = StillsFolderPath(capture);
+        int n = 0;
+        for (int shot = 1; shot <= 3; ++shot) {
+            if (shot == c.failingFrame) continue;
+            std::ifstream in(folder + "/" + listed.at(uint64_t(++n)).front(), std::ios::binary);
+            const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            EXPECT_EQ(bytes, shots[size_t(shot - 1)].jpeg().data) << shot;
+        }
+        EXPECT_EQ(std::filesystem::exists(folder + "/deleted/000003.jpg"), c.failingFrame == 3);
+    }
+}
+
+}  // namespace
+}  // namespace media
