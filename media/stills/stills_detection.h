@@ -1,6 +1,7 @@
 // The stills cameras for the device list: found by libgphoto2's detection, named by model (with
 // the port when two of one model are attached), remembered by serial number, and "test-stills",
-// the built-in one.
+// the built-in one. Cameras plugged in or out are found by detecting again when a
+// DeviceMonitor(WatchedDevices::UsbDevices) reports a USB device, and comparing (CompareDetections).
 #pragma once
 
 #include <memory>
