@@ -71,9 +71,9 @@ StillsFolder::StillsFolder(std::string capturePath)
       m_unfinished(m_folder + ".unfinished"),
       m_journal(m_folder + ".journal"),
       m_writing(m_folder),
-      m_count(List(m_folder).size()) {}
+      m_count(ListStills(m_folder).size()) {}
 
-std::map<uint64_t, std::vector<std::string>> StillsFolder::List(const std::string& folder) {
+std::map<uint64_t, std::vector<std::string>> ListStills(const std::string& folder) {
     std::map<uint64_t, std::vector<std::string>> stills;
     std::error_code ec;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
@@ -195,7 +195,7 @@ Error StillsFolder::append(const Still& still) {
 // each lands on a free name) or down (-1, the first first).
 std::vector<StillsFolder::Rename> StillsFolder::shift(uint64_t from, int direction) const {
     std::vector<Rename> renames;
-    const auto stills = List(m_writing);
+    const auto stills = ListStills(m_writing);
     auto add = [&](uint64_t number, const std::vector<std::string>& names) {
         if (number < from) return;
         for (const std::string& name : names) {
@@ -234,7 +234,7 @@ Error StillsFolder::beginPublish() {
 }
 
 Error StillsFolder::beginDelete(uint64_t position) {
-    const auto stills = List(m_writing);
+    const auto stills = ListStills(m_writing);
     const auto it = stills.find(position);
     if (it == stills.end()) return {ErrorKind::Io, "Frame " + std::to_string(position) + " has no still to delete"};
     if (Error e = makeFolder(m_writing + "/deleted")) return e;
@@ -434,7 +434,7 @@ Error StillsFolder::setAsideStrays() {
 
 Error StillsFolder::reconcile(uint64_t aviFrames) {
     std::vector<Rename> extra;
-    const auto stills = List(m_writing);
+    const auto stills = ListStills(m_writing);
     uint64_t kept = 0;
     for (const auto& [number, names] : stills) {
         if (number <= aviFrames) {

@@ -29,6 +29,9 @@ namespace media {
 // The capture path with its last extension replaced by ".stills" (added when it has none).
 std::string StillsFolderPath(const std::string& capturePath);
 
+// The file names each numbered still has in `folder`, by number, in name order.
+std::map<uint64_t, std::vector<std::string>> ListStills(const std::string& folder);
+
 class StillsFolder {
 public:
     explicit StillsFolder(std::string capturePath);
@@ -67,9 +70,6 @@ public:
 
     // For tests: called before every change made to the disk.
     void setHook(FileOperationHook hook) { m_hook = std::move(hook); }
-
-    // The file names a numbered still has in the folder, by number.
-    static std::map<uint64_t, std::vector<std::string>> List(const std::string& folder);
 
 private:
     struct Rename {

@@ -59,7 +59,7 @@ TEST_F(SceneCamera, StillIsAWholeJpegOfTheStillSizeWithExif) {
     EXPECT_TRUE(HasExif(jpeg));
     Frame rgb;
     ASSERT_FALSE(DecodeJpegToRgb(jpeg, rgb));
-    EXPECT_EQ(FrameSize(rgb.width, rgb.height), SmallCamera().still);
+    EXPECT_EQ((FrameSize{rgb.width, rgb.height}), SmallCamera().still);
 }
 
 TEST_F(SceneCamera, RawPlusJpegReportsTheSecondFileAsACameraDoes) {

@@ -51,7 +51,7 @@ TEST(StillToFrame, ShowsTheStillAtTheTakesSizeFromAReducedDecode) {
     for (int width : {320, 600, 1280}) {  // below, at and above a reduction's size
         Frame frame;
         ASSERT_FALSE(StillToFrame(jpeg, width, frame));
-        EXPECT_EQ(FrameSize(frame.width, frame.height), TakeFrameSize({1200, 800}, width));
+        EXPECT_EQ((FrameSize{frame.width, frame.height}), TakeFrameSize({1200, 800}, width));
         EXPECT_EQ(ReadFrameStamp(frame), 77u) << width;
     }
     Frame frame;
@@ -90,7 +90,7 @@ TEST(RecordStill, AFrameCountsOnlyWithItsStillAndAFailedOneLeavesNeither) {
             EXPECT_EQ(stills.count(), avi.frameCount()) << frame;
         }
         ASSERT_FALSE(avi.close());
-        const auto listed = StillsFolder::List(StillsFolderPath(capture));
+        const auto listed = ListStills(StillsFolderPath(capture));
         ASSERT_EQ(listed.size(), 2u);
         // The kept stills are the confirmed frames', byte for byte; the refused one is set aside.
         const std::string folder = StillsFolderPath(capture);

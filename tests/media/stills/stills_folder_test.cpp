@@ -110,7 +110,7 @@ void ExpectFollowsTheAvi(const std::string& capture, const std::string& context)
     StillsFolder stills(capture);
     ASSERT_FALSE(stills.recover(frames.size())) << context;
     const std::string folder = StillsFolderPath(capture);
-    const auto listed = StillsFolder::List(folder);
+    const auto listed = ListStills(folder);
     ASSERT_EQ(listed.size(), frames.size()) << context;
     uint64_t number = 0;
     for (const auto& [n, names] : listed) {
