@@ -170,14 +170,14 @@ void StillsCamera::run() {
             // Before the event goes out: whoever hears of the still may press again at once.
             m_stillPending = false;
             if (event.still) m_lastStill = event.still;
-            if (event.error.kind == ErrorKind::DeviceGone) m_open = false;
-            m_changed.notify_all();
         }
+        // Whatever request found the camera gone, it is gone for all of them.
+        const bool gone = event.error.kind == ErrorKind::DeviceGone && m_open;
+        if (gone) m_open = false;
+        m_changed.notify_all();
         lock.unlock();
         deliver(event);
-        if (event.error.kind == ErrorKind::DeviceGone && event.kind == StillsEventKind::StillFailed) {
-            deliver(Failed(StillsEventKind::Disconnected, event.error));
-        }
+        if (gone) deliver(Failed(StillsEventKind::Disconnected, event.error));
         lock.lock();
     }
     lock.unlock();

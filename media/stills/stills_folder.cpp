@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <string.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,6 +53,19 @@ std::string AviWritingPath(const std::string& capturePath) {
     std::string target = capturePath;
     if (fs::is_symlink(capturePath, ec)) target = fs::weakly_canonical(capturePath, ec).string();
     return OutputFile::unfinishedPath(target);
+}
+
+// Whether a recording is writing the AVI for `capturePath`: it holds a lock on the file it writes,
+// under its unfinished name or, once published, at the path, and that lock covers the stills too.
+bool RecordingInProgress(const std::string& capturePath) {
+    for (const std::string& path : {AviWritingPath(capturePath), capturePath}) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        const bool locked = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+        ::close(fd);
+        if (locked) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -385,6 +399,10 @@ Error StillsFolder::removeJournal() {
 }
 
 Error StillsFolder::recover(uint64_t aviFrames) {
+    if (RecordingInProgress(m_capture)) {
+        return {ErrorKind::DeviceBusy,
+                "Another recording to " + m_capture + " is in progress: its stills were left as they are"};
+    }
     m_hasPending = false;
     m_undo.clear();
     Journal journal;

@@ -38,7 +38,9 @@ public:
 
     // At start, and before anything else touches the folder: finishes or undoes a change a kill
     // interrupted, as the AVI at the capture path says (it holds `aviFrames` frames), removes a
-    // new take's folder that was never published, then reconciles (below).
+    // new take's folder that was never published, then reconciles (below). Refused, touching
+    // nothing, while a recording (this program's own included) writes the AVI: call it before
+    // opening one.
     Error recover(uint64_t aviFrames);
     // Moves every still beyond the AVI's `aviFrames` frames to deleted/. Fails, saying how many,
     // when fewer stills than frames are there; the stills that are there are kept.

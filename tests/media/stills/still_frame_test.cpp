@@ -105,5 +105,25 @@ TEST(RecordStill, AFrameCountsOnlyWithItsStillAndAFailedOneLeavesNeither) {
     }
 }
 
+TEST(RecordStill, ATakeBeingRecordedKeepsItsStillsFromAnotherStartsRecovery) {
+    ScratchDir dir;
+    const std::string capture = dir.path("Capture.avi");
+    for (int frames : {0, 1}) {  // before and after the take's first frame
+        AviWriter avi;
+        ASSERT_FALSE(avi.open(capture));
+        StillsFolder stills(capture);
+        ASSERT_FALSE(stills.beginTake());
+        const Still shot = SceneShot(1);
+        Frame rgb;
+        ASSERT_FALSE(StillToFrame(shot.jpeg().data, 150, rgb));
+        if (frames) {
+            ASSERT_FALSE(RecordStill(stills, avi, shot, rgb, 40000));
+        }
+        EXPECT_EQ(StillsFolder(capture).recover(0).kind, ErrorKind::DeviceBusy) << frames;
+        EXPECT_EQ(ListStills(stills.folder()).size(), size_t(frames)) << frames;
+        EXPECT_TRUE(std::filesystem::exists(stills.folder())) << frames;
+    }
+}
+
 }  // namespace
 }  // namespace media
