@@ -33,21 +33,36 @@ Error StillToFrame(std::span<const uint8_t> jpeg, int takeWidth, Frame& frame) {
     return Error::none();
 }
 
-Error RecordStill(StillsFolder& stills, AviWriter& avi, const Still& still, const Frame& frame,
-                  uint32_t microSecPerFrame) {
+namespace {
+
+// `still` is null for a frame without one.
+Error Record(StillsFolder& stills, AviWriter& avi, const Still* still, const Frame& frame, uint32_t microSecPerFrame) {
     const bool first = avi.frameCount() == 0;
-    if (Error e = stills.append(still)) return e;
+    if (still) {
+        if (Error e = stills.append(*still)) return e;
+    }
     Error e = first ? stills.beginPublish() : Error::none();
     if (!e) e = avi.appendFrame(frame, microSecPerFrame);
     if (e) {
         if (first) (void)stills.rollback();
-        (void)stills.reconcile(avi.frameCount());
+        if (still) (void)stills.reconcile(avi.frameCount());
         return e;
     }
     // Still and frame are both on disk now: a journal the commit could not remove changes nothing
     // when the next start finishes it again.
     if (first) (void)stills.commit();
     return Error::none();
+}
+
+}  // namespace
+
+Error RecordStill(StillsFolder& stills, AviWriter& avi, const Still& still, const Frame& frame,
+                  uint32_t microSecPerFrame) {
+    return Record(stills, avi, &still, frame, microSecPerFrame);
+}
+
+Error RecordFrame(StillsFolder& stills, AviWriter& avi, const Frame& frame, uint32_t microSecPerFrame) {
+    return Record(stills, avi, nullptr, frame, microSecPerFrame);
 }
 
 }  // namespace media

@@ -30,4 +30,8 @@ Error StillToFrame(std::span<const uint8_t> jpeg, int takeWidth, Frame& frame);
 Error RecordStill(StillsFolder& stills, AviWriter& avi, const Still& still, const Frame& frame,
                   uint32_t microSecPerFrame);
 
+// The same for a frame without a still (a webcam's): a new take's first frame sets an older
+// take's stills aside with the AVI's publish, since they no longer belong to the file at the path.
+Error RecordFrame(StillsFolder& stills, AviWriter& avi, const Frame& frame, uint32_t microSecPerFrame);
+
 }  // namespace media

@@ -15,7 +15,9 @@ namespace {
 constexpr std::chrono::milliseconds kPreviewRetryDelay{50};
 // A capture announces at most a few files (JPEG, RAW, perhaps a sidecar): a camera that keeps
 // announcing is not waited for forever.
-constexpr int kMostFilesPerStill = 4;
+constexpr size_t kMostFilesPerStill = 4;
+// However talkative the camera, a capture's files are all announced within this time.
+constexpr int kExtraFileWindowMs = 2000;
 
 bool IsJpegName(const std::string& name) {
     const size_t dot = name.rfind('.');
@@ -225,7 +227,10 @@ StillsEvent StillsCamera::takeStill(GphotoIo& io) {
         return Failed(StillsEventKind::StillFailed, CameraFailure(r, action));
     }
     std::vector<CameraFilePath> paths = {first};
-    for (int i = 0; i < kMostFilesPerStill; ++i) {
+    // Bodies report property changes between the files of one capture: those are passed over
+    // until the camera falls quiet, says the capture is complete, or the window closes.
+    const int64_t until = MonotonicNowNs() + int64_t(kExtraFileWindowMs) * 1'000'000;
+    while (MonotonicNowNs() < until && paths.size() < kMostFilesPerStill) {
         CameraEvent event;
         if (const int r = io.waitForEvent(kExtraFileWaitMs, event); r < GP_OK) {
             return Failed(StillsEventKind::StillFailed, CameraFailure(r, action));

@@ -240,7 +240,8 @@ Error StillsFolder::beginPublish() {
         for (int n = 1; aside.empty() || Exists(aside); ++n) aside = m_folder + "." + std::to_string(n);
         journal.renames.push_back({m_folder, aside});
     }
-    journal.renames.push_back({m_unfinished, m_folder});
+    // A take without stills (a webcam's) only sets the older take's aside: they are not its.
+    if (m_count > 0) journal.renames.push_back({m_unfinished, m_folder});
     m_pendingUndo = {};
     if (Error e = begin(std::move(journal))) return e;
     m_writing = m_folder;
@@ -319,6 +320,10 @@ Error StillsFolder::commit() {
     m_hasPending = false;
     m_count = m_pending.after;
     m_undo = std::move(m_pendingUndo);
+    if (m_pending.publish && m_count == 0) {
+        std::error_code ec;
+        fs::remove_all(m_unfinished, ec);  // empty: the take has no stills
+    }
     return removeJournal();
 }
 
@@ -451,6 +456,10 @@ Error StillsFolder::setAsideStrays() {
 }
 
 Error StillsFolder::reconcile(uint64_t aviFrames) {
+    if (!Exists(m_writing)) {
+        m_count = 0;
+        return Error::none();  // a take without stills
+    }
     std::vector<Rename> extra;
     const auto stills = ListStills(m_writing);
     uint64_t kept = 0;

@@ -43,7 +43,8 @@ public:
     // opening one.
     Error recover(uint64_t aviFrames);
     // Moves every still beyond the AVI's `aviFrames` frames to deleted/. Fails, saying how many,
-    // when fewer stills than frames are there; the stills that are there are kept.
+    // when fewer stills than frames are there; the stills that are there are kept. A take with no
+    // stills folder is a take without stills (a webcam's), and has nothing to reconcile.
     Error reconcile(uint64_t aviFrames);
 
     // A new take: stills go to the unfinished folder until beginPublish().
@@ -57,7 +58,8 @@ public:
     Error append(const Still& still);
 
     // The new take's first frame, once appended here: the old take's folder renamed aside and
-    // this one moved into place. The AVI change to follow is publishing the AVI's first frame.
+    // this one moved into place (for a take without stills, only the first). The AVI change to
+    // follow is publishing the AVI's first frame.
     Error beginPublish();
     // Frame `position` (from 1) goes: its still to deleted/, those after it one number down.
     Error beginDelete(uint64_t position);

@@ -125,5 +125,32 @@ TEST(RecordStill, ATakeBeingRecordedKeepsItsStillsFromAnotherStartsRecovery) {
     }
 }
 
+TEST(RecordFrame, AWebcamTakeSetsTheOlderTakesStillsAsideWithItsFirstFrame) {
+    ScratchDir dir;
+    const std::string capture = dir.path("Capture.avi");
+    const Still shot = SceneShot(1);
+    Frame rgb;
+    ASSERT_FALSE(StillToFrame(shot.jpeg().data, 150, rgb));
+    {
+        AviWriter avi;
+        ASSERT_FALSE(avi.open(capture));
+        StillsFolder stills(capture);
+        ASSERT_FALSE(stills.beginTake());
+        ASSERT_FALSE(RecordStill(stills, avi, shot, rgb, 40000));
+    }
+    StillsFolder stills(capture);
+    ASSERT_FALSE(stills.recover(1));
+    AviWriter avi;
+    ASSERT_FALSE(avi.open(capture));
+    ASSERT_FALSE(stills.beginTake());
+    for (int i = 0; i < 2; ++i) ASSERT_FALSE(RecordFrame(stills, avi, rgb, 40000));
+    ASSERT_FALSE(avi.close());
+    const std::string folder = StillsFolderPath(capture);
+    EXPECT_FALSE(std::filesystem::exists(folder));
+    EXPECT_FALSE(std::filesystem::exists(folder + ".unfinished"));
+    EXPECT_EQ(ListStills(folder + ".1").size(), 1u);
+    EXPECT_FALSE(StillsFolder(capture).recover(2));  // nothing missing: the take has no stills
+}
+
 }  // namespace
 }  // namespace media
