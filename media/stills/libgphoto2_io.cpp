@@ -97,10 +97,15 @@ public:
         if (int r = loadLists(); r < GP_OK) return r;
         if (int r = gp_camera_new(&m_camera); r < GP_OK) return r;
         int r = gp_abilities_list_lookup_model(m_abilities, camera.model.c_str());
+        if (r < GP_OK) r = GP_ERROR_MODEL_NOT_FOUND;
         CameraAbilities abilities;
         if (r >= GP_OK) r = gp_abilities_list_get_abilities(m_abilities, r, &abilities);
         if (r >= GP_OK) r = gp_camera_set_abilities(m_camera, abilities);
-        if (r >= GP_OK) r = gp_port_info_list_lookup_path(m_ports, camera.port.c_str());
+        if (r >= GP_OK) {
+            // A port that is not listed (any more) is a camera that is not plugged in.
+            r = gp_port_info_list_lookup_path(m_ports, camera.port.c_str());
+            if (r < GP_OK) r = GP_ERROR_IO_USB_FIND;
+        }
         GPPortInfo port;
         if (r >= GP_OK) r = gp_port_info_list_get_info(m_ports, r, &port);
         if (r >= GP_OK) r = gp_camera_set_port_info(m_camera, port);
