@@ -42,9 +42,12 @@ Error AviWriter::open(const std::string& path) {
 
     // Headers and the first standard index, written at once before anything refers to them.
     std::vector<uint8_t> bytes = BuildAviHeader(m_options.codec, m_options.superIndexEntries, m_layout);
-    m_header = HeaderImage(bytes);
     const std::vector<uint8_t> block = BuildIndexBlock(m_options.codec, m_options.indexBlockEntries, 0);
     bytes.insert(bytes.end(), block.begin(), block.end());
+    // The first standard index's header lies right behind the main headers: kept in one image
+    // with them, its count is written in the same write as theirs, so a kill never parts them.
+    m_header = HeaderImage(
+        std::vector<uint8_t>(bytes.begin(), bytes.begin() + std::ptrdiff_t(m_layout.moviData + kIndexBlockHeaderSize)));
     m_progress.blockOffset = m_layout.moviData;
     m_progress.blocks = 1;
     m_progress.end = m_layout.moviData + block.size();
@@ -71,6 +74,7 @@ Error AviWriter::encode(const Frame& frame, std::span<const uint8_t>& payload) {
 Error AviWriter::appendFrame(const Frame& frame, uint32_t microSecPerFrame) {
     if (!m_file.isOpen()) return {ErrorKind::Io, "No recording file is open"};
     if (Error e = m_file.followPath()) return e;
+    m_file.retryFolderSync();
     // A fault that has cleared since (space freed, the file writable again) lets it go on.
     if (m_repairPending) {
         if (Error e = repair()) return e;
@@ -182,15 +186,11 @@ Error AviWriter::finishFirstPart() {
     const std::vector<uint8_t> idx1 =
         BuildIdx1(m_options.codec, m_firstPartChunks, m_layout.moviList + kChunkHeaderSize);
     const uint64_t at = m_progress.end;
-    const std::span<const uint8_t> bytes(idx1);
-    // The chunk header must never be on disk without room for the size it claims, nor entries
-    // without their header: readers walking the file would take entries for frames. So: room
-    // (zeros), then the header, then the entries.
+    // The chunk header must never be on disk without room for the size it claims, and must
+    // never claim entries that are not there: room (zeros) first, then the whole chunk at once.
     if (Error e = m_file.truncate(at + idx1.size())) return e;
     if (Error e = m_file.sync()) return e;
-    if (Error e = m_file.writeAt(at, bytes.first(kChunkHeaderSize))) return e;
-    if (Error e = m_file.sync()) return e;
-    if (Error e = m_file.writeAt(at + kChunkHeaderSize, bytes.subspan(kChunkHeaderSize))) return e;
+    if (Error e = m_file.writeAt(at, idx1)) return e;
     if (Error e = m_file.sync()) return e;
 
     m_progress.firstMoviEnd = at;
@@ -239,9 +239,13 @@ void AviWriter::applyCounters() {
 Error AviWriter::commitCounters() {
     const Progress& p = m_progress;
     // Innermost first: the standard index, then the part holding it, then the main headers.
-    uint8_t used[4];
-    PutLe32(used, p.blockUsed);
-    if (Error e = m_file.writeAt(p.blockOffset + kIndexBlockEntriesInUse, used)) return e;
+    if (p.blockOffset == m_layout.moviData) {
+        m_header.set32(p.blockOffset + kIndexBlockEntriesInUse, p.blockUsed);
+    } else {
+        uint8_t used[4];
+        PutLe32(used, p.blockUsed);
+        if (Error e = m_file.writeAt(p.blockOffset + kIndexBlockEntriesInUse, used)) return e;
+    }
     if (p.partStart != 0) {
         uint8_t sizes[16];
         PutLe32(sizes, static_cast<uint32_t>(p.end - p.partStart - kChunkHeaderSize));
@@ -279,8 +283,11 @@ Error AviWriter::close() {
     if (!m_file.isOpen()) return Error::none();
     // A take without a frame never showed at its path: it is dropped, whatever state it is in.
     if (!m_file.published()) return m_file.close();
-    // A file deleted after the last frame is still saved where it was asked for.
-    Error result = m_file.followPath();
+    // A file deleted after the last frame is still saved where it was asked for; where it cannot
+    // be, the frames stay in the open file rather than go with it.
+    if (Error e = m_file.followPath()) return e;
+    m_file.retryFolderSync();
+    Error result;
     if (m_repairPending) {
         if (Error e = repair(); e && !result) result = e;
     }
@@ -295,6 +302,13 @@ Error AviWriter::close() {
     if (Error e = m_file.sync(); e && !result) result = e;
     if (Error e = m_file.close(); e && !result) result = e;
     return result;
+}
+
+Error AviWriter::saveAs(const std::string& path) {
+    if (!m_file.isOpen()) return {ErrorKind::Io, "No recording file is open"};
+    if (!m_file.published()) return m_file.close();  // no frame: nothing to keep
+    if (Error e = m_file.saveAs(path)) return e;
+    return close();
 }
 
 }  // namespace media

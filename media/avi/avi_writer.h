@@ -71,11 +71,18 @@ public:
     // frames before; if even that cannot be done, the next call tries again first.
     Error appendFrame(const Frame& frame, uint32_t microSecPerFrame);
 
-    // Writes the final index and closes. Also done by the destructor.
+    // Writes the final index and closes. Also done by the destructor. A recording whose path
+    // cannot take its frames (the file was deleted and its folder refuses a new one) stays open
+    // with them: close() may be tried again, or saveAs() puts them elsewhere.
     Error close();
+    // Closes the recording as a video at `path`, a name that must not exist yet, instead of its
+    // own path.
+    Error saveAs(const std::string& path);
 
     bool isOpen() const { return m_file.isOpen(); }
     uint64_t frameCount() const { return m_progress.frames; }
+    // What the user should know of the last frame or close although it succeeded; else empty.
+    const std::string& notice() const { return m_file.notice(); }
 
     // Told while a recording whose file was deleted, moved or replaced is copied back to its
     // path, which the next appendFrame() or close() does before anything else.

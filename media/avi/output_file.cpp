@@ -37,6 +37,32 @@ std::string FollowLinks(std::string path) {
     return path;
 }
 
+std::string BaseName(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Whether a recording, in this process or another, holds `file` open for writing.
+bool HeldByRecording(const std::string& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);  // and with it the lock taken here
+    return held;
+}
+
+// Whether the folder of `target` lets the unfinished file be made beside it.
+bool FolderTakesNewNames(const std::string& target) {
+    const std::string folder = FolderOf(target);
+    if (access(folder.c_str(), W_OK | X_OK) != 0) return false;
+    const long nameMax = pathconf(folder.c_str(), _PC_NAME_MAX);
+    return nameMax < 0 || BaseName(OutputFile::unfinishedPath(target)).size() <= size_t(nameMax);
+}
+
+Error InUse(const std::string& path) {
+    return {ErrorKind::CannotCreate, path + " is being recorded by another window"};
+}
+
 // Removes `file` unless a recording holds its lock; false when one does.
 bool RemoveUnlessInUse(const std::string& file) {
     const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -87,6 +113,17 @@ std::string OutputFile::unfinishedPath(const std::string& target) { return targe
 
 void OutputFile::removeLeftover(const std::string& path) { RemoveUnlessInUse(unfinishedPath(FollowLinks(path))); }
 
+Replacement OutputFile::replacementFor(const std::string& path) {
+    const std::string target = FollowLinks(path);
+    struct stat st {};
+    const bool exists = stat(target.c_str(), &st) == 0;
+    if (exists && S_ISREG(st.st_mode) && HeldByRecording(target)) return Replacement::InUse;
+    if (HeldByRecording(unfinishedPath(target))) return Replacement::InUse;
+    if (!exists || S_ISDIR(st.st_mode)) return Replacement::Nothing;
+    if (S_ISREG(st.st_mode) && !FolderTakesNewNames(target)) return Replacement::InPlace;
+    return Replacement::AfterFrame;
+}
+
 OutputFile::~OutputFile() { close(); }
 
 int OutputFile::intercept(FileOperation op, std::string_view path, uint64_t offset,
@@ -115,6 +152,8 @@ Error OutputFile::createFolders(const std::string& file) {
 Error OutputFile::create(const std::string& path) {
     close();
     m_path = path;
+    m_notice.clear();
+    m_unsyncedFolder.clear();
     if (path.empty()) return {ErrorKind::CannotCreate, "No file name given"};
     m_target = FollowLinks(path);
     if (Error e = createFolders(m_target)) return e;
@@ -124,6 +163,7 @@ Error OutputFile::create(const std::string& path) {
         return {ErrorKind::CannotCreate, "Cannot create " + path + ": it is a folder"};
     }
     if (exists && !S_ISREG(old.st_mode)) return openInPlace();
+    if (exists && HeldByRecording(m_target)) return InUse(m_path);
     return openUnfinished(exists ? &old : nullptr);
 }
 
@@ -135,7 +175,7 @@ Error OutputFile::openUnfinished(const struct stat* old) {
         if (err == EACCES || err == EPERM || err == ENAMETOOLONG) return openInPlace();
         if (err == ENOSPC || err == EDQUOT) return failure(err, "create");
         if (err == EBUSY) {
-            return {ErrorKind::CannotCreate, "Cannot create " + m_path + ": another recording to it is being started"};
+            return InUse(m_path);
         }
         return {ErrorKind::CannotCreate, "Cannot create " + m_path + ": " + Describe(err)};
     }
@@ -146,25 +186,49 @@ Error OutputFile::openUnfinished(const struct stat* old) {
     return Error::none();
 }
 
+// Not truncated: the old video stays as it is until publish() writes the take over it.
 Error OutputFile::openInPlace() {
-    const int fd = ::open(m_target.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = ::open(m_target.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) {
         const int err = errno;
         if (err == ENOSPC || err == EDQUOT) return failure(err, "create");
         return {ErrorKind::CannotCreate, "Cannot create " + m_path + ": " + Describe(err)};
     }
-    m_fd = fd;
-    m_writing = m_target;
-    m_published = true;
     struct stat st {};
     m_plainFile = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    if (!m_plainFile) return Error::none();
-    Error e = syncFolder(FolderOf(m_target));
-    if (e) close();
-    return e;
+    if (m_plainFile && flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return InUse(m_path);
+    }
+    m_fd = fd;
+    m_writing = m_target;
+    m_inPlace = m_plainFile;
+    m_published = !m_inPlace;
+    m_held.clear();
+    return Error::none();
+}
+
+// The old video went before the take's first frame: the take waits in memory for a file at the
+// path again.
+Error OutputFile::reopenInPlace() {
+    ::close(m_fd);
+    m_fd = -1;
+    std::vector<uint8_t> held;
+    held.swap(m_held);
+    m_target = FollowLinks(m_path);
+    if (Error e = createFolders(m_target)) return e;
+    if (HeldByRecording(m_target)) return InUse(m_path);
+    if (Error e = openInPlace()) return e;
+    m_held.swap(held);
+    return Error::none();
 }
 
 Error OutputFile::writeAt(uint64_t offset, std::span<const uint8_t> data) {
+    if (m_inPlace && !m_published) {
+        if (m_held.size() < offset + data.size()) m_held.resize(offset + data.size());
+        std::copy(data.begin(), data.end(), m_held.begin() + std::ptrdiff_t(offset));
+        return Error::none();
+    }
     if (int err = intercept(FileOperation::Write, m_writing, offset, data)) return failure(err, "write");
     while (!data.empty()) {
         const ssize_t n = pwrite(m_fd, data.data(), data.size(), static_cast<off_t>(offset));
@@ -180,13 +244,17 @@ Error OutputFile::writeAt(uint64_t offset, std::span<const uint8_t> data) {
 }
 
 Error OutputFile::truncate(uint64_t size) {
+    if (m_inPlace && !m_published) {
+        m_held.resize(size);
+        return Error::none();
+    }
     if (int err = intercept(FileOperation::Truncate, m_writing, size)) return failure(err, "resize");
     if (ftruncate(m_fd, static_cast<off_t>(size)) != 0) return failure(errno, "resize");
     return Error::none();
 }
 
 Error OutputFile::sync() {
-    if (!m_syncEnabled) return Error::none();
+    if (!m_syncEnabled || (m_inPlace && !m_published)) return Error::none();
     if (int err = intercept(FileOperation::Sync, m_writing)) return failure(err, "save");
     if (fdatasync(m_fd) != 0) return failure(errno, "save");
     return Error::none();
@@ -205,15 +273,65 @@ Error OutputFile::syncFolder(const std::string& folder) {
 
 Error OutputFile::publish() {
     if (m_published) return Error::none();
+    if (m_inPlace) return publishInPlace();
     if (int err = intercept(FileOperation::Rename, m_target)) return failure(err, "save");
     if (rename(m_writing.c_str(), m_target.c_str()) != 0) return failure(errno, "save");
     m_published = true;
     m_writing = m_target;
-    return syncFolder(FolderOf(m_target));
+    syncFolderAfterRename(FolderOf(m_target));
+    return Error::none();
+}
+
+Error OutputFile::publishInPlace() {
+    // The room first: a full disk must show before a byte of the old video changes.
+    const uint64_t size = m_held.size();
+    int err = intercept(FileOperation::Reserve, m_writing, size);
+    if (!err && fallocate(m_fd, FALLOC_FL_KEEP_SIZE, 0, off_t(size)) != 0 && errno != EOPNOTSUPP) err = errno;
+    if (err) return failure(err, "make room for");
+    std::vector<uint8_t> held;
+    held.swap(m_held);
+    m_published = true;
+    Error e = writeAt(0, held);
+    if (!e) e = truncate(size);
+    if (!e) e = sync();
+    if (e) {
+        m_published = false;
+        m_held.swap(held);
+        return e;
+    }
+    m_inPlace = false;
+    // The name may be new (a name too long for the unfinished one's): made durable like a rename's.
+    syncFolderAfterRename(FolderOf(m_target));
+    return Error::none();
+}
+
+// The rename has happened, so the take is at its path whatever the folder's sync does.
+void OutputFile::syncFolderAfterRename(const std::string& folder) {
+    m_unsyncedFolder = folder;
+    retryFolderSync();
+}
+
+void OutputFile::retryFolderSync() {
+    if (m_unsyncedFolder.empty()) return;
+    if (Error e = syncFolder(m_unsyncedFolder)) {
+        m_notice = e.message + ". Until it is saved, a power cut may take the file's new name; its frames are on disk.";
+        return;
+    }
+    m_unsyncedFolder.clear();
+    m_notice.clear();
 }
 
 Error OutputFile::followPath() {
     if (m_fd < 0 || !m_plainFile) return Error::none();
+    if (m_inPlace && !m_published) {
+        struct stat held {};
+        struct stat atPath {};
+        if (fstat(m_fd, &held) == 0 && stat(m_path.c_str(), &atPath) == 0 && held.st_dev == atPath.st_dev &&
+            held.st_ino == atPath.st_ino) {
+            return Error::none();
+        }
+        return reopenInPlace();
+    }
     struct stat open {};
     struct stat atPath {};
     if (fstat(m_fd, &open) != 0) return failure(errno, "check");
@@ -235,6 +353,8 @@ Error OutputFile::copyBack() {
     if (fstat(m_fd, &current) != 0) return failure(errno, "check");
     m_target = FollowLinks(m_path);
     if (Error e = createFolders(m_target)) return e;
+    // Another recording's file at the path is its take, not ours to replace.
+    if (HeldByRecording(m_target)) return InUse(m_path);
     const int fd = CreateUnfinished(m_target, &current);
     if (fd < 0) return failure(errno, "create");
     const std::string unfinished = unfinishedPath(m_target);
@@ -258,7 +378,30 @@ Error OutputFile::copyBack() {
     ::close(m_fd);
     m_fd = fd;
     m_writing = m_published ? m_target : unfinished;
-    return m_published ? syncFolder(FolderOf(m_target)) : Error::none();
+    if (m_published) syncFolderAfterRename(FolderOf(m_target));
+    return Error::none();
+}
+
+Error OutputFile::saveAs(const std::string& path) {
+    if (m_fd < 0 || !m_published) return {ErrorKind::Io, "No recorded frames to save"};
+    struct stat current {};
+    if (fstat(m_fd, &current) != 0) return failure(errno, "check");
+    if (Error e = createFolders(path)) return e;
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return failure(errno, "create", path);
+    flock(fd, LOCK_EX | LOCK_NB);
+    Error e = copyTo(fd, uint64_t(current.st_size));
+    if (!e && m_syncEnabled && fdatasync(fd) != 0) e = failure(errno, "save", path);
+    if (e) {
+        ::close(fd);
+        unlink(path.c_str());
+        return e;
+    }
+    ::close(m_fd);
+    m_fd = fd;
+    m_path = m_target = m_writing = path;
+    syncFolderAfterRename(FolderOf(path));
+    return Error::none();
 }
 
 Error OutputFile::copyTo(int to, uint64_t total) {
@@ -295,7 +438,9 @@ Error OutputFile::close() {
     const int fd = m_fd;
     m_fd = -1;
     // A take that never held a frame leaves the path as it found it.
-    if (!m_published) unlink(m_writing.c_str());
+    if (!m_published && !m_inPlace) unlink(m_writing.c_str());
+    m_inPlace = false;
+    m_held.clear();
     if (::close(fd) != 0) return failure(errno, "close");
     return Error::none();
 }

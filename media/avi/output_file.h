@@ -5,6 +5,13 @@
 // takes the path only with publish(), once it holds a frame: a video already at the path stays
 // whole until then, whatever happens to the new take. A path that is a link is written through:
 // the link stays and the file it names is replaced, keeping that file's permissions.
+//
+// Where the folder takes no new names, the file is rewritten in place instead: everything written
+// before publish() is held in memory, and publish() first reserves the room it needs, so that a
+// failure or a kill before that moment leaves the old video byte for byte as it was.
+//
+// While a recording is open its file is locked (flock), the lock following the file through its
+// renames: a path another recording is writing to is never replaced.
 #pragma once
 
 #include <sys/stat.h>
@@ -14,16 +21,17 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "media/common/frame.h"
 
 namespace media {
 
-enum class FileOperation { Write, Truncate, Sync, Rename, SyncFolder };
+enum class FileOperation { Write, Truncate, Sync, Rename, SyncFolder, Reserve };
 
 struct FileChange {
     FileOperation op;
-    uint64_t offset = 0;            // Write: where; Truncate: the new size
+    uint64_t offset = 0;            // Write: where; Truncate: the new size; Reserve: how much
     std::span<const uint8_t> data;  // Write: the bytes
     std::string_view path;          // the file changed, the folder synced, a rename's new name
 };
@@ -35,6 +43,14 @@ using FileOperationHook = std::function<int(const FileChange& change)>;
 
 // Told while a recording is copied back to its path: `copied` of `total` bytes, first with 0.
 using CopyProgress = std::function<void(uint64_t copied, uint64_t total)>;
+
+// What starting a new recording would do to what a path holds.
+enum class Replacement {
+    Nothing,     // no video there
+    AfterFrame,  // the video there stays whole until the new take's first frame is on disk
+    InPlace,     // the folder takes no new names: the video is overwritten in place, no copy kept
+    InUse,       // another recording is writing to it: it must not be replaced
+};
 
 class OutputFile {
 public:
@@ -51,9 +67,16 @@ public:
     Error truncate(uint64_t size);
     // Makes what was written durable; skipped when syncing is turned off.
     Error sync();
-    // Puts the file, whose data the caller has synced, at its path in place of what was there;
-    // the new name is durable when it returns. Does nothing the second time.
+    // Puts the file, whose data the caller has synced, at its path in place of what was there.
+    // Does nothing the second time. Once the name is in place the file is published whatever
+    // follows: a folder that cannot be synced then is retried by retryFolderSync() and told by
+    // notice(), but the take at the path is never undone for it.
     Error publish();
+    // Syncs a folder whose sync failed after a rename; what still fails stays in notice().
+    void retryFolderSync();
+    // Saves a recording that cannot go to its path: its file is copied to `path`, a new name that
+    // must not exist yet, which then takes all further writes.
+    Error saveAs(const std::string& path);
     // Makes sure the path still leads to this file. If the file was deleted, moved away or
     // replaced, everything written so far is copied to a new file at the path (its folders
     // made again), which then takes all further writes.
@@ -63,6 +86,8 @@ public:
 
     bool isOpen() const { return m_fd >= 0; }
     bool published() const { return m_published; }
+    // What the user should know although nothing failed: a new name not yet durable. Else empty.
+    const std::string& notice() const { return m_notice; }
     // The path the recording was asked for (also in every error message).
     const std::string& path() const { return m_path; }
     void setSyncEnabled(bool enabled) { m_syncEnabled = enabled; }
@@ -74,10 +99,14 @@ public:
     // Removes the unfinished file a take killed before its first frame left for `path`, unless a
     // recording is still writing it.
     static void removeLeftover(const std::string& path);
+    static Replacement replacementFor(const std::string& path);
 
 private:
     Error openUnfinished(const struct stat* old);
     Error openInPlace();
+    Error publishInPlace();
+    Error reopenInPlace();
+    void syncFolderAfterRename(const std::string& folder);
     Error createFolders(const std::string& file);
     Error syncFolder(const std::string& folder);
     Error copyTo(int to, uint64_t total);
@@ -93,6 +122,10 @@ private:
     std::string m_writing;  // where the open file is: m_target once published
     bool m_published = false;
     bool m_plainFile = false;  // devices are written in place and never followed
+    bool m_inPlace = false;    // the old video is overwritten at publish(); until then m_held
+    std::vector<uint8_t> m_held;
+    std::string m_unsyncedFolder;  // renamed into, not yet durable
+    std::string m_notice;
     bool m_syncEnabled = true;
     FileOperationHook m_hook;
     CopyProgress m_copyProgress;

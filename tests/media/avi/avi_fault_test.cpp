@@ -3,8 +3,6 @@
 // deleted, moved or replaced while it is being recorded.
 #include <errno.h>
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,6 +25,7 @@ using testing::ExpectFrames;
 using testing::ExpectStamps;
 using testing::Scene;
 using testing::ScratchDir;
+using testing::SetImmutable;
 
 std::string Contents(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -35,64 +34,73 @@ std::string Contents(const std::string& path) {
 
 std::string FolderOf(const std::string& path) { return fs::path(path).parent_path().string(); }
 
-bool SetImmutable(const std::string& path, bool on) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    int flags = 0;
-    bool ok = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-    ok = ok && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    ::close(fd);
-    return ok;
-}
-
-// How a take can end without a frame.
+// How a take can end without a frame, and whether it can where the old video is rewritten in
+// place (a folder that takes no new names) or only where the take is written beside it.
+enum class Where { Anywhere, BesideOnly, InPlaceOnly };
 struct NoFrameTake {
     const char* name;
+    Where where;
     std::function<void(AviWriter&, TestSceneSource&)> take;
 };
 
 TEST(AviFaultTest, TheOldVideoStaysWholeUntilTheNewTakeHoldsAFrame) {
     ScratchDir dir;
-    const std::string path = dir.path("take.avi");
-    const std::string unfinished = OutputFile::unfinishedPath(path);
     auto failEvery = [](FileOperation op, int err) {
         return [op, err](const FileChange& change) { return change.op == op ? err : 0; };
     };
     const NoFrameTake takes[] = {
-        {"stopped with no frame", [](AviWriter&, TestSceneSource&) {}},
-        {"the first frame is damaged",
+        {"stopped with no frame", Where::Anywhere, [](AviWriter&, TestSceneSource&) {}},
+        {"the first frame is damaged", Where::Anywhere,
          [](AviWriter& writer, TestSceneSource& scene) {
              Frame frame;
              ASSERT_FALSE(scene.readFrame(frame));
              frame.data.resize(frame.data.size() / 2);
              EXPECT_EQ(writer.appendFrame(frame, testing::kInterval).kind, ErrorKind::BadFrame);
          }},
-        {"the disk is full",
+        {"the disk is full", Where::Anywhere,
          [&](AviWriter& writer, TestSceneSource& scene) {
              writer.setFileHook(failEvery(FileOperation::Write, ENOSPC));
              EXPECT_EQ(Append(writer, scene, 1).kind, ErrorKind::DiskFull);
          }},
-        {"the new name cannot be given",
+        {"the new name cannot be given", Where::BesideOnly,
          [&](AviWriter& writer, TestSceneSource& scene) {
              writer.setFileHook(failEvery(FileOperation::Rename, EIO));
              EXPECT_EQ(Append(writer, scene, 1).kind, ErrorKind::Io);
          }},
+        {"no room for the first frame", Where::InPlaceOnly,
+         [&](AviWriter& writer, TestSceneSource& scene) {
+             writer.setFileHook(failEvery(FileOperation::Reserve, ENOSPC));
+             EXPECT_EQ(Append(writer, scene, 1).kind, ErrorKind::DiskFull);
+         }},
     };
-    for (const NoFrameTake& t : takes) {
-        SCOPED_TRACE(t.name);
+    for (const bool namesLocked : {false, true}) {
+        const std::string folder = dir.path(namesLocked ? "takes-no-names" : "videos");
+        fs::create_directory(folder);
+        const std::string path = folder + "/take.avi";
+        const std::string unfinished = OutputFile::unfinishedPath(path);
         std::ofstream(path) << "the old video";
-        // What a take killed before its first frame leaves behind; the next open clears it.
-        std::ofstream(unfinished) << "killed take";
-        TestSceneSource scene = Scene(PixelFormat::Mjpeg);
-        ASSERT_FALSE(scene.start());
-        AviWriter writer;
-        ASSERT_FALSE(writer.open(path));
-        t.take(writer, scene);
-        EXPECT_EQ(Contents(path), "the old video");
-        EXPECT_FALSE(writer.close());
-        EXPECT_EQ(Contents(path), "the old video");
-        EXPECT_FALSE(fs::exists(unfinished));
+        if (namesLocked && !SetImmutable(folder, true)) {
+            ADD_FAILURE() << "no immutable flag on this file system: the in-place cases did not run";
+            break;
+        }
+        EXPECT_EQ(OutputFile::replacementFor(path), namesLocked ? Replacement::InPlace : Replacement::AfterFrame);
+        for (const NoFrameTake& t : takes) {
+            if (t.where == (namesLocked ? Where::BesideOnly : Where::InPlaceOnly)) continue;
+            SCOPED_TRACE(std::string(t.name) + (namesLocked ? ", in place" : ""));
+            std::ofstream(path) << "the old video";
+            // What a take killed before its first frame leaves behind; the next open clears it.
+            if (!namesLocked) std::ofstream(unfinished) << "killed take";
+            TestSceneSource scene = Scene(PixelFormat::Mjpeg);
+            ASSERT_FALSE(scene.start());
+            AviWriter writer;
+            ASSERT_FALSE(writer.open(path));
+            t.take(writer, scene);
+            EXPECT_EQ(Contents(path), "the old video");
+            EXPECT_FALSE(writer.close());
+            EXPECT_EQ(Contents(path), "the old video");
+            EXPECT_FALSE(fs::exists(unfinished));
+        }
+        if (namesLocked) SetImmutable(folder, false);
     }
 }
 
@@ -146,6 +154,29 @@ TEST(AviFaultTest, NewNamesAreDurableBeforeTheFirstFrameIsConfirmed) {
     named.emplace_back(FileOperation::SyncFolder, dir.path("new/folder"));
     EXPECT_EQ(changes, named);
     ASSERT_FALSE(writer.close());
+}
+
+// Once the take has its name it keeps its frames, even when its folder cannot be synced: the
+// sync is tried again with the next frame and at the close, and told of meanwhile.
+TEST(AviFaultTest, AFolderThatCannotBeSyncedAfterTheRenameCostsNoFrame) {
+    ScratchDir dir;
+    const std::string path = dir.path("take.avi");
+    std::ofstream(path) << "the old video";
+    TestSceneSource scene = Scene(PixelFormat::Mjpeg);
+    ASSERT_FALSE(scene.start());
+    AviWriter writer;
+    bool failing = true;
+    writer.setFileHook(
+        [&](const FileChange& change) { return failing && change.op == FileOperation::SyncFolder ? EIO : 0; });
+    ASSERT_FALSE(writer.open(path));
+    ASSERT_FALSE(Append(writer, scene, 2));
+    EXPECT_NE(writer.notice().find("power cut"), std::string::npos) << writer.notice();
+    ExpectFrames(path, 2, 320, 240);
+    failing = false;
+    ASSERT_FALSE(Append(writer, scene, 1));
+    EXPECT_EQ(writer.notice(), "");
+    ASSERT_FALSE(writer.close());
+    ExpectFrames(path, 3, 320, 240);
 }
 
 struct ClearingFault {
@@ -273,11 +304,47 @@ TEST(AviFaultTest, AFileThatCannotBeWrittenBackFailsTheFrameWithTheReason) {
     EXPECT_EQ(e.kind, ErrorKind::CannotCreate);
     EXPECT_NE(e.message.find(path + " was deleted, moved or replaced"), std::string::npos) << e.message;
     EXPECT_NE(e.message.find("in the way"), std::string::npos) << e.message;
+    // Nor does a close drop the frames: the recording stays open with them.
+    EXPECT_TRUE(writer.close());
+    EXPECT_TRUE(writer.isOpen());
 
     fs::remove(folder);
     ASSERT_FALSE(Append(writer, scene, 1));
     ASSERT_FALSE(writer.close());
     ExpectStamps(path, {0, 1, 3}, 320, 240);
+}
+
+// Two recordings on one path: the second may not replace the first one's take, and once the
+// first one's file is deleted and the second takes the path, the first may not write its frames
+// back over the second's. It keeps them, and saves them under another name.
+TEST(AviFaultTest, AFileAnotherRecordingHoldsIsNeverReplaced) {
+    ScratchDir dir;
+    const std::string path = dir.path("take.avi");
+    TestSceneSource scene = Scene(PixelFormat::Mjpeg);
+    ASSERT_FALSE(scene.start());
+    AviWriter first;
+    ASSERT_FALSE(first.open(path));
+    ASSERT_FALSE(Append(first, scene, 2));
+    EXPECT_EQ(OutputFile::replacementFor(path), Replacement::InUse);
+    AviWriter second;
+    Error e = second.open(path);
+    EXPECT_NE(e.message.find("is being recorded by another window"), std::string::npos) << e.message;
+
+    fs::remove(path);
+    EXPECT_EQ(OutputFile::replacementFor(path), Replacement::Nothing);
+    ASSERT_FALSE(second.open(path));
+    ASSERT_FALSE(Append(second, scene, 1));
+    e = Append(first, scene, 1);
+    EXPECT_NE(e.message.find("is being recorded by another window"), std::string::npos) << e.message;
+    EXPECT_TRUE(first.close());
+    const std::string recovered = dir.path("take (recovered 1).avi");
+    ASSERT_FALSE(first.saveAs(recovered));
+    EXPECT_FALSE(first.isOpen());
+    ExpectStamps(recovered, {0, 1}, 320, 240);
+
+    ASSERT_FALSE(Append(second, scene, 1));
+    ASSERT_FALSE(second.close());
+    ExpectStamps(path, {2, 4}, 320, 240);
 }
 
 }  // namespace

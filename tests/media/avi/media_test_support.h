@@ -35,6 +35,10 @@ private:
     std::string m_dir;
 };
 
+// Sets or clears the immutable flag, which root cannot bypass either: an immutable folder takes
+// no new names though its files can still be rewritten. False where the file system has no flag.
+bool SetImmutable(const std::string& path, bool on);
+
 // `ffmpeg -v error -xerror -i file ...`: the strictest reading a player can do. Decodes every
 // frame to RGB; fails (with ffmpeg's complaint) if ffmpeg reports any error.
 struct FfmpegDecode {
