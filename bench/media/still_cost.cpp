@@ -56,10 +56,20 @@ double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-std::vector<uint8_t> SceneJpeg(uint64_t number, FrameSize size) {
+// The test scene, with sensor-like noise when `grain` is set: a photograph's fine detail makes a
+// JPEG of several megabytes, where the smooth scene alone makes a fraction of that, and both the
+// still's writing and its decoding grow with it.
+std::vector<uint8_t> SceneJpeg(uint64_t number, FrameSize size, bool grain = false) {
     Frame rgb{PixelFormat::Rgb24, size.width, size.height, {}, number, 0};
     rgb.data.resize(size_t(size.width) * size_t(size.height) * 3);
     PaintTestScene(number, size.width, size.height, rgb.data.data());
+    uint32_t noise = 2463534242u + uint32_t(number);
+    for (size_t i = 0; grain && i < rgb.data.size(); ++i) {
+        noise ^= noise << 13;
+        noise ^= noise >> 17;
+        noise ^= noise << 5;
+        rgb.data[i] = uint8_t(std::clamp(int(rgb.data[i]) + int(noise % 25) - 12, 0, 255));
+    }
     std::vector<uint8_t> jpeg;
     if (EncodeJpeg(rgb, kDefaultJpegQuality, jpeg)) Fail("cannot compress a still");
     return jpeg;
@@ -181,7 +191,7 @@ int Run(const std::string& dir, bool quick) {
     const int presses = quick ? 4 : 8;
     const int rounds = quick ? 5 : 9;
     std::vector<Still> stills(3);
-    for (size_t i = 0; i < stills.size(); ++i) stills[i].files.push_back({"IMG.JPG", SceneJpeg(i, kStill)});
+    for (size_t i = 0; i < stills.size(); ++i) stills[i].files.push_back({"IMG.JPG", SceneJpeg(i, kStill, true)});
     std::printf("%dx%d stills (%zu KB) to %dx1080 frames, %d presses per round, %d rounds, in %s\n", kStill.width,
                 kStill.height, stills[0].jpeg().data.size() / 1024, kTakeWidth, presses, rounds, dir.c_str());
     std::fflush(stdout);
