@@ -333,10 +333,11 @@ Error StillsFolder::rollback() {
     for (auto it = m_pending.renames.rbegin(); it != m_pending.renames.rend(); ++it) back.push_back({it->to, it->from});
     if (Error e = apply(back)) return e;
     if (m_pending.publish) m_writing = m_unfinished;
-    if (Error e = setAsideStrays()) return e;
-    if (Error e = removeJournal()) return e;
+    // Undone on disk: a journal that cannot be removed is undone again, changing nothing, at the
+    // next start, and the next change writes over it.
     m_hasPending = false;
-    return Error::none();
+    if (Error e = setAsideStrays()) return e;
+    return removeJournal();
 }
 
 // Each rename is done only when its source is there and its target is free: replaying a list
@@ -434,6 +435,7 @@ Error StillsFolder::recover(uint64_t aviFrames) {
     std::error_code ec;
     fs::remove_all(m_unfinished, ec);
     if (ec) return {ErrorKind::Io, "Cannot remove " + m_unfinished + ": " + ec.message()};
+    unlink((FolderOf(m_journal) + "/" + kIncoming + NameOf(m_journal)).c_str());  // one cut short
     m_writing = m_folder;
     if (Error e = setAsideStrays()) return e;
     return reconcile(aviFrames);
