@@ -76,7 +76,7 @@ int SceneCameraIo::open(const DetectedCamera& camera) {
     if (camera.model != kSceneCameraModel) return GP_ERROR_MODEL_NOT_FOUND;
     m_open = true;
     m_openedNs = MonotonicNowNs();
-    m_previews = 0;
+    m_lastPreviewNs = 0;
     return GP_OK;
 }
 
@@ -86,10 +86,11 @@ uint64_t SceneCameraIo::sceneNumberNow() const {
 
 int SceneCameraIo::capturePreview(std::vector<uint8_t>& jpeg) {
     if (!m_open) return GP_ERROR_BAD_PARAMETERS;
-    // A camera hands out live view at its own pace, however fast it is asked.
+    // A camera hands out live view at its own pace, however fast it is asked, and keeps no
+    // backlog of pictures nobody asked for.
     const int64_t interval = kNsPerSecond / m_options.liveViewFramesPerSecond;
-    SleepUntil(std::max(MonotonicNowNs(), m_openedNs + int64_t(m_previews) * interval));
-    ++m_previews;
+    if (m_lastPreviewNs) SleepUntil(m_lastPreviewNs + interval);
+    m_lastPreviewNs = MonotonicNowNs();
     return Paint(sceneNumberNow(), m_options.liveView, kLiveViewQuality, jpeg);
 }
 

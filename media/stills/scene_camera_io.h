@@ -48,7 +48,7 @@ private:
     SceneCameraOptions m_options;
     bool m_open = false;
     int64_t m_openedNs = 0;
-    uint64_t m_previews = 0;
+    int64_t m_lastPreviewNs = 0;  // when the last live-view picture was handed out
     int m_shots = 0;
     std::vector<ConfigWidget> m_widgets;
     std::map<std::string, std::vector<uint8_t>> m_card;  // by file name
