@@ -113,6 +113,23 @@ void RequestFocusStep(StillsCamera& camera, int steps) {
     });
 }
 
+void StillsSettingsMemory::remember(const std::string& name, const std::string& value) {
+    std::erase_if(m_values, [&](const auto& kept) { return kept.first == name; });
+    m_values.emplace_back(name, value);
+}
+
+void StillsSettingsMemory::applyTo(StillsCamera& camera) const {
+    const auto isMode = [](const std::string& name) {
+        StillsSetting setting;
+        return FindKnownSetting(name, setting) && setting == StillsSetting::ExposureMode;
+    };
+    for (const bool modes : {true, false}) {
+        for (const auto& [name, value] : m_values) {
+            if (isMode(name) == modes) RequestSettingChange(camera, name, value);
+        }
+    }
+}
+
 StillsLockCheck CheckStillsLock(const std::vector<ConfigWidget>& settings) {
     std::vector<std::string> floating;
     bool sawExposure = false;

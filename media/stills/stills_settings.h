@@ -44,6 +44,21 @@ void RequestSettingChange(StillsCamera& camera, const std::string& name, const s
 // Live-view focusing: `steps` -3..-1 nearer, 1..3 farther, larger steps moving further.
 void RequestFocusStep(StillsCamera& camera, int steps);
 
+// The settings the user chose for a stills camera, kept (under StillsSettingsKey) so that they
+// can be written again whenever the camera is connected.
+class StillsSettingsMemory {
+public:
+    // Keeps `value` for the setting, in place of what was kept for it before; the latest last.
+    void remember(const std::string& name, const std::string& value);
+    const std::vector<std::pair<std::string, std::string>>& values() const { return m_values; }
+    // Writes them all (RequestSettingChange each), the exposure mode first: a body ignores
+    // shutter speed and aperture until its mode dial allows them.
+    void applyTo(StillsCamera& camera) const;
+
+private:
+    std::vector<std::pair<std::string, std::string>> m_values;
+};
+
 struct StillsLockCheck {
     bool locked = false;
     std::string message;  // for the dialog: all fixed, or what still floats and what to do

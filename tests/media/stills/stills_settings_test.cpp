@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <map>
 #include <mutex>
 
 #include "fake_gphoto_io.h"
@@ -99,6 +100,18 @@ TEST_F(StillsSettingsTest, FocusStepsAreValuesTheBodyTakesAndABusyOneSaysWhy) {
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].kind, StillsEventKind::SettingFailed);
     EXPECT_NE(events[0].error.message.find("Cannot focus nearer: the camera is busy"), std::string::npos);
+}
+
+TEST_F(StillsSettingsTest, RememberedSettingsComeBackWhateverOrderTheyWereChosenIn) {
+    StillsSettingsMemory memory;
+    memory.remember("shutterspeed", "1/125");
+    memory.remember("autoexposuremode", "Manual");  // chosen after: the dial was turned later
+    memory.remember("shutterspeed", "1/250");
+    memory.applyTo(*m_camera);
+    std::map<std::string, StillsEvent> last;
+    for (const StillsEvent& e : answers()) last[e.setting.name] = e;
+    EXPECT_EQ(last["shutterspeed"].setting.value, "1/250");
+    EXPECT_FALSE(last["shutterspeed"].error) << last["shutterspeed"].error.message;
 }
 
 ConfigWidget Setting(const char* name, const char* value) {
