@@ -100,6 +100,19 @@ TEST_F(StillsCameraTest, LiveViewStreamsThroughTheCaptureThreadAndEveryCallStays
     EXPECT_FALSE(threads.count(std::this_thread::get_id()));
 }
 
+TEST_F(StillsCameraTest, UnpluggedDuringLiveViewEndsTheStreamAsAWebcamsDoes) {
+    LiveSource live;
+    ASSERT_FALSE(live.start(std::make_unique<StillsLiveView>(m_camera)));
+    std::shared_ptr<const Frame> frame;
+    ASSERT_FALSE(live.waitForFrameStartedAfter(0, 2s, frame));
+    m_fake->fail(FakeCall::Preview, GP_ERROR_IO_USB_FIND, -1);
+    EXPECT_TRUE(m_log.waitFor(StillsEventKind::Disconnected));
+    for (int i = 0; i < 200 && live.streaming(); ++i) std::this_thread::sleep_for(10ms);
+    EXPECT_FALSE(live.streaming());
+    EXPECT_EQ(live.failure().kind, ErrorKind::DeviceGone);
+    live.stop();
+}
+
 TEST_F(StillsCameraTest, ASlowStillRefusesFurtherPressesAndPausesLiveViewUntilItEnds) {
     ASSERT_FALSE(m_camera->open());
     m_camera->setLiveViewWanted(true);
