@@ -60,6 +60,7 @@ Error StillsCamera::open(std::chrono::milliseconds timeout) {
         {
             std::lock_guard lock(m_mutex);
             m_open = !e;
+            m_wasOpen = m_open;
             m_hasLiveView = true;
             if (hasSerial) m_serial = serial.value;
         }
@@ -154,8 +155,19 @@ void StillsCamera::post(Task task) {
 void StillsCamera::run() {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_changed.wait(lock,
-                       [&] { return m_stopping || !m_tasks.empty() || (m_liveViewWanted && m_open && m_hasLiveView); });
+        const auto ready = [&] {
+            return m_stopping || !m_tasks.empty() || (m_liveViewWanted && m_open && m_hasLiveView);
+        };
+        if (!m_open && m_wasOpen) {
+            // Lost without being asked to let go: tried again now and then, since a camera that
+            // dropped its session after a shot is back at once, with no plug event to tell.
+            if (!m_changed.wait_for(lock, kReconnectInterval, ready)) {
+                reconnect(lock);
+                continue;
+            }
+        } else {
+            m_changed.wait(lock, ready);
+        }
         if (m_stopping) break;
         if (m_tasks.empty()) {
             fetchPreview(lock);
@@ -184,6 +196,22 @@ void StillsCamera::run() {
     }
     lock.unlock();
     m_io->exit();
+}
+
+void StillsCamera::reconnect(std::unique_lock<std::mutex>& lock) {
+    lock.unlock();
+    m_io->exit();
+    const bool back = m_io->open(m_camera) >= GP_OK;
+    lock.lock();
+    if (!back || m_open) return;
+    m_open = true;
+    m_hasLiveView = true;
+    m_changed.notify_all();
+    lock.unlock();
+    StillsEvent event;
+    event.kind = StillsEventKind::Reconnected;
+    deliver(event);
+    lock.lock();
 }
 
 void StillsCamera::fetchPreview(std::unique_lock<std::mutex>& lock) {

@@ -38,7 +38,8 @@ enum class StillsEventKind {
     StillTaken,           // `still` holds it
     StillFailed,          // `error` says why; nothing was kept
     LiveViewUnavailable,  // the camera gives no live view; `error` says so
-    Disconnected,         // the camera went away; open() again once it is back
+    Disconnected,         // the camera went away; tried again every kReconnectInterval
+    Reconnected,          // it is back by itself (open() after a plug event does the same)
     SettingRead,          // `setting` as the camera now holds it
     SettingFailed,        // `error` says why; `setting.name` is the one asked about
 };
@@ -61,6 +62,8 @@ public:
     // How long, after a capture, the camera may take to announce a further file (the RAW of
     // RAW+JPEG) before the still is taken as complete.
     static constexpr int kExtraFileWaitMs = 200;
+    // How often a camera lost after it was open is tried again.
+    static constexpr std::chrono::seconds kReconnectInterval{1};
 
     StillsCamera(std::unique_ptr<GphotoIo> io, DetectedCamera camera);
     // Ends the worker after the request it is carrying out and lets go of the camera.
@@ -107,6 +110,7 @@ private:
     void run();
     StillsEvent takeStill(GphotoIo& io);
     void fetchPreview(std::unique_lock<std::mutex>& lock);
+    void reconnect(std::unique_lock<std::mutex>& lock);
     void deliver(const StillsEvent& event);
 
     std::unique_ptr<GphotoIo> m_io;  // used by the worker alone
@@ -117,6 +121,7 @@ private:
     std::deque<Task> m_tasks;
     bool m_stopping = false;
     bool m_open = false;
+    bool m_wasOpen = false;  // opened by request and not failed to open since: worth trying again
     bool m_liveViewWanted = false;
     bool m_hasLiveView = true;
     bool m_stillPending = false;
