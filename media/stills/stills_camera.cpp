@@ -13,6 +13,7 @@ namespace {
 // After a failed live-view fetch the worker waits this long before the next, so that a camera
 // failing at once does not spin.
 constexpr std::chrono::milliseconds kPreviewRetryDelay{50};
+constexpr const char* kNotConnected = "Cannot take a still: the camera is not connected";
 // A capture announces at most a few files (JPEG, RAW, perhaps a sidecar): a camera that keeps
 // announcing is not waited for forever.
 constexpr size_t kMostFilesPerStill = 4;
@@ -92,9 +93,9 @@ Error StillsCamera::requestStill() {
     {
         std::lock_guard lock(m_mutex);
         if (m_stillPending) {
-            return {ErrorKind::DeviceBusy, "A still is still being taken: wait for it before the next press"};
+            return {ErrorKind::DeviceBusy, kStillPending};
         }
-        if (!m_open) return {ErrorKind::DeviceGone, "Cannot take a still: the camera is not connected"};
+        if (!m_open) return {ErrorKind::DeviceGone, kNotConnected};
         m_stillPending = true;
     }
     post([this](GphotoIo& io) -> std::optional<StillsEvent> { return takeStill(io); });
@@ -248,6 +249,9 @@ void StillsCamera::fetchPreview(std::unique_lock<std::mutex>& lock) {
 
 StillsEvent StillsCamera::takeStill(GphotoIo& io) {
     const std::string action = "take a still";
+    if (!isOpen()) {
+        return Failed(StillsEventKind::StillFailed, {ErrorKind::DeviceGone, kNotConnected});
+    }
     auto still = std::make_shared<Still>();
     still->requestedNs = MonotonicNowNs();
     CameraFilePath first;

@@ -57,6 +57,8 @@ public:
     // Work for the worker thread; what it returns, if anything, goes to the listener.
     using Task = std::function<std::optional<StillsEvent>(GphotoIo&)>;
 
+    // Why a press is refused while the last one's still is being taken.
+    static constexpr const char* kStillPending = "A still is still being taken: wait for it before the next press";
     // How long Stop / Save and Quit wait for a still being taken before giving up on it.
     static constexpr std::chrono::seconds kStillTimeout{30};
     // How long, after a capture, the camera may take to announce a further file (the RAW of

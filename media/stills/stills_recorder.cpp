@@ -28,8 +28,7 @@ StillsRecorder::~StillsRecorder() {
 Error StillsRecorder::press() {
     {
         std::lock_guard lock(m_mutex);
-        if (m_pressing)
-            return {ErrorKind::DeviceBusy, "A still is still being taken: wait for it before the next press"};
+        if (m_pressing) return {ErrorKind::DeviceBusy, StillsCamera::kStillPending};
         m_pressing = true;
         m_arrived.reset();
     }
