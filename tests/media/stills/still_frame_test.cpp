@@ -1,5 +1,9 @@
 // From a press's still to the take's frame, and the pair of them on disk: the frame has the
 // still's proportions and picture, and neither counts unless both are written.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -8,6 +12,7 @@
 
 #include "fake_gphoto_io.h"
 #include "media/avi/avi_reader.h"
+#include "media/jpeg/jpeg_decoder.h"
 #include "media/jpeg/jpeg_encoder.h"
 #include "media/stills/still_frame.h"
 #include "media/testscene/frame_stamp.h"
@@ -102,6 +107,69 @@ TEST(RecordStill, AFrameCountsOnlyWithItsStillAndAFailedOneLeavesNeither) {
             EXPECT_EQ(bytes, shots[size_t(shot - 1)].jpeg().data) << shot;
         }
         EXPECT_EQ(std::filesystem::exists(folder + "/deleted/000003.jpg"), c.failingFrame == 3);
+    }
+}
+
+// Records an old take of one shot, then a new one of three, killed at file operation `killAt`
+// of the new take (the AVI's and the stills' counted together).
+void RecordKilledAt(const std::string& capture, int killAt) {
+    {
+        AviWriter avi;
+        StillsFolder stills(capture);
+        Frame rgb;
+        if (avi.open(capture) || stills.beginTake() || StillToFrame(SceneShot(100).jpeg().data, 150, rgb) ||
+            RecordStill(stills, avi, SceneShot(100), rgb, 40000)) {
+            _exit(2);
+        }
+    }
+    int seen = 0;
+    const FileOperationHook hook = [&](const FileChange&) {
+        if (seen++ == killAt) raise(SIGKILL);
+        return 0;
+    };
+    AviWriter avi;
+    avi.setFileHook(hook);
+    StillsFolder stills(capture);
+    stills.setHook(hook);
+    if (stills.recover(1) || avi.open(capture) || stills.beginTake()) _exit(3);
+    for (uint64_t shot = 1; shot <= 3; ++shot) {
+        Frame rgb;
+        if (StillToFrame(SceneShot(shot).jpeg().data, 150, rgb) ||
+            RecordStill(stills, avi, SceneShot(shot), rgb, 40000)) {
+            _exit(4);
+        }
+    }
+    _exit(avi.close() ? 5 : 0);
+}
+
+TEST(RecordStill, AKillAtAnyFileOperationLeavesEachFrameWithItsOwnStill) {
+    for (int killAt = 0;; ++killAt) {
+        ScratchDir dir;
+        const std::string capture = dir.path("Capture.avi");
+        const pid_t pid = fork();
+        if (pid == 0) RecordKilledAt(capture, killAt);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status) || WEXITSTATUS(status) == 0) << killAt;
+        AviReader reader;
+        ASSERT_FALSE(reader.open(capture)) << killAt;
+        const size_t frames = reader.frames().size();
+        StillsFolder stills(capture);
+        ASSERT_FALSE(stills.recover(frames)) << killAt;
+        const std::string folder = StillsFolderPath(capture);
+        const auto listed = ListStills(folder);
+        ASSERT_EQ(listed.size(), frames) << killAt;
+        for (size_t i = 0; i < frames; ++i) {
+            Frame frame;
+            Frame still;
+            std::ifstream in(folder + "/" + listed.at(i + 1).front(), std::ios::binary);
+            const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            ASSERT_FALSE(reader.decodeFrame(i, frame)) << killAt;
+            ASSERT_FALSE(DecodeJpegToRgb(bytes, still)) << killAt;
+            ASSERT_TRUE(ReadFrameStamp(still)) << killAt;
+            EXPECT_EQ(ReadFrameStamp(frame), ReadFrameStamp(still)) << "killed at " << killAt << ", frame " << i;
+        }
+        if (!WIFSIGNALED(status)) break;
     }
 }
 
