@@ -2,7 +2,8 @@
 
 namespace {
 std::wstring g_lastCaptureError;
-}
+int g_lastCaptureErrorId = 0;
+}  // namespace
 
 // The capture window calls it on the GUI thread with error id 0 to clear the last error.
 LRESULT CALLBACK CaptureErrorCallback(HWND, int nErrorId, LPCWSTR lpszText) {
@@ -11,10 +12,13 @@ LRESULT CALLBACK CaptureErrorCallback(HWND, int nErrorId, LPCWSTR lpszText) {
     } else {
         g_lastCaptureError = lpszText ? lpszText : L"";
     }
+    g_lastCaptureErrorId = nErrorId;
     return TRUE;
 }
 
-std::wstring TakeLastCaptureError() {
+std::wstring TakeLastCaptureError(int* errorId) {
+    if (errorId) *errorId = g_lastCaptureErrorId;
+    g_lastCaptureErrorId = 0;
     std::wstring error;
     error.swap(g_lastCaptureError);
     return error;

@@ -8,5 +8,6 @@
 
 LRESULT CALLBACK CaptureErrorCallback(HWND hWndCap, int nErrorId, LPCWSTR lpszText);
 
-// The text of the newest error since the last call, and forgets it; empty when none came.
-std::wstring TakeLastCaptureError();
+// The text of the newest error since the last call, and forgets it; empty when none came. Its
+// error id goes to `errorId` when given (0 when none came).
+std::wstring TakeLastCaptureError(int* errorId = nullptr);

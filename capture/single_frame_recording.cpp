@@ -8,6 +8,7 @@
 #include "capture_setup.h"
 #include "capture_status.h"
 #include "capture_window.h"
+#include "recording_rescue.h"
 #include "video_controls.h"
 
 int g_nFrameCount;
@@ -31,7 +32,20 @@ bool MayReplaceCaptureFile() {
     // Without a driver the capture window refuses the open and leaves the video as it is: a
     // question whose OK took no frame would only alarm.
     if (!DriverConnected()) return true;
+    const LRESULT replacement = SendCap(WM_CAP_FILE_GET_REPLACEMENT, 0, 0);
+    if (replacement == CAPFILE_IN_USE) {
+        AfxMessageBox(CString(L"The file ") + path +
+                          L" is being recorded by another window. Stop that recording first, or choose another file "
+                          L"with File > Set Capture File.",
+                      MB_OK);
+        return false;
+    }
     CString question = CString(L"The file ") + path + L" already exists. Replace it with the new recording?";
+    if (replacement == CAPFILE_REPLACE_IN_PLACE) {
+        question +=
+            L"\nIts folder takes no new files, so the old video will be overwritten in place, without a "
+            L"safety copy: should the computer stop while the first frame is written, it is lost.";
+    }
     return AfxMessageBox(question, MB_OKCANCEL) == IDOK;
 }
 
@@ -96,17 +110,27 @@ void CKinoreeV2Dlg::OnStopSave() {
     EnableVideoControls(*this, TRUE);
 
     TakeLastCaptureError();
+    TakeLastCaptureStatus();
     SendCap(WM_CAP_STOP, 0, 0);
     SendCap(WM_CAP_SINGLE_FRAME_CLOSE, 0, 0);
     // A close with nothing open is no failure: only a reason tells of one.
-    std::wstring reason = TakeLastCaptureError();
-
+    std::wstring reason;
+    if (CaptureRecordingKept(reason)) {
+        // The frames could not be put at the path, and are kept in the open recording instead.
+        EnableVideoControls(*this, FALSE);
+        m_strStatus.Format(L"Recorded %d Frames, not saved yet: ", g_nFrameCount);
+        m_strStatus += CString(reason) + L" Press Stop /  Save again once the folder is writable.";
+        UpdateData(FALSE);
+        return;
+    }
     if (reason.empty()) {
         m_strStatus.Format(L"Recorded %d Frames. Stoped and saved", g_nFrameCount);
     } else {
         m_strStatus.Format(L"Recorded %d Frames, but closing the file failed. ", g_nFrameCount);
         m_strStatus += CString(reason);
     }
+    if (std::wstring notice = TakeLastCaptureStatus(); !notice.empty())
+        m_strStatus = CString(notice) + L" " + m_strStatus;
     g_nFrameCount = 0;
     m_nFramesCaptured = 0;
     ApplyNextCaptureFile(*this);

@@ -46,6 +46,8 @@ protected:
     afx_msg void OnVideoCompression();
     afx_msg void OnPreviewToggle();
     afx_msg void OnQuit();
+    // Escape and the close box.
+    void OnCancel() override;
     afx_msg void OnCheckWebsite();
 
     DECLARE_MESSAGE_MAP()

@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QEventLoop>
 
 #include <csignal>
@@ -135,6 +136,12 @@ LRESULT CaptureWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return captureSingleFrame();
     case WM_CAP_SINGLE_FRAME_CLOSE:
         return closeSingleFrame();
+    case WM_CAP_GET_STATUS:
+        return getStatus(wParam, lParam);
+    case WM_CAP_FILE_SAVEASW:
+        return saveRecordingAs(reinterpret_cast<LPCWSTR>(lParam));
+    case WM_CAP_FILE_GET_REPLACEMENT:
+        return replacementOfCaptureFile();
     case WM_CAP_STOP:
         // Single-frame capture has nothing running to stop: the close finishes the file.
         return TRUE;
@@ -155,7 +162,7 @@ LRESULT CaptureWindow::classProc(UINT message, WPARAM wParam, LPARAM lParam) {
         m_live.stop();
         return 0;
     default:
-        if (message >= WM_CAP_START && message <= WM_CAP_START + 0xB5) {
+        if (message >= WM_CAP_START && message <= WM_CAP_FILE_GET_REPLACEMENT) {
             user32::ReportUnhandledMessage("capture request", message);
             return FALSE;
         }
@@ -461,6 +468,7 @@ BOOL CaptureWindow::captureSingleFrame() {
         return FALSE;
     }
     m_view.frameRecorded(frame);
+    reportNotice();
     if (m_restoring) {
         // The Status box is narrow: what happened comes first, the path is in the File Name box.
         reportStatus(IDS_CAP_STAT_FILE_RESTORE, "Capture file written back with its " +
@@ -470,15 +478,68 @@ BOOL CaptureWindow::captureSingleFrame() {
     return TRUE;
 }
 
+// A recording whose path will not take its frames stays open with them: the close can be tried
+// again, or the frames saved elsewhere.
 BOOL CaptureWindow::closeSingleFrame() {
     if (!m_recording) return FALSE;
     media::Error error = m_recording->close();
+    if (!error) reportNotice();
+    if (error && m_recording->isOpen()) {
+        reportError(IDS_CAP_RECORDING_KEPT, error.message);
+        return FALSE;
+    }
     m_recording.reset();
     if (error) {
         reportError(error);
         return FALSE;
     }
     return TRUE;
+}
+
+BOOL CaptureWindow::saveRecordingAs(LPCWSTR path) {
+    if (!m_recording || !path || !*path) return FALSE;
+    media::Error error = m_recording->saveAs(user32::ToUtf8(path));
+    if (!m_recording->isOpen()) m_recording.reset();
+    if (error) {
+        reportError(error);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CaptureWindow::getStatus(WPARAM size, LPARAM record) {
+    if (!record || size < sizeof(CAPSTATUS)) return FALSE;
+    CAPSTATUS status{};
+    if (connected()) {
+        status.uiImageWidth = static_cast<UINT>(m_live.format().width);
+        status.uiImageHeight = static_cast<UINT>(m_live.format().height);
+    }
+    status.fLiveWindow = m_previewing;
+    status.fScale = m_scale;
+    status.fCapFileExists = QFileInfo::exists(QString::fromStdWString(m_captureFile));
+    status.dwCurrentVideoFrame = m_recording ? static_cast<DWORD>(m_recording->frameCount()) : 0;
+    status.fCapturingNow = m_recording != nullptr;
+    std::memcpy(reinterpret_cast<void*>(record), &status, sizeof status);
+    return TRUE;
+}
+
+LRESULT CaptureWindow::replacementOfCaptureFile() const {
+    switch (media::OutputFile::replacementFor(user32::ToUtf8(m_captureFile))) {
+    case media::Replacement::Nothing:
+        return CAPFILE_NONE;
+    case media::Replacement::AfterFrame:
+        return CAPFILE_REPLACE;
+    case media::Replacement::InPlace:
+        return CAPFILE_REPLACE_IN_PLACE;
+    case media::Replacement::InUse:
+        return CAPFILE_IN_USE;
+    }
+    return CAPFILE_REPLACE;
+}
+
+// What the user should know of a frame or close that nonetheless succeeded.
+void CaptureWindow::reportNotice() {
+    if (!m_recording->notice().empty()) reportStatus(IDS_CAP_STAT_FILE_NAME_NOT_SAVED, m_recording->notice());
 }
 
 // In the preview's place, so that a window without a picture says why and what to do.

@@ -88,6 +88,10 @@ private:
     BOOL openSingleFrame();
     BOOL captureSingleFrame();
     BOOL closeSingleFrame();
+    BOOL getStatus(WPARAM size, LPARAM record);
+    BOOL saveRecordingAs(LPCWSTR path);
+    LRESULT replacementOfCaptureFile() const;
+    void reportNotice();
     void startPreviewFeed();
     std::unique_ptr<media::CameraControls> openControls(media::Error& error) const;
     void loadDeviceSettings();

@@ -15,6 +15,7 @@
 #define WM_CAP_DRIVER_GET_CAPS (WM_CAP_START + 14)
 #define WM_CAP_FILE_SET_CAPTURE_FILEW (WM_CAP_UNICODE_START + 20)
 #define WM_CAP_FILE_GET_CAPTURE_FILEW (WM_CAP_UNICODE_START + 21)
+#define WM_CAP_FILE_SAVEASW (WM_CAP_UNICODE_START + 23)
 #define WM_CAP_DLG_VIDEOFORMAT (WM_CAP_START + 41)
 #define WM_CAP_DLG_VIDEOSOURCE (WM_CAP_START + 42)
 #define WM_CAP_DLG_VIDEODISPLAY (WM_CAP_START + 43)
@@ -22,12 +23,21 @@
 #define WM_CAP_SET_PREVIEW (WM_CAP_START + 50)
 #define WM_CAP_SET_PREVIEWRATE (WM_CAP_START + 52)
 #define WM_CAP_SET_SCALE (WM_CAP_START + 53)
+#define WM_CAP_GET_STATUS (WM_CAP_START + 54)
 #define WM_CAP_SET_SEQUENCE_SETUP (WM_CAP_START + 64)
 #define WM_CAP_GET_SEQUENCE_SETUP (WM_CAP_START + 65)
 #define WM_CAP_STOP (WM_CAP_START + 68)
 #define WM_CAP_SINGLE_FRAME_OPEN (WM_CAP_START + 70)
 #define WM_CAP_SINGLE_FRAME_CLOSE (WM_CAP_START + 71)
 #define WM_CAP_SINGLE_FRAME (WM_CAP_START + 72)
+
+// This platform's own request, past the platform's range: what opening a new single-frame
+// recording would do to the video at the capture file's path. Replies with a CAPFILE_ value.
+#define WM_CAP_FILE_GET_REPLACEMENT (WM_CAP_START + 0xC0)
+#define CAPFILE_NONE 0              // no video there
+#define CAPFILE_REPLACE 1           // replaced once the new recording's first frame is on disk
+#define CAPFILE_REPLACE_IN_PLACE 2  // its folder takes no new files: overwritten in place
+#define CAPFILE_IN_USE 3            // another recording is writing to it
 
 // Error identifiers passed to the error callback.
 #define IDS_CAP_OUTOFMEM 402
@@ -37,11 +47,17 @@
 #define IDS_CAP_NODISKSPACE 415
 #define IDS_CAP_SETFILESIZE 416
 #define IDS_CAP_DRIVER_ERROR 418
+// This platform's own: the capture file could not be closed at its path, and the recording stays
+// open with its frames, for another close or WM_CAP_FILE_SAVEASW.
+#define IDS_CAP_RECORDING_KEPT 430
 
 // Status identifiers passed to the status callback (0 clears the status). This platform's own:
 // the capture file was deleted, moved or replaced during a recording and is written back to its
 // path; the text says how far the copy has got, then that it is done.
 #define IDS_CAP_STAT_FILE_RESTORE 600
+// This platform's own too: the capture file's new name is not durable yet (its folder could not
+// be synced); the frames are on disk, and the sync is tried again with every frame and the close.
+#define IDS_CAP_STAT_FILE_NAME_NOT_SAVED 601
 
 // The platform's 32-bit layouts, field for field: the program hands these records to the
 // capture window with their sizes, so the sizes must be exactly these.
@@ -87,6 +103,31 @@ struct CAPTUREPARMS {
     UINT AVStreamMaster;
 };
 typedef CAPTUREPARMS* LPCAPTUREPARMS;
+
+struct CAPSTATUS {
+    UINT uiImageWidth;
+    UINT uiImageHeight;
+    BOOL fLiveWindow;
+    BOOL fOverlayWindow;
+    BOOL fScale;
+    LONG ptScrollX;  // the platform's POINT
+    LONG ptScrollY;
+    BOOL fUsingDefaultPalette;
+    BOOL fAudioHardware;
+    BOOL fCapFileExists;
+    DWORD dwCurrentVideoFrame;
+    DWORD dwCurrentVideoFramesDropped;
+    DWORD dwCurrentWaveSamples;
+    DWORD dwCurrentTimeElapsedMS;
+    uint32_t hPalCurrent;  // 32-bit handle, unused
+    BOOL fCapturingNow;    // here: a single-frame recording is open
+    DWORD dwReturn;
+    UINT wNumVideoAllocated;
+    UINT wNumAudioAllocated;
+};
+static_assert(sizeof(CAPSTATUS) == 76);
+static_assert(offsetof(CAPSTATUS, dwCurrentVideoFrame) == 40);
+static_assert(offsetof(CAPSTATUS, fCapturingNow) == 60);
 
 static_assert(sizeof(CAPDRIVERCAPS) == 44);
 static_assert(offsetof(CAPDRIVERCAPS, wDeviceIndex) == 0);

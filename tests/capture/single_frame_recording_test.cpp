@@ -189,6 +189,30 @@ TEST_F(RecordingTest, AFailedCloseIsReportedAndACloseWithNothingOpenIsNot) {
     EXPECT_EQ(m_harness->text(1010), L"Recorded 0 Frames. Stoped and saved");
 }
 
+// A close whose path will not take the frames keeps them in the open recording: the recording
+// goes on as before, and Stop /  Save can be pressed again.
+TEST_F(RecordingTest, ACloseThatKeepsTheRecordingLeavesItOpen) {
+    SpyCaptureConfig config = SpyCaptureWindow::defaultConfig();
+    config.closeError = L"Cannot create folder /home/animator/Videos: Permission denied";
+    config.keepOnClose = true;
+    start(config);
+    m_harness->click(1000);
+    m_harness->click(1000);
+    stop();
+    EXPECT_EQ(m_harness->text(1010), L"Recorded 2 Frames, not saved yet: " + config.closeError +
+                                         L" Press Stop /  Save again once the folder is writable.");
+    EXPECT_EQ(m_harness->text(1007), L"2");
+    EXPECT_EQ(m_harness->videoControlsEnabled(), kAllDisabled);
+
+    m_harness->click(1000);
+    EXPECT_EQ(m_harness->text(1007), L"3");
+    SpyCaptureWindow::config().keepOnClose = false;
+    SpyCaptureWindow::config().closeError.clear();
+    stop();
+    EXPECT_EQ(m_harness->text(1010), L"Recorded 3 Frames. Stoped and saved");
+    EXPECT_EQ(m_harness->videoControlsEnabled(), kAllEnabled);
+}
+
 // A deleted capture file written back to its path: the user hears of it at once, while the
 // capture window is still copying, and after the press.
 TEST_F(RecordingTest, WhatTheCaptureWindowSaysDuringAFrameShowsAtOnceAndAfterThePress) {
@@ -229,9 +253,11 @@ TEST_F(ReplaceQuestionTest, DecliningToReplaceAVideoCapturesNothing) {
 
     m_modals.expectMessageBox(question(), MB_OKCANCEL, IDCANCEL);
     m_harness->click(1000);
-    // The question only asked the capture window for its file and whether it has a driver.
-    EXPECT_EQ(SpyCaptureWindow::messages(), (std::vector<UINT>{WM_CAP_FILE_GET_CAPTURE_FILEW, WM_CAP_DRIVER_GET_CAPS}));
-    before.requests = 2;
+    // The question only asked the capture window for its file, whether it has a driver, and what
+    // a new recording would do to the file.
+    EXPECT_EQ(SpyCaptureWindow::messages(),
+              (std::vector<UINT>{WM_CAP_FILE_GET_CAPTURE_FILEW, WM_CAP_DRIVER_GET_CAPS, WM_CAP_FILE_GET_REPLACEMENT}));
+    before.requests = 3;
     EXPECT_EQ(m_harness->snapshot(), before);
     EXPECT_EQ(m_harness->videoControlsEnabled(), kAllEnabled);
 }
@@ -266,6 +292,30 @@ TEST_F(ReplaceQuestionTest, AFailedOpenBeginsNoRecordingSoTheNextPressAsksAgain)
     m_harness->click(1000);
     EXPECT_EQ(m_harness->text(1007), L"1");
     EXPECT_EQ(m_harness->videoControlsEnabled(), kAllDisabled);
+}
+
+// A file another recording is writing to is never offered for replacing; one that can only be
+// overwritten in place is, with a warning.
+TEST_F(ReplaceQuestionTest, TheQuestionTellsWhatReplacingWouldCostOrRefusesThePress) {
+    makeFileAtCapturePath();
+    start();
+    SpyCaptureWindow::config().replacement = CAPFILE_IN_USE;
+    m_modals.expectMessageBox(L"The file " + capturePath() +
+                                  L" is being recorded by another window. Stop that recording first, or choose another "
+                                  L"file with File > Set Capture File.",
+                              MB_OK);
+    m_harness->click(1000);
+    EXPECT_FALSE(SpyCaptureWindow::singleFrameOpen());
+    EXPECT_EQ(m_harness->videoControlsEnabled(), kAllEnabled);
+
+    SpyCaptureWindow::config().replacement = CAPFILE_REPLACE_IN_PLACE;
+    m_modals.expectMessageBox(question() +
+                                  L"\nIts folder takes no new files, so the old video will be overwritten in "
+                                  L"place, without a safety copy: should the computer stop while the first "
+                                  L"frame is written, it is lost.",
+                              MB_OKCANCEL, IDOK);
+    m_harness->click(1000);
+    EXPECT_TRUE(SpyCaptureWindow::singleFrameOpen());
 }
 
 TEST_F(ReplaceQuestionTest, ReplacingIsAskedOncePerRecording) {

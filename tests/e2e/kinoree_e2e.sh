@@ -19,8 +19,10 @@ done
 work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
+second_pid=""
 cleanup() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "$second_pid" ] && kill "$second_pid" 2>/dev/null || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     wait 2>/dev/null || true
     rm -rf "$work"
@@ -491,6 +493,60 @@ capture_file_deleted() {
     check_video "$(capture_file)" 4 15
     keys Escape
     wait_for_exit
+}
+
+# Makes this main dialog the one the clicks go to, raised above the other's.
+use_window() {
+    main=$1
+    xdotool windowraise "$main"
+    read -r win_x win_y win_w win_h < <(xdotool getwindowgeometry --shell "$main" |
+        awk -F= '/^X=/{x=$2} /^Y=/{y=$2} /^WIDTH=/{w=$2} /^HEIGHT=/{h=$2} END{print x, y, w, h}')
+}
+
+# Two copies of the program on one capture file. The second may not replace the first one's
+# take while it records; once that file is deleted, the second records to the freed path, and the
+# first, which may not write its frames back over the second's take, keeps them and saves them
+# under another name as it quits. Both takes end whole.
+two_programs_one_path() {
+    local first=$main second="" recovered
+    recovered="$(dirname "$(capture_file)")/Capture (recovered 1).avi"
+    click_capture
+    click_capture
+    "$program" >"$work/second.log" 2>&1 &
+    second_pid=$!
+    for _ in $(seq 300); do
+        second=$(xdotool search --onlyvisible --name 'Kinoree Version 2.0 By Orvane' | grep -vx "$first" | head -n1) &&
+            [ -n "$second" ] && break
+        sleep 0.1
+    done
+    [ -n "$second" ] || fail "the second program's dialog did not open"
+    xdotool windowmove --sync "$second" 380 330
+    use_window "$second"
+    click_capture
+    answer_box "the path is being recorded by another window" Return
+    [ "$(frames_in "$(capture_file)")" = 2 ] || fail "the second program changed the first one's take"
+
+    rm "$(capture_file)"
+    click_capture
+    click_capture
+    use_window "$first"
+    click_capture
+    expect_text Status status_text "No frame was captured. The recording $(capture_file) was deleted, moved or replaced, and cannot be written there again: $(capture_file) is being recorded by another window"
+    click_quit
+    answer_box "quit" Return
+    answer_box "the frames saved under another name" Return
+    wait_for_exit
+
+    use_window "$second"
+    click_capture
+    click_stop
+    answer_box "stop and save" Return
+    check_video "$(capture_file)" 3 15
+    check_video "$recovered" 2 15
+    keys Escape
+    for _ in $(seq 150); do kill -0 "$second_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$second_pid" 2>/dev/null && fail "the second program did not end"
+    second_pid=""
 }
 
 # A copy of the program installed from its package: its window is the one its desktop entry

@@ -34,6 +34,11 @@ void ScriptedModals::expectMessageBox(std::wstring text, UINT buttons, int answe
     m_expected.push_back(std::move(e));
 }
 
+void ScriptedModals::expectMessageBoxStartingWith(std::wstring text, UINT buttons, int answer) {
+    expectMessageBox(std::move(text), buttons, answer);
+    m_expected.back().textIsPrefix = true;
+}
+
 void ScriptedModals::expectFileDialog(user32::FileDialogAnswer answer,
                                       std::function<void(const user32::FileDialogCall&)> check) {
     Expectation e;
@@ -88,7 +93,7 @@ int ScriptedModals::messageBox(const user32::MessageBoxCall& call) {
     m_messageBoxes.push_back(call);
     Expectation e;
     if (!next(Kind::MessageBox, call.text, e)) return IDCANCEL;
-    EXPECT_EQ(ToUtf8(call.text), ToUtf8(e.text));
+    EXPECT_EQ(ToUtf8(e.textIsPrefix ? call.text.substr(0, e.text.size()) : call.text), ToUtf8(e.text));
     EXPECT_EQ(call.type & MB_TYPEMASK, e.buttons) << ToUtf8(call.text);
     return e.answer;
 }

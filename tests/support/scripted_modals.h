@@ -26,6 +26,8 @@ public:
     // The next dialog is a message box with exactly this text and button type (MB_OK or
     // MB_OKCANCEL); the user presses `answer`.
     void expectMessageBox(std::wstring text, UINT buttons, int answer = IDOK);
+    // The same for a text that begins so, where the rest (a path the program chose) varies.
+    void expectMessageBoxStartingWith(std::wstring text, UINT buttons, int answer = IDOK);
     // The next dialog is the file dialog; `check` looks at what it was told.
     void expectFileDialog(user32::FileDialogAnswer answer,
                           std::function<void(const user32::FileDialogCall&)> check = {});
@@ -54,6 +56,7 @@ private:
     struct Expectation {
         Kind kind = Kind::MessageBox;
         std::wstring text;
+        bool textIsPrefix = false;
         UINT buttons = 0;
         int answer = 0;
         user32::FileDialogAnswer fileAnswer;

@@ -32,7 +32,8 @@ public:
     explicit SpyWindow(QWidget* parent) : Window(new QWidget(parent), WS_CHILD | WS_VISIBLE, 0, 0) {}
 
     LRESULT classProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message < WM_CAP_START || message > WM_CAP_START + 0xB5) return Window::classProc(message, wParam, lParam);
+        if (message < WM_CAP_START || message > WM_CAP_FILE_GET_REPLACEMENT)
+            return Window::classProc(message, wParam, lParam);
         SpyState& s = State();
         CaptureRequest request{message, wParam, lParam, {}, {}, s.config.parms};
         if ((message == WM_CAP_DRIVER_GET_CAPS || message == WM_CAP_GET_SEQUENCE_SETUP ||
@@ -41,7 +42,8 @@ public:
             auto* bytes = reinterpret_cast<const BYTE*>(lParam);
             request.record.assign(bytes, bytes + wParam);
         }
-        if (message == WM_CAP_FILE_SET_CAPTURE_FILEW && lParam) request.path = reinterpret_cast<LPCWSTR>(lParam);
+        if ((message == WM_CAP_FILE_SET_CAPTURE_FILEW || message == WM_CAP_FILE_SAVEASW) && lParam)
+            request.path = reinterpret_cast<LPCWSTR>(lParam);
         s.requests.push_back(request);
 
         switch (message) {
@@ -112,11 +114,23 @@ public:
             return TRUE;
         case WM_CAP_SINGLE_FRAME_CLOSE: {
             BOOL wasOpen = s.open;
-            s.open = false;
+            s.open = wasOpen && s.config.keepOnClose;
             if (!wasOpen || s.config.closeError.empty()) return wasOpen;
-            if (s.errorCallback) s.errorCallback(handle(), IDS_CAP_WRITEERROR, s.config.closeError.c_str());
+            if (s.errorCallback) {
+                s.errorCallback(handle(), s.open ? IDS_CAP_RECORDING_KEPT : IDS_CAP_WRITEERROR,
+                                s.config.closeError.c_str());
+            }
             return FALSE;
         }
+        case WM_CAP_FILE_SAVEASW:
+            if (!s.open || s.config.saveAsRefusals-- > 0) {
+                if (s.errorCallback) s.errorCallback(handle(), IDS_CAP_CANTOPEN, L"Permission denied");
+                return FALSE;
+            }
+            s.open = false;
+            return TRUE;
+        case WM_CAP_FILE_GET_REPLACEMENT:
+            return s.config.replacement;
         default:
             return TRUE;
         }
@@ -152,6 +166,14 @@ std::vector<CaptureRequest>& SpyCaptureWindow::requests() { return State().reque
 HWND SpyCaptureWindow::handle() { return State().handle; }
 int SpyCaptureWindow::confirmedFrames() { return State().confirmed; }
 bool SpyCaptureWindow::singleFrameOpen() { return State().open; }
+
+std::vector<std::wstring> SpyCaptureWindow::savedAs() {
+    std::vector<std::wstring> paths;
+    for (const CaptureRequest& r : requests()) {
+        if (r.message == WM_CAP_FILE_SAVEASW) paths.push_back(r.path);
+    }
+    return paths;
+}
 bool SpyCaptureWindow::previewing() { return State().previewing; }
 std::wstring SpyCaptureWindow::statusShownDuringRequest() { return State().statusShown; }
 

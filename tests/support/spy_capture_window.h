@@ -36,6 +36,12 @@ struct SpyCaptureConfig {
     std::wstring singleFrameError = L"The disk is full.";
     // With an open file, a close that fails tells the error callback this text.
     std::wstring closeError;
+    // With closeError, the close keeps the recording open (its path will not take the frames).
+    bool keepOnClose = false;
+    // How many save-as requests are refused before one saves the kept recording.
+    int saveAsRefusals = 0;
+    // What a new recording would do to the video at the capture file's path.
+    LRESULT replacement = CAPFILE_REPLACE;
     // With a confirmed single frame, what the status callback is told first (nothing if empty).
     std::wstring singleFrameStatus;
     std::wstring captureFile = L"/home/animator/Videos/Capture.avi";
@@ -55,6 +61,8 @@ public:
     // How many single frames were confirmed (answered TRUE).
     static int confirmedFrames();
     static bool singleFrameOpen();
+    // The paths the kept recording was asked to be saved at, in order.
+    static std::vector<std::wstring> savedAs();
     static bool previewing();
     // What the program's window showed in its Status box (1010) right after the status callback,
     // while the request was still running.
