@@ -113,11 +113,21 @@ bool StillsCamera::waitForStill(std::chrono::milliseconds timeout) const {
 }
 
 void StillsCamera::setLiveViewWanted(bool wanted) {
+    bool ended = false;
     {
         std::lock_guard lock(m_mutex);
+        ended = m_liveViewWanted && !wanted;
         m_liveViewWanted = wanted;
     }
     m_changed.notify_all();
+    if (!ended) return;
+    // Fetching live view raised the mirror (or woke the sensor); left so, it drains the battery.
+    post([](GphotoIo& io) -> std::optional<StillsEvent> {
+        for (const char* name : {"viewfinder", "eosviewfinder"}) {
+            if (io.setConfig(name, "0") >= GP_OK) break;
+        }
+        return std::nullopt;
+    });
 }
 
 bool StillsCamera::hasLiveView() const {
