@@ -10,6 +10,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins libturbojpeg0-dev libjpeg62-turbo-dev libv4l-dev libudev-dev
+  libgphoto2-dev
   binutils-mingw-w64-x86-64 librsvg2-bin libgtest-dev libbenchmark-dev
   fonts-dejavu-core
 )

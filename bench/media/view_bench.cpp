@@ -1,6 +1,7 @@
 // What the large view costs per shown picture: onion skin over a full-HD picture scaled to the
 // view (goal: at most 4 ms, the preview showing 10 pictures a second), and the same from the
-// camera's MJPEG, decoded at a reduced scale first as the views do.
+// camera's MJPEG, decoded at a reduced scale first as the views do; and the strip's small
+// picture of a recorded full-HD frame (goal: at most 2 ms).
 #include <stdlib.h>
 
 #include <benchmark/benchmark.h>
@@ -8,6 +9,7 @@
 #include "media/jpeg/preview.h"
 #include "media/testscene/test_scene_source.h"
 #include "media/view/compositor.h"
+#include "media/view/strip_pictures.h"
 
 namespace media {
 namespace {
@@ -88,6 +90,16 @@ void BM_Mjpeg1080pDecodedAndComposedInto720pView(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Mjpeg1080pDecodedAndComposedInto720pView)->Unit(benchmark::kMillisecond);
+
+void BM_StripPictureOf1080pMjpeg(benchmark::State& state) {
+    const Frame jpeg = SceneFrame(PixelFormat::Mjpeg, 40);
+    Frame picture;
+    for (auto _ : state) {
+        if (DecodeStripPicture(jpeg.data, AviVideoCodec::Mjpeg, kPicture, {160, 90}, picture)) abort();
+        benchmark::DoNotOptimize(picture.data.data());
+    }
+}
+BENCHMARK(BM_StripPictureOf1080pMjpeg)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace media

@@ -38,6 +38,7 @@ Error AviWriter::open(const std::string& path) {
     m_firstPartChunks.clear();
     m_repairPending = false;
     m_file.setSyncEnabled(m_options.syncEachFrame);
+    m_file.setNeverInPlace(!m_options.publishWithFirstFrame);
     if (Error e = m_file.create(path)) return e;
 
     // Headers and the first standard index, written at once before anything refers to them.
@@ -62,6 +63,13 @@ Error AviWriter::open(const std::string& path) {
     return e;
 }
 
+Error AviWriter::openSuccessor(const AviWriter& current) {
+    m_file.setPredecessor(&current.m_file);
+    Error e = open(current.path());
+    m_file.setPredecessor(nullptr);
+    return e;
+}
+
 Error AviWriter::encode(const Frame& frame, std::span<const uint8_t>& payload) {
     if (m_options.codec == AviVideoCodec::Mjpeg) {
         return m_encoder.encode(frame, m_options.jpegQuality, payload);
@@ -71,7 +79,7 @@ Error AviWriter::encode(const Frame& frame, std::span<const uint8_t>& payload) {
     return Error::none();
 }
 
-Error AviWriter::appendFrame(const Frame& frame, uint32_t microSecPerFrame) {
+Error AviWriter::prepareAppend(uint32_t microSecPerFrame, FrameSize size) {
     if (!m_file.isOpen()) return {ErrorKind::Io, "No recording file is open"};
     if (Error e = m_file.followPath()) return e;
     m_file.retryFolderSync();
@@ -80,19 +88,39 @@ Error AviWriter::appendFrame(const Frame& frame, uint32_t microSecPerFrame) {
         if (Error e = repair()) return e;
     }
     if (microSecPerFrame == 0) return {ErrorKind::BadFrame, "A frame needs a duration"};
-    if (m_progress.frames > 0 && (frame.width != m_progress.width || frame.height != m_progress.height)) {
-        return {ErrorKind::BadFrame, "The frame is " + SizeText(frame.width, frame.height) + " but the recording is " +
+    if (m_progress.frames > 0 && (size.width != m_progress.width || size.height != m_progress.height)) {
+        return {ErrorKind::BadFrame, "The frame is " + SizeText(size.width, size.height) + " but the recording is " +
                                          SizeText(m_progress.width, m_progress.height)};
     }
+    return Error::none();
+}
+
+Error AviWriter::appendFrame(const Frame& frame, uint32_t microSecPerFrame) {
+    const FrameSize size{frame.width, frame.height};
+    if (Error e = prepareAppend(microSecPerFrame, size)) return e;
     std::span<const uint8_t> payload;
     if (Error e = encode(frame, payload)) return e;
+    return appendPayload({payload}, size, microSecPerFrame);
+}
+
+Error AviWriter::appendEncoded(std::span<const uint8_t> payload, FrameSize size, uint32_t microSecPerFrame) {
+    if (Error e = prepareAppend(microSecPerFrame, size)) return e;
+    return appendPayload({payload}, size, microSecPerFrame);
+}
+
+Error AviWriter::appendCopied(const AviWriter& source, const AviChunkRef& chunk, uint32_t microSecPerFrame) {
+    const FrameSize size = source.frameSize();
+    if (Error e = prepareAppend(microSecPerFrame, size)) return e;
+    return appendPayload({{}, &source.m_file, chunk}, size, microSecPerFrame);
+}
+
+Error AviWriter::appendPayload(const StoredFrame& payload, FrameSize size, uint32_t microSecPerFrame) {
     if (payload.size() >= m_options.riffSizeLimit / 2) {
         return {ErrorKind::BadFrame,
                 "A frame of " + std::to_string(payload.size()) + " bytes is too large for the file"};
     }
-
     Progress rollbackTo = m_progress;
-    Error e = writeFrame(payload, frame, microSecPerFrame, rollbackTo);
+    Error e = writeFrame(payload, size, microSecPerFrame, rollbackTo);
     if (e) rollback(rollbackTo);
     return e;
 }
@@ -106,9 +134,10 @@ bool AviWriter::partWouldOverflow(uint64_t chunkSize, bool newBlock) const {
     return end - m_progress.partStart > m_options.riffSizeLimit;
 }
 
-Error AviWriter::writeFrame(std::span<const uint8_t> payload, const Frame& frame, uint32_t microSecPerFrame,
+Error AviWriter::writeFrame(const StoredFrame& payload, FrameSize size, uint32_t microSecPerFrame,
                             Progress& rollbackTo) {
-    const uint64_t chunkSize = FrameChunkSize(static_cast<uint32_t>(payload.size()));
+    const uint32_t dataSize = payload.size();
+    const uint64_t chunkSize = FrameChunkSize(dataSize);
     const bool blockFull = m_progress.blockUsed == m_options.indexBlockEntries;
     // The first part is closed either here, at the split, or by an earlier call whose frame
     // then failed.
@@ -128,8 +157,8 @@ Error AviWriter::writeFrame(std::span<const uint8_t> payload, const Frame& frame
 
     if (m_progress.frames == 0) {
         // Players must know the picture size before there is a frame to show.
-        m_progress.width = frame.width;
-        m_progress.height = frame.height;
+        m_progress.width = size.width;
+        m_progress.height = size.height;
         if (Error e = commitCounters()) return e;
         if (Error e = m_file.sync()) return e;
     }
@@ -153,24 +182,36 @@ Error AviWriter::writeFrame(std::span<const uint8_t> payload, const Frame& frame
     }
     bytes.reserve(bytes.size() + chunkSize);
     const uint64_t chunkOffset = m_progress.end + bytes.size();
-    AppendFrameChunk(m_options.codec, payload, bytes);
-    const uint32_t dataSize = static_cast<uint32_t>(payload.size());
+    AppendFrameChunk(m_options.codec, payload.bytes, bytes);
 
     // The data first, then its index entry in room no reader looks at yet; both made durable
     // before anything counts them.
-    if (Error e = m_file.writeAt(m_progress.end, bytes)) return e;
+    if (!payload.source) {
+        if (Error e = m_file.writeAt(m_progress.end, bytes)) return e;
+    } else {
+        // Never through memory: the chunk's size, then its data copied, then its pad byte.
+        PutLe32(bytes.data() + (chunkOffset - m_progress.end) + 4, dataSize);
+        if (Error e = m_file.writeAt(m_progress.end, bytes)) return e;
+        const uint64_t dataOffset = chunkOffset + kChunkHeaderSize;
+        if (Error e = m_file.copyAt(dataOffset, *payload.source, payload.chunk.offset, dataSize)) return e;
+        if (dataSize & 1) {
+            const uint8_t pad = 0;
+            if (Error e = m_file.writeAt(dataOffset + dataSize, {&pad, 1})) return e;
+        }
+    }
     const std::vector<uint8_t> entry = BuildIndexBlockEntry(chunkOffset, next.blockBase, dataSize);
     const uint64_t entryOffset =
         next.blockOffset + kIndexBlockHeaderSize + uint64_t(next.blockUsed) * kIndexBlockEntrySize;
     if (Error e = m_file.writeAt(entryOffset, entry)) return e;
     if (Error e = m_file.sync()) return e;
 
-    next.end = m_progress.end + bytes.size();
+    next.end = chunkOffset + chunkSize;
     next.frames += 1;
     next.partFrames += 1;
     next.blockUsed += 1;
     next.maxChunk = std::max(next.maxChunk, dataSize);
     next.microSecPerFrame = microSecPerFrame;
+    next.lastChunk = {chunkOffset + kChunkHeaderSize, dataSize};
     if (next.partStart == 0) {
         next.firstPartFrames += 1;
         m_firstPartChunks.push_back({chunkOffset, dataSize});
@@ -179,7 +220,7 @@ Error AviWriter::writeFrame(std::span<const uint8_t> payload, const Frame& frame
     if (Error e = commitCounters()) return e;
     if (Error e = m_file.sync()) return e;
     // The first frame is on disk: now the new take may replace what the path held.
-    return m_file.publish();
+    return m_options.publishWithFirstFrame ? m_file.publish() : Error::none();
 }
 
 Error AviWriter::finishFirstPart() {
@@ -277,6 +318,45 @@ Error AviWriter::repair() {
     if (!e) e = m_file.sync();
     m_repairPending = bool(e);
     return e;
+}
+
+Error AviWriter::cutBackTo(const Mark& mark) {
+    if (!m_file.isOpen()) return {ErrorKind::Io, "No recording file is open"};
+    if (mark.m_progress.frames >= m_progress.frames) return Error::none();
+    if (Error e = m_file.followPath()) return e;
+    m_file.retryFolderSync();
+    if (m_repairPending) {
+        if (Error e = repair()) return e;
+    }
+    const Progress before = m_progress;
+    m_progress = mark.m_progress;
+    // Until the tail is cut it lies past what the counters count, like a frame being appended.
+    m_header.markAllDirty();
+    Error e = commitCounters();
+    if (!e) e = m_file.sync();
+    if (!e) e = m_file.truncate(m_progress.end);
+    if (e) {
+        m_progress = before;
+        repair();
+        return e;
+    }
+    m_firstPartChunks.resize(m_progress.firstPartFrames);
+    return m_file.sync();
+}
+
+Error AviWriter::publish() {
+    if (Error e = m_file.sync()) return e;
+    return m_file.publish();
+}
+
+void AviWriter::setSyncEachFrame(bool on) {
+    m_options.syncEachFrame = on;
+    m_file.setSyncEnabled(on);
+}
+
+Error AviWriter::readChunk(const AviChunkRef& chunk, std::vector<uint8_t>& data) const {
+    data.resize(chunk.size);
+    return m_file.readAt(chunk.offset, data);
 }
 
 Error AviWriter::close() {

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "media/avi/avi_layout.h"
+#include "media/avi/avi_reader.h"
 #include "media/avi/header_image.h"
 #include "media/avi/output_file.h"
 #include "media/common/frame.h"
@@ -47,10 +48,16 @@ struct AviWriterOptions {
     uint32_t superIndexEntries = 1024;
     // Sync to the disk after each frame. Off only where durability does not matter.
     bool syncEachFrame = true;
+    // Off: the file stays beside the path until publish() (a take rewritten whole before it
+    // replaces the old one), and is never written in place, failing instead.
+    bool publishWithFirstFrame = true;
 };
 
 class AviWriter {
 public:
+    // The file as it was after some frame, to cut the recording back to.
+    class Mark;
+
     explicit AviWriter(AviWriterOptions options = {});
     // Closes the file if still open.
     ~AviWriter();
@@ -62,6 +69,9 @@ public:
     // on disk; closed without one, the path is left as it was.
     // Errors: CannotCreate, DiskFull, FileTooLarge, Io.
     Error open(const std::string& path);
+    // Starts the recording that is to replace `current` at its path, as open() does; that
+    // `current` holds the path does not stop it.
+    Error openSuccessor(const AviWriter& current);
 
     // Adds one frame shown for `microSecPerFrame`; the headers take the newest frame's
     // duration. Mjpeg frames are stored as they came (completed with Huffman tables) in MJPEG
@@ -70,6 +80,24 @@ public:
     // complete image, fails with BadFrame. On any failure the file is left as it was, with the
     // frames before; if even that cannot be done, the next call tries again first.
     Error appendFrame(const Frame& frame, uint32_t microSecPerFrame);
+    // Adds a frame already in the form the recording stores (a chunk's bytes, as read from
+    // another recording of the same codec), as appendFrame() does.
+    Error appendEncoded(std::span<const uint8_t> payload, FrameSize size, uint32_t microSecPerFrame);
+    // Adds frame `chunk` of `source`, a recording of the same codec, copied file to file.
+    Error appendCopied(const AviWriter& source, const AviChunkRef& chunk, uint32_t microSecPerFrame);
+
+    // Cuts the frames after `mark` off the end: their chunks, index entries and counters, the
+    // counters first, so that a crash leaves either all of them or none counted. On failure the
+    // file keeps every frame, unless only the final sync failed: then frameCount() says so.
+    Error cutBackTo(const Mark& mark);
+    // The state after the newest frame, to cut back to.
+    Mark mark() const { return Mark{m_progress}; }
+
+    // With publishWithFirstFrame off: makes everything durable, then puts the file at its path.
+    Error publish();
+    // Closes without the final index and without looking at the path: for a recording whose
+    // path another file has taken on purpose.
+    void abandon() { m_file.closeReplaced(); }
 
     // Writes the final index and closes. Also done by the destructor. A recording whose path
     // cannot take its frames (the file was deleted and its folder refuses a new one) stays open
@@ -83,6 +111,13 @@ public:
     uint64_t frameCount() const { return m_progress.frames; }
     // What the user should know of the last frame or close although it succeeded; else empty.
     const std::string& notice() const { return m_file.notice(); }
+    bool published() const { return m_file.published(); }
+    const std::string& path() const { return m_file.path(); }
+    FrameSize frameSize() const { return {m_progress.width, m_progress.height}; }
+    // Where the newest frame's data is.
+    AviChunkRef lastChunk() const { return m_progress.lastChunk; }
+    Error readChunk(const AviChunkRef& chunk, std::vector<uint8_t>& data) const;
+    void setSyncEachFrame(bool on);
 
     // Told while a recording whose file was deleted, moved or replaced is copied back to its
     // path, which the next appendFrame() or close() does before anything else.
@@ -109,12 +144,30 @@ private:
         uint32_t microSecPerFrame = 0;
         int width = 0;
         int height = 0;
+        AviChunkRef lastChunk;
+    };
+
+public:
+    class Mark {
+        friend class AviWriter;
+        explicit Mark(const Progress& progress) : m_progress(progress) {}
+        Progress m_progress;
+    };
+
+private:
+    // A frame's stored bytes: in memory, or a chunk of another recording's file.
+    struct StoredFrame {
+        std::span<const uint8_t> bytes;
+        const OutputFile* source = nullptr;
+        AviChunkRef chunk;
+        uint32_t size() const { return source ? chunk.size : static_cast<uint32_t>(bytes.size()); }
     };
 
     Error checkOptions() const;
     Error encode(const Frame& frame, std::span<const uint8_t>& payload);
-    Error writeFrame(std::span<const uint8_t> payload, const Frame& frame, uint32_t microSecPerFrame,
-                     Progress& rollbackTo);
+    Error prepareAppend(uint32_t microSecPerFrame, FrameSize size);
+    Error appendPayload(const StoredFrame& payload, FrameSize size, uint32_t microSecPerFrame);
+    Error writeFrame(const StoredFrame& payload, FrameSize size, uint32_t microSecPerFrame, Progress& rollbackTo);
     bool partWouldOverflow(uint64_t chunkSize, bool newBlock) const;
     Error finishFirstPart();
     Error commitCounters();

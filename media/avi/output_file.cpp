@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
+#include <thread>
 #include <vector>
 
 namespace media {
@@ -107,6 +109,39 @@ bool WriteAll(int fd, const uint8_t* data, size_t size, off_t offset) {
     return true;
 }
 
+// Copies `size` bytes from `from` at `fromOffset` to `to` at `toOffset`, within the kernel where
+// the file systems allow, telling `copied` after each piece. Returns the bytes copied (fewer when
+// `from` ends early), or -1 with errno set.
+int64_t CopyRange(int from, uint64_t fromOffset, int to, uint64_t toOffset, uint64_t size,
+                  const std::function<void(uint64_t)>& copied) {
+    std::vector<uint8_t> buffer;  // only between file systems that cannot copy by themselves
+    uint64_t done = 0;
+    while (done < size) {
+        const size_t piece = size_t(std::min(size - done, kCopyPiece));
+        ssize_t n = 0;
+        if (buffer.empty()) {
+            loff_t in = loff_t(fromOffset + done);
+            loff_t out = loff_t(toOffset + done);
+            n = copy_file_range(from, &in, to, &out, piece, 0);
+            if (n < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+                buffer.resize(size_t(kCopyPiece));
+                continue;
+            }
+        } else {
+            n = pread(from, buffer.data(), piece, off_t(fromOffset + done));
+            if (n > 0 && !WriteAll(to, buffer.data(), size_t(n), off_t(toOffset + done))) n = -1;
+        }
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (n == 0) break;
+        done += uint64_t(n);
+        if (copied) copied(done);
+    }
+    return int64_t(done);
+}
+
 }  // namespace
 
 std::string OutputFile::unfinishedPath(const std::string& target) { return target + ".unfinished"; }
@@ -162,9 +197,19 @@ Error OutputFile::create(const std::string& path) {
     if (exists && S_ISDIR(old.st_mode)) {
         return {ErrorKind::CannotCreate, "Cannot create " + path + ": it is a folder"};
     }
-    if (exists && !S_ISREG(old.st_mode)) return openInPlace();
-    if (exists && HeldByRecording(m_target)) return InUse(m_path);
+    if (exists && !S_ISREG(old.st_mode)) {
+        if (m_neverInPlace) return {ErrorKind::Unsupported, "Cannot replace " + path + ": it is not a plain file"};
+        return openInPlace();
+    }
+    if (exists && HeldByRecording(m_target) && !isFileOf(m_predecessor)) return InUse(m_path);
     return openUnfinished(exists ? &old : nullptr);
+}
+
+bool OutputFile::isFileOf(const OutputFile* other) const {
+    struct stat held {};
+    struct stat atTarget {};
+    return other && other->m_fd >= 0 && fstat(other->m_fd, &held) == 0 && stat(m_target.c_str(), &atTarget) == 0 &&
+           held.st_dev == atTarget.st_dev && held.st_ino == atTarget.st_ino;
 }
 
 Error OutputFile::openUnfinished(const struct stat* old) {
@@ -172,7 +217,7 @@ Error OutputFile::openUnfinished(const struct stat* old) {
     if (fd < 0) {
         const int err = errno;
         // A folder that takes no new names may still let the file be rewritten, as before.
-        if (err == EACCES || err == EPERM || err == ENAMETOOLONG) return openInPlace();
+        if ((err == EACCES || err == EPERM || err == ENAMETOOLONG) && !m_neverInPlace) return openInPlace();
         if (err == ENOSPC || err == EDQUOT) return failure(err, "create");
         if (err == EBUSY) {
             return InUse(m_path);
@@ -250,6 +295,17 @@ Error OutputFile::truncate(uint64_t size) {
     }
     if (int err = intercept(FileOperation::Truncate, m_writing, size)) return failure(err, "resize");
     if (ftruncate(m_fd, static_cast<off_t>(size)) != 0) return failure(errno, "resize");
+    return Error::none();
+}
+
+Error OutputFile::readAt(uint64_t offset, std::span<uint8_t> data) const {
+    while (!data.empty()) {
+        const ssize_t n = pread(m_fd, data.data(), data.size(), static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return failure(n < 0 ? errno : EIO, "read");
+        data = data.subspan(size_t(n));
+        offset += uint64_t(n);
+    }
     return Error::none();
 }
 
@@ -406,31 +462,33 @@ Error OutputFile::saveAs(const std::string& path) {
 
 Error OutputFile::copyTo(int to, uint64_t total) {
     if (m_copyProgress) m_copyProgress(0, total);
-    std::vector<uint8_t> buffer;  // only between file systems that cannot copy by themselves
-    for (uint64_t done = 0; done < total;) {
-        const size_t piece = size_t(std::min(total - done, kCopyPiece));
-        ssize_t n = 0;
-        if (buffer.empty()) {
-            loff_t in = loff_t(done);
-            loff_t out = loff_t(done);
-            n = copy_file_range(m_fd, &in, to, &out, piece, 0);
-            if (n < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
-                buffer.resize(size_t(kCopyPiece));
-                continue;
-            }
-        } else {
-            n = pread(m_fd, buffer.data(), piece, off_t(done));
-            if (n > 0 && !WriteAll(to, buffer.data(), size_t(n), off_t(done))) n = -1;
-        }
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return failure(errno, "copy");
-        }
-        if (n == 0) break;  // the file ended early: what there is was copied
-        done += uint64_t(n);
+    const int64_t n = CopyRange(m_fd, 0, to, 0, total, [&](uint64_t done) {
         if (m_copyProgress) m_copyProgress(done, total);
+    });
+    return n < 0 ? failure(errno, "copy") : Error::none();
+}
+
+Error OutputFile::copyAt(uint64_t offset, const OutputFile& from, uint64_t fromOffset, uint64_t size) {
+    if (m_inPlace && !m_published) {
+        std::vector<uint8_t> bytes(size);
+        if (Error e = from.readAt(fromOffset, bytes)) return e;
+        return writeAt(offset, bytes);
     }
+    if (int err = intercept(FileOperation::Write, m_writing, offset)) return failure(err, "write");
+    const int64_t n = CopyRange(from.m_fd, fromOffset, m_fd, offset, size, nullptr);
+    if (n < 0) return failure(errno, "write");
+    // The other file ended early.
+    if (uint64_t(n) < size) return from.failure(EIO, "read");
     return Error::none();
+}
+
+void OutputFile::closeReplaced() {
+    if (m_fd < 0 || !m_published) {
+        close();
+        return;
+    }
+    std::thread([fd = m_fd] { ::close(fd); }).detach();
+    m_fd = -1;
 }
 
 Error OutputFile::close() {

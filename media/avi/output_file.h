@@ -32,7 +32,7 @@ enum class FileOperation { Write, Truncate, Sync, Rename, SyncFolder, Reserve };
 struct FileChange {
     FileOperation op;
     uint64_t offset = 0;            // Write: where; Truncate: the new size; Reserve: how much
-    std::span<const uint8_t> data;  // Write: the bytes
+    std::span<const uint8_t> data;  // Write: the bytes (none when copied from another file)
     std::string_view path;          // the file changed, the folder synced, a rename's new name
 };
 
@@ -65,6 +65,10 @@ public:
     Error create(const std::string& path);
     Error writeAt(uint64_t offset, std::span<const uint8_t> data);
     Error truncate(uint64_t size);
+    Error readAt(uint64_t offset, std::span<uint8_t> data) const;
+    // Copies `size` bytes of `from`'s file at `fromOffset` to `offset` here, within the kernel
+    // where the file systems allow. The hook sees it as a Write without data.
+    Error copyAt(uint64_t offset, const OutputFile& from, uint64_t fromOffset, uint64_t size);
     // Makes what was written durable; skipped when syncing is turned off.
     Error sync();
     // Puts the file, whose data the caller has synced, at its path in place of what was there.
@@ -83,6 +87,9 @@ public:
     Error followPath();
     // Closes; a file never published is removed, leaving the path as it was.
     Error close();
+    // Closes a published file another has replaced at its path. Closing gives the file's space
+    // back, which takes a while for a large take: it is done on a thread of its own.
+    void closeReplaced();
 
     bool isOpen() const { return m_fd >= 0; }
     bool published() const { return m_published; }
@@ -91,6 +98,12 @@ public:
     // The path the recording was asked for (also in every error message).
     const std::string& path() const { return m_path; }
     void setSyncEnabled(bool enabled) { m_syncEnabled = enabled; }
+    // For a file that must replace the path whole or not at all: fail where it would otherwise
+    // be written in place.
+    void setNeverInPlace(bool never) { m_neverInPlace = never; }
+    // For a file that is to replace `previous`'s at its path (a take rewritten whole): that the
+    // path is held by `previous` does not stop create().
+    void setPredecessor(const OutputFile* previous) { m_predecessor = previous; }
     void setHook(FileOperationHook hook) { m_hook = std::move(hook); }
     void setCopyProgress(CopyProgress progress) { m_copyProgress = std::move(progress); }
 
@@ -102,6 +115,7 @@ public:
     static Replacement replacementFor(const std::string& path);
 
 private:
+    bool isFileOf(const OutputFile* other) const;
     Error openUnfinished(const struct stat* old);
     Error openInPlace();
     Error publishInPlace();
@@ -127,6 +141,8 @@ private:
     std::string m_unsyncedFolder;  // renamed into, not yet durable
     std::string m_notice;
     bool m_syncEnabled = true;
+    bool m_neverInPlace = false;
+    const OutputFile* m_predecessor = nullptr;
     FileOperationHook m_hook;
     CopyProgress m_copyProgress;
 };

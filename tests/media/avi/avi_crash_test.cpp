@@ -1,7 +1,8 @@
 // A recording killed at any moment must leave a file players read without complaint, holding
 // every frame the writer had confirmed, or, before the first, the video the path held before. The recording runs in a
 // child process that is killed with SIGKILL, either at a chosen file operation (optionally after writing only part of
-// its data) or after a random delay.
+// its data) or after a random delay. An edit of the take killed at any file operation must leave the take as it was
+// before the edit or as it is after it.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <thread>
 
@@ -17,6 +19,7 @@
 
 #include "media/avi/avi_reader.h"
 #include "media/avi/avi_writer.h"
+#include "media/avi/take_editor.h"
 #include "media/testscene/test_scene_source.h"
 #include "media_test_support.h"
 
@@ -36,13 +39,9 @@ struct Recording {
     int frames = 8;
 };
 
-// Small parts and index blocks so that a few frames cross every kind of boundary: a new
-// standard index, the end of the first part (idx1) and new AVIX parts.
 Recording SmallRecording(AviVideoCodec codec) {
     Recording r;
-    r.options.codec = codec;
-    r.options.indexBlockEntries = 2;
-    r.options.riffSizeLimit = codec == AviVideoCodec::Mjpeg ? 40000 : 200000;
+    r.options = testing::SmallPartsOptions(codec);
     return r;
 }
 
@@ -50,6 +49,7 @@ Recording SmallRecording(AviVideoCodec codec) {
 constexpr char kOpened = 'o';
 constexpr char kFrameConfirmed = 'f';
 constexpr char kClosed = 'c';
+constexpr char kEdited = 'e';
 
 // Records in this process; reports progress to `reportFd`. Never returns.
 [[noreturn]] void RecordAndExit(const std::string& path, const Recording& plan, int reportFd, FileOperationHook hook) {
@@ -86,7 +86,7 @@ ChildOutcome Collect(pid_t pid, int readFd) {
     while (read(readFd, &c, 1) == 1) {
         if (c == kOpened) outcome.opened = true;
         if (c == kFrameConfirmed) ++outcome.confirmed;
-        if (c == kClosed) outcome.closed = true;
+        if (c == kClosed || c == kEdited) outcome.closed = true;
     }
     close(readFd);
     int status = 0;
@@ -95,25 +95,30 @@ ChildOutcome Collect(pid_t pid, int readFd) {
     return outcome;
 }
 
-// Kills the child at file operation `killAt` (counting from 0). With `partial`, a write is
+// Kills the process at file operation `killAt` (counting from 0). With `partial`, a write is
 // first carried out for half of its bytes, as when the kill lands inside the system call.
+FileOperationHook KillAt(int killAt, bool partial) {
+    // Shared by every copy: an edit hands the hook on to the file it rewrites the take in.
+    auto seen = std::make_shared<int>(0);
+    return [killAt, partial, seen](const FileChange& change) {
+        if ((*seen)++ != killAt) return 0;
+        if (partial && change.op == FileOperation::Write && change.data.size() > 1) {
+            const int fd = ::open(std::string(change.path).c_str(), O_WRONLY);
+            (void)!pwrite(fd, change.data.data(), change.data.size() / 2, off_t(change.offset));
+            ::close(fd);
+        }
+        raise(SIGKILL);
+        return 0;
+    };
+}
+
 ChildOutcome RecordKilledAt(const std::string& path, const Recording& plan, int killAt, bool partial) {
     int fds[2];
     EXPECT_EQ(pipe(fds), 0);
     const pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
-        int seen = 0;
-        RecordAndExit(path, plan, fds[1], [&](const FileChange& change) {
-            if (seen++ != killAt) return 0;
-            if (partial && change.op == FileOperation::Write && change.data.size() > 1) {
-                const int fd = ::open(std::string(change.path).c_str(), O_WRONLY);
-                (void)!pwrite(fd, change.data.data(), change.data.size() / 2, off_t(change.offset));
-                ::close(fd);
-            }
-            raise(SIGKILL);
-            return 0;
-        });
+        RecordAndExit(path, plan, fds[1], KillAt(killAt, partial));
     }
     close(fds[1]);
     return Collect(pid, fds[0]);
@@ -257,6 +262,82 @@ TEST(AviCrashTest, FileSurvivesKillsAfterRandomDelays) {
                      "killed after " + std::to_string(delay) + " us, " + std::to_string(outcome.confirmed) +
                          " frames confirmed");
         if (HasFatalFailure()) return;
+    }
+}
+
+// Shoots the take, prepares the edit, then carries it out with `hook` watching its file
+// operations. Never returns.
+[[noreturn]] void EditAndExit(const std::string& path, const testing::TakeEdit& edit, int reportFd,
+                              FileOperationHook hook) {
+    TakeEditor editor(testing::SmallPartsOptions(AviVideoCodec::Mjpeg));
+    std::vector<Frame> shots;
+    if (testing::ShootTake(editor, path, kWidth, kHeight, shots) || edit.prepare(editor)) _exit(2);
+    editor.setFileHook(std::move(hook));
+    (void)!write(reportFd, &kOpened, 1);
+    if (edit.edit(editor, shots[0])) _exit(3);
+    (void)!write(reportFd, &kEdited, 1);
+    _exit(0);
+}
+
+int CountEditOperations(const std::string& path, const testing::TakeEdit& edit) {
+    int operations = 0;
+    int fds[2];
+    EXPECT_EQ(pipe(fds), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        EditAndExit(path, edit, fds[1], [&](const FileChange&) { return int(write(fds[1], "x", 1) < 0); });
+    }
+    close(fds[1]);
+    char c;
+    while (read(fds[0], &c, 1) == 1) operations += c == 'x';
+    close(fds[0]);
+    waitpid(pid, nullptr, 0);
+    return operations;
+}
+
+// Both the player that walks the chunks and the reader that follows the index see the take as
+// it was or as it is after the edit, the latter once the edit returned.
+void ExpectBeforeOrAfter(const std::string& path, const testing::TakeEdit& edit, bool edited) {
+    const testing::FfmpegDecode decoded = DecodeWithFfmpeg(path, kWidth, kHeight);
+    ASSERT_TRUE(decoded.ok) << decoded.errors;
+    AviReader reader;
+    ASSERT_FALSE(reader.open(path));
+    std::vector<Frame> indexed(reader.frames().size());
+    for (size_t i = 0; i < indexed.size(); ++i) ASSERT_FALSE(reader.decodeFrame(i, indexed[i]));
+    for (const std::vector<int64_t>& seen : {StampsOf(decoded.frames), StampsOf(indexed)}) {
+        if (edited) {
+            EXPECT_EQ(seen, edit.after);
+        } else {
+            EXPECT_TRUE(seen == edit.before || seen == edit.after) << ::testing::PrintToString(seen);
+        }
+    }
+}
+
+TEST(AviCrashTest, AnEditKilledAtAnyFileOperationLeavesTheTakeBeforeOrAfterIt) {
+    ScratchDir dir;
+    const std::string path = dir.path("edit.avi");
+    for (const testing::TakeEdit& edit : testing::TakeEdits()) {
+        const int operations = CountEditOperations(path, edit);
+        ASSERT_GT(operations, 2) << edit.name;
+        for (int killAt = 0; killAt < operations; ++killAt) {
+            for (bool partial : {false, true}) {
+                SCOPED_TRACE(std::string(edit.name) + ", killed at operation " + std::to_string(killAt) + " of " +
+                             std::to_string(operations) + (partial ? " inside the write" : ""));
+                int fds[2];
+                ASSERT_EQ(pipe(fds), 0);
+                const pid_t pid = fork();
+                if (pid == 0) {
+                    close(fds[0]);
+                    EditAndExit(path, edit, fds[1], KillAt(killAt, partial));
+                }
+                close(fds[1]);
+                const ChildOutcome outcome = Collect(pid, fds[0]);
+                ASSERT_TRUE(outcome.opened && outcome.killed);
+                ExpectBeforeOrAfter(path, edit, outcome.closed);
+                if (HasFailure()) return;
+            }
+        }
     }
 }
 

@@ -1,6 +1,6 @@
 // Recordings under faults that come from outside the writer: a new take that never gets its
-// first frame, names that must survive a power cut, a fault that clears again, and a file
-// deleted, moved or replaced while it is being recorded.
+// first frame, names that must survive a power cut, a fault that clears again, a file
+// deleted, moved or replaced while it is being recorded, and edits that fail.
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "media/avi/avi_writer.h"
+#include "media/avi/take_editor.h"
 #include "media_test_support.h"
 
 namespace media {
@@ -312,6 +313,40 @@ TEST(AviFaultTest, AFileThatCannotBeWrittenBackFailsTheFrameWithTheReason) {
     ASSERT_FALSE(Append(writer, scene, 1));
     ASSERT_FALSE(writer.close());
     ExpectStamps(path, {0, 1, 3}, 320, 240);
+}
+
+// Any file operation of an edit refused: the edit fails with the reason and the take is as it
+// was, with no copy left beside it; refused where it no longer matters, the edit is done. Either
+// way the recording goes on.
+TEST(AviFaultTest, AnEditThatFailsAtAnyFileOperationLeavesTheTakeAsItWas) {
+    ScratchDir dir;
+    const std::string path = dir.path("edit.avi");
+    for (const testing::TakeEdit& edit : testing::TakeEdits()) {
+        for (int failAt = 0;; ++failAt) {
+            SCOPED_TRACE(std::string(edit.name) + ", failing operation " + std::to_string(failAt));
+            TakeEditor editor(testing::SmallPartsOptions(AviVideoCodec::Mjpeg));
+            std::vector<Frame> shots;
+            ASSERT_FALSE(testing::ShootTake(editor, path, 160, 120, shots));
+            ASSERT_FALSE(edit.prepare(editor));
+            int seen = 0;
+            editor.setFileHook([&](const FileChange&) { return seen++ == failAt ? ENOSPC : 0; });
+            const Error e = edit.edit(editor, shots[0]);
+            std::vector<int64_t> expected = e ? edit.before : edit.after;
+            if (e) {
+                EXPECT_EQ(e.kind, ErrorKind::DiskFull) << e.message;
+            }
+            EXPECT_EQ(editor.frameCount(), expected.size());
+            EXPECT_FALSE(fs::exists(OutputFile::unfinishedPath(path)));
+            ExpectStamps(path, expected, 160, 120);
+
+            editor.setFileHook(nullptr);
+            ASSERT_FALSE(editor.appendFrame(shots[1], testing::kInterval));
+            ASSERT_FALSE(editor.close());
+            expected.push_back(7);
+            ExpectStamps(path, expected, 160, 120);
+            if (HasFailure() || seen <= failAt) break;
+        }
+    }
 }
 
 // Two recordings on one path: the second may not replace the first one's take, and once the

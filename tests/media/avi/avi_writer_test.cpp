@@ -6,13 +6,17 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include "media/avi/avi_reader.h"
 #include "media/avi/avi_writer.h"
 #include "media/avi/riff_builder.h"
+#include "media/avi/take_editor.h"
 #include "media/jpeg/jpeg_markers.h"
 #include "media/jpeg/preview.h"
 #include "media/testscene/test_scene_source.h"
@@ -25,6 +29,7 @@ namespace {
 using testing::Append;
 using testing::DecodeWithFfmpeg;
 using testing::ExpectFrames;
+using testing::ExpectStamps;
 using testing::Probe;
 using testing::Scene;
 using testing::ScratchDir;
@@ -392,6 +397,86 @@ TEST(AviWriterTest, FileSizeLimitStopsTheRecordingCleanly) {
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_LE(st.st_size, 1200000);
     ExpectFrames(path, confirmed, 320, 240);
+}
+
+// Edits copy the frames they keep byte for byte, uncompressed ones included, and a kept frame
+// keeps its identity, which is what pictures of it are remembered by.
+TEST(AviWriterTest, EditsKeepEachFrameItselfInTheNewOrder) {
+    ScratchDir dir;
+    const std::string path = dir.path("edit.avi");
+    for (const testing::TakeEdit& edit : testing::TakeEdits()) {
+        SCOPED_TRACE(edit.name);
+        TakeEditor editor(testing::SmallPartsOptions(AviVideoCodec::Dib));
+        std::vector<Frame> shots;
+        ASSERT_FALSE(testing::ShootTake(editor, path, 160, 120, shots));
+        std::vector<std::vector<uint8_t>> stored(6);
+        std::vector<uint64_t> ids;
+        for (size_t i = 0; i < 6; ++i) {
+            ASSERT_FALSE(editor.readFrame(i, stored[i]));
+            ids.push_back(editor.frameId(i));
+        }
+        ASSERT_FALSE(edit.prepare(editor));
+        ASSERT_FALSE(edit.edit(editor, shots[0]));
+        ASSERT_EQ(editor.frameCount(), edit.after.size());
+
+        AviReader reader;
+        ASSERT_FALSE(reader.open(path));
+        ASSERT_EQ(reader.frames().size(), edit.after.size());
+        for (size_t i = 0; i < edit.after.size(); ++i) {
+            const int64_t stamp = edit.after[i];
+            if (stamp >= 6) continue;
+            std::vector<uint8_t> bytes;
+            ASSERT_FALSE(reader.readChunk(reader.frames()[i], bytes));
+            EXPECT_EQ(bytes, stored[size_t(stamp)]) << "frame " << i;
+            EXPECT_EQ(editor.frameId(i), ids[size_t(stamp)]) << "frame " << i;
+        }
+        ExpectStamps(path, edit.after, 160, 120);
+        ASSERT_FALSE(editor.close());
+    }
+}
+
+// A shot that does not fit is refused with nothing left of the rewrite begun for it, and the
+// only frame stays until its replacement is shot.
+TEST(AviWriterTest, EditsThatCannotBeDoneAreRefusedAndLoseNothing) {
+    ScratchDir dir;
+    const std::string path = dir.path("edit.avi");
+    TakeEditor editor;
+    std::vector<Frame> shots;
+    ASSERT_FALSE(testing::ShootTake(editor, path, 160, 120, shots));
+    TestSceneSource scene = Scene(PixelFormat::Mjpeg);
+    Frame larger;
+    ASSERT_FALSE(scene.start() || scene.readFrame(larger));
+    EXPECT_EQ(editor.insertFrame(2, larger, kInterval).kind, ErrorKind::BadFrame);
+    EXPECT_FALSE(std::filesystem::exists(OutputFile::unfinishedPath(path)));
+    for (int i = 0; i < 5; ++i) ASSERT_FALSE(editor.deleteFrame(0));
+    const Error only = editor.deleteFrame(0);
+    EXPECT_EQ(only.kind, ErrorKind::Unsupported);
+    EXPECT_NE(only.message.find("shoot its replacement first"), std::string::npos) << only.message;
+    ASSERT_FALSE(editor.close());
+    ExpectStamps(path, {5}, 160, 120);
+}
+
+// An edit is shown once it has taken half a second, to its end.
+TEST(AviWriterTest, ASlowEditTellsItsProgressToTheEnd) {
+    ScratchDir dir;
+    TakeEditor editor;
+    std::vector<Frame> shots;
+    ASSERT_FALSE(testing::ShootTake(editor, dir.path("edit.avi"), 160, 120, shots));
+    std::vector<uint64_t> told;
+    editor.setProgress([&](uint64_t done, uint64_t total) {
+        EXPECT_EQ(total, 5u);
+        told.push_back(done);
+    });
+    int copies = 0;
+    editor.setFileHook([&](const FileChange& change) {
+        // The third frame's copy meets a slow disk.
+        if (change.op == FileOperation::Write && change.data.empty() && ++copies == 3) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        }
+        return 0;
+    });
+    ASSERT_FALSE(editor.deleteFrame(0));
+    EXPECT_EQ(told, (std::vector<uint64_t>{3, 4, 5}));
 }
 
 }  // namespace

@@ -186,4 +186,58 @@ void ExpectFrames(const std::string& path, int count, int width, int height) {
     ExpectStamps(path, Sequence(count), width, height);
 }
 
+const std::vector<TakeEdit>& TakeEdits() {
+    auto none = [](TakeEditor&) { return Error::none(); };
+    auto deleting = [](size_t index) { return [index](TakeEditor& e, const Frame&) { return e.deleteFrame(index); }; };
+    auto undo = [](TakeEditor& e, const Frame&) { return e.undoDelete(); };
+    static const std::vector<TakeEdit> edits = {
+        {"delete the last frame", none, deleting(5), Sequence(6), {0, 1, 2, 3, 4}},
+        {"delete the first frame", none, deleting(0), Sequence(6), {1, 2, 3, 4, 5}},
+        {"delete a middle frame", none, deleting(3), Sequence(6), {0, 1, 2, 4, 5}},
+        {"insert a shot in the middle",
+         none,
+         [](TakeEditor& e, const Frame& shot) { return e.insertFrame(2, shot, kInterval); },
+         Sequence(6),
+         {0, 1, 6, 2, 3, 4, 5}},
+        {"undo deleting the last frame",
+         [](TakeEditor& e) { return e.deleteFrame(5); },
+         undo,
+         {0, 1, 2, 3, 4},
+         Sequence(6)},
+        {"undo deleting a middle frame",
+         [](TakeEditor& e) { return e.deleteFrame(1); },
+         undo,
+         {0, 2, 3, 4, 5},
+         Sequence(6)},
+    };
+    return edits;
+}
+
+AviWriterOptions SmallPartsOptions(AviVideoCodec codec) {
+    AviWriterOptions o;
+    o.codec = codec;
+    o.indexBlockEntries = 2;
+    o.riffSizeLimit = codec == AviVideoCodec::Mjpeg ? 40000 : 200000;
+    return o;
+}
+
+Error ShootTake(TakeEditor& editor, const std::string& path, int width, int height, std::vector<Frame>& shots) {
+    TestSceneSource scene = Scene(PixelFormat::Mjpeg, width, height);
+    if (Error e = scene.start()) return e;
+    // Shot without syncs, which only a power cut would miss: the tests cut no power while
+    // shooting, and run many takes.
+    editor.setSyncEachFrame(false);
+    if (Error e = editor.open(path)) return e;
+    shots.assign(8, Frame{});
+    for (Frame& f : shots) {
+        if (Error e = scene.readFrame(f)) return e;
+    }
+    for (int i = 0; i < 6; ++i) {
+        if (Error e = editor.appendFrame(shots[size_t(i)], kInterval)) return e;
+    }
+    shots.erase(shots.begin(), shots.begin() + 6);
+    editor.setSyncEachFrame(true);
+    return Error::none();
+}
+
 }  // namespace media::testing

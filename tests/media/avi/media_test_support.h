@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "media/avi/avi_writer.h"
+#include "media/avi/take_editor.h"
 #include "media/common/frame.h"
 #include "media/testscene/test_scene_source.h"
 
@@ -76,5 +78,24 @@ Error Append(AviWriter& writer, TestSceneSource& scene, int count, uint32_t inte
 void ExpectStamps(const std::string& path, const std::vector<int64_t>& stamps, int width, int height);
 // ... stamped 0..count-1.
 void ExpectFrames(const std::string& path, int count, int width, int height);
+
+// An edit of a take shot as frames stamped 0-5, after `prepare`; `shot` is stamped 6.
+struct TakeEdit {
+    const char* name;
+    std::function<Error(TakeEditor&)> prepare;
+    std::function<Error(TakeEditor&, const Frame& shot)> edit;
+    std::vector<int64_t> before;
+    std::vector<int64_t> after;
+};
+// Every kind of edit: at the end and in the middle, deleting, inserting and undoing.
+const std::vector<TakeEdit>& TakeEdits();
+
+// Small parts and index blocks so that a few 160x120 frames cross every kind of boundary: a
+// new standard index, the end of the first part (idx1) and new AVIX parts.
+AviWriterOptions SmallPartsOptions(AviVideoCodec codec);
+
+// Opens `path` in `editor` and shoots the frames stamped 0-5, then turns syncing on; `shots`
+// receives those stamped 6 and 7 for the edit and after it.
+Error ShootTake(TakeEditor& editor, const std::string& path, int width, int height, std::vector<Frame>& shots);
 
 }  // namespace media::testing
