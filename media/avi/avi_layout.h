@@ -76,6 +76,7 @@ std::vector<uint8_t> BuildPartHeader();
 // An OpenDML standard index ('ix00') with room for `capacity` entries and none in use. Entries
 // are offsets of chunk data from `baseOffset`, so a part's chunks must lie within 4 GiB of it.
 constexpr uint32_t kIndexBlockEntriesInUse = 12;  // u32, from the block's start
+constexpr uint32_t kIndexBlockBaseOffset = 20;    // u64, from the block's start
 std::vector<uint8_t> BuildIndexBlock(AviVideoCodec codec, uint32_t capacity, uint64_t baseOffset);
 uint32_t IndexBlockSize(uint32_t capacity);
 

@@ -163,6 +163,7 @@ void AviReader::readSuperIndex(uint64_t begin, uint32_t size) {
         uint8_t e[16];
         if (!readAt(begin + sizeof h + uint64_t(i) * 16, e, sizeof e)) return;
         const uint64_t blockOffset = GetLe64(e);
+        m_headers.superIndexDuration += GetLe32(e + 12);
         uint8_t b[32];
         if (!readAt(blockOffset, b, sizeof b) || GetLe16(b + 8) != 2 || b[11] != 1) return;
         const uint32_t used = GetLe32(b + 12);

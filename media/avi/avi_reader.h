@@ -38,6 +38,7 @@ struct AviHeaders {
     bool hasDmlh = false;
     uint32_t grandFrames = 0;
     uint32_t superIndexEntries = 0;
+    uint64_t superIndexDuration = 0;  // the frames its entries say their standard indexes hold
 };
 
 // Where a chunk's data is.

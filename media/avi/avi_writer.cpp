@@ -49,7 +49,7 @@ Error AviWriter::open(const std::string& path) {
     // with them, its count is written in the same write as theirs, so a kill never parts them.
     m_header = HeaderImage(
         std::vector<uint8_t>(bytes.begin(), bytes.begin() + std::ptrdiff_t(m_layout.moviData + kIndexBlockHeaderSize)));
-    m_progress.blockOffset = m_layout.moviData;
+    m_blockEntries.clear();
     m_progress.blocks = 1;
     m_progress.end = m_layout.moviData + block.size();
     applyCounters();
@@ -125,34 +125,61 @@ Error AviWriter::appendPayload(const StoredFrame& payload, FrameSize size, uint3
     return e;
 }
 
-bool AviWriter::partWouldOverflow(uint64_t chunkSize, bool newBlock) const {
-    uint64_t end = m_progress.end + chunkSize;
-    if (newBlock) end += IndexBlockSize(m_options.indexBlockEntries);
-    if (m_progress.partStart == 0) {
-        end += kChunkHeaderSize + (m_progress.firstPartFrames + 1) * kIdx1EntrySize;
+// Room is kept in the part for what must still go into it after the frame: its standard index,
+// copied there when the part ends, and in the first part idx1.
+bool AviWriter::partWouldOverflow(uint64_t chunkSize) const {
+    const Progress& p = m_progress;
+    uint64_t end = p.end + chunkSize;
+    uint32_t entries = p.blockRetired ? 1 : p.blockUsed + 1;
+    if (!p.blockRetired && p.blockUsed == m_options.indexBlockEntries) {
+        end += IndexBlockSize(p.blockUsed);
+        entries = 1;
     }
-    return end - m_progress.partStart > m_options.riffSizeLimit;
+    end += IndexBlockSize(entries);
+    if (p.partStart == 0) end += kChunkHeaderSize + (p.firstPartFrames + 1) * kIdx1EntrySize;
+    return end - p.partStart > m_options.riffSizeLimit;
+}
+
+// The standard index behind the headers, full or ending with its part, is copied as it stands
+// to the end of the part, and the super index points at the copy: then its place is free.
+Error AviWriter::retireBlock() {
+    std::vector<uint8_t> copy = BuildIndexBlock(m_options.codec, m_progress.blockUsed, m_progress.blockBase);
+    PutLe32(copy.data() + kIndexBlockEntriesInUse, m_progress.blockUsed);
+    std::copy(m_blockEntries.begin(), m_blockEntries.end(), copy.begin() + kIndexBlockHeaderSize);
+    if (Error e = m_file.writeAt(m_progress.end, copy)) return e;
+    if (Error e = m_file.sync()) return e;
+    m_progress.retiredOffset = m_progress.end;
+    m_progress.end += copy.size();
+    m_progress.blockRetired = true;
+    if (Error e = commitCounters()) return e;
+    return m_file.sync();
 }
 
 Error AviWriter::writeFrame(const StoredFrame& payload, FrameSize size, uint32_t microSecPerFrame,
                             Progress& rollbackTo) {
     const uint32_t dataSize = payload.size();
     const uint64_t chunkSize = FrameChunkSize(dataSize);
-    const bool blockFull = m_progress.blockUsed == m_options.indexBlockEntries;
     // The first part is closed either here, at the split, or by an earlier call whose frame
-    // then failed.
+    // then failed; so is a standard index.
     bool newPart = m_progress.partStart == 0 && m_progress.firstPartEnd != 0;
-    if (!newPart && m_progress.partFrames > 0 && partWouldOverflow(chunkSize, blockFull)) {
+    const bool split = !newPart && m_progress.partFrames > 0 && partWouldOverflow(chunkSize);
+    const bool newBlock =
+        newPart || split || m_progress.blockRetired || m_progress.blockUsed == m_options.indexBlockEntries;
+    if (newBlock && m_progress.blocks == m_layout.superIndexCapacity) {
+        return {ErrorKind::FileTooLarge, m_file.path() + " holds as many frames as its index has room for"};
+    }
+    if (newBlock && !m_progress.blockRetired) {
+        if (Error e = retireBlock()) return e;
+        // A copied index is a valid file: keep it whatever happens to this frame.
+        rollbackTo = m_progress;
+    }
+    if (split) {
         if (m_progress.partStart == 0) {
             if (Error e = finishFirstPart()) return e;
-            // A complete first part is a valid file: keep it whatever happens to this frame.
+            // A complete first part is a valid file too.
             rollbackTo = m_progress;
         }
         newPart = true;
-    }
-    const bool newBlock = newPart || blockFull;
-    if (newBlock && m_progress.blocks == m_layout.superIndexCapacity) {
-        return {ErrorKind::FileTooLarge, m_file.path() + " holds as many frames as its index has room for"};
     }
 
     if (m_progress.frames == 0) {
@@ -172,13 +199,10 @@ Error AviWriter::writeFrame(const StoredFrame& payload, FrameSize size, uint32_t
         next.partFrames = 0;
     }
     if (newBlock) {
-        next.blockOffset = m_progress.end + bytes.size();
         next.blockBase = next.partStart;
         next.blockUsed = 0;
         next.blocks += 1;
-        const std::vector<uint8_t> block =
-            BuildIndexBlock(m_options.codec, m_options.indexBlockEntries, next.blockBase);
-        bytes.insert(bytes.end(), block.begin(), block.end());
+        next.blockRetired = false;
     }
     bytes.reserve(bytes.size() + chunkSize);
     const uint64_t chunkOffset = m_progress.end + bytes.size();
@@ -199,9 +223,18 @@ Error AviWriter::writeFrame(const StoredFrame& payload, FrameSize size, uint32_t
             if (Error e = m_file.writeAt(dataOffset + dataSize, {&pad, 1})) return e;
         }
     }
+    if (newBlock) {
+        // The place behind the headers is no index's now: the new one's header goes there before
+        // the super index points at it, so that no torn write of the headers points at a stale one.
+        uint8_t fields[kIndexBlockBaseOffset + 8 - kIndexBlockEntriesInUse];
+        PutLe32(fields, 1);
+        PutLe32(fields + 4, FrameChunkId(m_options.codec));
+        PutLe64(fields + 8, next.blockBase);
+        if (Error e = m_file.writeAt(m_layout.moviData + kIndexBlockEntriesInUse, fields)) return e;
+    }
     const std::vector<uint8_t> entry = BuildIndexBlockEntry(chunkOffset, next.blockBase, dataSize);
     const uint64_t entryOffset =
-        next.blockOffset + kIndexBlockHeaderSize + uint64_t(next.blockUsed) * kIndexBlockEntrySize;
+        m_layout.moviData + kIndexBlockHeaderSize + uint64_t(next.blockUsed) * kIndexBlockEntrySize;
     if (Error e = m_file.writeAt(entryOffset, entry)) return e;
     if (Error e = m_file.sync()) return e;
 
@@ -217,6 +250,11 @@ Error AviWriter::writeFrame(const StoredFrame& payload, FrameSize size, uint32_t
         m_firstPartChunks.push_back({chunkOffset, dataSize});
     }
     m_progress = next;
+    if (newBlock) {
+        m_previousBlockEntries.swap(m_blockEntries);
+        m_blockEntries.clear();
+    }
+    m_blockEntries.insert(m_blockEntries.end(), entry.begin(), entry.end());
     if (Error e = commitCounters()) return e;
     if (Error e = m_file.sync()) return e;
     // The first frame is on disk: now the new take may replace what the path held.
@@ -271,22 +309,23 @@ void AviWriter::applyCounters() {
     h.set32(l.bitmapImageSize, static_cast<uint32_t>(DibRowStride(p.width) * size_t(p.height)));
     h.set32(l.superIndexEntriesInUse, p.blocks);
     const uint64_t entry = l.superIndexFirstEntry + uint64_t(p.blocks - 1) * kSuperEntrySize;
-    h.set64(entry + kSuperEntryOffset, p.blockOffset);
-    h.set32(entry + kSuperEntryChunkSize, IndexBlockSize(m_options.indexBlockEntries));
+    if (p.blockRetired) {
+        h.set64(entry + kSuperEntryOffset, p.retiredOffset);
+        h.set32(entry + kSuperEntryChunkSize, IndexBlockSize(p.blockUsed));
+    } else {
+        h.set64(entry + kSuperEntryOffset, l.moviData);
+        h.set32(entry + kSuperEntryChunkSize, IndexBlockSize(m_options.indexBlockEntries));
+        h.set32(l.moviData + kIndexBlockEntriesInUse, p.blockUsed);
+        h.set64(l.moviData + kIndexBlockBaseOffset, p.blockBase);
+    }
     h.set32(entry + kSuperEntryDuration, p.blockUsed);
     h.set32(l.grandFrames, static_cast<uint32_t>(p.frames));
 }
 
 Error AviWriter::commitCounters() {
     const Progress& p = m_progress;
-    // Innermost first: the standard index, then the part holding it, then the main headers.
-    if (p.blockOffset == m_layout.moviData) {
-        m_header.set32(p.blockOffset + kIndexBlockEntriesInUse, p.blockUsed);
-    } else {
-        uint8_t used[4];
-        PutLe32(used, p.blockUsed);
-        if (Error e = m_file.writeAt(p.blockOffset + kIndexBlockEntriesInUse, used)) return e;
-    }
+    // The part holding the newest frame first, then the headers with the standard index behind
+    // them.
     if (p.partStart != 0) {
         uint8_t sizes[16];
         PutLe32(sizes, static_cast<uint32_t>(p.end - p.partStart - kChunkHeaderSize));
@@ -303,6 +342,8 @@ Error AviWriter::commitCounters() {
 }
 
 void AviWriter::rollback(const Progress& to) {
+    if (to.blocks != m_progress.blocks) m_blockEntries.swap(m_previousBlockEntries);
+    m_blockEntries.resize(size_t(to.blockUsed) * kIndexBlockEntrySize);
     m_progress = to;
     m_firstPartChunks.resize(to.firstPartFrames);
     // Should this fail too, the next frame tries again before anything else.
@@ -323,6 +364,7 @@ Error AviWriter::repair() {
 Error AviWriter::cutBackTo(const Mark& mark) {
     if (!m_file.isOpen()) return {ErrorKind::Io, "No recording file is open"};
     if (mark.m_progress.frames >= m_progress.frames) return Error::none();
+    if (!canCutBackTo(mark)) return {ErrorKind::Unsupported, "The frames after the mark are not in its index"};
     if (Error e = m_file.followPath()) return e;
     m_file.retryFolderSync();
     if (m_repairPending) {
@@ -341,7 +383,14 @@ Error AviWriter::cutBackTo(const Mark& mark) {
         return e;
     }
     m_firstPartChunks.resize(m_progress.firstPartFrames);
+    m_blockEntries.resize(size_t(m_progress.blockUsed) * kIndexBlockEntrySize);
     return m_file.sync();
+}
+
+bool AviWriter::canCutBackTo(const Mark& mark) const {
+    const Progress& to = mark.m_progress;
+    return !m_progress.blockRetired && !to.blockRetired && to.blocks == m_progress.blocks &&
+           to.partStart == m_progress.partStart && to.firstPartEnd == m_progress.firstPartEnd;
 }
 
 Error AviWriter::publish() {

@@ -1,11 +1,14 @@
 // Records frames into an AVI file that stays complete and playable after every frame.
 //
 // Layout: a first RIFF 'AVI ' (hdrl with avih, strl {strh, strf, indx}, odml {dmlh}; movi;
-// idx1) followed, past the size limit, by RIFF 'AVIX' parts each holding a movi list. Every
-// movi list begins with an OpenDML standard index ('ix00') with reserved room, and a new one is
-// added whenever it fills; the super index ('indx') in the header points at them all. A frame
-// thus costs a fixed amount of writing however long the recording is: its chunk at the end of
-// the file, one index entry in reserved room and a few counters. The AVI 1.0 index (idx1) is
+// idx1) followed, past the size limit, by RIFF 'AVIX' parts each holding a movi list. The
+// OpenDML standard index ('ix00') of the newest frames lies right behind the headers, at the start
+// of the first movi, with reserved room; when it fills, or its part ends, it is copied to the end
+// of its part as it stands and the next one takes its place. The super index ('indx') in the
+// header points at them all. So the headers and the index counting the newest frame are one
+// stretch of the file, patched in one write: no kill parts them. A frame costs a fixed amount of
+// writing however long the recording is: its chunk at the end of the file, one index entry in
+// reserved room and the counters. The AVI 1.0 index (idx1) is
 // written once, when the first part ends (at the split or at close): players read the OpenDML
 // index, or walk the chunks, until then.
 //
@@ -86,6 +89,8 @@ public:
     // Adds frame `chunk` of `source`, a recording of the same codec, copied file to file.
     Error appendCopied(const AviWriter& source, const AviChunkRef& chunk, uint32_t microSecPerFrame);
 
+    // Whether cutBackTo(mark) can cut at the end: the frames after `mark` share its standard index.
+    bool canCutBackTo(const Mark& mark) const;
     // Cuts the frames after `mark` off the end: their chunks, index entries and counters, the
     // counters first, so that a crash leaves either all of them or none counted. On failure the
     // file keeps every frame, unless only the final sync failed: then frameCount() says so.
@@ -136,8 +141,11 @@ private:
         uint64_t firstMoviEnd = 0;
         uint64_t partStart = 0;  // the RIFF new frames go to
         uint64_t partFrames = 0;
-        uint64_t blockOffset = 0;  // the standard index taking new entries
         uint64_t blockBase = 0;
+        // The standard index of the newest frames has left its place behind the headers for
+        // retiredOffset: the next frame starts a new one.
+        bool blockRetired = false;
+        uint64_t retiredOffset = 0;
         uint32_t blockUsed = 0;
         uint32_t blocks = 0;  // standard indexes listed in the super index
         uint32_t maxChunk = 0;
@@ -168,7 +176,8 @@ private:
     Error prepareAppend(uint32_t microSecPerFrame, FrameSize size);
     Error appendPayload(const StoredFrame& payload, FrameSize size, uint32_t microSecPerFrame);
     Error writeFrame(const StoredFrame& payload, FrameSize size, uint32_t microSecPerFrame, Progress& rollbackTo);
-    bool partWouldOverflow(uint64_t chunkSize, bool newBlock) const;
+    bool partWouldOverflow(uint64_t chunkSize) const;
+    Error retireBlock();
     Error finishFirstPart();
     Error commitCounters();
     void applyCounters();
@@ -187,6 +196,10 @@ private:
     JpegEncoder m_encoder;
     std::vector<uint8_t> m_dib;
     std::vector<uint8_t> m_chunk;
+    // The entries of the standard index behind the headers, as written there, for its copy; and
+    // the previous index's, should the frame that began the new one be undone.
+    std::vector<uint8_t> m_blockEntries;
+    std::vector<uint8_t> m_previousBlockEntries;
 };
 
 }  // namespace media

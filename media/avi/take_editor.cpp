@@ -115,7 +115,8 @@ Error TakeEditor::deleteFrame(size_t index) {
         gone.id, index > 0 ? std::optional(m_frames[index - 1].id) : std::nullopt, index, gone.microSecPerFrame, {}};
     if (Error e = m_writer->readChunk(gone.chunk, deletion.bytes)) return e;
 
-    if (index + 1 == m_frames.size()) {
+    // The last frame is cut off the end, unless it began a standard index of its own.
+    if (index + 1 == m_frames.size() && m_writer->canCutBackTo(m_frames.back().before)) {
         if (Error e = deleteLast(deletion)) return e;
     } else {
         std::vector<Piece> order = currentOrder();

@@ -167,8 +167,9 @@ std::string Contents(const std::string& path) {
 // Until a frame is confirmed the path may still hold the old take, whole. Otherwise the file
 // must decode in ffmpeg without any error, starting with every confirmed frame in order; at
 // most the frame being written when the process died may follow. Our reader must agree with
-// its index.
-void ExpectIntact(const std::string& path, const ChildOutcome& outcome, const std::string& when) {
+// its index. Killed between two writes (not inside one), every count of the frames agrees.
+void ExpectIntact(const std::string& path, const ChildOutcome& outcome, const std::string& when,
+                  bool betweenWrites = false) {
     SCOPED_TRACE(when);
     if (Contents(path) == OldTake()) {
         EXPECT_EQ(outcome.confirmed, 0) << "confirmed frames are not at the path";
@@ -191,6 +192,12 @@ void ExpectIntact(const std::string& path, const ChildOutcome& outcome, const st
     ASSERT_GE(int(indexed.size()), outcome.confirmed);
     ASSERT_LE(indexed.size(), stamps.size());
     EXPECT_TRUE(std::equal(indexed.begin(), indexed.end(), reader.scannedFrames().begin()));
+    if (!betweenWrites) return;
+    const AviHeaders& h = reader.headers();
+    EXPECT_EQ(h.length, indexed.size());
+    EXPECT_EQ(h.grandFrames, indexed.size());
+    EXPECT_EQ(h.superIndexDuration, indexed.size());
+    if (reader.idx1Frames()) EXPECT_EQ(reader.idx1Frames()->size(), h.totalFrames);
 }
 
 // Where the folder takes no new names (`namesLocked`), the old take is rewritten in place, and
@@ -216,7 +223,8 @@ void KillAtEveryOperation(AviVideoCodec codec, PixelFormat source, bool namesLoc
             if (namesLocked && killAt >= rewriteBegins && killAt <= rewriteEnds) continue;
             ExpectIntact(path, outcome,
                          "killed at operation " + std::to_string(killAt) + " of " + std::to_string(operations.size()) +
-                             (partial ? " inside the write" : ""));
+                             (partial ? " inside the write" : ""),
+                         !partial);
             if (::testing::Test::HasFatalFailure()) break;
         }
         if (::testing::Test::HasFatalFailure()) break;
