@@ -77,7 +77,57 @@ void AnimatorView::showOverlay() {
     overlay.mirror = m_settings.mirror;
     overlay.showLastFrame = m_showLastFrame;
     m_preview->setOverlay(overlay);
-    if (m_largeView) m_largeView->picture()->setOverlay(std::move(overlay));
+    if (!m_largeView) return;
+    // A stepped-to frame is the large view's alone: the dialog's preview stays live for posing.
+    if (m_shownFrame) {
+        overlay.recent = {m_shownFrame};
+        overlay.showLastFrame = true;
+    }
+    m_largeView->picture()->setOverlay(std::move(overlay));
+}
+
+void AnimatorView::raiseLargeView() {
+    DisplaySettings settings = m_settings;
+    settings.largeView = true;
+    setSettings(settings);
+    m_largeView->raise();
+    m_largeView->activateWindow();
+}
+
+bool AnimatorView::showFrame(std::optional<size_t> index) {
+    m_shownIndex.reset();
+    m_shownFrame.reset();
+    if (index) {
+        std::shared_ptr<const media::RecordedTake> take = m_readTake();
+        auto frame = std::make_shared<media::Frame>();
+        if (take && *index < take->frameCount() && !take->readFrame(*index, *frame)) {
+            m_shownIndex = index;
+            m_shownFrame = std::move(frame);
+        }
+    }
+    showOverlay();
+    if (m_largeView) m_largeView->showState();
+    return m_shownIndex.has_value() == index.has_value();
+}
+
+void AnimatorView::takeChanged() {
+    m_recent.clear();
+    std::shared_ptr<const media::RecordedTake> take = m_readTake();
+    if (take) {
+        const size_t end = m_takeControl && m_takeControl->insertionPoint()
+                               ? std::min(*m_takeControl->insertionPoint(), take->frameCount())
+                               : take->frameCount();
+        for (size_t i = end; i > 0 && m_recent.size() < size_t(media::kMaxOnionFrames); --i) {
+            auto frame = std::make_shared<media::Frame>();
+            if (take->readFrame(i - 1, *frame)) break;
+            m_recent.push_back(std::move(frame));
+        }
+    }
+    m_newRecording = false;
+    if (m_showLastFrame && m_recent.empty()) m_showLastFrame = false;
+    // The shown frame may have moved or gone: read it again at its place, or go live.
+    if (m_shownIndex && take && *m_shownIndex >= take->frameCount()) m_shownIndex.reset();
+    showFrame(m_shownIndex);
 }
 
 void AnimatorView::showLargeView(bool on) {

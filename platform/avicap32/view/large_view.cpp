@@ -18,6 +18,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <initializer_list>
+#include <optional>
 
 namespace avicap32 {
 namespace {
@@ -58,7 +60,16 @@ LargeView::LargeView(AnimatorView& view) : QWidget(nullptr, Qt::Window), m_view(
     m_play = ToggleButton(QStringLiteral("Play"), QStringLiteral("P"), this);
     m_loop = new QCheckBox(QStringLiteral("Loo&p"), this);
     m_fullScreen = ToggleButton(QStringLiteral("&Full Screen"), QStringLiteral("F11"), this);
+    m_shoot = new QPushButton(QStringLiteral("Shoot"), this);
+    m_shoot->setToolTip(QStringLiteral("Shoot (Space or Enter)"));
+    m_insert = new QPushButton(QStringLiteral("Insert here"), this);
+    m_insert->setToolTip(QStringLiteral("Insert here (I): shots go in after the frame shown"));
     m_status = new QLabel(this);
+    // The keys belong to the take whatever was clicked last: a control keeps the focus only
+    // until it has been used.
+    for (QWidget* control : std::initializer_list<QWidget*>{m_onionFrames, m_opacity, m_mirror, m_lastFrame, m_play,
+                                                            m_loop, m_fullScreen, m_shoot, m_insert})
+        control->setFocusPolicy(Qt::ClickFocus);
 
     auto* controls = new QHBoxLayout;
     controls->addWidget(onionLabel);
@@ -70,6 +81,9 @@ LargeView::LargeView(AnimatorView& view) : QWidget(nullptr, Qt::Window), m_view(
     controls->addWidget(m_lastFrame);
     controls->addWidget(m_play);
     controls->addWidget(m_loop);
+    controls->addSpacing(12);
+    controls->addWidget(m_shoot);
+    controls->addWidget(m_insert);
     controls->addSpacing(12);
     controls->addWidget(m_status, 1);
     controls->addWidget(m_fullScreen);
@@ -88,6 +102,8 @@ LargeView::LargeView(AnimatorView& view) : QWidget(nullptr, Qt::Window), m_view(
     connect(m_lastFrame, &QPushButton::clicked, this, [this](bool on) { m_view.setShowLastFrame(on); });
     connect(m_play, &QPushButton::clicked, this, [this] { togglePlaying(); });
     connect(m_fullScreen, &QPushButton::clicked, this, [this] { toggleFullScreen(); });
+    connect(m_shoot, &QPushButton::clicked, this, [this] { shootOrGoLive(); });
+    connect(m_insert, &QPushButton::clicked, this, [this] { insertHere(); });
     m_picture->setPlayListener([this](int index, int count) { showPlaying(index, count); });
 
     // Single keys, so that an animator's hand finds them without looking.
@@ -97,6 +113,17 @@ LargeView::LargeView(AnimatorView& view) : QWidget(nullptr, Qt::Window), m_view(
     key(QKeySequence(Qt::Key_L), [this] { m_view.setShowLastFrame(!m_view.showingLastFrame()); });
     key(QKeySequence(Qt::Key_P), [this] { togglePlaying(); });
     key(QKeySequence(Qt::Key_F11), [this] { toggleFullScreen(); });
+    key(QKeySequence(Qt::Key_Space), [this] { shootOrGoLive(); });
+    key(QKeySequence(Qt::Key_Return), [this] { shootOrGoLive(); });
+    key(QKeySequence(Qt::Key_Enter), [this] { shootOrGoLive(); });
+    key(QKeySequence(Qt::Key_Left), [this] { step(-1); });
+    key(QKeySequence(Qt::Key_Right), [this] { step(1); });
+    key(QKeySequence(Qt::Key_Home), [this] { showFirst(); });
+    key(QKeySequence(Qt::Key_End), [this] { goLiveAtEnd(); });
+    key(QKeySequence(Qt::Key_Delete), [this] { deleteShownOrPrevious(); });
+    key(QKeySequence(Qt::Key_Backspace), [this] { deleteBeforeInsertionPoint(); });
+    key(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoDelete(); });
+    key(QKeySequence(Qt::Key_I), [this] { insertHere(); });
     key(QKeySequence(Qt::Key_Escape), [this] {
         if (isFullScreen()) toggleFullScreen();
     });
@@ -124,8 +151,97 @@ void LargeView::showState() {
     m_lastFrame->setEnabled(!m_view.recordedFrames().empty());
     m_play->setChecked(m_picture->playing());
     m_fullScreen->setChecked(isFullScreen());
-    if (!m_picture->playing())
-        showStatus(m_view.showingLastFrame() ? QStringLiteral("Last frame") : QStringLiteral("Live"));
+    const bool open = m_view.takeControl() && m_view.takeControl()->takeOpen();
+    m_insert->setEnabled(open && m_view.shownFrame());
+    if (!m_picture->playing()) showStatus(pictureText());
+}
+
+QString LargeView::pictureText() const {
+    const TakeControl* take = m_view.takeControl();
+    const size_t count = take && take->takeOpen() ? take->frameCount() : 0;
+    if (std::optional<size_t> shown = m_view.shownFrame())
+        return QStringLiteral("Frame %1 of %2").arg(*shown + 1).arg(count);
+    if (m_view.showingLastFrame()) return QStringLiteral("Last frame");
+    if (take && take->takeOpen() && take->insertionPoint())
+        return QStringLiteral("Live: the next shot goes after frame %1 of %2").arg(*take->insertionPoint()).arg(count);
+    return QStringLiteral("Live");
+}
+
+bool LargeView::takeAtHand() {
+    const TakeControl* take = m_view.takeControl();
+    if (take && take->takeOpen() && take->frameCount() > 0) return true;
+    showStatus(QStringLiteral("No take is open"));
+    return false;
+}
+
+void LargeView::shootOrGoLive() {
+    if (m_view.shownFrame()) {
+        m_view.showFrame(std::nullopt);
+        return;
+    }
+    TakeControl* take = m_view.takeControl();
+    if (!take) return;
+    m_view.stopPlaying();
+    const QString why = take->shoot();
+    if (!why.isEmpty()) showStatus(why);
+}
+
+void LargeView::step(int by) {
+    if (!takeAtHand()) return;
+    const TakeControl& take = *m_view.takeControl();
+    const size_t count = take.frameCount();
+    // Stepping back from the live picture starts at the frame before where the next shot goes.
+    const long from = m_view.shownFrame() ? long(*m_view.shownFrame()) : long(take.insertionPoint().value_or(count));
+    const long to = from + by;
+    if (to < 0) return;
+    m_view.showFrame(to >= long(count) ? std::nullopt : std::optional<size_t>(size_t(to)));
+}
+
+void LargeView::showFirst() {
+    if (takeAtHand()) m_view.showFrame(0);
+}
+
+void LargeView::goLiveAtEnd() {
+    TakeControl* take = m_view.takeControl();
+    if (take && take->takeOpen() && take->insertionPoint()) {
+        take->setInsertionPoint(std::nullopt);
+        m_view.takeChanged();
+    }
+    m_view.showFrame(std::nullopt);
+}
+
+void LargeView::deleteShownOrPrevious() {
+    if (!m_view.shownFrame()) {
+        deleteBeforeInsertionPoint();
+        return;
+    }
+    if (!takeAtHand()) return;
+    const QString why = m_view.takeControl()->deleteFrame(*m_view.shownFrame());
+    if (!why.isEmpty()) showStatus(why);
+}
+
+void LargeView::deleteBeforeInsertionPoint() {
+    if (!takeAtHand()) return;
+    if (m_view.shownFrame()) return;  // Delete is the key for a frame on show
+    TakeControl& take = *m_view.takeControl();
+    const size_t before = take.insertionPoint().value_or(take.frameCount());
+    if (before == 0) return;
+    const QString why = take.deleteFrame(before - 1);
+    if (!why.isEmpty()) showStatus(why);
+}
+
+void LargeView::undoDelete() {
+    if (!takeAtHand()) return;
+    size_t restoredAt = 0;
+    const QString why = m_view.takeControl()->undoDelete(restoredAt);
+    if (!why.isEmpty()) showStatus(why);
+}
+
+void LargeView::insertHere() {
+    if (!takeAtHand() || !m_view.shownFrame()) return;
+    m_view.takeControl()->setInsertionPoint(*m_view.shownFrame() + 1);
+    m_view.showFrame(std::nullopt);
+    m_view.takeChanged();
 }
 
 void LargeView::showPlaying(int index, int count) {

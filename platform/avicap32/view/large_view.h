@@ -36,6 +36,19 @@ protected:
 private:
     void changeSettings();
     void togglePlaying();
+    // The editing keys: each tells what it did, or why not, in the status line.
+    void shootOrGoLive();
+    void step(int by);
+    void showFirst();
+    void goLiveAtEnd();
+    void deleteShownOrPrevious();
+    void deleteBeforeInsertionPoint();
+    void undoDelete();
+    void insertHere();
+    // Whether a take is open to act on; else says there is none.
+    bool takeAtHand();
+    // The status line for the picture shown: live, a recorded frame, where the next shot goes.
+    QString pictureText() const;
 
     AnimatorView& m_view;
     PreviewWidget* m_picture;
@@ -46,6 +59,8 @@ private:
     QPushButton* m_play;
     QCheckBox* m_loop;
     QPushButton* m_fullScreen;
+    QPushButton* m_shoot;
+    QPushButton* m_insert;
     QLabel* m_status;
 };
 

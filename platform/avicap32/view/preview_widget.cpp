@@ -2,6 +2,7 @@
 
 #include "media/jpeg/preview.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -264,6 +265,14 @@ void PreviewWidget::paintEvent(QPaintEvent*) {
     // before a resize, start at the top-left corner, the rest of the window staying black.
     if (m_shown.deviceIndependentSize().toSize() != size()) painter.fillRect(rect(), Qt::black);
     if (!m_shown.isNull()) painter.drawImage(QPoint(0, 0), m_shown);
+}
+
+void PreviewWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (m_doubleClickListener) {
+        m_doubleClickListener();
+        return;
+    }
+    QWidget::mouseDoubleClickEvent(event);
 }
 
 }  // namespace avicap32

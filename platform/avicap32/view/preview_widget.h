@@ -67,12 +67,16 @@ public:
     // with index -1 when the playing has ended.
     void setPlayListener(std::function<void(int index, int count)> listener) { m_playListener = std::move(listener); }
 
+    // Told of a double-click on the picture.
+    void setDoubleClickListener(std::function<void()> listener) { m_doubleClickListener = std::move(listener); }
+
     // The picture being shown (for tests and the window's own checks).
     QImage shownPicture() const { return m_shown; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     struct Job;
@@ -93,6 +97,7 @@ private:
     int m_playInterval = 100;
     std::optional<media::PlayOrder> m_playOrder;  // of m_take
     std::function<void(int, int)> m_playListener;
+    std::function<void()> m_doubleClickListener;
 
     std::mutex m_mutex;  // guards everything below
     std::condition_variable m_wake;
