@@ -76,6 +76,7 @@ void AnimatorView::showOverlay() {
     overlay.opacityPercent = m_settings.onionOpacity;
     overlay.mirror = m_settings.mirror;
     overlay.showLastFrame = m_showLastFrame;
+    overlay.guides = m_settings.guides;
     m_preview->setOverlay(overlay);
     if (!m_largeView) return;
     // A stepped-to frame is the large view's alone: the dialog's preview stays live for posing.
@@ -160,6 +161,25 @@ bool AnimatorView::play(QString& why) {
     setSettings(settings);
     const uint32_t interval = std::max<uint32_t>(m_frameInterval(), 1000);
     m_largeView->picture()->play(std::move(take), int((interval + 500) / 1000), m_settings.loop);
+    return true;
+}
+
+bool AnimatorView::shortPlay(QString& why) {
+    std::shared_ptr<const media::RecordedTake> take = m_readTake();
+    const size_t count = take ? take->frameCount() : 0;
+    const size_t insertAt =
+        m_takeControl && m_takeControl->insertionPoint() ? std::min(*m_takeControl->insertionPoint(), count) : count;
+    const media::FrameRange range = media::ShortPlayFrames(insertAt, m_settings.shortPlayFrames);
+    if (range.count == 0) {
+        why = QStringLiteral("Nothing has been recorded yet.");
+        return false;
+    }
+    raiseLargeView();
+    m_shownIndex.reset();
+    m_shownFrame.reset();
+    showOverlay();
+    const uint32_t interval = std::max<uint32_t>(m_frameInterval(), 1000);
+    m_largeView->picture()->play(std::move(take), int((interval + 500) / 1000), false, range);
     return true;
 }
 

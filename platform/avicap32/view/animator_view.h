@@ -60,6 +60,8 @@ public:
     // nothing to play.
     bool play(QString& why);
     void stopPlaying();
+    // The last few frames before where the next shot goes, once, then live again.
+    bool shortPlay(QString& why);
 
     // Null until first opened.
     LargeView* largeView() const { return m_largeView.get(); }

@@ -3,13 +3,20 @@
 // capture window's dialogs are closed to a recording in progress.
 #pragma once
 
+#include "media/view/time_lapse.h"
+
+#include <QTimer>
 #include <QWidget>
+
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
 class QSlider;
+class QSpinBox;
+class QToolButton;
 
 namespace avicap32 {
 
@@ -45,6 +52,12 @@ private:
     void deleteBeforeInsertionPoint();
     void undoDelete();
     void insertHere();
+    void startShortPlay();
+    void toggleTimeLapse();
+    void timeLapseTick();
+    void stopTimeLapse(const QString& why);
+    // Enter or Escape in a number field ends its editing: the keys are the take's again.
+    bool releaseNumberField();
     // Whether a take is open to act on; else says there is none.
     bool takeAtHand();
     // The status line for the picture shown: live, a recorded frame, where the next shot goes.
@@ -61,6 +74,12 @@ private:
     QPushButton* m_fullScreen;
     QPushButton* m_shoot;
     QPushButton* m_insert;
+    QToolButton* m_guides;
+    QSpinBox* m_shortPlayFrames;
+    QPushButton* m_timeLapse;
+    QSpinBox* m_timeLapseSeconds;
+    QTimer m_timeLapseTimer;
+    std::optional<media::TimeLapseSchedule> m_schedule;
     QLabel* m_status;
 };
 
