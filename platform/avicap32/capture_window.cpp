@@ -90,6 +90,12 @@ CaptureWindow::CaptureWindow(QWidget* parent, DWORD style, int id)
     std::signal(SIGXFSZ, SIG_IGN);
     // A take killed before its first frame left its unfinished file beside the capture file.
     media::OutputFile::removeLeftover(user32::ToUtf8(m_captureFile));
+    // The take saved last is the one the animator goes on from: its last frames are the onion
+    // skin, and it plays, until a new recording's first frame.
+    if (QFileInfo::exists(QString::fromStdWString(m_captureFile))) {
+        m_takePath = user32::ToUtf8(m_captureFile);
+        m_view.takeChanged();
+    }
 }
 
 CaptureWindow::~CaptureWindow() = default;

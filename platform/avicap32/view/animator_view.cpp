@@ -126,8 +126,11 @@ void AnimatorView::takeChanged() {
     }
     m_newRecording = false;
     if (m_showLastFrame && m_recent.empty()) m_showLastFrame = false;
-    // The shown frame may have moved or gone: read it again at its place, or go live.
-    if (m_shownIndex && take && *m_shownIndex >= take->frameCount()) m_shownIndex.reset();
+    // The shown frame may have moved or gone: read again what is at its place now, or the new
+    // last frame, so that Delete can go on deleting backwards.
+    if (m_shownIndex && take && *m_shownIndex >= take->frameCount()) {
+        m_shownIndex = take->frameCount() > 0 ? std::optional<size_t>(take->frameCount() - 1) : std::nullopt;
+    }
     showFrame(m_shownIndex);
 }
 

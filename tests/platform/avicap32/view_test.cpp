@@ -14,6 +14,7 @@
 
 #include <QEventLoop>
 #include <QLabel>
+#include <QShortcut>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -248,3 +249,59 @@ TEST_F(AnimatorViewTest, WithoutACameraThePreviewSaysWhyAndWhereToChooseOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// Presses one of the large view's keys as its shortcut does.
+void Press(avicap32::LargeView& large, const QKeySequence& key) {
+    for (QShortcut* shortcut : large.findChildren<QShortcut*>()) {
+        if (shortcut->key() == key) {
+            emit shortcut->activated();
+            return;
+        }
+    }
+    ADD_FAILURE() << "no key " << key.toString().toStdString();
+}
+
+}  // namespace
+
+// The editing keys, each with what the large view then says and the frames the take holds.
+TEST_F(AnimatorViewTest, TheLargeViewsKeysStepThroughAndEditTheTake) {
+    ASSERT_TRUE(send(WM_CAP_DRIVER_CONNECT, 0));
+    record(m_folder / "take.avi", 3);
+    view().raiseLargeView();
+    avicap32::LargeView& large = *view().largeView();
+    QLabel* status = large.findChildren<QLabel*>().back();
+    struct Step {
+        QKeySequence key;
+        const char* says;
+        size_t frames;
+    };
+    const Step steps[] = {
+        {Qt::Key_Left, "Frame 3 of 3", 3},
+        {Qt::Key_Left, "Frame 2 of 3", 3},
+        {Qt::Key_Home, "Frame 1 of 3", 3},
+        {Qt::Key_Left, "Frame 1 of 3", 3},  // nothing before the first
+        {Qt::Key_Right, "Frame 2 of 3", 3},
+        {Qt::Key_I, "Live: the next shot goes after frame 2 of 3", 3},
+        {Qt::Key_Backspace, "Live: the next shot goes after frame 1 of 2", 2},
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), "Live: the next shot goes after frame 2 of 3", 3},
+        {Qt::Key_End, "Live", 3},
+        {Qt::Key_Right, "Live", 3},
+        {Qt::Key_Left, "Frame 3 of 3", 3},
+        {Qt::Key_Delete, "Frame 2 of 2", 2},  // the next one back is shown, for another Delete
+        {Qt::Key_Delete, "Frame 1 of 1", 1},
+        {Qt::Key_Delete, "The only frame of the take cannot be deleted: shoot its replacement first.", 1},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.key.toString().toStdString() + " " + step.says);
+        Press(large, step.key);
+        EXPECT_EQ(status->text(), step.says);
+        EXPECT_EQ(window().frameCount(), step.frames);
+    }
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_CLOSE));
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Left), QKeySequence(Qt::Key_Backspace)}) {
+        Press(large, key);
+        EXPECT_EQ(status->text(), "No take is open");
+    }
+}
