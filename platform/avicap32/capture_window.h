@@ -45,6 +45,10 @@ public:
     bool takeOpen() const override { return m_recording != nullptr; }
     size_t frameCount() const override { return m_recording ? m_recording->frameCount() : 0; }
     std::optional<size_t> insertionPoint() const override { return m_insertAt; }
+    media::AviVideoCodec codec() const override { return m_recording->codec(); }
+    media::FrameSize frameSize() const override { return m_recording->frameSize(); }
+    uint64_t frameId(size_t index) const override { return m_recording->frameId(index); }
+    std::vector<uint8_t> storedFrame(size_t index) const override;
     void setInsertionPoint(std::optional<size_t> at) override;
     QString shoot() override;
     QString deleteFrame(size_t index) override;

@@ -14,6 +14,12 @@ QString Why(const std::string& what, const media::Error& error) {
 
 }  // namespace
 
+std::vector<uint8_t> CaptureWindow::storedFrame(size_t index) const {
+    std::vector<uint8_t> bytes;
+    if (m_recording) m_recording->readFrame(index, bytes);
+    return bytes;
+}
+
 void CaptureWindow::setInsertionPoint(std::optional<size_t> at) {
     // At the end is no insertion point at all: shots append, and the end follows them.
     if (!m_recording || (at && *at >= m_recording->frameCount())) at.reset();

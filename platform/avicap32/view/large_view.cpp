@@ -4,6 +4,7 @@
 
 #include "media/common/monotonic_clock.h"
 #include "media/view/compositor.h"
+#include "frame_strip.h"
 #include "preview_widget.h"
 
 #include <QCheckBox>
@@ -105,6 +106,7 @@ LargeView::LargeView(AnimatorView& view) : QWidget(nullptr, Qt::Window), m_view(
     m_timeLapseTimer.setInterval(200);
     connect(&m_timeLapseTimer, &QTimer::timeout, this, [this] { timeLapseTick(); });
     m_status = new QLabel(this);
+    m_strip = new FrameStrip(m_view, this);
     // The keys belong to the take whatever was clicked last: a control keeps the focus only
     // until it has been used.
     for (QWidget* control : std::initializer_list<QWidget*>{m_onionFrames, m_opacity, m_mirror, m_lastFrame, m_play,
@@ -145,6 +147,7 @@ LargeView::LargeView(AnimatorView& view) : QWidget(nullptr, Qt::Window), m_view(
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_picture, 1);
+    layout->addWidget(m_strip);
     auto* bar = new QWidget(this);
     bar->setLayout(controls);
     layout->addWidget(bar);
@@ -196,7 +199,8 @@ LargeView::LargeView(AnimatorView& view) : QWidget(nullptr, Qt::Window), m_view(
         const QSize room = screen->availableGeometry().size() * 9 / 10 - QSize(0, bar->sizeHint().height());
         picture.scale(picture.boundedTo(room), Qt::KeepAspectRatio);
     }
-    resize(std::max(picture.width(), bar->sizeHint().width()), picture.height() + bar->sizeHint().height());
+    resize(std::max(picture.width(), bar->sizeHint().width()),
+           picture.height() + bar->sizeHint().height() + m_strip->height());
     showState();
 }
 
@@ -217,6 +221,7 @@ void LargeView::showState() {
     m_fullScreen->setChecked(isFullScreen());
     const bool open = m_view.takeControl() && m_view.takeControl()->takeOpen();
     m_insert->setEnabled(open && m_view.shownFrame());
+    m_strip->follow();
     if (!m_picture->playing()) showStatus(pictureText());
 }
 

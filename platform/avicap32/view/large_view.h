@@ -21,6 +21,7 @@ class QToolButton;
 namespace avicap32 {
 
 class AnimatorView;
+class FrameStrip;
 class PreviewWidget;
 
 class LargeView : public QWidget {
@@ -81,6 +82,7 @@ private:
     QTimer m_timeLapseTimer;
     std::optional<media::TimeLapseSchedule> m_schedule;
     QLabel* m_status;
+    FrameStrip* m_strip;
 };
 
 }  // namespace avicap32
