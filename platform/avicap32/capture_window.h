@@ -76,6 +76,9 @@ private:
     void takeEdited();
     // While a slow edit rewrites the take: how far it has got, in the large view.
     void showEditProgress(uint64_t done, uint64_t total);
+    // After an edit that showed its progress: the keys pressed meanwhile are refused, and what
+    // else waited (a press in the program's window) acts on the edited take.
+    void endSlowEdit();
 
     std::shared_ptr<const media::RecordedTake> readTake() const;
     void showDeviceDisplay(const CaptureDriver& driver);
@@ -102,6 +105,7 @@ private:
     std::string m_takePath;                          // where the last recording was opened
     std::optional<size_t> m_insertAt;                // where the next shot goes; none for the end
     std::string m_lastError;                         // what the last failure told the program
+    bool m_slowEdit = false;                         // the running edit has shown its progress
     AnimatorView m_view;
     // After the view, so that its stream stops before the view it feeds goes.
     DeviceConnection m_device;

@@ -36,7 +36,9 @@ QString CaptureWindow::shoot() {
         return QStringLiteral("Not shot: Kinoree's main window is waiting for an answer. Answer it, then shoot again.");
     const size_t before = frameCount();
     m_lastError.clear();
+    m_slowEdit = false;
     SendMessageW(owner, WM_COMMAND, MAKEWPARAM(id(), CAPN_SHOOT), reinterpret_cast<LPARAM>(handle()));
+    endSlowEdit();
     if (m_recording && frameCount() > before) return QString();
     // Declined questions take no frame and need no word; a failure says why.
     return m_lastError.empty() ? QString() : QString::fromStdString("No frame was captured. " + m_lastError);
@@ -46,7 +48,10 @@ QString CaptureWindow::deleteFrame(size_t index) {
     if (!m_recording) return QStringLiteral("No take is open");
     if (m_recording->frameCount() <= 1)
         return QStringLiteral("The only frame of the take cannot be deleted: shoot its replacement first.");
-    if (media::Error error = m_recording->deleteFrame(index)) return Why("The frame was not deleted:", error);
+    m_slowEdit = false;
+    media::Error error = m_recording->deleteFrame(index);
+    endSlowEdit();
+    if (error) return Why("The frame was not deleted:", error);
     if (m_insertAt && index < *m_insertAt) setInsertionPoint(*m_insertAt - 1);
     takeEdited();
     return QString();
@@ -55,7 +60,10 @@ QString CaptureWindow::deleteFrame(size_t index) {
 QString CaptureWindow::undoDelete(size_t& restoredAt) {
     if (!m_recording) return QStringLiteral("No take is open");
     if (m_recording->undoableDeletions() == 0) return QStringLiteral("Nothing to undo");
-    if (media::Error error = m_recording->undoDelete(&restoredAt)) return Why("The frame was not brought back:", error);
+    m_slowEdit = false;
+    media::Error error = m_recording->undoDelete(&restoredAt);
+    endSlowEdit();
+    if (error) return Why("The frame was not brought back:", error);
     // A frame deleted from before the insertion point comes back before it.
     if (m_insertAt && restoredAt <= *m_insertAt) m_insertAt = *m_insertAt + 1;
     takeEdited();
@@ -69,7 +77,17 @@ void CaptureWindow::takeEdited() {
         SendMessageW(owner, WM_COMMAND, MAKEWPARAM(id(), CAPN_FRAMES_CHANGED), reinterpret_cast<LPARAM>(handle()));
 }
 
+void CaptureWindow::endSlowEdit() {
+    if (!m_slowEdit) return;
+    m_slowEdit = false;
+    LargeView* large = m_view.largeView();
+    if (large) large->setRefusingKeys(true);
+    QCoreApplication::processEvents();
+    if (large) large->setRefusingKeys(false);
+}
+
 void CaptureWindow::showEditProgress(uint64_t done, uint64_t total) {
+    m_slowEdit = true;
     if (LargeView* large = m_view.largeView()) {
         large->showStatus(done < total ? QStringLiteral("Rewriting the take: %1%").arg(total ? done * 100 / total : 0)
                                        : QString());

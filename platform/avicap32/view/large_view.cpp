@@ -167,7 +167,9 @@ LargeView::LargeView(AnimatorView& view) : QWidget(nullptr, Qt::Window), m_view(
 
     // Single keys, so that an animator's hand finds them without looking.
     auto key = [this](const QKeySequence& sequence, auto action) {
-        connect(new QShortcut(sequence, this), &QShortcut::activated, this, action);
+        connect(new QShortcut(sequence, this), &QShortcut::activated, this, [this, action] {
+            if (!m_refusingKeys) action();
+        });
     };
     key(QKeySequence(Qt::Key_L), [this] { m_view.setShowLastFrame(!m_view.showingLastFrame()); });
     key(QKeySequence(Qt::Key_P), [this] { togglePlaying(); });

@@ -35,6 +35,8 @@ public:
     void showPlaying(int index, int count);
     void showStatus(const QString& text);
     void toggleFullScreen();
+    // While on, the keys do nothing: those pressed during a slow edit are not acted on later.
+    void setRefusingKeys(bool on) { m_refusingKeys = on; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -83,6 +85,7 @@ private:
     std::optional<media::TimeLapseSchedule> m_schedule;
     QLabel* m_status;
     FrameStrip* m_strip;
+    bool m_refusingKeys = false;
 };
 
 }  // namespace avicap32

@@ -83,6 +83,44 @@ TEST(PreviewWidgetTest, LetterboxesTheLivePictureAndDrawsTheOnionSkinAndTheLastF
     EXPECT_TRUE(pictureAt({150, 50}, blue)) << "the last frame instead of the live picture";
 }
 
+// Guides are drawn over the picture where it is shown, in its own proportions: a 4:3 picture in a
+// 3:1 window has its middle at the window's, and a 2.39:1 mask darkens its top and bottom only.
+TEST(PreviewWidgetTest, DrawsTheGuidesOverThePictureWhereItIsShown) {
+    avicap32::PreviewWidget preview(nullptr);
+    preview.resize(300, 100);
+    preview.setScale(true);
+    preview.setRate(10);
+    preview.setPreviewing(true);
+    const QRgb red = qRgb(220, 30, 40), black = qRgb(0, 0, 0);
+    struct Case {
+        media::GuideSet guides;
+        QPoint at;
+        bool lighter;  // than the picture there; else darker
+    };
+    const Case cases[] = {
+        {{.centreCross = true}, {150, 50}, true},
+        {{.thirds = true}, {84 + 133 / 3, 70}, true},
+        {{.mask239 = true}, {150, 5}, false},
+    };
+    for (const Case& c : cases) {
+        avicap32::ViewOverlay overlay;
+        overlay.guides = c.guides;
+        preview.setOverlay(overlay);
+        EXPECT_TRUE(WaitUntil([&] {
+            preview.offerFrame(Solid(160, 120, red));
+            // A line one pixel wide may fall between two pixels: the brightest nearby counts.
+            const QImage shown = preview.shownPicture();
+            if (shown.size() != QSize(300, 100)) return false;
+            int green = 0;
+            for (int dx = -2; dx <= 2; ++dx) green = std::max(green, qGreen(shown.pixel(c.at + QPoint(dx, 0))));
+            return c.lighter ? green > 60 : qRed(shown.pixel(c.at)) < 150;
+        })) << c.at.x()
+            << "," << c.at.y();
+        EXPECT_TRUE(Near(preview.shownPicture().pixel(150, 30), red)) << "the rest of the picture as it is";
+        EXPECT_EQ(preview.shownPicture().pixel(10, 50), black) << "nothing on the bars";
+    }
+}
+
 // The capture window with the test scene, recording to a scratch folder.
 class AnimatorViewTest : public ::testing::Test {
 protected:
