@@ -56,6 +56,7 @@ Error TakeEditor::close() {
     Error e = m_writer->close();
     // Still holding frames its path cannot take: they wait for another close() or saveAs().
     if (m_writer->isOpen()) return e;
+    m_closedNotice = m_writer->notice();
     m_writer.reset();
     m_frames.clear();
     m_deletions.clear();

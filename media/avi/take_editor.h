@@ -57,7 +57,8 @@ public:
     AviVideoCodec codec() const { return m_options.codec; }
     // What the user should know of the last shot or edit of the open take although it
     // succeeded; else empty.
-    const std::string& notice() const { return m_writer->notice(); }
+    // The close's notice outlasts the closed file, for its caller to pass on.
+    const std::string& notice() const { return m_writer ? m_writer->notice() : m_closedNotice; }
 
     // Puts a shot in so that it becomes frame `at` (0 .. frameCount(); frameCount() appends).
     // Errors: those of AviWriter::appendFrame, BadFrame for a place past the end.
@@ -117,6 +118,7 @@ private:
 
     AviWriterOptions m_options;
     std::unique_ptr<AviWriter> m_writer;
+    std::string m_closedNotice;
     std::vector<TakeFrame> m_frames;
     std::deque<Deletion> m_deletions;
     uint64_t m_nextId = 1;

@@ -6,6 +6,9 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include <utility>
+#include <vector>
+
 namespace avicap32 {
 namespace {
 
@@ -161,6 +164,21 @@ void CaptureSettings::setJpegQuality(const std::string& device, int quality) {
     setValue(device, QStringLiteral("jpegQuality"), quality);
 }
 
+namespace {
+
+// Each guide with the key it is stored under.
+std::vector<std::pair<QString, bool*>> Guides(media::GuideSet& guides) {
+    return {{QStringLiteral("display/guides/thirds"), &guides.thirds},
+            {QStringLiteral("display/guides/actionSafe"), &guides.actionSafe},
+            {QStringLiteral("display/guides/titleSafe"), &guides.titleSafe},
+            {QStringLiteral("display/guides/centreCross"), &guides.centreCross},
+            {QStringLiteral("display/guides/mask239"), &guides.mask239},
+            {QStringLiteral("display/guides/mask185"), &guides.mask185},
+            {QStringLiteral("display/guides/mask43"), &guides.mask43}};
+}
+
+}  // namespace
+
 DisplaySettings CaptureSettings::display(const std::string& device) const {
     const DisplaySettings defaults;
     DisplaySettings settings;
@@ -168,6 +186,9 @@ DisplaySettings CaptureSettings::display(const std::string& device) const {
     settings.onionOpacity = IntOr(value(device, QStringLiteral("display/onionOpacity")), defaults.onionOpacity);
     settings.mirror = BoolOr(value(device, QStringLiteral("display/mirror")), defaults.mirror);
     settings.loop = BoolOr(value(device, QStringLiteral("display/loop")), defaults.loop);
+    settings.shortPlayFrames =
+        IntOr(value(device, QStringLiteral("display/shortPlayFrames")), defaults.shortPlayFrames);
+    for (auto [key, guide] : Guides(settings.guides)) *guide = BoolOr(value(device, key), false);
     // Whether the large view is open belongs to the program's windows, not to a camera.
     settings.largeView = BoolOr(value({}, QStringLiteral("display/largeView")), defaults.largeView);
     return settings;
@@ -178,6 +199,9 @@ void CaptureSettings::setDisplay(const std::string& device, const DisplaySetting
     setValue(device, QStringLiteral("display/onionOpacity"), settings.onionOpacity);
     setValue(device, QStringLiteral("display/mirror"), settings.mirror);
     setValue(device, QStringLiteral("display/loop"), settings.loop);
+    setValue(device, QStringLiteral("display/shortPlayFrames"), settings.shortPlayFrames);
+    DisplaySettings copy = settings;
+    for (auto [key, guide] : Guides(copy.guides)) setValue(device, key, *guide);
     setValue({}, QStringLiteral("display/largeView"), settings.largeView);
 }
 

@@ -82,12 +82,20 @@ CaptureWindow::CaptureWindow(QWidget* parent, DWORD style, int id)
                    .recordingOpen = [this] { return recording(); },
                }),
       m_live(m_device.live()) {
+    m_view.setTakeControl(this);
+    preview()->setDoubleClickListener([this] { m_view.raiseLargeView(); });
     RememberDisplaySettings(m_view, m_settings, preview(),
                             [this] { return connected() ? m_device.driver()->settingsKey : std::string(); });
     // A full disk or a file-size limit must fail a write, not end the program.
     std::signal(SIGXFSZ, SIG_IGN);
     // A take killed before its first frame left its unfinished file beside the capture file.
     media::OutputFile::removeLeftover(user32::ToUtf8(m_captureFile));
+    // The take saved last is the one the animator goes on from: its last frames are the onion
+    // skin, and it plays, until a new recording's first frame.
+    if (QFileInfo::exists(QString::fromStdWString(m_captureFile))) {
+        m_takePath = user32::ToUtf8(m_captureFile);
+        m_view.takeChanged();
+    }
 }
 
 CaptureWindow::~CaptureWindow() = default;
@@ -252,14 +260,16 @@ BOOL CaptureWindow::openSingleFrame() {
     media::AviWriterOptions options;
     options.codec = m_device.codec();
     options.jpegQuality = m_device.jpegQuality();
-    auto writer = std::make_unique<media::AviWriter>(options);
-    writer->setCopyProgress([this](uint64_t copied, uint64_t total) { reportRestore(copied, total); });
-    media::Error error = writer->open(user32::ToUtf8(m_captureFile));
+    auto take = std::make_unique<media::TakeEditor>(options);
+    take->setCopyProgress([this](uint64_t copied, uint64_t total) { reportRestore(copied, total); });
+    take->setProgress([this](uint64_t done, uint64_t total) { showEditProgress(done, total); });
+    media::Error error = take->open(user32::ToUtf8(m_captureFile));
     if (error) {
         reportError(error);
         return FALSE;
     }
-    m_recording = std::move(writer);
+    m_recording = std::move(take);
+    m_insertAt.reset();
     m_takePath = user32::ToUtf8(m_captureFile);
     m_view.recordingOpened();
     return TRUE;
@@ -278,12 +288,19 @@ BOOL CaptureWindow::captureSingleFrame() {
     media::Error error =
         m_live.waitForFrameStartedAfter(media::MonotonicNowNs(), FrameWaitTimeout(m_live.format()), frame);
     m_restoring = false;
-    if (!error) error = m_recording->appendFrame(*frame, m_params.dwRequestMicroSecPerFrame);
+    const size_t at = m_insertAt.value_or(m_recording->frameCount());
+    if (!error) error = m_recording->insertFrame(at, *frame, m_params.dwRequestMicroSecPerFrame);
     if (error) {
         reportError(error);
         return FALSE;
     }
-    m_view.frameRecorded(frame);
+    if (m_insertAt) {
+        // Each shot moves the insertion point along, so a run of shots goes in in order.
+        m_insertAt = at + 1;
+        m_view.takeChanged();
+    } else {
+        m_view.frameRecorded(frame);
+    }
     reportNotice();
     if (m_restoring) {
         // The Status box is narrow: what happened comes first, the path is in the File Name box.
@@ -305,6 +322,8 @@ BOOL CaptureWindow::closeSingleFrame() {
         return FALSE;
     }
     m_recording.reset();
+    m_insertAt.reset();
+    m_view.showFrame(std::nullopt);
     if (error) {
         reportError(error);
         return FALSE;
@@ -329,7 +348,10 @@ void CaptureWindow::showDeviceDisplay(const CaptureDriver& driver) {
 BOOL CaptureWindow::saveRecordingAs(LPCWSTR path) {
     if (!m_recording || !path || !*path) return FALSE;
     media::Error error = m_recording->saveAs(user32::ToUtf8(path));
-    if (!m_recording->isOpen()) m_recording.reset();
+    if (!m_recording->isOpen()) {
+        m_recording.reset();
+        m_insertAt.reset();
+    }
     if (error) {
         reportError(error);
         return FALSE;
@@ -378,6 +400,7 @@ void CaptureWindow::showNoCamera(const std::string& why) {
 }
 
 void CaptureWindow::reportError(int errorId, const std::string& text) {
+    m_lastError = text;
     if (m_errorCallback) m_errorCallback(handle(), errorId, user32::FromUtf8(text).c_str());
 }
 

@@ -10,7 +10,7 @@
 #include "user32_private.h"
 #include "vfw.h"
 
-#include "media/avi/avi_writer.h"
+#include "media/avi/take_editor.h"
 
 #include <memory>
 #include <optional>
@@ -18,7 +18,7 @@
 
 namespace avicap32 {
 
-class CaptureWindow : public user32::Window {
+class CaptureWindow : public user32::Window, public TakeControl {
 public:
     CaptureWindow(QWidget* parent, DWORD style, int id);
     ~CaptureWindow() override;
@@ -41,6 +41,19 @@ public:
     // its driver's settingsKey), what the user chose. The display settings go here too.
     CaptureSettings& settings() { return m_settings; }
 
+    // The large view's edits of the open recording (take_edits.cpp).
+    bool takeOpen() const override { return m_recording != nullptr; }
+    size_t frameCount() const override { return m_recording ? m_recording->frameCount() : 0; }
+    std::optional<size_t> insertionPoint() const override { return m_insertAt; }
+    media::AviVideoCodec codec() const override { return m_recording->codec(); }
+    media::FrameSize frameSize() const override { return m_recording->frameSize(); }
+    uint64_t frameId(size_t index) const override { return m_recording->frameId(index); }
+    std::vector<uint8_t> storedFrame(size_t index) const override;
+    void setInsertionPoint(std::optional<size_t> at) override;
+    QString shoot() override;
+    QString deleteFrame(size_t index) override;
+    QString undoDelete(size_t& restoredAt) override;
+
     // The file a new capture window records to: Capture.avi in the user's videos folder.
     static std::wstring defaultCaptureFile();
 
@@ -59,6 +72,13 @@ private:
     BOOL saveRecordingAs(LPCWSTR path);
     LRESULT replacementOfCaptureFile() const;
     void reportNotice();
+    // After an edit: the program's counter and the views follow the file.
+    void takeEdited();
+    // While a slow edit rewrites the take: how far it has got, in the large view.
+    void showEditProgress(uint64_t done, uint64_t total);
+    // After an edit that showed its progress: the keys pressed meanwhile are refused, and what
+    // else waited (a press in the program's window) acts on the edited take.
+    void endSlowEdit();
 
     std::shared_ptr<const media::RecordedTake> readTake() const;
     void showDeviceDisplay(const CaptureDriver& driver);
@@ -79,10 +99,13 @@ private:
     std::wstring m_captureFile;
     CAPERRORCALLBACKW m_errorCallback = nullptr;
     CAPSTATUSCALLBACKW m_statusCallback = nullptr;
-    bool m_restoring = false;                       // a copy back to the path began during this request
-    int64_t m_lastRestoreNs = 0;                    // when the copy's progress was last shown
-    std::unique_ptr<media::AviWriter> m_recording;  // the open single-frame file
-    std::string m_takePath;                         // where the last recording was opened
+    bool m_restoring = false;                        // a copy back to the path began during this request
+    int64_t m_lastRestoreNs = 0;                     // when the copy's progress was last shown
+    std::unique_ptr<media::TakeEditor> m_recording;  // the open single-frame file
+    std::string m_takePath;                          // where the last recording was opened
+    std::optional<size_t> m_insertAt;                // where the next shot goes; none for the end
+    std::string m_lastError;                         // what the last failure told the program
+    bool m_slowEdit = false;                         // the running edit has shown its progress
     AnimatorView m_view;
     // After the view, so that its stream stops before the view it feeds goes.
     DeviceConnection m_device;

@@ -213,6 +213,7 @@ box_text() {
     xclip -o -selection primary 2>/dev/null || true
 }
 status_text() { box_text 46 194 292 14; }
+frames_text() { box_text 288 37 41 14; }
 status_says_no_frame() { [[ $(status_text) == "No frame was captured. "* ]]; }
 file_name_text() { box_text 46 211 234 14; }
 # Waits until the box (read by the given function) says what it should: the dialog takes no
@@ -583,6 +584,52 @@ two_programs_one_path() {
     for _ in $(seq 150); do kill -0 "$second_pid" 2>/dev/null || break; sleep 0.1; done
     kill -0 "$second_pid" 2>/dev/null && fail "the second program did not end"
     second_pid=""
+}
+
+# The frame numbers the test scene stamped into the file's frames, in file order: the bottom band's
+# 24 blocks, averaged down to one grey pixel each, white for a set bit.
+stamps_in() {
+    ffmpeg -v error -i "$1" -vf "crop=iw:ih/24:0:ih-ih/16,scale=24:1:flags=area,format=gray" -f rawvideo - |
+        od -An -v -tu1 -w24 |
+        awk '{n = 0; for (i = 3; i <= 20; ++i) n = n * 2 + ($i > 127); print n}'
+}
+
+# The take edited from the large view alone: shots with Space, the last frame deleted with
+# BackSpace, two steps back, a shot inserted there, the deletion undone; the saved file holds the
+# frames in their new order.
+large_view_editing() {
+    # A double-click on the capture window's picture opens the large view.
+    xdotool mousemove $((win_x + 160)) $((win_y + 150)) click --repeat 2 --delay 80 1
+    local large
+    large=$(wait_for_window --name '^Large View') || fail "a double-click did not open the large view"
+    # Below the main dialog, whose boxes are read by clicks.
+    xdotool windowmove --sync "$large" 0 380 windowsize --sync "$large" 860 380
+    large_keys() { xdotool windowfocus --sync "$large" key --delay 150 "$@"; }
+    for n in 1 2 3 4; do
+        large_keys space
+        poll_until "shot $n from the large view was not recorded" holds_frames "$(capture_file)" "$n"
+    done
+    large_keys BackSpace
+    poll_until "BackSpace did not delete the last frame" holds_frames "$(capture_file)" 3
+    expect_text "Frames Captured" frames_text 3
+    large_keys Left Left i space
+    poll_until "the inserted shot was not recorded" holds_frames "$(capture_file)" 4
+    large_keys ctrl+z
+    poll_until "Ctrl+Z did not bring the frame back" holds_frames "$(capture_file)" 5
+    expect_text "Frames Captured" frames_text 5
+    [ -n "${KINOREE_E2E_SHOTS:-}" ] && import -window "$large" "$KINOREE_E2E_SHOTS/large_view_editing.png"
+    click_stop
+    answer_box "stop and save" Return
+    expect_text Status status_text "Recorded 5 Frames. Stoped and saved"
+    check_video "$(capture_file)" 5 15
+    # Shots a b c d, d deleted, e put in after b, d back after c: a b e c d.
+    local s
+    mapfile -t s < <(stamps_in "$(capture_file)")
+    [ "${#s[@]}" = 5 ] && ((s[0] < s[1] && s[1] < s[3] && s[3] < s[4] && s[4] < s[2])) ||
+        fail "the saved frames are stamped ${s[*]}, not in the order a b e c d"
+    echo "ok: the frames are stamped ${s[*]}"
+    keys Escape
+    wait_for_exit
 }
 
 # A copy of the program installed from its package: its window is the one its desktop entry

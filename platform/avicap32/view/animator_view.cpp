@@ -76,8 +76,62 @@ void AnimatorView::showOverlay() {
     overlay.opacityPercent = m_settings.onionOpacity;
     overlay.mirror = m_settings.mirror;
     overlay.showLastFrame = m_showLastFrame;
+    overlay.guides = m_settings.guides;
     m_preview->setOverlay(overlay);
-    if (m_largeView) m_largeView->picture()->setOverlay(std::move(overlay));
+    if (!m_largeView) return;
+    // A stepped-to frame is the large view's alone: the dialog's preview stays live for posing.
+    if (m_shownFrame) {
+        overlay.recent = {m_shownFrame};
+        overlay.showLastFrame = true;
+    }
+    m_largeView->picture()->setOverlay(std::move(overlay));
+}
+
+void AnimatorView::raiseLargeView() {
+    DisplaySettings settings = m_settings;
+    settings.largeView = true;
+    setSettings(settings);
+    m_largeView->raise();
+    m_largeView->activateWindow();
+}
+
+bool AnimatorView::showFrame(std::optional<size_t> index) {
+    m_shownIndex.reset();
+    m_shownFrame.reset();
+    if (index) {
+        std::shared_ptr<const media::RecordedTake> take = m_readTake();
+        auto frame = std::make_shared<media::Frame>();
+        if (take && *index < take->frameCount() && !take->readFrame(*index, *frame)) {
+            m_shownIndex = index;
+            m_shownFrame = std::move(frame);
+        }
+    }
+    showOverlay();
+    if (m_largeView) m_largeView->showState();
+    return m_shownIndex.has_value() == index.has_value();
+}
+
+void AnimatorView::takeChanged() {
+    m_recent.clear();
+    std::shared_ptr<const media::RecordedTake> take = m_readTake();
+    if (take) {
+        const size_t end = m_takeControl && m_takeControl->insertionPoint()
+                               ? std::min(*m_takeControl->insertionPoint(), take->frameCount())
+                               : take->frameCount();
+        for (size_t i = end; i > 0 && m_recent.size() < size_t(media::kMaxOnionFrames); --i) {
+            auto frame = std::make_shared<media::Frame>();
+            if (take->readFrame(i - 1, *frame)) break;
+            m_recent.push_back(std::move(frame));
+        }
+    }
+    m_newRecording = false;
+    if (m_showLastFrame && m_recent.empty()) m_showLastFrame = false;
+    // The shown frame may have moved or gone: read again what is at its place now, or the new
+    // last frame, so that Delete can go on deleting backwards.
+    if (m_shownIndex && take && *m_shownIndex >= take->frameCount()) {
+        m_shownIndex = take->frameCount() > 0 ? std::optional<size_t>(take->frameCount() - 1) : std::nullopt;
+    }
+    showFrame(m_shownIndex);
 }
 
 void AnimatorView::showLargeView(bool on) {
@@ -110,6 +164,25 @@ bool AnimatorView::play(QString& why) {
     setSettings(settings);
     const uint32_t interval = std::max<uint32_t>(m_frameInterval(), 1000);
     m_largeView->picture()->play(std::move(take), int((interval + 500) / 1000), m_settings.loop);
+    return true;
+}
+
+bool AnimatorView::shortPlay(QString& why) {
+    std::shared_ptr<const media::RecordedTake> take = m_readTake();
+    const size_t count = take ? take->frameCount() : 0;
+    const size_t insertAt =
+        m_takeControl && m_takeControl->insertionPoint() ? std::min(*m_takeControl->insertionPoint(), count) : count;
+    const media::FrameRange range = media::ShortPlayFrames(insertAt, m_settings.shortPlayFrames);
+    if (range.count == 0) {
+        why = QStringLiteral("Nothing has been recorded yet.");
+        return false;
+    }
+    raiseLargeView();
+    m_shownIndex.reset();
+    m_shownFrame.reset();
+    showOverlay();
+    const uint32_t interval = std::max<uint32_t>(m_frameInterval(), 1000);
+    m_largeView->picture()->play(std::move(take), int((interval + 500) / 1000), false, range);
     return true;
 }
 

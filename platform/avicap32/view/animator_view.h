@@ -5,6 +5,7 @@
 
 #include "display_settings.h"
 #include "preview_widget.h"
+#include "take_control.h"
 
 #include <QString>
 
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,9 +60,24 @@ public:
     // nothing to play.
     bool play(QString& why);
     void stopPlaying();
+    // The last few frames before where the next shot goes, once, then live again.
+    bool shortPlay(QString& why);
 
     // Null until first opened.
     LargeView* largeView() const { return m_largeView.get(); }
+    // Opens the large view, or raises it when it is open.
+    void raiseLargeView();
+
+    // What the large view's editing keys act through; null when nothing records.
+    void setTakeControl(TakeControl* control) { m_takeControl = control; }
+    TakeControl* takeControl() const { return m_takeControl; }
+    // The recorded frame the large view shows instead of the live picture; none for live.
+    std::optional<size_t> shownFrame() const { return m_shownIndex; }
+    // False with nothing shown when the frame cannot be read back.
+    bool showFrame(std::optional<size_t> index);
+    // The take changed outside a plain shot at its end (an edit, a moved insertion point): the
+    // onion skin shows the frames before where the next shot goes, read back from the file.
+    void takeChanged();
 
 private:
     void showOverlay();
@@ -74,6 +91,9 @@ private:
     DisplaySettings m_settings;
     std::function<void(const DisplaySettings&)> m_settingsListener;
     std::vector<std::shared_ptr<const media::Frame>> m_recent;  // newest first
+    TakeControl* m_takeControl = nullptr;
+    std::optional<size_t> m_shownIndex;
+    std::shared_ptr<const media::Frame> m_shownFrame;
     bool m_newRecording = false;
     bool m_showLastFrame = false;
     int m_rate = 100;

@@ -2,6 +2,9 @@
 // own controls set.
 #pragma once
 
+#include "media/view/guides.h"
+#include "media/view/short_play.h"
+
 namespace avicap32 {
 
 struct DisplaySettings {
@@ -10,6 +13,8 @@ struct DisplaySettings {
     bool mirror = false;     // the views only: recordings keep the camera's picture
     bool loop = false;       // playing the take starts again at its end
     bool largeView = false;  // the large view is open
+    media::GuideSet guides;  // over the picture in every view, never in the file
+    int shortPlayFrames = media::kShortPlayDefault;
     bool operator==(const DisplaySettings&) const = default;
 };
 

@@ -2,6 +2,7 @@
 
 #include "media/jpeg/preview.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -16,10 +17,39 @@ struct PreviewWidget::Job {
     std::vector<std::shared_ptr<const media::Frame>> onion;
     int opacityPercent = 0;
     bool mirror = false;
+    media::GuideSet guides;
     bool scale = false;
     QSize target;  // in device pixels
     qreal pixelRatio = 1;
 };
+
+namespace {
+
+// Over the composed picture, in its pixels: the guides are for framing and never reach a file,
+// so they are drawn where the picture is shown, not into the frame. Masks darken rather than
+// black out, so that what lies under them can still be seen.
+void DrawGuides(QImage& canvas, const media::PictureRect& rect, media::FrameSize picture,
+                const media::GuideSet& guides) {
+    if (guides == media::GuideSet{} || picture.width <= 0 || picture.height <= 0) return;
+    const media::GuideShapes shapes = media::GuideGeometry(picture, guides);
+    QPainter painter(&canvas);
+    // Device pixels, whatever the screen's scale: the rectangle is in the canvas's own pixels.
+    painter.scale(1 / canvas.devicePixelRatio(), 1 / canvas.devicePixelRatio());
+    painter.translate(rect.x, rect.y);
+    painter.scale(double(rect.width) / picture.width, double(rect.height) / picture.height);
+    for (const media::GuideRect& mask : shapes.masks)
+        painter.fillRect(QRectF(mask.x, mask.y, mask.width, mask.height), QColor(0, 0, 0, 170));
+    QPen pen(QColor(255, 255, 255, 200));
+    pen.setCosmetic(true);
+    pen.setWidthF(std::max<qreal>(1, canvas.devicePixelRatio()));
+    painter.setPen(pen);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (const media::GuideLine& line : shapes.lines) painter.drawLine(QLineF(line.x1, line.y1, line.x2, line.y2));
+    for (const media::GuideRect& frame : shapes.frames)
+        painter.drawRect(QRectF(frame.x, frame.y, frame.width, frame.height));
+}
+
+}  // namespace
 
 PreviewWidget::PreviewWidget(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -102,8 +132,11 @@ void PreviewWidget::setMessage(const QString& text) {
     update();
 }
 
-void PreviewWidget::play(std::shared_ptr<const media::RecordedTake> take, int intervalMs, bool loop) {
-    m_playOrder.emplace(take->frameCount(), loop);
+void PreviewWidget::play(std::shared_ptr<const media::RecordedTake> take, int intervalMs, bool loop,
+                         std::optional<media::FrameRange> range) {
+    const media::FrameRange played = range.value_or(media::FrameRange{0, take->frameCount()});
+    m_playFirst = played.first;
+    m_playOrder.emplace(played.count, loop);
     m_take = std::move(take);
     m_playInterval = std::max(1, intervalMs);
     {
@@ -152,6 +185,7 @@ void PreviewWidget::drawLoop() {
         job.pixelRatio = m_pixelRatio;
         job.scale = m_scale;
         job.mirror = m_overlay.mirror;
+        job.guides = m_overlay.guides;
         if (m_playRequest >= 0) {
             job.take = m_playTake;
             job.index = m_playRequest;
@@ -209,6 +243,7 @@ QImage PreviewWidget::draw(const Job& job) {
     canvas.setDevicePixelRatio(job.pixelRatio);
     media::ComposeView(rgb, rect, job.mirror, onion,
                        {canvas.bits(), canvas.width(), canvas.height(), size_t(canvas.bytesPerLine())});
+    DrawGuides(canvas, rect, {frame->width, frame->height}, job.guides);
     return canvas;
 }
 
@@ -245,10 +280,11 @@ void PreviewWidget::refreshPlaying() {
             update();
         }
         tick = m_playOrder->tick(m_playRequest >= 0 || m_playDrawing);
-        if (tick.frame >= 0) m_playRequest = tick.frame;
+        if (tick.frame >= 0) m_playRequest = long(m_playFirst) + tick.frame;
     }
     m_wake.notify_one();
-    if (shownIndex >= 0 && m_playListener) m_playListener(int(shownIndex), int(m_playOrder->frameCount()));
+    if (shownIndex >= 0 && m_playListener)
+        m_playListener(int(shownIndex - long(m_playFirst)), int(m_playOrder->frameCount()));
     if (tick.ended) stopPlaying();
 }
 
@@ -264,6 +300,14 @@ void PreviewWidget::paintEvent(QPaintEvent*) {
     // before a resize, start at the top-left corner, the rest of the window staying black.
     if (m_shown.deviceIndependentSize().toSize() != size()) painter.fillRect(rect(), Qt::black);
     if (!m_shown.isNull()) painter.drawImage(QPoint(0, 0), m_shown);
+}
+
+void PreviewWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (m_doubleClickListener) {
+        m_doubleClickListener();
+        return;
+    }
+    QWidget::mouseDoubleClickEvent(event);
 }
 
 }  // namespace avicap32

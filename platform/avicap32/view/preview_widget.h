@@ -5,7 +5,9 @@
 #pragma once
 
 #include "media/common/frame.h"
+#include "media/view/guides.h"
 #include "media/view/onion_layers.h"
+#include "media/view/short_play.h"
 #include "media/view/play_order.h"
 #include "media/view/recorded_take.h"
 
@@ -33,6 +35,7 @@ struct ViewOverlay {
     bool mirror = false;
     // The newest recorded frame instead of the live picture ("flip").
     bool showLastFrame = false;
+    media::GuideSet guides;
 };
 
 class PreviewWidget : public QWidget {
@@ -57,7 +60,9 @@ public:
 
     // Shows the take's frames in order, one every `intervalMs`, then the live picture again
     // (or the take from its start when looping).
-    void play(std::shared_ptr<const media::RecordedTake> take, int intervalMs, bool loop);
+    // Only the frames of `range` when given.
+    void play(std::shared_ptr<const media::RecordedTake> take, int intervalMs, bool loop,
+              std::optional<media::FrameRange> range = std::nullopt);
     void setLoop(bool loop) {
         if (m_playOrder) m_playOrder->setLoop(loop);
     }
@@ -67,12 +72,16 @@ public:
     // with index -1 when the playing has ended.
     void setPlayListener(std::function<void(int index, int count)> listener) { m_playListener = std::move(listener); }
 
+    // Told of a double-click on the picture.
+    void setDoubleClickListener(std::function<void()> listener) { m_doubleClickListener = std::move(listener); }
+
     // The picture being shown (for tests and the window's own checks).
     QImage shownPicture() const { return m_shown; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     struct Job;
@@ -91,8 +100,10 @@ private:
     int m_rate = 100;
     std::shared_ptr<const media::RecordedTake> m_take;  // being played
     int m_playInterval = 100;
+    size_t m_playFirst = 0;                       // the take's frame the play order's first stands for
     std::optional<media::PlayOrder> m_playOrder;  // of m_take
     std::function<void(int, int)> m_playListener;
+    std::function<void()> m_doubleClickListener;
 
     std::mutex m_mutex;  // guards everything below
     std::condition_variable m_wake;

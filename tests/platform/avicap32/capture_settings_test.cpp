@@ -33,8 +33,13 @@ TEST(CaptureSettingsTest, WhatWasSetIsReadBackByTheNextRunPerDevice) {
     QTemporaryDir folder;
     const QString file = folder.filePath(QStringLiteral("capture.conf"));
     const std::string camera = "HD Webcam serial 0123/A", twin = "HD Webcam serial 0123";
-    const DisplaySettings display{
-        .onionFrames = 2, .onionOpacity = 55, .mirror = true, .loop = true, .largeView = true};
+    const DisplaySettings display{.onionFrames = 2,
+                                  .onionOpacity = 55,
+                                  .mirror = true,
+                                  .loop = true,
+                                  .largeView = true,
+                                  .guides = {.thirds = true, .titleSafe = true, .mask43 = true},
+                                  .shortPlayFrames = 12};
     {
         CaptureSettings settings(file);
         EXPECT_TRUE(settings.lastDevice().empty());

@@ -44,7 +44,13 @@ LRESULT CALLBACK RecordStatus(HWND, int id, LPCWSTR text) {
     return TRUE;
 }
 
-INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+// The capture window's notifications to its parent, by code.
+std::vector<UINT> g_notices;
+
+INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_COMMAND && LOWORD(wParam) == 0) g_notices.push_back(HIWORD(wParam));
+    return message == WM_INITDIALOG;
+}
 
 using testing_support::WaitUntil;
 
@@ -73,6 +79,7 @@ protected:
         setenv("PLATFORM_TEST_CAPTURE_DEVICE", "test:320x240", 1);
         g_errors.clear();
         g_statuses.clear();
+        g_notices.clear();
         m_folder = fs::temp_directory_path() / ("kinoree-capture-" + std::to_string(::getpid()));
         fs::remove_all(m_folder);
         fs::create_directories(m_folder);
@@ -420,4 +427,56 @@ TEST_F(CaptureWindowTest, WithoutADriverNothingOpensAndAFailedCloseSaysWhy) {
     g_errors.clear();
     EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME_CLOSE));
     EXPECT_TRUE(g_errors.empty());
+}
+
+// The large view's edits: after each, the file holds the take in its new order (read back by the
+// frames' own stamps), and the program is told the new count.
+TEST_F(CaptureWindowTest, EditsKeepTheTakeInOrderAndTellTheProgram) {
+    ASSERT_TRUE(send(WM_CAP_DRIVER_CONNECT, 0));
+    const fs::path path = m_folder / "take.avi";
+    ASSERT_TRUE(setFile(path));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_OPEN));
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME));
+    const std::vector<uint64_t> shot = Stamps(path.string());  // a b c d
+    ASSERT_EQ(shot.size(), 4u);
+    avicap32::CaptureWindow& take = *window();
+
+    EXPECT_TRUE(take.deleteFrame(1).isEmpty());  // a c d
+    take.setInsertionPoint(1);
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME));  // a e c d
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME));  // a e f c d
+    EXPECT_EQ(take.insertionPoint(), std::optional<size_t>(3));
+    std::vector<uint64_t> edited = Stamps(path.string());
+    ASSERT_EQ(edited.size(), 5u);
+    EXPECT_GT(edited[1], shot[3]);
+    EXPECT_GT(edited[2], edited[1]);
+    EXPECT_EQ(edited, (std::vector<uint64_t>{shot[0], edited[1], edited[2], shot[2], shot[3]}));
+
+    size_t restoredAt = 0;
+    EXPECT_TRUE(take.undoDelete(restoredAt).isEmpty());  // b back after a: a b e f c d
+    EXPECT_EQ(restoredAt, 1u);
+    EXPECT_EQ(take.insertionPoint(), std::optional<size_t>(4));
+    EXPECT_EQ(Stamps(path.string()), (std::vector<uint64_t>{shot[0], shot[1], edited[1], edited[2], shot[2], shot[3]}));
+    EXPECT_FALSE(take.undoDelete(restoredAt).isEmpty());  // nothing left to undo
+    EXPECT_EQ(g_notices, (std::vector<UINT>{CAPN_FRAMES_CHANGED, CAPN_FRAMES_CHANGED}));
+
+    CAPSTATUS status{};
+    send(WM_CAP_GET_STATUS, sizeof status, reinterpret_cast<LPARAM>(&status));
+    EXPECT_EQ(status.dwCurrentVideoFrame, 6u);
+    while (take.frameCount() > 1) ASSERT_TRUE(take.deleteFrame(0).isEmpty());
+    EXPECT_FALSE(take.deleteFrame(0).isEmpty());  // the only frame stays
+    EXPECT_EQ(take.frameCount(), 1u);
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_CLOSE));
+    EXPECT_TRUE(FfmpegDecodesCleanly(path.string()));
+}
+
+// A shot asked for from the large view goes to the program, unless a box of the program's own
+// holds its window: then the view is told, and nothing waits to be shot later.
+TEST_F(CaptureWindowTest, AShotIsAskedOfTheProgramUnlessItsWindowIsBusy) {
+    ASSERT_TRUE(send(WM_CAP_DRIVER_CONNECT, 0));
+    EXPECT_TRUE(window()->shoot().isEmpty());
+    EnableWindow(m_parent, FALSE);
+    EXPECT_TRUE(window()->shoot().startsWith(QStringLiteral("Not shot")));
+    EnableWindow(m_parent, TRUE);
+    EXPECT_EQ(g_notices, (std::vector<UINT>{CAPN_SHOOT}));
 }

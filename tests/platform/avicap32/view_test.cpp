@@ -14,6 +14,7 @@
 
 #include <QEventLoop>
 #include <QLabel>
+#include <QShortcut>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -80,6 +81,44 @@ TEST(PreviewWidgetTest, LetterboxesTheLivePictureAndDrawsTheOnionSkinAndTheLastF
     overlay.showLastFrame = true;
     preview.setOverlay(overlay);
     EXPECT_TRUE(pictureAt({150, 50}, blue)) << "the last frame instead of the live picture";
+}
+
+// Guides are drawn over the picture where it is shown, in its own proportions: a 4:3 picture in a
+// 3:1 window has its middle at the window's, and a 2.39:1 mask darkens its top and bottom only.
+TEST(PreviewWidgetTest, DrawsTheGuidesOverThePictureWhereItIsShown) {
+    avicap32::PreviewWidget preview(nullptr);
+    preview.resize(300, 100);
+    preview.setScale(true);
+    preview.setRate(10);
+    preview.setPreviewing(true);
+    const QRgb red = qRgb(220, 30, 40), black = qRgb(0, 0, 0);
+    struct Case {
+        media::GuideSet guides;
+        QPoint at;
+        bool lighter;  // than the picture there; else darker
+    };
+    const Case cases[] = {
+        {{.centreCross = true}, {150, 50}, true},
+        {{.thirds = true}, {84 + 133 / 3, 70}, true},
+        {{.mask239 = true}, {150, 5}, false},
+    };
+    for (const Case& c : cases) {
+        avicap32::ViewOverlay overlay;
+        overlay.guides = c.guides;
+        preview.setOverlay(overlay);
+        EXPECT_TRUE(WaitUntil([&] {
+            preview.offerFrame(Solid(160, 120, red));
+            // A line one pixel wide may fall between two pixels: the brightest nearby counts.
+            const QImage shown = preview.shownPicture();
+            if (shown.size() != QSize(300, 100)) return false;
+            int green = 0;
+            for (int dx = -2; dx <= 2; ++dx) green = std::max(green, qGreen(shown.pixel(c.at + QPoint(dx, 0))));
+            return c.lighter ? green > 60 : qRed(shown.pixel(c.at)) < 150;
+        })) << c.at.x()
+            << "," << c.at.y();
+        EXPECT_TRUE(Near(preview.shownPicture().pixel(150, 30), red)) << "the rest of the picture as it is";
+        EXPECT_EQ(preview.shownPicture().pixel(10, 50), black) << "nothing on the bars";
+    }
 }
 
 // The capture window with the test scene, recording to a scratch folder.
@@ -248,3 +287,59 @@ TEST_F(AnimatorViewTest, WithoutACameraThePreviewSaysWhyAndWhereToChooseOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// Presses one of the large view's keys as its shortcut does.
+void Press(avicap32::LargeView& large, const QKeySequence& key) {
+    for (QShortcut* shortcut : large.findChildren<QShortcut*>()) {
+        if (shortcut->key() == key) {
+            emit shortcut->activated();
+            return;
+        }
+    }
+    ADD_FAILURE() << "no key " << key.toString().toStdString();
+}
+
+}  // namespace
+
+// The editing keys, each with what the large view then says and the frames the take holds.
+TEST_F(AnimatorViewTest, TheLargeViewsKeysStepThroughAndEditTheTake) {
+    ASSERT_TRUE(send(WM_CAP_DRIVER_CONNECT, 0));
+    record(m_folder / "take.avi", 3);
+    view().raiseLargeView();
+    avicap32::LargeView& large = *view().largeView();
+    QLabel* status = large.findChildren<QLabel*>().back();
+    struct Step {
+        QKeySequence key;
+        const char* says;
+        size_t frames;
+    };
+    const Step steps[] = {
+        {Qt::Key_Left, "Frame 3 of 3", 3},
+        {Qt::Key_Left, "Frame 2 of 3", 3},
+        {Qt::Key_Home, "Frame 1 of 3", 3},
+        {Qt::Key_Left, "Frame 1 of 3", 3},  // nothing before the first
+        {Qt::Key_Right, "Frame 2 of 3", 3},
+        {Qt::Key_I, "Live: the next shot goes after frame 2 of 3", 3},
+        {Qt::Key_Backspace, "Live: the next shot goes after frame 1 of 2", 2},
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), "Live: the next shot goes after frame 2 of 3", 3},
+        {Qt::Key_End, "Live", 3},
+        {Qt::Key_Right, "Live", 3},
+        {Qt::Key_Left, "Frame 3 of 3", 3},
+        {Qt::Key_Delete, "Frame 2 of 2", 2},  // the next one back is shown, for another Delete
+        {Qt::Key_Delete, "Frame 1 of 1", 1},
+        {Qt::Key_Delete, "The only frame of the take cannot be deleted: shoot its replacement first.", 1},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.key.toString().toStdString() + " " + step.says);
+        Press(large, step.key);
+        EXPECT_EQ(status->text(), step.says);
+        EXPECT_EQ(window().frameCount(), step.frames);
+    }
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_CLOSE));
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Left), QKeySequence(Qt::Key_Backspace)}) {
+        Press(large, key);
+        EXPECT_EQ(status->text(), "No take is open");
+    }
+}
