@@ -91,7 +91,7 @@ void Check(const Error& e) {
 std::pair<double, double> PressRound(const std::string& scratch, const std::vector<Still>& stills, int count) {
     std::filesystem::remove_all(scratch);
     std::filesystem::create_directories(scratch);
-    AviWriter whole;
+    TakeEditor whole;
     Check(whole.open(scratch + "/whole.avi"));
     StillsFolder wholeStills(scratch + "/whole.avi");
     Check(wholeStills.beginTake());

@@ -1,5 +1,7 @@
 #include "media/stills/still_frame.h"
 
+#include <functional>
+
 #include "media/jpeg/jpeg_decoder.h"
 #include "media/jpeg/jpeg_markers.h"
 #include "media/view/rgb_scale.h"
@@ -36,7 +38,7 @@ Error StillToFrame(std::span<const uint8_t> jpeg, int takeWidth, Frame& frame) {
 namespace {
 
 // `still` is null for a frame without one.
-Error Record(StillsFolder& stills, AviWriter& avi, const Still* still, const Frame& frame, uint32_t microSecPerFrame) {
+Error Record(StillsFolder& stills, TakeEditor& avi, const Still* still, const Frame& frame, uint32_t microSecPerFrame) {
     const bool first = avi.frameCount() == 0;
     if (still) {
         if (Error e = stills.append(*still)) return e;
@@ -56,13 +58,45 @@ Error Record(StillsFolder& stills, AviWriter& avi, const Still* still, const Fra
 
 }  // namespace
 
-Error RecordStill(StillsFolder& stills, AviWriter& avi, const Still& still, const Frame& frame,
+Error RecordStill(StillsFolder& stills, TakeEditor& avi, const Still& still, const Frame& frame,
                   uint32_t microSecPerFrame) {
     return Record(stills, avi, &still, frame, microSecPerFrame);
 }
 
-Error RecordFrame(StillsFolder& stills, AviWriter& avi, const Frame& frame, uint32_t microSecPerFrame) {
+Error RecordFrame(StillsFolder& stills, TakeEditor& avi, const Frame& frame, uint32_t microSecPerFrame) {
     return Record(stills, avi, nullptr, frame, microSecPerFrame);
+}
+
+namespace {
+
+// The stills' change is begun; `edit` changes the take; the stills follow what it did.
+Error Edit(StillsFolder& stills, Error begun, const std::function<Error()>& edit) {
+    if (begun) return begun;
+    if (Error e = edit()) {
+        (void)stills.rollback();
+        return e;
+    }
+    (void)stills.commit();  // as in Record: both are on disk whatever becomes of the journal
+    return Error::none();
+}
+
+}  // namespace
+
+Error InsertStill(StillsFolder& stills, TakeEditor& avi, size_t at, const Still& still, const Frame& frame,
+                  uint32_t microSecPerFrame) {
+    if (at >= avi.frameCount()) return RecordStill(stills, avi, still, frame, microSecPerFrame);
+    return Edit(stills, stills.beginInsert(at, still), [&] { return avi.insertFrame(at, frame, microSecPerFrame); });
+}
+
+Error DeleteFrameWithStill(StillsFolder& stills, TakeEditor& avi, size_t index) {
+    // The editor's refusals (the only frame, a frame past the end) come before any still moves.
+    if (avi.frameCount() <= 1 || index >= avi.frameCount()) return avi.deleteFrame(index);
+    return Edit(stills, stills.beginDelete(index + 1), [&] { return avi.deleteFrame(index); });
+}
+
+Error UndoDeleteWithStill(StillsFolder& stills, TakeEditor& avi) {
+    if (avi.undoableDeletions() == 0 || !stills.canUndo()) return avi.undoDelete();
+    return Edit(stills, stills.beginUndoDelete(), [&] { return avi.undoDelete(); });
 }
 
 }  // namespace media

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "media/avi/avi_writer.h"
+#include "media/avi/take_editor.h"
 #include "media/common/frame.h"
 #include "media/stills/stills_folder.h"
 
@@ -27,11 +27,19 @@ Error StillToFrame(std::span<const uint8_t> jpeg, int takeWidth, Frame& frame);
 // returns without error are both durable and the frame counted. On failure neither counts: the
 // AVI is left as it was and the still goes to deleted/. `stills` must hold as many stills as
 // `avi` frames, and a new take's folder must have been begun (beginTake) when the AVI was opened.
-Error RecordStill(StillsFolder& stills, AviWriter& avi, const Still& still, const Frame& frame,
+Error RecordStill(StillsFolder& stills, TakeEditor& avi, const Still& still, const Frame& frame,
                   uint32_t microSecPerFrame);
 
 // The same for a frame without a still (a webcam's): a new take's first frame sets an older
 // take's stills aside with the AVI's publish, since they no longer belong to the file at the path.
-Error RecordFrame(StillsFolder& stills, AviWriter& avi, const Frame& frame, uint32_t microSecPerFrame);
+Error RecordFrame(StillsFolder& stills, TakeEditor& avi, const Frame& frame, uint32_t microSecPerFrame);
+
+// The take's edits with their stills: the stills' change journalled and made, then the take's,
+// then the stills' committed, or rolled back when the take's failed. Indexes as the editor's
+// (from 0). A shot at the end (at == frameCount()) is RecordStill.
+Error InsertStill(StillsFolder& stills, TakeEditor& avi, size_t at, const Still& still, const Frame& frame,
+                  uint32_t microSecPerFrame);
+Error DeleteFrameWithStill(StillsFolder& stills, TakeEditor& avi, size_t index);
+Error UndoDeleteWithStill(StillsFolder& stills, TakeEditor& avi);
 
 }  // namespace media

@@ -224,6 +224,15 @@ std::vector<StillsFolder::Rename> StillsFolder::shift(uint64_t from, int directi
     return renames;
 }
 
+// The inode of still `number`'s first file, 0 when there is none.
+ino_t StillsFolder::inodeOf(uint64_t number) const {
+    const auto stills = ListStills(m_writing);
+    const auto it = stills.find(number);
+    struct stat st {};
+    if (it == stills.end() || stat((m_writing + "/" + it->second.front()).c_str(), &st) != 0) return 0;
+    return st.st_ino;
+}
+
 Error StillsFolder::beginPublish() {
     Journal journal;
     journal.publish = true;
@@ -256,7 +265,7 @@ Error StillsFolder::beginDelete(uint64_t position) {
     Journal journal;
     journal.before = m_count;
     journal.after = m_count - 1;
-    Deletion deletion{position, {}};
+    Deletion deletion{position, {}, position > 1 ? inodeOf(position - 1) : 0};
     for (const std::string& name : it->second) deletion.moved.push_back({m_writing + "/" + name, deletedName(name)});
     journal.renames = deletion.moved;
     for (Rename& r : shift(position + 1, -1)) journal.renames.push_back(std::move(r));
@@ -288,7 +297,10 @@ Error StillsFolder::beginInsert(uint64_t after, const Still& still) {
 Error StillsFolder::beginUndoDelete() {
     if (m_undo.empty()) return {ErrorKind::Io, "No deleted still to bring back"};
     const Deletion& last = m_undo.back();
-    const uint64_t position = std::min(last.position, m_count + 1);
+    uint64_t position = std::min(last.position, m_count + 1);
+    for (uint64_t n = 1; last.follows && n <= m_count; ++n) {
+        if (inodeOf(n) == last.follows) position = n + 1;
+    }
     Journal journal;
     journal.before = m_count;
     journal.after = m_count + 1;

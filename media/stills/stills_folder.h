@@ -65,7 +65,9 @@ public:
     Error beginDelete(uint64_t position);
     // `still` goes in after frame `after` (0: first), those after it one number up.
     Error beginInsert(uint64_t after, const Still& still);
-    // The latest deleted still comes back at its place; false from canUndo() when none is left.
+    // The latest deleted still comes back at its place, as the take editor puts its frame back:
+    // after the still it followed when that one is still in the take, else at the number it had.
+    // False from canUndo() when none is left.
     Error beginUndoDelete();
     bool canUndo() const { return !m_undo.empty(); }
     // The change counts from here; an error says only that its journal is still there.
@@ -83,6 +85,9 @@ private:
     struct Deletion {
         uint64_t position = 0;
         std::vector<Rename> moved;  // from the folder to deleted/
+        // The still it came after, known by its file, which keeps its inode through every
+        // renumbering; 0 for the first.
+        ino_t follows = 0;
     };
     struct Journal {
         uint64_t before = 0;  // frames of the take before the change and after it
@@ -107,6 +112,7 @@ private:
     std::string numbered(uint64_t number, const std::string& fileName) const;
     std::string deletedName(const std::string& fileName) const;
     std::vector<Rename> shift(uint64_t from, int direction) const;
+    ino_t inodeOf(uint64_t number) const;
 
     std::string m_capture;
     std::string m_folder;      // Capture.stills

@@ -4,7 +4,7 @@
 
 namespace media {
 
-StillsRecorder::StillsRecorder(std::shared_ptr<StillsCamera> camera, StillsFolder& stills, AviWriter& avi,
+StillsRecorder::StillsRecorder(std::shared_ptr<StillsCamera> camera, StillsFolder& stills, TakeEditor& avi,
                                int takeWidth, uint32_t microSecPerFrame, Listener listener)
     : m_camera(std::move(camera)),
       m_stills(stills),

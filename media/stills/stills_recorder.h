@@ -14,7 +14,7 @@
 #include <optional>
 #include <thread>
 
-#include "media/avi/avi_writer.h"
+#include "media/avi/take_editor.h"
 #include "media/stills/stills_camera.h"
 #include "media/stills/stills_folder.h"
 
@@ -32,7 +32,7 @@ public:
     // Called on the recorder's thread with each press's outcome; it must return quickly.
     using Listener = std::function<void(const PressOutcome&)>;
 
-    StillsRecorder(std::shared_ptr<StillsCamera> camera, StillsFolder& stills, AviWriter& avi, int takeWidth,
+    StillsRecorder(std::shared_ptr<StillsCamera> camera, StillsFolder& stills, TakeEditor& avi, int takeWidth,
                    uint32_t microSecPerFrame, Listener listener);
     // Waits for a press underway to end.
     ~StillsRecorder();
@@ -57,7 +57,7 @@ private:
 
     std::shared_ptr<StillsCamera> m_camera;
     StillsFolder& m_stills;
-    AviWriter& m_avi;
+    TakeEditor& m_avi;
     const int m_takeWidth;
     const uint32_t m_microSecPerFrame;
     Listener m_listener;

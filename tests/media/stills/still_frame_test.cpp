@@ -14,6 +14,7 @@
 #include "media/avi/avi_reader.h"
 #include "media/jpeg/jpeg_decoder.h"
 #include "media/jpeg/jpeg_encoder.h"
+#include "media/avi/take_editor.h"
 #include "media/stills/still_frame.h"
 #include "media/testscene/frame_stamp.h"
 #include "media/testscene/scene_painter.h"
@@ -77,7 +78,7 @@ TEST(RecordStill, AFrameCountsOnlyWithItsStillAndAFailedOneLeavesNeither) {
     for (const Case c : {Case{1}, Case{3}}) {
         ScratchDir dir;
         const std::string capture = dir.path("Capture.avi");
-        AviWriter avi;
+        TakeEditor avi;
         ASSERT_FALSE(avi.open(capture));
         StillsFolder stills(capture);
         ASSERT_FALSE(stills.beginTake());
@@ -114,7 +115,7 @@ TEST(RecordStill, AFrameCountsOnlyWithItsStillAndAFailedOneLeavesNeither) {
 // of the new take (the AVI's and the stills' counted together).
 void RecordKilledAt(const std::string& capture, int killAt) {
     {
-        AviWriter avi;
+        TakeEditor avi;
         StillsFolder stills(capture);
         Frame rgb;
         if (avi.open(capture) || stills.beginTake() || StillToFrame(SceneShot(100).jpeg().data, 150, rgb) ||
@@ -127,7 +128,7 @@ void RecordKilledAt(const std::string& capture, int killAt) {
         if (seen++ == killAt) raise(SIGKILL);
         return 0;
     };
-    AviWriter avi;
+    TakeEditor avi;
     avi.setFileHook(hook);
     StillsFolder stills(capture);
     stills.setHook(hook);
@@ -173,11 +174,55 @@ TEST(RecordStill, AKillAtAnyFileOperationLeavesEachFrameWithItsOwnStill) {
     }
 }
 
+// The stamps of the take's frames and of its stills, in their orders.
+std::pair<std::vector<uint64_t>, std::vector<uint64_t>> Orders(const TakeEditor& avi, const std::string& folder) {
+    std::pair<std::vector<uint64_t>, std::vector<uint64_t>> orders;
+    for (size_t i = 0; i < avi.frameCount(); ++i) {
+        std::vector<uint8_t> jpeg;
+        Frame rgb;
+        if (avi.readFrame(i, jpeg) || DecodeJpegToRgb(jpeg, rgb)) return {};
+        orders.first.push_back(ReadFrameStamp(rgb).value_or(0));
+    }
+    for (const auto& [number, names] : ListStills(folder)) {
+        std::ifstream in(folder + "/" + names.front(), std::ios::binary);
+        const std::vector<uint8_t> jpeg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        Frame rgb;
+        if (DecodeJpegToRgb(jpeg, rgb)) return {};
+        orders.second.push_back(ReadFrameStamp(rgb).value_or(0));
+    }
+    return orders;
+}
+
+TEST(TakeEdits, StillsFollowTheEditorThroughInsertsDeletesAndUndos) {
+    ScratchDir dir;
+    const std::string capture = dir.path("Capture.avi");
+    TakeEditor avi;
+    ASSERT_FALSE(avi.open(capture));
+    StillsFolder stills(capture);
+    ASSERT_FALSE(stills.beginTake());
+    const auto shoot = [&](uint64_t n, size_t at) {
+        const Still still = SceneShot(n);
+        Frame rgb;
+        ASSERT_FALSE(StillToFrame(still.jpeg().data, 150, rgb));
+        ASSERT_FALSE(InsertStill(stills, avi, at, still, rgb, 40000));
+    };
+    for (uint64_t n = 1; n <= 4; ++n) shoot(n, avi.frameCount());
+    ASSERT_FALSE(DeleteFrameWithStill(stills, avi, 2));  // 3 goes; it followed 2
+    shoot(5, 0);
+    // Back after the frame it followed, which has moved on: 5 1 2 3 4.
+    ASSERT_FALSE(UndoDeleteWithStill(stills, avi));
+    ASSERT_FALSE(DeleteFrameWithStill(stills, avi, 1));
+    EXPECT_EQ(DeleteFrameWithStill(stills, avi, 9).kind, ErrorKind::BadFrame);
+    const auto [frames, stillsOrder] = Orders(avi, StillsFolderPath(capture));
+    EXPECT_EQ(frames, std::vector<uint64_t>({5, 2, 3, 4}));
+    EXPECT_EQ(stillsOrder, frames);
+}
+
 TEST(RecordStill, ATakeBeingRecordedKeepsItsStillsFromAnotherStartsRecovery) {
     ScratchDir dir;
     const std::string capture = dir.path("Capture.avi");
     for (int frames : {0, 1}) {  // before and after the take's first frame
-        AviWriter avi;
+        TakeEditor avi;
         ASSERT_FALSE(avi.open(capture));
         StillsFolder stills(capture);
         ASSERT_FALSE(stills.beginTake());
@@ -200,7 +245,7 @@ TEST(RecordFrame, AWebcamTakeSetsTheOlderTakesStillsAsideWithItsFirstFrame) {
     Frame rgb;
     ASSERT_FALSE(StillToFrame(shot.jpeg().data, 150, rgb));
     {
-        AviWriter avi;
+        TakeEditor avi;
         ASSERT_FALSE(avi.open(capture));
         StillsFolder stills(capture);
         ASSERT_FALSE(stills.beginTake());
@@ -208,7 +253,7 @@ TEST(RecordFrame, AWebcamTakeSetsTheOlderTakesStillsAsideWithItsFirstFrame) {
     }
     StillsFolder stills(capture);
     ASSERT_FALSE(stills.recover(1));
-    AviWriter avi;
+    TakeEditor avi;
     ASSERT_FALSE(avi.open(capture));
     ASSERT_FALSE(stills.beginTake());
     for (int i = 0; i < 2; ++i) ASSERT_FALSE(RecordFrame(stills, avi, rgb, 40000));

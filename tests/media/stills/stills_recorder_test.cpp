@@ -35,7 +35,7 @@ TEST(StillsRecorder, PressesBecomeFramesInOrderAndAFailedOrRefusedOneChangesNoth
     auto camera = std::make_shared<StillsCamera>(
         std::move(io), DetectedCamera{std::string(kSceneCameraModel), std::string(kSceneCameraPort)});
     ASSERT_FALSE(camera->open());
-    AviWriter avi;
+    TakeEditor avi;
     ASSERT_FALSE(avi.open(capture));
     StillsFolder stills(capture);
     ASSERT_FALSE(stills.beginTake());
