@@ -32,7 +32,8 @@ bool MayReplaceCaptureFile() {
     // Without a driver the capture window refuses the open and leaves the video as it is: a
     // question whose OK took no frame would only alarm.
     if (!DriverConnected()) return true;
-    const LRESULT replacement = SendCap(WM_CAP_FILE_GET_REPLACEMENT, 0, 0);
+    const LRESULT reply = SendCap(WM_CAP_FILE_GET_REPLACEMENT, 0, 0);
+    const LRESULT replacement = reply & ~CAPFILE_HAS_STILLS;
     if (replacement == CAPFILE_IN_USE) {
         AfxMessageBox(CString(L"The file ") + path +
                           L" is being recorded by another window. Stop that recording first, or choose another file "
@@ -45,6 +46,9 @@ bool MayReplaceCaptureFile() {
         question +=
             L"\nIts folder takes no new files, so the old video will be overwritten in place, without a "
             L"safety copy: should the computer stop while the first frame is written, it is lost.";
+    }
+    if (reply & CAPFILE_HAS_STILLS) {
+        question += L"\nIts stills are not removed: they are kept aside in a numbered folder beside it.";
     }
     return AfxMessageBox(question, MB_OKCANCEL) == IDOK;
 }
@@ -94,7 +98,10 @@ void CKinoreeV2Dlg::OnCaptureSingleFrame() {
         if (!notice.empty()) m_strStatus = CString(notice) + L" " + m_strStatus;
     } else {
         if (reason.empty()) reason = TakeLastCaptureError();
-        m_strStatus = NoFrameText(reason);
+        // A stills camera answers at once and confirms the frame later: what it says is the state
+        // of the press (a still being taken, or why the press was refused), not a failure.
+        std::wstring state = TakeLastCaptureStatus();
+        m_strStatus = reason.empty() && !state.empty() ? CString(state) : NoFrameText(reason);
     }
 
     UpdateData(FALSE);

@@ -7,12 +7,17 @@
 #include "animator_view_private.h"
 #include "capture_settings.h"
 #include "device_connection.h"
+#include "stills_take.h"
 #include "user32_private.h"
 #include "vfw.h"
 
 #include "media/avi/avi_writer.h"
+#include "media/stills/stills_folder.h"
+
+#include <QObject>
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -59,6 +64,10 @@ private:
     BOOL saveRecordingAs(LPCWSTR path);
     LRESULT replacementOfCaptureFile() const;
     void reportNotice();
+    BOOL pressStillsCamera();
+    void stillRecorded(const media::PressOutcome& outcome);
+    void stillsCameraEvent(const media::StillsEvent& event);
+    void finishStills();
 
     std::shared_ptr<const media::RecordedTake> readTake() const;
     void showDeviceDisplay(const CaptureDriver& driver);
@@ -72,6 +81,8 @@ private:
     // window show it while the copy goes on.
     void reportRestore(uint64_t copied, uint64_t total);
 
+    // Carries what other threads report to the GUI thread; what is on its way goes with it.
+    QObject m_gui;
     CAPTUREPARMS m_params;
     CaptureSettings m_settings;
     bool m_previewing = false;
@@ -82,7 +93,13 @@ private:
     bool m_restoring = false;                       // a copy back to the path began during this request
     int64_t m_lastRestoreNs = 0;                    // when the copy's progress was last shown
     std::unique_ptr<media::AviWriter> m_recording;  // the open single-frame file
-    std::string m_takePath;                         // where the last recording was opened
+    // The recording's stills, kept in step with its frames (a webcam's take has none).
+    std::unique_ptr<media::StillsFolder> m_stillsFolder;
+    // A stills camera's presses into the recording; guarded by m_stillsMutex against the camera's
+    // worker, which hands it the camera's events.
+    std::mutex m_stillsMutex;
+    std::unique_ptr<StillsTake> m_stillsTake;
+    std::string m_takePath;  // where the last recording was opened
     AnimatorView m_view;
     // After the view, so that its stream stops before the view it feeds goes.
     DeviceConnection m_device;

@@ -1,5 +1,7 @@
 #include "device_connection.h"
 
+#include "media/stills/stills_live_view.h"
+
 namespace avicap32 {
 
 DeviceConnection::DeviceConnection(CaptureSettings& store, Listener listener)
@@ -39,6 +41,7 @@ media::Error DeviceConnection::connectDriver(const CaptureDriver& driver, unsign
     m_connection = Connection{index, driver};
     loadDeviceSettings();
     if (media::Error error = startStream()) {
+        m_stills.reset();
         m_connection.reset();
         m_listener.noCamera(error.message);
         return error;
@@ -56,6 +59,7 @@ bool DeviceConnection::disconnect() {
     if (!connected()) return false;
     m_live.setFrameListener(nullptr);
     m_live.stop();
+    m_stills.reset();
     m_connection.reset();
     return true;
 }
@@ -136,6 +140,14 @@ std::unique_ptr<media::CameraControls> DeviceConnection::openControls(media::Err
 }
 
 media::Error DeviceConnection::startStream() {
+    if (m_connection->driver.makeStillsCamera) {
+        // One camera for the connection: its worker keeps the USB claim between streams.
+        if (!m_stills) {
+            m_stills = m_connection->driver.makeStillsCamera();
+            m_stills->setEventListener(m_listener.stillsEvent);
+        }
+        return m_live.start(std::make_unique<media::StillsLiveView>(m_stills));
+    }
     std::unique_ptr<media::FrameSource> source;
     media::Error error = m_connection->driver.makeSource(m_device.stream, source);
     if (!error) error = m_live.start(std::move(source));

@@ -37,6 +37,8 @@ public:
         std::function<void(const media::Error& error)> error;
         // While a recording is open, its device and format stay as they are.
         std::function<bool()> recordingOpen;
+        // Every event of a connected stills camera, on the camera's worker thread.
+        media::StillsCamera::EventListener stillsEvent;
     };
 
     DeviceConnection(CaptureSettings& store, Listener listener);
@@ -59,6 +61,8 @@ public:
     const CaptureDriver* driver() const { return connected() ? &m_connection->driver : nullptr; }
     unsigned index() const { return connected() ? m_connection->index : 0; }
     media::LiveSource& live() { return m_live; }
+    // The connected stills camera; null for a webcam or the test scene.
+    const std::shared_ptr<media::StillsCamera>& stillsCamera() const { return m_stills; }
 
     // Restarts the stream with what `wanted` gives (the rest as it is) and puts the user's
     // settings back. Refused while a recording is open: a recording keeps one format. If the
@@ -109,6 +113,7 @@ private:
     // The device to connect when it appears: the one lost or wanted at start-up (empty: any).
     std::optional<std::string> m_awaited;
     media::LiveSource m_live;
+    std::shared_ptr<media::StillsCamera> m_stills;
     std::unique_ptr<HotplugMonitor> m_hotplug;
 };
 

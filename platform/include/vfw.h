@@ -38,6 +38,8 @@
 #define CAPFILE_REPLACE 1           // replaced once the new recording's first frame is on disk
 #define CAPFILE_REPLACE_IN_PLACE 2  // its folder takes no new files: overwritten in place
 #define CAPFILE_IN_USE 3            // another recording is writing to it
+// Added to the reply when the video there has stills beside it, which a new take sets aside.
+#define CAPFILE_HAS_STILLS 0x100
 
 // Error identifiers passed to the error callback.
 #define IDS_CAP_OUTOFMEM 402
@@ -58,6 +60,13 @@
 // This platform's own too: the capture file's new name is not durable yet (its folder could not
 // be synced); the frames are on disk, and the sync is tried again with every frame and the close.
 #define IDS_CAP_STAT_FILE_NAME_NOT_SAVED 601
+// This platform's own too: a stills camera is taking a press's still, or why the press took none.
+#define IDS_CAP_STAT_STILL 602
+
+// This platform's own: the capture window sends its parent WM_COMMAND with this notification code
+// in the high word when the recording's frames changed outside a request (a still confirmed after
+// its press returned); WM_CAP_GET_STATUS's dwCurrentVideoFrame tells how many there are now.
+#define CAPN_FRAMES_CHANGED 2
 
 // The platform's 32-bit layouts, field for field: the program hands these records to the
 // capture window with their sizes, so the sizes must be exactly these.

@@ -1,9 +1,13 @@
-// The capture window with the built-in test scene: what each request answers, and single-frame
-// recordings read back frame by frame, including when things go wrong.
+// The capture window with the built-in test scene and a scripted stills camera: what each request
+// answers, and single-frame recordings read back frame by frame, including when things go wrong.
+#include "avicap32_private.h"
 #include "capture_window.h"
 #include "drivers.h"
+#include "fake_gphoto_io.h"
 #include "program_registration.h"
 #include "media/avi/avi_reader.h"
+#include "media/stills/stills_camera.h"
+#include "media/stills/stills_folder.h"
 #include "media/testscene/frame_stamp.h"
 #include "media/testscene/test_scene_source.h"
 
@@ -11,15 +15,19 @@
 #include "vfw.h"
 #include "wait_until.h"
 
+#include <QString>
+
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -44,7 +52,13 @@ LRESULT CALLBACK RecordStatus(HWND, int id, LPCWSTR text) {
     return TRUE;
 }
 
-INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+int g_framesChanged = 0;
+
+// The capture window's parent hears when a stills camera's frame is confirmed after its press.
+INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_COMMAND && HIWORD(wParam) == CAPN_FRAMES_CHANGED) ++g_framesChanged;
+    return message == WM_INITDIALOG;
+}
 
 using testing_support::WaitUntil;
 
@@ -73,6 +87,7 @@ protected:
         setenv("PLATFORM_TEST_CAPTURE_DEVICE", "test:320x240", 1);
         g_errors.clear();
         g_statuses.clear();
+        g_framesChanged = 0;
         m_folder = fs::temp_directory_path() / ("kinoree-capture-" + std::to_string(::getpid()));
         fs::remove_all(m_folder);
         fs::create_directories(m_folder);
@@ -421,3 +436,157 @@ TEST_F(CaptureWindowTest, WithoutADriverNothingOpensAndAFailedCloseSaysWhy) {
     EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME_CLOSE));
     EXPECT_TRUE(g_errors.empty());
 }
+
+namespace {
+
+using media::testing::FakeCall;
+using media::testing::FakeGphotoIo;
+
+// Every connection the capture window makes goes to one scripted camera, which the test steers.
+class SharedGphotoIo : public media::GphotoIo {
+public:
+    explicit SharedGphotoIo(std::shared_ptr<FakeGphotoIo> fake) : m_fake(std::move(fake)) {}
+    int detect(std::vector<media::DetectedCamera>& cameras) override { return m_fake->detect(cameras); }
+    int open(const media::DetectedCamera& camera) override { return m_fake->open(camera); }
+    int capturePreview(std::vector<uint8_t>& jpeg) override { return m_fake->capturePreview(jpeg); }
+    int captureImage(media::CameraFilePath& path) override { return m_fake->captureImage(path); }
+    int download(const media::CameraFilePath& path, std::vector<uint8_t>& data) override {
+        return m_fake->download(path, data);
+    }
+    int waitForEvent(int timeoutMs, media::CameraEvent& event) override {
+        return m_fake->waitForEvent(timeoutMs, event);
+    }
+    int listConfig(std::vector<std::string>& names) override { return m_fake->listConfig(names); }
+    int getConfig(const std::string& name, media::ConfigWidget& widget) override {
+        return m_fake->getConfig(name, widget);
+    }
+    int setConfig(const std::string& name, const std::string& value) override { return m_fake->setConfig(name, value); }
+    void exit() override { m_fake->exit(); }
+
+private:
+    std::shared_ptr<FakeGphotoIo> m_fake;
+};
+
+const media::DetectedCamera kBody{"Fake Body", "usb:001,004"};
+
+class StillsCaptureTest : public CaptureWindowTest {
+protected:
+    void SetUp() override {
+        m_camera->setAttached({kBody});
+        avicap32::SetStillsIoForTesting([fake = m_camera] { return std::make_unique<SharedGphotoIo>(fake); });
+        CaptureWindowTest::SetUp();
+    }
+    void TearDown() override {
+        CaptureWindowTest::TearDown();
+        avicap32::SetStillsIoForTesting(nullptr);
+    }
+    static std::vector<std::string> Names(const std::vector<avicap32::CaptureDriver>& drivers) {
+        std::vector<std::string> names;
+        for (const avicap32::CaptureDriver& driver : drivers) names.push_back(driver.name);
+        return names;
+    }
+    // Chooses a listed device by name, as the Source dialog does.
+    media::Error choose(const std::string& name) {
+        for (const avicap32::CaptureDriver& driver : avicap32::ListSelectableDrivers()) {
+            if (driver.name == name) return window()->device().switchTo(driver);
+        }
+        return {media::ErrorKind::DeviceGone, name + " is not listed"};
+    }
+    DWORD frames() {
+        CAPSTATUS status{};
+        send(WM_CAP_GET_STATUS, sizeof status, reinterpret_cast<LPARAM>(&status));
+        return status.dwCurrentVideoFrame;
+    }
+    std::wstring lastStatus() const { return g_statuses.empty() ? L"" : g_statuses.back().text; }
+
+    std::shared_ptr<FakeGphotoIo> m_camera = std::make_shared<FakeGphotoIo>();
+};
+
+TEST_F(StillsCaptureTest, TheSourceListOffersEachStillsCameraByModelTwinsByPortAndTheBuiltInOne) {
+    struct Case {
+        std::vector<media::DetectedCamera> attached;
+        bool detectionFails;
+        std::vector<std::string> stillsNames;  // listed after the test scene
+    };
+    const std::vector<Case> cases = {
+        {{kBody}, false, {"Fake Body", "Built-in test stills camera"}},
+        {{kBody, {"Fake Body", "usb:001,009"}, {"Other", "usb:002,001"}},
+         false,
+         {"Fake Body (usb:001,004)", "Fake Body (usb:001,009)", "Other", "Built-in test stills camera"}},
+        // Detection failing leaves what needs none.
+        {{kBody}, true, {"Built-in test stills camera"}},
+    };
+    for (const Case& c : cases) {
+        m_camera->setAttached(c.attached);
+        if (c.detectionFails) m_camera->fail(FakeCall::Detect, GP_ERROR_IO, 1);
+        std::vector<std::string> names = Names(avicap32::ListSelectableDrivers());
+        auto scene = std::find(names.begin(), names.end(), "Built-in test scene");
+        ASSERT_NE(scene, names.end());
+        EXPECT_EQ(std::vector<std::string>(scene + 1, names.end()), c.stillsNames) << c.stillsNames.front();
+    }
+}
+
+TEST_F(StillsCaptureTest, APressReturnsAtOnceAndItsFrameCountsOnceTheStillIsOnDisk) {
+    const fs::path file = m_folder / "take.avi";
+    const fs::path stills = m_folder / "take.stills";
+    setFile(file);
+    ASSERT_FALSE(choose("Fake Body"));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_OPEN));
+
+    // A slow camera: the press answers before the still is taken, and a second one is refused.
+    m_camera->holdCaptures(true);
+    EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME));
+    EXPECT_EQ(g_statuses.back().id, IDS_CAP_STAT_STILL);
+    EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME));
+    EXPECT_EQ(lastStatus(), QString(media::StillsCamera::kStillPending).toStdWString());
+    EXPECT_TRUE(g_errors.empty());
+    EXPECT_EQ(frames(), 0u);
+    m_camera->holdCaptures(false);
+    ASSERT_TRUE(WaitUntil([] { return g_framesChanged == 1; }));
+    EXPECT_EQ(frames(), 1u);
+    EXPECT_EQ(media::ListStills(stills.string()).size(), 1u);
+
+    // The card full: no still, no frame, the reason in Status.
+    m_camera->fail(FakeCall::Capture, GP_ERROR_NO_SPACE, 1);
+    g_statuses.clear();
+    EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME));
+    ASSERT_TRUE(WaitUntil([&] { return lastStatus().starts_with(L"No frame was captured"); }));
+    EXPECT_EQ(frames(), 1u);
+    EXPECT_TRUE(g_errors.empty());
+
+    // Stop waits for the still being taken and counts it.
+    m_camera->holdCaptures(true);
+    EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME));
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        m_camera->holdCaptures(false);
+    });
+    EXPECT_TRUE(send(WM_CAP_SINGLE_FRAME_CLOSE));
+    release.join();
+    EXPECT_EQ(g_framesChanged, 2);
+    EXPECT_EQ(Stamps(file.string()).size(), 2u);
+    EXPECT_EQ(media::ListStills(stills.string()).size(), 2u);
+}
+
+TEST_F(StillsCaptureTest, ATakeWithStillsSaysSoAndANewTakeSetsItsStillsAside) {
+    const fs::path file = m_folder / "take.avi";
+    setFile(file);
+    ASSERT_FALSE(choose("Fake Body"));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_OPEN));
+    EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME));
+    ASSERT_TRUE(WaitUntil([] { return g_framesChanged == 1; }));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_CLOSE));
+    EXPECT_EQ(send(WM_CAP_FILE_GET_REPLACEMENT), CAPFILE_REPLACE | CAPFILE_HAS_STILLS);
+
+    // A webcam's take over it: the old stills go aside with its first frame, never removed.
+    ASSERT_FALSE(choose("Built-in test scene"));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_OPEN));
+    EXPECT_EQ(media::ListStills((m_folder / "take.stills").string()).size(), 1u);
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_CLOSE));
+    EXPECT_FALSE(fs::exists(m_folder / "take.stills"));
+    EXPECT_EQ(media::ListStills((m_folder / "take.stills.1").string()).size(), 1u);
+    EXPECT_EQ(send(WM_CAP_FILE_GET_REPLACEMENT), CAPFILE_REPLACE);
+}
+
+}  // namespace
