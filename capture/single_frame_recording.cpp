@@ -144,3 +144,12 @@ void CKinoreeV2Dlg::OnStopSave() {
 
     UpdateData(FALSE);
 }
+
+void CKinoreeV2Dlg::OnCaptureFramesChanged() {
+    // The file's own count, so the box and the stop's report count what is saved after an edit.
+    CAPSTATUS status{};
+    if (!SendCap(WM_CAP_GET_STATUS, sizeof status, reinterpret_cast<LPARAM>(&status))) return;
+    g_nFrameCount = static_cast<int>(status.dwCurrentVideoFrame);
+    m_nFramesCaptured = g_nFrameCount;
+    UpdateData(FALSE);
+}

@@ -4,6 +4,7 @@
 #include "web_links.h"
 
 #include "shellapi.h"
+#include "vfw.h"
 
 CKinoreeV2Dlg::CKinoreeV2Dlg(CWnd* pParent)
     : CDialog(CKinoreeV2Dlg::IDD, pParent),
@@ -35,6 +36,9 @@ ON_COMMAND(32772, OnHelpAbout)
 ON_COMMAND(32773, OnSetCaptureFile)
 ON_BN_CLICKED(1000, OnCaptureSingleFrame)
 ON_BN_CLICKED(1001, OnStopSave)
+// The capture window (identifier 0) asks for a shot from its large view, or tells of an edit.
+ON_CONTROL(CAPN_SHOOT, 0, OnCaptureSingleFrame)
+ON_CONTROL(CAPN_FRAMES_CHANGED, 0, OnCaptureFramesChanged)
 ON_BN_CLICKED(1006, OnVideoSettings)
 ON_BN_CLICKED(1003, OnVideoSource)
 ON_BN_CLICKED(1004, OnVideoFormat)

@@ -40,6 +40,8 @@ protected:
     afx_msg void OnSetCaptureFile();
     afx_msg void OnCaptureSingleFrame();
     afx_msg void OnStopSave();
+    // The capture window's word that the recording's frame count changed without a press.
+    afx_msg void OnCaptureFramesChanged();
     afx_msg void OnVideoSettings();
     afx_msg void OnVideoSource();
     afx_msg void OnVideoFormat();

@@ -91,6 +91,8 @@ protected:                                               \
 
 #define ON_COMMAND(id, memberFxn) \
     {WM_COMMAND, CN_COMMAND, (WORD)(id), (WORD)(id), &afx::CommandThunk<&ThisClass::memberFxn>},
+#define ON_CONTROL(wNotifyCode, id, memberFxn) \
+    {WM_COMMAND, (WORD)(wNotifyCode), (WORD)(id), (WORD)(id), &afx::CommandThunk<&ThisClass::memberFxn>},
 #define ON_BN_CLICKED(id, memberFxn) \
     {WM_COMMAND, BN_CLICKED, (WORD)(id), (WORD)(id), &afx::CommandThunk<&ThisClass::memberFxn>},
 #define ON_WM_SYSCOMMAND() {WM_SYSCOMMAND, 0, 0, 0, &afx::SysCommandThunk<&ThisClass::OnSysCommand>},

@@ -41,6 +41,16 @@
 // Added to the reply when the video there has stills beside it, which a new take sets aside.
 #define CAPFILE_HAS_STILLS 0x100
 
+// This platform's own notifications, sent by the capture window to its parent as WM_COMMAND
+// with the capture window's identifier in the low word, the code in the high word and the
+// capture window in lParam.
+// The large view asks for a shot: the owner does what its own capture button does, so that a
+// shot from either place asks the same questions and keeps the same counter.
+#define CAPN_SHOOT 0x0C01
+// The recording's frame count changed outside a request (an edit, or a frame confirmed later):
+// WM_CAP_GET_STATUS's dwCurrentVideoFrame holds the new count.
+#define CAPN_FRAMES_CHANGED 0x0C02
+
 // Error identifiers passed to the error callback.
 #define IDS_CAP_OUTOFMEM 402
 #define IDS_CAP_CANTOPEN 409

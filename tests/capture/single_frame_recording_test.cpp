@@ -68,6 +68,54 @@ TEST_F(RecordingTest, EveryPressOpensAndTakesOneFrameAndTheStopClosesTheFile) {
     EXPECT_EQ(SpyCaptureWindow::messages(), (std::vector<UINT>{WM_CAP_STOP, WM_CAP_SINGLE_FRAME_CLOSE}));
 }
 
+// Shots from the large view and its edits, each step with the counter it leaves: the box and the
+// stop's report always hold the file's own count.
+TEST_F(RecordingTest, TheCounterFollowsShotsAndEditsFromTheLargeView) {
+    enum Step { Press, Shoot, Edit };
+    struct Case {
+        Step step;
+        int framesAfterEdit;
+        const wchar_t* counter;
+    };
+    const Case steps[] = {
+        {Shoot, 0, L"1"}, {Press, 0, L"2"}, {Shoot, 0, L"3"}, {Edit, 2, L"2"},  // a frame deleted
+        {Edit, 1, L"1"},  {Shoot, 0, L"2"}, {Edit, 3, L"3"},                    // a deletion undone
+    };
+    start();
+    for (const Case& c : steps) {
+        SCOPED_TRACE(c.counter);
+        if (c.step == Press) m_harness->click(1000);
+        if (c.step == Shoot) SpyCaptureWindow::notify(CAPN_SHOOT);
+        if (c.step == Edit) SpyCaptureWindow::editTake(c.framesAfterEdit);
+        EXPECT_EQ(m_harness->text(1007), c.counter);
+        EXPECT_EQ(m_harness->text(1010), kRecording);
+    }
+    stop();
+    EXPECT_EQ(m_harness->text(1010), L"Recorded 3 Frames. Stoped and saved");
+
+    // Told of a change with no recording open, the counter stays at none.
+    SpyCaptureWindow::editTake(5);
+    EXPECT_EQ(m_harness->text(1007), L"0");
+}
+
+// A shot asked for by the large view is a press: the same requests, and the same question
+// before a video at the capture path is replaced.
+TEST_F(RecordingTest, AShotFromTheLargeViewIsAPressOfCaptureSingleFrame) {
+    makeFileAtCapturePath();
+    start();
+    m_modals.expectMessageBoxStartingWith(L"The file ", MB_OKCANCEL, IDCANCEL);
+    SpyCaptureWindow::notify(CAPN_SHOOT);
+    EXPECT_EQ(SpyCaptureWindow::confirmedFrames(), 0);
+    m_modals.expectMessageBoxStartingWith(L"The file ", MB_OKCANCEL, IDOK);
+    SpyCaptureWindow::notify(CAPN_SHOOT);
+    EXPECT_EQ(SpyCaptureWindow::messages(),
+              (std::vector<UINT>{WM_CAP_FILE_GET_CAPTURE_FILEW, WM_CAP_DRIVER_GET_CAPS, WM_CAP_FILE_GET_REPLACEMENT,
+                                 WM_CAP_FILE_GET_CAPTURE_FILEW, WM_CAP_DRIVER_GET_CAPS, WM_CAP_FILE_GET_REPLACEMENT,
+                                 WM_CAP_GET_SEQUENCE_SETUP, WM_CAP_SET_SEQUENCE_SETUP, WM_CAP_SINGLE_FRAME_OPEN,
+                                 WM_CAP_SINGLE_FRAME}));
+    EXPECT_EQ(m_harness->text(1007), L"1");
+}
+
 // Records the order in which the Video Controls buttons are enabled or disabled.
 std::vector<int> g_enableOrder;
 std::map<HWND, WNDPROC> g_buttonProcs;

@@ -538,7 +538,7 @@ use_window() {
 # first, which may not write its frames back over the second's take, keeps them and saves them
 # under another name as it quits. Both takes end whole.
 two_programs_one_path() {
-    local first=$main second="" recovered
+    local first=$main second="" recovered box
     recovered="$(dirname "$(capture_file)")/Capture (recovered 1).avi"
     click_capture
     click_capture
@@ -563,7 +563,13 @@ two_programs_one_path() {
     click_capture
     expect_text Status status_text "No frame was captured. The recording $(capture_file) was deleted, moved or replaced, and cannot be written there again: $(capture_file) is being recorded by another window"
     click_quit
-    answer_box "quit" Return
+    # The question, then at once the box naming where the frames went: both titled alike.
+    box=$(message_box) || fail "expected the quit question"
+    xdotool windowfocus --sync "$box" key Return
+    for _ in $(seq 300); do
+        [ "$(xdotool search --onlyvisible --name '^KinoreeV2$' 2>/dev/null | head -n1)" != "$box" ] && break
+        sleep 0.1
+    done
     answer_box "the frames saved under another name" Return
     wait_for_exit
 

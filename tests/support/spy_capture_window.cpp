@@ -20,6 +20,7 @@ struct SpyState {
     bool connected = false;
     bool previewing = false;
     int confirmed = 0;
+    int frames = 0;  // in the open recording
 };
 
 SpyState& State() {
@@ -98,6 +99,7 @@ public:
                 return FALSE;
             }
             s.open = true;
+            s.frames = 0;
             return TRUE;
         case WM_CAP_SINGLE_FRAME:
             if (s.open && !s.config.singleFrameReply && s.config.singleFrameError.empty()) {
@@ -117,6 +119,7 @@ public:
                 s.statusShown = shown;
             }
             ++s.confirmed;
+            ++s.frames;
             return TRUE;
         case WM_CAP_SINGLE_FRAME_CLOSE: {
             BOOL wasOpen = s.open;
@@ -137,6 +140,14 @@ public:
             return TRUE;
         case WM_CAP_FILE_GET_REPLACEMENT:
             return s.config.replacement;
+        case WM_CAP_GET_STATUS: {
+            if (wParam < sizeof(CAPSTATUS) || !lParam) return FALSE;
+            CAPSTATUS status{};
+            status.fCapturingNow = s.open;
+            status.dwCurrentVideoFrame = s.open ? static_cast<DWORD>(s.frames) : 0;
+            std::memcpy(reinterpret_cast<void*>(lParam), &status, sizeof status);
+            return TRUE;
+        }
         default:
             return TRUE;
         }
@@ -171,6 +182,15 @@ SpyCaptureConfig& SpyCaptureWindow::config() { return State().config; }
 std::vector<CaptureRequest>& SpyCaptureWindow::requests() { return State().requests; }
 HWND SpyCaptureWindow::handle() { return State().handle; }
 int SpyCaptureWindow::confirmedFrames() { return State().confirmed; }
+
+void SpyCaptureWindow::notify(UINT code) {
+    SendMessageW(GetParent(State().handle), WM_COMMAND, MAKEWPARAM(0, code), reinterpret_cast<LPARAM>(State().handle));
+}
+
+void SpyCaptureWindow::editTake(int frames) {
+    State().frames = frames;
+    notify(CAPN_FRAMES_CHANGED);
+}
 bool SpyCaptureWindow::singleFrameOpen() { return State().open; }
 
 std::vector<std::wstring> SpyCaptureWindow::savedAs() {

@@ -62,6 +62,11 @@ public:
     // How many single frames were confirmed (answered TRUE).
     static int confirmedFrames();
     static bool singleFrameOpen();
+    // Sends its parent one of the capture window's own notifications.
+    static void notify(UINT code);
+    // The open recording now holds this many frames (deleted or inserted from the large view),
+    // and the parent is told so.
+    static void editTake(int frames);
     // The paths the kept recording was asked to be saved at, in order.
     static std::vector<std::wstring> savedAs();
     static bool previewing();
