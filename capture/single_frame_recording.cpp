@@ -15,6 +15,8 @@ int g_nFrameCount;
 
 namespace {
 
+const wchar_t kRecordingText[] = L"Recording single frames to capture file. PRESS STOP TO SAVE.";
+
 // Whether the capture window has a driver to take frames from.
 bool DriverConnected() {
     CAPDRIVERCAPS caps{};
@@ -92,7 +94,7 @@ void CKinoreeV2Dlg::OnCaptureSingleFrame() {
     if (SendCap(WM_CAP_SINGLE_FRAME, 0, 0)) {
         g_nFrameCount = g_nFrameCount + 1;
         m_nFramesCaptured = g_nFrameCount;
-        m_strStatus = L"Recording single frames to capture file. PRESS STOP TO SAVE.";
+        m_strStatus = kRecordingText;
         // Whatever else the capture window did for this frame (its file written back) comes first.
         std::wstring notice = TakeLastCaptureStatus();
         if (!notice.empty()) m_strStatus = CString(notice) + L" " + m_strStatus;
@@ -151,5 +153,7 @@ void CKinoreeV2Dlg::OnCaptureFramesChanged() {
     if (!SendCap(WM_CAP_GET_STATUS, sizeof status, reinterpret_cast<LPARAM>(&status))) return;
     g_nFrameCount = static_cast<int>(status.dwCurrentVideoFrame);
     m_nFramesCaptured = g_nFrameCount;
+    // A stills camera's frame confirmed after its press: the press's "taking a still" is over.
+    if (RecordingOpen(*this)) m_strStatus = kRecordingText;
     UpdateData(FALSE);
 }

@@ -388,7 +388,7 @@ void CaptureWindow::stillRecorded(const media::PressOutcome& outcome) {
     m_view.frameRecorded(outcome.frame);
     reportStatus(0, std::string());
     if (HWND parent = GetParent(handle())) {
-        SendMessageW(parent, WM_COMMAND, MAKEWPARAM(0, CAPN_FRAMES_CHANGED), reinterpret_cast<LPARAM>(handle()));
+        SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id(), CAPN_FRAMES_CHANGED), reinterpret_cast<LPARAM>(handle()));
     }
 }
 

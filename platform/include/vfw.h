@@ -73,11 +73,6 @@
 // This platform's own too: a stills camera is taking a press's still, or why the press took none.
 #define IDS_CAP_STAT_STILL 602
 
-// This platform's own: the capture window sends its parent WM_COMMAND with this notification code
-// in the high word when the recording's frames changed outside a request (a still confirmed after
-// its press returned); WM_CAP_GET_STATUS's dwCurrentVideoFrame tells how many there are now.
-#define CAPN_FRAMES_CHANGED 2
-
 // The platform's 32-bit layouts, field for field: the program hands these records to the
 // capture window with their sizes, so the sizes must be exactly these.
 struct CAPDRIVERCAPS {
