@@ -398,6 +398,14 @@ void CaptureWindow::stillsCameraEvent(const media::StillsEvent& event) {
         std::lock_guard lock(m_stillsMutex);
         if (m_stillsTake) m_stillsTake->cameraEvent(event);
     }
+    if (event.kind == media::StillsEventKind::SettingRead || event.kind == media::StillsEventKind::SettingFailed) {
+        QMetaObject::invokeMethod(
+            &m_gui,
+            [this, event] {
+                if (m_stillsSettingsListener) m_stillsSettingsListener(event);
+            },
+            Qt::QueuedConnection);
+    }
     if (event.kind == media::StillsEventKind::LiveViewUnavailable) {
         QMetaObject::invokeMethod(
             &m_gui,

@@ -45,6 +45,11 @@ public:
     // What the window remembers between runs: the device used last and, per device (keyed by
     // its driver's settingsKey), what the user chose. The display settings go here too.
     CaptureSettings& settings() { return m_settings; }
+    // Hears, on the GUI thread, what the connected stills camera says of its settings (the
+    // Source dialog's page); nullptr to stop.
+    void setStillsSettingsListener(std::function<void(const media::StillsEvent&)> listener) {
+        m_stillsSettingsListener = std::move(listener);
+    }
 
     // The file a new capture window records to: Capture.avi in the user's videos folder.
     static std::wstring defaultCaptureFile();
@@ -99,6 +104,7 @@ private:
     // worker, which hands it the camera's events.
     std::mutex m_stillsMutex;
     std::unique_ptr<StillsTake> m_stillsTake;
+    std::function<void(const media::StillsEvent&)> m_stillsSettingsListener;
     std::string m_takePath;  // where the last recording was opened
     AnimatorView m_view;
     // After the view, so that its stream stops before the view it feeds goes.

@@ -48,6 +48,7 @@ media::Error DeviceConnection::connectDriver(const CaptureDriver& driver, unsign
     }
     m_listener.started();
     restoreControls();
+    if (m_stills) m_store.stillsSettings(driver.settingsKey).applyTo(*m_stills);
     m_live.setFrameListener(m_listener.frame);
     m_awaited.reset();
     // The variable's choice is for this run only: the next one connects what the user chose.
@@ -120,6 +121,13 @@ std::unique_ptr<SourceSettings> DeviceConnection::openSourceSettings(media::Erro
         if (connected() && m_connection->driver.settingsKey == key) m_device.controls = memory;
     };
     return std::make_unique<SourceSettings>(std::move(controls), m_device.controls, save);
+}
+
+void DeviceConnection::rememberStillsSetting(const std::string& name, const std::string& value) {
+    if (!connected()) return;
+    media::StillsSettingsMemory memory = m_store.stillsSettings(m_connection->driver.settingsKey);
+    memory.remember(name, value);
+    m_store.setStillsSettings(m_connection->driver.settingsKey, memory);
 }
 
 void DeviceConnection::setCompression(media::AviVideoCodec codec, int jpegQuality) {

@@ -63,6 +63,9 @@ public:
     media::LiveSource& live() { return m_live; }
     // The connected stills camera; null for a webcam or the test scene.
     const std::shared_ptr<media::StillsCamera>& stillsCamera() const { return m_stills; }
+    // A stills camera's setting the user chose: kept for the connected camera, written again
+    // whenever it is connected.
+    void rememberStillsSetting(const std::string& name, const std::string& value);
 
     // Restarts the stream with what `wanted` gives (the rest as it is) and puts the user's
     // settings back. Refused while a recording is open: a recording keeps one format. If the

@@ -4,6 +4,8 @@
 #include "capture_window.h"
 #include "drivers.h"
 #include "fake_gphoto_io.h"
+#include "live_dialog.h"
+#include "scripted_modals.h"
 #include "program_registration.h"
 #include "media/avi/avi_reader.h"
 #include "media/stills/stills_camera.h"
@@ -15,6 +17,8 @@
 #include "vfw.h"
 #include "wait_until.h"
 
+#include <QComboBox>
+#include <QDialog>
 #include <QString>
 
 #include <gtest/gtest.h>
@@ -587,6 +591,48 @@ TEST_F(StillsCaptureTest, ATakeWithStillsSaysSoAndANewTakeSetsItsStillsAside) {
     EXPECT_FALSE(fs::exists(m_folder / "take.stills"));
     EXPECT_EQ(media::ListStills((m_folder / "take.stills.1").string()).size(), 1u);
     EXPECT_EQ(send(WM_CAP_FILE_GET_REPLACEMENT), CAPFILE_REPLACE);
+}
+
+// A camera held by another program: the preview and the Source dialog name the cause and the fix.
+TEST_F(StillsCaptureTest, ACameraHeldElsewhereSaysByWhatAndHowToFreeIt) {
+    m_camera->fail(FakeCall::Open, GP_ERROR_IO_USB_CLAIM, -1);
+    media::Error error = choose("Fake Body");
+    EXPECT_NE(error.message.find("photo-import service"), std::string::npos) << error.message;
+    EXPECT_NE(error.message.find("gio mount -s gphoto2"), std::string::npos) << error.message;
+    EXPECT_TRUE(window()->preview()->message().contains("photo-import service"));
+}
+
+TEST_F(StillsCaptureTest, TheSourceDialogShowsTheCamerasSettingsAsReadBackAndRemembersThem) {
+    testing_support::ScriptedModals modals;
+    ASSERT_FALSE(choose("Fake Body"));
+    const std::string key = window()->device().driver()->settingsKey;
+    modals.expectLiveDialog(L"Video Source", [&](testing_support::LiveDialog& dialog) {
+        ASSERT_TRUE(WaitUntil([&] { return dialog.dialog().findChild<QComboBox*>("whitebalance") != nullptr; }));
+        dialog.press("Lock exposure, white balance and focus");
+        EXPECT_TRUE(dialog.shows("Still automatic: exposure mode P, ISO Auto, white balance Auto"));
+
+        // Outside manual exposure the body keeps its own shutter speed: the list shows what it kept.
+        dialog.choose("Shutter speed", "1/250");
+        EXPECT_TRUE(WaitUntil([&] { return dialog.shows("The camera kept"); }));
+        EXPECT_EQ(dialog.text("Shutter speed"), "1/60");
+
+        for (const auto& [list, value] :
+             {std::pair{"Exposure mode", "Manual"}, {"ISO", "200"}, {"White balance", "Daylight"}}) {
+            dialog.choose(list, value);
+            EXPECT_TRUE(WaitUntil([&] { return dialog.text(list) == value; })) << list;
+        }
+        // The check goes by what the camera read back, which comes a moment after each choice.
+        EXPECT_TRUE(WaitUntil([&] {
+            dialog.press("Lock exposure, white balance and focus");
+            return dialog.shows("Exposure and white balance are fixed");
+        }));
+        dialog.press("OK");
+    });
+    EXPECT_TRUE(send(WM_CAP_DLG_VIDEOSOURCE));
+    modals.verify();
+    const auto remembered = window()->settings().stillsSettings(key).values();
+    EXPECT_NE(std::find(remembered.begin(), remembered.end(), std::pair<std::string, std::string>{"iso", "200"}),
+              remembered.end());
 }
 
 }  // namespace
