@@ -1,6 +1,9 @@
 #include "device_connection.h"
 
+#include "media/stills/stills_detection.h"
 #include "media/stills/stills_live_view.h"
+
+#include <cstdio>
 
 namespace avicap32 {
 
@@ -8,7 +11,10 @@ DeviceConnection::DeviceConnection(CaptureSettings& store, Listener listener)
     : m_store(store),
       m_listener(std::move(listener)),
       m_hotplug(std::make_unique<HotplugMonitor>(
-          [this](bool added, const std::string& node) { added ? deviceAdded(node) : deviceRemoved(node); })) {}
+          [this](bool added, const std::string& node) { added ? deviceAdded(node) : deviceRemoved(node); })),
+      m_usbHotplug(std::make_unique<HotplugMonitor>(
+          [this](bool added, const std::string& node) { added ? usbDeviceAdded() : usbDeviceRemoved(node); },
+          media::WatchedDevices::UsbDevices)) {}
 
 DeviceConnection::~DeviceConnection() {
     m_live.setFrameListener(nullptr);
@@ -90,6 +96,28 @@ void DeviceConnection::deviceAdded(const std::string& node) {
         const CaptureDriver& driver = drivers[index];
         if (driver.devicePath != node || (!m_awaited->empty() && driver.settingsKey != *m_awaited)) continue;
         // A node that cannot be opened yet (its permissions not set) is left to a later event.
+        connectDriver(driver, index);
+        return;
+    }
+}
+
+void DeviceConnection::usbDeviceRemoved(const std::string& node) {
+    // libgphoto2 names the USB device at /dev/bus/usb/BBB/DDD by the port "usb:BBB,DDD".
+    unsigned bus = 0, device = 0;
+    if (std::sscanf(node.c_str(), "/dev/bus/usb/%u/%u", &bus, &device) != 2) return;
+    char port[32];
+    std::snprintf(port, sizeof port, "usb:%03u,%03u", bus, device);
+    deviceRemoved(port);
+}
+
+void DeviceConnection::usbDeviceAdded() {
+    if (connected() || !m_awaited) return;
+    const std::vector<CaptureDriver> drivers = ListSelectableDrivers();
+    for (unsigned index = 0; index < drivers.size(); ++index) {
+        const CaptureDriver& driver = drivers[index];
+        // The built-in stills camera is never plugged in.
+        if (!driver.makeStillsCamera || driver.settingsKey == media::kSceneCameraName) continue;
+        if (!m_awaited->empty() && driver.settingsKey != *m_awaited) continue;
         connectDriver(driver, index);
         return;
     }

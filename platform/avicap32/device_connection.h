@@ -89,6 +89,10 @@ public:
     // lost (or the one wanted at start-up) is connected again when it comes back.
     void deviceAdded(const std::string& node);
     void deviceRemoved(const std::string& node);
+    // A USB device appeared or went away (/dev/bus/usb/BBB/DDD): a stills camera, maybe. The
+    // stills camera that was lost (or wanted at start-up) is connected again when it is back.
+    void usbDeviceAdded();
+    void usbDeviceRemoved(const std::string& node);
 
 private:
     media::Error connectDriver(const CaptureDriver& driver, unsigned index);
@@ -118,6 +122,7 @@ private:
     media::LiveSource m_live;
     std::shared_ptr<media::StillsCamera> m_stills;
     std::unique_ptr<HotplugMonitor> m_hotplug;
+    std::unique_ptr<HotplugMonitor> m_usbHotplug;
 };
 
 }  // namespace avicap32

@@ -635,4 +635,17 @@ TEST_F(StillsCaptureTest, TheSourceDialogShowsTheCamerasSettingsAsReadBackAndRem
               remembered.end());
 }
 
+TEST_F(StillsCaptureTest, AStillsCameraUnpluggedAndPluggedBackIsConnectedAgain) {
+    ASSERT_FALSE(choose("Fake Body"));
+    window()->device().usbDeviceRemoved("/dev/bus/usb/001/004");
+    EXPECT_FALSE(window()->connected());
+    m_camera->setAttached({});
+    window()->device().usbDeviceAdded();  // another USB device: not the camera
+    EXPECT_FALSE(window()->connected());
+    m_camera->setAttached({kBody});
+    window()->device().usbDeviceAdded();
+    ASSERT_TRUE(window()->connected());
+    EXPECT_EQ(window()->device().driver()->name, "Fake Body");
+}
+
 }  // namespace
