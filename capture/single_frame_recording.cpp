@@ -15,6 +15,8 @@ int g_nFrameCount;
 
 namespace {
 
+const wchar_t kRecordingText[] = L"Recording single frames to capture file. PRESS STOP TO SAVE.";
+
 // Whether the capture window has a driver to take frames from.
 bool DriverConnected() {
     CAPDRIVERCAPS caps{};
@@ -32,7 +34,8 @@ bool MayReplaceCaptureFile() {
     // Without a driver the capture window refuses the open and leaves the video as it is: a
     // question whose OK took no frame would only alarm.
     if (!DriverConnected()) return true;
-    const LRESULT replacement = SendCap(WM_CAP_FILE_GET_REPLACEMENT, 0, 0);
+    const LRESULT reply = SendCap(WM_CAP_FILE_GET_REPLACEMENT, 0, 0);
+    const LRESULT replacement = reply & ~CAPFILE_HAS_STILLS;
     if (replacement == CAPFILE_IN_USE) {
         AfxMessageBox(CString(L"The file ") + path +
                           L" is being recorded by another window. Stop that recording first, or choose another file "
@@ -45,6 +48,9 @@ bool MayReplaceCaptureFile() {
         question +=
             L"\nIts folder takes no new files, so the old video will be overwritten in place, without a "
             L"safety copy: should the computer stop while the first frame is written, it is lost.";
+    }
+    if (reply & CAPFILE_HAS_STILLS) {
+        question += L"\nIts stills are not removed: they are kept aside in a numbered folder beside it.";
     }
     return AfxMessageBox(question, MB_OKCANCEL) == IDOK;
 }
@@ -88,13 +94,16 @@ void CKinoreeV2Dlg::OnCaptureSingleFrame() {
     if (SendCap(WM_CAP_SINGLE_FRAME, 0, 0)) {
         g_nFrameCount = g_nFrameCount + 1;
         m_nFramesCaptured = g_nFrameCount;
-        m_strStatus = L"Recording single frames to capture file. PRESS STOP TO SAVE.";
+        m_strStatus = kRecordingText;
         // Whatever else the capture window did for this frame (its file written back) comes first.
         std::wstring notice = TakeLastCaptureStatus();
         if (!notice.empty()) m_strStatus = CString(notice) + L" " + m_strStatus;
     } else {
         if (reason.empty()) reason = TakeLastCaptureError();
-        m_strStatus = NoFrameText(reason);
+        // A stills camera answers at once and confirms the frame later: what it says is the state
+        // of the press (a still being taken, or why the press was refused), not a failure.
+        std::wstring state = TakeLastCaptureStatus();
+        m_strStatus = reason.empty() && !state.empty() ? CString(state) : NoFrameText(reason);
     }
 
     UpdateData(FALSE);
@@ -144,5 +153,7 @@ void CKinoreeV2Dlg::OnCaptureFramesChanged() {
     if (!SendCap(WM_CAP_GET_STATUS, sizeof status, reinterpret_cast<LPARAM>(&status))) return;
     g_nFrameCount = static_cast<int>(status.dwCurrentVideoFrame);
     m_nFramesCaptured = g_nFrameCount;
+    // A stills camera's frame confirmed after its press: the press's "taking a still" is over.
+    if (RecordingOpen(*this)) m_strStatus = kRecordingText;
     UpdateData(FALSE);
 }

@@ -94,9 +94,9 @@ Error DeleteFrameWithStill(StillsFolder& stills, TakeEditor& avi, size_t index) 
     return Edit(stills, stills.beginDelete(index + 1), [&] { return avi.deleteFrame(index); });
 }
 
-Error UndoDeleteWithStill(StillsFolder& stills, TakeEditor& avi) {
-    if (avi.undoableDeletions() == 0 || !stills.canUndo()) return avi.undoDelete();
-    return Edit(stills, stills.beginUndoDelete(), [&] { return avi.undoDelete(); });
+Error UndoDeleteWithStill(StillsFolder& stills, TakeEditor& avi, size_t* restoredAt) {
+    if (avi.undoableDeletions() == 0 || !stills.canUndo()) return avi.undoDelete(restoredAt);
+    return Edit(stills, stills.beginUndoDelete(), [&] { return avi.undoDelete(restoredAt); });
 }
 
 }  // namespace media

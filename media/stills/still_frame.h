@@ -40,6 +40,6 @@ Error RecordFrame(StillsFolder& stills, TakeEditor& avi, const Frame& frame, uin
 Error InsertStill(StillsFolder& stills, TakeEditor& avi, size_t at, const Still& still, const Frame& frame,
                   uint32_t microSecPerFrame);
 Error DeleteFrameWithStill(StillsFolder& stills, TakeEditor& avi, size_t index);
-Error UndoDeleteWithStill(StillsFolder& stills, TakeEditor& avi);
+Error UndoDeleteWithStill(StillsFolder& stills, TakeEditor& avi, size_t* restoredAt = nullptr);
 
 }  // namespace media

@@ -105,6 +105,24 @@ void CaptureSettings::setControls(const std::string& device, const media::Contro
     setValue(device, QStringLiteral("controls"), entries);
 }
 
+media::StillsSettingsMemory CaptureSettings::stillsSettings(const std::string& device) const {
+    media::StillsSettingsMemory memory;
+    for (const QString& entry : value(device, QStringLiteral("stillsSettings")).toStringList()) {
+        // A value may itself hold '=': the name never does.
+        const qsizetype split = entry.indexOf(QLatin1Char('='));
+        if (split > 0) memory.remember(entry.left(split).toStdString(), entry.mid(split + 1).toStdString());
+    }
+    return memory;
+}
+
+void CaptureSettings::setStillsSettings(const std::string& device, const media::StillsSettingsMemory& settings) {
+    QStringList entries;
+    for (const auto& [name, setting] : settings.values()) {
+        entries << QString::fromStdString(name) + QLatin1Char('=') + QString::fromStdString(setting);
+    }
+    setValue(device, QStringLiteral("stillsSettings"), entries);
+}
+
 std::optional<media::FrameSize> CaptureSettings::pictureSize(const std::string& device) const {
     const QStringList parts = value(device, QStringLiteral("pictureSize")).toString().split(QLatin1Char('x'));
     if (parts.size() != 2) return std::nullopt;

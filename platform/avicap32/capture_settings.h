@@ -13,6 +13,7 @@
 #include "media/avi/avi_writer.h"
 #include "media/common/frame.h"
 #include "media/devices/control_memory.h"
+#include "media/stills/stills_settings.h"
 
 #include <QSettings>
 #include <QString>
@@ -44,6 +45,9 @@ public:
 
     std::optional<media::FrameSize> pictureSize(const std::string& device) const;
     void setPictureSize(const std::string& device, media::FrameSize size);
+    // A stills camera's own settings, by their names in its configuration.
+    media::StillsSettingsMemory stillsSettings(const std::string& device) const;
+    void setStillsSettings(const std::string& device, const media::StillsSettingsMemory& settings);
     std::optional<media::PixelFormat> pixelFormat(const std::string& device) const;
     void setPixelFormat(const std::string& device, media::PixelFormat format);
     std::optional<media::FrameInterval> frameInterval(const std::string& device) const;

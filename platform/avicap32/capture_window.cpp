@@ -5,6 +5,8 @@
 #include "video_dialogs.h"
 #include "shell32_private.h"
 #include "media/common/monotonic_clock.h"
+#include "media/stills/still_frame.h"
+#include "media/view/recorded_take.h"
 #include "user32_private.h"
 
 #include <QCoreApplication>
@@ -64,6 +66,22 @@ std::chrono::milliseconds FrameWaitTimeout(const media::StreamFormat& format) {
     return std::max(std::chrono::milliseconds(2000), interval * 3);
 }
 
+// The frames of the video at `path` before a new take replaces it, which its stills follow; none
+// when nothing readable is there.
+uint64_t FramesAt(const std::string& path) {
+    media::RecordedTake take;
+    return take.open(path) ? 0 : take.frameCount();
+}
+
+// Whether stills are kept beside the video at `path`, or a change to them was cut short.
+bool StillsBeside(const std::string& path) {
+    const std::string folder = media::StillsFolderPath(path);
+    for (const char* suffix : {"", ".unfinished", ".journal"}) {
+        if (QFileInfo::exists(QString::fromStdString(folder + suffix))) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 CaptureWindow::CaptureWindow(QWidget* parent, DWORD style, int id)
@@ -80,6 +98,7 @@ CaptureWindow::CaptureWindow(QWidget* parent, DWORD style, int id)
                    .frame = [this](const std::shared_ptr<const media::Frame>& frame) { m_view.offerFrame(frame); },
                    .error = [this](const media::Error& error) { reportError(error); },
                    .recordingOpen = [this] { return recording(); },
+                   .stillsEvent = [this](const media::StillsEvent& event) { stillsCameraEvent(event); },
                }),
       m_live(m_device.live()) {
     m_view.setTakeControl(this);
@@ -98,7 +117,8 @@ CaptureWindow::CaptureWindow(QWidget* parent, DWORD style, int id)
     }
 }
 
-CaptureWindow::~CaptureWindow() = default;
+// A take's recorder hands the camera's events back here: it goes before the camera does.
+CaptureWindow::~CaptureWindow() { finishStills(); }
 
 PreviewWidget* CaptureWindow::preview() const { return static_cast<PreviewWidget*>(widget()); }
 
@@ -257,20 +277,47 @@ BOOL CaptureWindow::openSingleFrame() {
         reportError(IDS_CAP_DRIVER_ERROR, failure ? failure.message : "The capture device sends no pictures.");
         return FALSE;
     }
+    const std::string path = user32::ToUtf8(m_captureFile);
+    const std::shared_ptr<media::StillsCamera>& camera = m_device.stillsCamera();
+    // The stills beside the video there are put in step with it first (a renumbering a kill cut
+    // short finished), so that the new take sets aside exactly the old take's. A webcam's take
+    // over a video without stills has none to follow.
+    std::unique_ptr<media::StillsFolder> stills;
+    if (camera || StillsBeside(path)) {
+        stills = std::make_unique<media::StillsFolder>(path);
+        // The take's folder goes beside the video, whose missing folders the recording makes.
+        QDir().mkpath(QFileInfo(QString::fromStdString(path)).absolutePath());
+        media::Error error = stills->recover(FramesAt(path));
+        if (!error) error = stills->beginTake();
+        if (error) {
+            reportError(IDS_CAP_CANTOPEN, error.message);
+            return FALSE;
+        }
+    }
     media::AviWriterOptions options;
     options.codec = m_device.codec();
     options.jpegQuality = m_device.jpegQuality();
     auto take = std::make_unique<media::TakeEditor>(options);
     take->setCopyProgress([this](uint64_t copied, uint64_t total) { reportRestore(copied, total); });
     take->setProgress([this](uint64_t done, uint64_t total) { showEditProgress(done, total); });
-    media::Error error = take->open(user32::ToUtf8(m_captureFile));
+    media::Error error = take->open(path);
     if (error) {
         reportError(error);
         return FALSE;
     }
     m_recording = std::move(take);
     m_insertAt.reset();
-    m_takePath = user32::ToUtf8(m_captureFile);
+    m_stillsFolder = std::move(stills);
+    m_takePath = path;
+    if (camera) {
+        // The take's frames are as wide as the live view the animator poses by.
+        const int width = static_cast<int>(m_live.format().width);
+        auto stillsTake = std::make_unique<StillsTake>(camera, *m_stillsFolder, *m_recording, width,
+                                                       m_params.dwRequestMicroSecPerFrame,
+                                                       [this](const media::PressOutcome& o) { stillRecorded(o); });
+        std::lock_guard lock(m_stillsMutex);
+        m_stillsTake = std::move(stillsTake);
+    }
     m_view.recordingOpened();
     return TRUE;
 }
@@ -284,12 +331,18 @@ BOOL CaptureWindow::captureSingleFrame() {
         reportError(IDS_CAP_DRIVER_ERROR, "No capture device is connected.");
         return FALSE;
     }
+    if (m_stillsTake) return pressStillsCamera();
     std::shared_ptr<const media::Frame> frame;
     media::Error error =
         m_live.waitForFrameStartedAfter(media::MonotonicNowNs(), FrameWaitTimeout(m_live.format()), frame);
     m_restoring = false;
     const size_t at = m_insertAt.value_or(m_recording->frameCount());
-    if (!error) error = m_recording->insertFrame(at, *frame, m_params.dwRequestMicroSecPerFrame);
+    if (!error) {
+        // A webcam's frame at the end also keeps an older take's stills set aside.
+        error = m_stillsFolder && at == m_recording->frameCount()
+                    ? media::RecordFrame(*m_stillsFolder, *m_recording, *frame, m_params.dwRequestMicroSecPerFrame)
+                    : m_recording->insertFrame(at, *frame, m_params.dwRequestMicroSecPerFrame);
+    }
     if (error) {
         reportError(error);
         return FALSE;
@@ -315,6 +368,7 @@ BOOL CaptureWindow::captureSingleFrame() {
 // again, or the frames saved elsewhere.
 BOOL CaptureWindow::closeSingleFrame() {
     if (!m_recording) return FALSE;
+    finishStills();
     media::Error error = m_recording->close();
     if (!error) reportNotice();
     if (error && m_recording->isOpen()) {
@@ -324,11 +378,77 @@ BOOL CaptureWindow::closeSingleFrame() {
     m_recording.reset();
     m_insertAt.reset();
     m_view.showFrame(std::nullopt);
+    m_stillsFolder.reset();
     if (error) {
         reportError(error);
         return FALSE;
     }
     return TRUE;
+}
+
+// The press returns at once: the frame is confirmed, or the reason told, when the still is in.
+// Only a failure is an error; a press refused while a still is taken is told as the state it is.
+BOOL CaptureWindow::pressStillsCamera() {
+    media::Error error = m_stillsTake->press();
+    if (error.kind == media::ErrorKind::DeviceBusy) {
+        reportStatus(IDS_CAP_STAT_STILL, error.message);
+    } else if (error) {
+        reportError(error);
+    } else {
+        reportStatus(IDS_CAP_STAT_STILL, "Taking a still: the frame counts once it is on disk.");
+    }
+    return FALSE;
+}
+
+void CaptureWindow::stillRecorded(const media::PressOutcome& outcome) {
+    if (outcome.error) {
+        reportStatus(IDS_CAP_STAT_STILL, "No frame was captured: " + outcome.error.message);
+        return;
+    }
+    m_view.frameRecorded(outcome.frame);
+    reportStatus(0, std::string());
+    if (HWND parent = GetParent(handle())) {
+        SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id(), CAPN_FRAMES_CHANGED), reinterpret_cast<LPARAM>(handle()));
+    }
+}
+
+// On the camera's worker: the recorder hears of its stills, the GUI of a camera without live view.
+void CaptureWindow::stillsCameraEvent(const media::StillsEvent& event) {
+    {
+        std::lock_guard lock(m_stillsMutex);
+        if (m_stillsTake) m_stillsTake->cameraEvent(event);
+    }
+    if (event.kind == media::StillsEventKind::SettingRead || event.kind == media::StillsEventKind::SettingFailed) {
+        QMetaObject::invokeMethod(
+            &m_gui,
+            [this, event] {
+                if (m_stillsSettingsListener) m_stillsSettingsListener(event);
+            },
+            Qt::QueuedConnection);
+    }
+    if (event.kind == media::StillsEventKind::LiveViewUnavailable) {
+        QMetaObject::invokeMethod(
+            &m_gui,
+            [this, why = event.error.message] {
+                preview()->setMessage(QString::fromStdString(why) +
+                                      QStringLiteral("\nThe last still is shown in its place."));
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+// Before the take is closed or saved elsewhere: a still being taken is waited for and counted
+// if it is confirmed, and the recorder lets go of the file.
+void CaptureWindow::finishStills() {
+    if (!m_stillsTake) return;
+    if (!m_stillsTake->finish()) {
+        reportStatus(IDS_CAP_STAT_STILL, "The still being taken did not come in time and is not in the video.");
+    }
+    std::unique_ptr<StillsTake> take;
+    {
+        std::lock_guard lock(m_stillsMutex);
+        take = std::move(m_stillsTake);
+    }
 }
 
 // The take recorded last, as far as it went, for the views to play.
@@ -347,10 +467,12 @@ void CaptureWindow::showDeviceDisplay(const CaptureDriver& driver) {
 
 BOOL CaptureWindow::saveRecordingAs(LPCWSTR path) {
     if (!m_recording || !path || !*path) return FALSE;
+    finishStills();
     media::Error error = m_recording->saveAs(user32::ToUtf8(path));
     if (!m_recording->isOpen()) {
         m_recording.reset();
         m_insertAt.reset();
+        m_stillsFolder.reset();
     }
     if (error) {
         reportError(error);
@@ -369,24 +491,32 @@ BOOL CaptureWindow::getStatus(WPARAM size, LPARAM record) {
     status.fLiveWindow = m_previewing;
     status.fScale = m_scale;
     status.fCapFileExists = QFileInfo::exists(QString::fromStdWString(m_captureFile));
-    status.dwCurrentVideoFrame = m_recording ? static_cast<DWORD>(m_recording->frameCount()) : 0;
+    // A stills take counts what was confirmed: its recorder may be appending meanwhile.
+    if (m_stillsTake) {
+        status.dwCurrentVideoFrame = static_cast<DWORD>(m_stillsTake->frames());
+    } else {
+        status.dwCurrentVideoFrame = m_recording ? static_cast<DWORD>(m_recording->frameCount()) : 0;
+    }
     status.fCapturingNow = m_recording != nullptr;
     std::memcpy(reinterpret_cast<void*>(record), &status, sizeof status);
     return TRUE;
 }
 
 LRESULT CaptureWindow::replacementOfCaptureFile() const {
-    switch (media::OutputFile::replacementFor(user32::ToUtf8(m_captureFile))) {
+    const std::string path = user32::ToUtf8(m_captureFile);
+    const LRESULT stills =
+        QFileInfo(QString::fromStdString(media::StillsFolderPath(path))).isDir() ? CAPFILE_HAS_STILLS : 0;
+    switch (media::OutputFile::replacementFor(path)) {
     case media::Replacement::Nothing:
         return CAPFILE_NONE;
     case media::Replacement::AfterFrame:
-        return CAPFILE_REPLACE;
+        return CAPFILE_REPLACE | stills;
     case media::Replacement::InPlace:
-        return CAPFILE_REPLACE_IN_PLACE;
+        return CAPFILE_REPLACE_IN_PLACE | stills;
     case media::Replacement::InUse:
         return CAPFILE_IN_USE;
     }
-    return CAPFILE_REPLACE;
+    return CAPFILE_REPLACE | stills;
 }
 
 // What the user should know of a frame or close that nonetheless succeeded.

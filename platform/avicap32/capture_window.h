@@ -7,12 +7,17 @@
 #include "animator_view_private.h"
 #include "capture_settings.h"
 #include "device_connection.h"
+#include "stills_take.h"
 #include "user32_private.h"
 #include "vfw.h"
 
 #include "media/avi/take_editor.h"
+#include "media/stills/stills_folder.h"
+
+#include <QObject>
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -40,6 +45,11 @@ public:
     // What the window remembers between runs: the device used last and, per device (keyed by
     // its driver's settingsKey), what the user chose. The display settings go here too.
     CaptureSettings& settings() { return m_settings; }
+    // Hears, on the GUI thread, what the connected stills camera says of its settings (the
+    // Source dialog's page); nullptr to stop.
+    void setStillsSettingsListener(std::function<void(const media::StillsEvent&)> listener) {
+        m_stillsSettingsListener = std::move(listener);
+    }
 
     // The large view's edits of the open recording (take_edits.cpp).
     bool takeOpen() const override { return m_recording != nullptr; }
@@ -79,6 +89,10 @@ private:
     // After an edit that showed its progress: the keys pressed meanwhile are refused, and what
     // else waited (a press in the program's window) acts on the edited take.
     void endSlowEdit();
+    BOOL pressStillsCamera();
+    void stillRecorded(const media::PressOutcome& outcome);
+    void stillsCameraEvent(const media::StillsEvent& event);
+    void finishStills();
 
     std::shared_ptr<const media::RecordedTake> readTake() const;
     void showDeviceDisplay(const CaptureDriver& driver);
@@ -92,6 +106,8 @@ private:
     // window show it while the copy goes on.
     void reportRestore(uint64_t copied, uint64_t total);
 
+    // Carries what other threads report to the GUI thread; what is on its way goes with it.
+    QObject m_gui;
     CAPTUREPARMS m_params;
     CaptureSettings m_settings;
     bool m_previewing = false;
@@ -102,10 +118,17 @@ private:
     bool m_restoring = false;                        // a copy back to the path began during this request
     int64_t m_lastRestoreNs = 0;                     // when the copy's progress was last shown
     std::unique_ptr<media::TakeEditor> m_recording;  // the open single-frame file
-    std::string m_takePath;                          // where the last recording was opened
     std::optional<size_t> m_insertAt;                // where the next shot goes; none for the end
     std::string m_lastError;                         // what the last failure told the program
     bool m_slowEdit = false;                         // the running edit has shown its progress
+    // The recording's stills, kept in step with its frames (a webcam's take has none).
+    std::unique_ptr<media::StillsFolder> m_stillsFolder;
+    // A stills camera's presses into the recording; guarded by m_stillsMutex against the camera's
+    // worker, which hands it the camera's events.
+    std::mutex m_stillsMutex;
+    std::unique_ptr<StillsTake> m_stillsTake;
+    std::function<void(const media::StillsEvent&)> m_stillsSettingsListener;
+    std::string m_takePath;  // where the last recording was opened
     AnimatorView m_view;
     // After the view, so that its stream stops before the view it feeds goes.
     DeviceConnection m_device;

@@ -1,12 +1,20 @@
 #include "device_connection.h"
 
+#include "media/stills/stills_detection.h"
+#include "media/stills/stills_live_view.h"
+
+#include <cstdio>
+
 namespace avicap32 {
 
 DeviceConnection::DeviceConnection(CaptureSettings& store, Listener listener)
     : m_store(store),
       m_listener(std::move(listener)),
       m_hotplug(std::make_unique<HotplugMonitor>(
-          [this](bool added, const std::string& node) { added ? deviceAdded(node) : deviceRemoved(node); })) {}
+          [this](bool added, const std::string& node) { added ? deviceAdded(node) : deviceRemoved(node); })),
+      m_usbHotplug(std::make_unique<HotplugMonitor>(
+          [this](bool added, const std::string& node) { added ? usbDeviceAdded() : usbDeviceRemoved(node); },
+          media::WatchedDevices::UsbDevices)) {}
 
 DeviceConnection::~DeviceConnection() {
     m_live.setFrameListener(nullptr);
@@ -39,12 +47,14 @@ media::Error DeviceConnection::connectDriver(const CaptureDriver& driver, unsign
     m_connection = Connection{index, driver};
     loadDeviceSettings();
     if (media::Error error = startStream()) {
+        m_stills.reset();
         m_connection.reset();
         m_listener.noCamera(error.message);
         return error;
     }
     m_listener.started();
     restoreControls();
+    if (m_stills) m_store.stillsSettings(driver.settingsKey).applyTo(*m_stills);
     m_live.setFrameListener(m_listener.frame);
     m_awaited.reset();
     // The variable's choice is for this run only: the next one connects what the user chose.
@@ -56,6 +66,7 @@ bool DeviceConnection::disconnect() {
     if (!connected()) return false;
     m_live.setFrameListener(nullptr);
     m_live.stop();
+    m_stills.reset();
     m_connection.reset();
     return true;
 }
@@ -90,6 +101,28 @@ void DeviceConnection::deviceAdded(const std::string& node) {
     }
 }
 
+void DeviceConnection::usbDeviceRemoved(const std::string& node) {
+    // libgphoto2 names the USB device at /dev/bus/usb/BBB/DDD by the port "usb:BBB,DDD".
+    unsigned bus = 0, device = 0;
+    if (std::sscanf(node.c_str(), "/dev/bus/usb/%u/%u", &bus, &device) != 2) return;
+    char port[32];
+    std::snprintf(port, sizeof port, "usb:%03u,%03u", bus, device);
+    deviceRemoved(port);
+}
+
+void DeviceConnection::usbDeviceAdded() {
+    if (connected() || !m_awaited) return;
+    const std::vector<CaptureDriver> drivers = ListSelectableDrivers();
+    for (unsigned index = 0; index < drivers.size(); ++index) {
+        const CaptureDriver& driver = drivers[index];
+        // The built-in stills camera is never plugged in.
+        if (!driver.makeStillsCamera || driver.settingsKey == media::kSceneCameraName) continue;
+        if (!m_awaited->empty() && driver.settingsKey != *m_awaited) continue;
+        connectDriver(driver, index);
+        return;
+    }
+}
+
 // What the user chose for the device, from the store; the test scene the environment variable
 // names streams as the variable says.
 void DeviceConnection::loadDeviceSettings() {
@@ -118,6 +151,13 @@ std::unique_ptr<SourceSettings> DeviceConnection::openSourceSettings(media::Erro
     return std::make_unique<SourceSettings>(std::move(controls), m_device.controls, save);
 }
 
+void DeviceConnection::rememberStillsSetting(const std::string& name, const std::string& value) {
+    if (!connected()) return;
+    media::StillsSettingsMemory memory = m_store.stillsSettings(m_connection->driver.settingsKey);
+    memory.remember(name, value);
+    m_store.setStillsSettings(m_connection->driver.settingsKey, memory);
+}
+
 void DeviceConnection::setCompression(media::AviVideoCodec codec, int jpegQuality) {
     m_device.codec = codec;
     m_device.jpegQuality = jpegQuality;
@@ -136,6 +176,14 @@ std::unique_ptr<media::CameraControls> DeviceConnection::openControls(media::Err
 }
 
 media::Error DeviceConnection::startStream() {
+    if (m_connection->driver.makeStillsCamera) {
+        // One camera for the connection: its worker keeps the USB claim between streams.
+        if (!m_stills) {
+            m_stills = m_connection->driver.makeStillsCamera();
+            m_stills->setEventListener(m_listener.stillsEvent);
+        }
+        return m_live.start(std::make_unique<media::StillsLiveView>(m_stills));
+    }
     std::unique_ptr<media::FrameSource> source;
     media::Error error = m_connection->driver.makeSource(m_device.stream, source);
     if (!error) error = m_live.start(std::move(source));

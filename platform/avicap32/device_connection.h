@@ -37,6 +37,8 @@ public:
         std::function<void(const media::Error& error)> error;
         // While a recording is open, its device and format stay as they are.
         std::function<bool()> recordingOpen;
+        // Every event of a connected stills camera, on the camera's worker thread.
+        media::StillsCamera::EventListener stillsEvent;
     };
 
     DeviceConnection(CaptureSettings& store, Listener listener);
@@ -59,6 +61,11 @@ public:
     const CaptureDriver* driver() const { return connected() ? &m_connection->driver : nullptr; }
     unsigned index() const { return connected() ? m_connection->index : 0; }
     media::LiveSource& live() { return m_live; }
+    // The connected stills camera; null for a webcam or the test scene.
+    const std::shared_ptr<media::StillsCamera>& stillsCamera() const { return m_stills; }
+    // A stills camera's setting the user chose: kept for the connected camera, written again
+    // whenever it is connected.
+    void rememberStillsSetting(const std::string& name, const std::string& value);
 
     // Restarts the stream with what `wanted` gives (the rest as it is) and puts the user's
     // settings back. Refused while a recording is open: a recording keeps one format. If the
@@ -82,6 +89,10 @@ public:
     // lost (or the one wanted at start-up) is connected again when it comes back.
     void deviceAdded(const std::string& node);
     void deviceRemoved(const std::string& node);
+    // A USB device appeared or went away (/dev/bus/usb/BBB/DDD): a stills camera, maybe. The
+    // stills camera that was lost (or wanted at start-up) is connected again when it is back.
+    void usbDeviceAdded();
+    void usbDeviceRemoved(const std::string& node);
 
 private:
     media::Error connectDriver(const CaptureDriver& driver, unsigned index);
@@ -109,7 +120,9 @@ private:
     // The device to connect when it appears: the one lost or wanted at start-up (empty: any).
     std::optional<std::string> m_awaited;
     media::LiveSource m_live;
+    std::shared_ptr<media::StillsCamera> m_stills;
     std::unique_ptr<HotplugMonitor> m_hotplug;
+    std::unique_ptr<HotplugMonitor> m_usbHotplug;
 };
 
 }  // namespace avicap32

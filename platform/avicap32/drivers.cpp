@@ -5,6 +5,8 @@
 
 #include "media/devices/device_list.h"
 #include "media/devices/v4l2_camera.h"
+#include "media/stills/scene_camera_io.h"
+#include "media/stills/stills_detection.h"
 #include "media/testscene/test_scene_controls.h"
 #include "media/testscene/test_scene_options.h"
 #include "media/testscene/test_scene_source.h"
@@ -18,6 +20,7 @@ namespace {
 constexpr char kTestSceneName[] = "Built-in test scene";
 
 std::shared_ptr<media::V4l2Io> g_testIo;
+std::function<std::unique_ptr<media::GphotoIo>()> g_stillsIo;
 std::string g_deviceFolder = "/dev";
 
 // One for the process: the scene keeps its settings while the program runs, as a camera does.
@@ -65,9 +68,39 @@ CaptureDriver TestSceneDriver(const std::string& choice) {
     return driver;
 }
 
+std::unique_ptr<media::GphotoIo> StillsIo() { return g_stillsIo ? g_stillsIo() : media::SystemGphotoIo(); }
+
+// Its settings are kept under its model and port: its serial number is known only once it is
+// open, and opening every listed camera would take it from whatever program uses it.
+CaptureDriver StillsDriver(const media::StillsCameraEntry& entry) {
+    CaptureDriver driver;
+    driver.name = entry.label;
+    driver.version = "stills camera on " + entry.camera.port;
+    driver.devicePath = entry.camera.port;
+    driver.settingsKey = media::StillsSettingsKey(entry.camera, std::string());
+    driver.makeStillsCamera = [camera = entry.camera] {
+        return std::make_shared<media::StillsCamera>(StillsIo(), camera);
+    };
+    return driver;
+}
+
+CaptureDriver SceneStillsDriver() {
+    CaptureDriver driver;
+    driver.name = media::kSceneCameraModel;
+    driver.version = "built in";
+    driver.settingsKey = media::kSceneCameraName;
+    driver.makeStillsCamera = [] { return media::MakeSceneCamera(); };
+    return driver;
+}
+
 // A device path that is not (or not yet) a capture device keeps its path as its name, so that
 // connecting to it says what is wrong with it.
 CaptureDriver ChosenDriver(const std::string& choice) {
+    if (choice == media::kSceneCameraName) {
+        CaptureDriver driver = SceneStillsDriver();
+        driver.chosenByEnvironment = true;
+        return driver;
+    }
     if (media::IsTestSceneName(choice)) {
         CaptureDriver driver = TestSceneDriver(choice);
         driver.chosenByEnvironment = true;
@@ -123,6 +156,15 @@ std::vector<CaptureDriver> ListSelectableDrivers() {
     const bool haveScene = std::any_of(drivers.begin(), drivers.end(),
                                        [](const CaptureDriver& d) { return d.settingsKey == kTestSceneName; });
     if (!haveScene) drivers.push_back(TestSceneDriver("test"));
+    std::vector<media::StillsCameraEntry> cameras;
+    // A failed detection leaves the webcams and the built-in cameras to choose from.
+    if (!media::ListStillsCameras(*StillsIo(), cameras)) {
+        for (const media::StillsCameraEntry& entry : cameras) drivers.push_back(StillsDriver(entry));
+    }
+    const bool haveStillsScene = std::any_of(drivers.begin(), drivers.end(), [](const CaptureDriver& d) {
+        return d.settingsKey == media::kSceneCameraName;
+    });
+    if (!haveStillsScene) drivers.push_back(SceneStillsDriver());
     return drivers;
 }
 
@@ -137,6 +179,8 @@ void SetCaptureDeviceVariable(std::string name) { DeviceVariable() = std::move(n
 const std::string& CaptureDeviceVariable() { return DeviceVariable(); }
 
 std::shared_ptr<media::V4l2Io> CameraIo() { return g_testIo ? g_testIo : media::SystemV4l2Io(); }
+
+void SetStillsIoForTesting(std::function<std::unique_ptr<media::GphotoIo>()> makeIo) { g_stillsIo = std::move(makeIo); }
 
 void SetCameraIoForTesting(std::shared_ptr<media::V4l2Io> io, std::string deviceFolder) {
     g_testIo = std::move(io);

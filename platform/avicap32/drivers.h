@@ -1,11 +1,13 @@
 // Capture drivers 0..9: the computer's video-capture devices, in /dev/videoN order. An
 // environment variable the program names replaces driver 0: "test" (or "test:WIDTHxHEIGHT") is
 // the built-in test scene, anything else a device path. The Source dialog offers the same devices
-// and the test scene after them.
+// and the test scene after them, then the stills cameras libgphoto2 finds and the built-in test
+// stills camera ("test-stills", which the variable may name too).
 #pragma once
 
 #include "media/common/frame.h"
 #include "media/devices/v4l2_io.h"
+#include "media/stills/stills_camera.h"
 
 #include <functional>
 #include <memory>
@@ -38,11 +40,15 @@ struct CaptureDriver {
     // Its settings, on a descriptor of their own: the camera's, or the test scene's.
     std::string controlsPath;
     std::shared_ptr<media::V4l2Io> controlsIo;
+    // A stills camera's: made when it is connected. Its live view is the stream, and a press takes
+    // a still instead of the newest frame.
+    std::function<std::shared_ptr<media::StillsCamera>()> makeStillsCamera;
 };
 
 // The numbered drivers.
 std::vector<CaptureDriver> ListCaptureDrivers();
-// What the Source dialog offers: the numbered drivers, then the test scene.
+// What the Source dialog offers: the numbered drivers, the test scene, the stills cameras
+// attached now and the built-in test stills camera.
 std::vector<CaptureDriver> ListSelectableDrivers();
 // One device at one node: the same identity and the same device path. What the whole tree
 // compares drivers with (the lists, the Source dialog).

@@ -4,7 +4,8 @@
 
 namespace avicap32 {
 
-HotplugMonitor::HotplugMonitor(Handler handler) : m_handler(std::move(handler)) {
+HotplugMonitor::HotplugMonitor(Handler handler, media::WatchedDevices watched)
+    : m_handler(std::move(handler)), m_monitor(watched) {
     if (m_monitor.fd() < 0) return;
     m_notifier = std::make_unique<QSocketNotifier>(m_monitor.fd(), QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] {

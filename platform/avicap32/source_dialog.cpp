@@ -7,6 +7,7 @@
 #include "capture_window.h"
 #include "driver_dialog.h"
 #include "source_settings.h"
+#include "stills_source_page.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -284,6 +285,9 @@ private:
         std::unique_ptr<SourceSettings> settings = m_window.device().openSourceSettings(error);
         if (!m_window.connected()) {
             note = new QLabel(QStringLiteral("No capture device is connected. Choose one from the list above."));
+        } else if (const std::shared_ptr<media::StillsCamera>& camera = m_window.device().stillsCamera()) {
+            m_page = new StillsSourcePage(m_window, camera, m_message);
+            m_pageHolder->addWidget(m_page, 1);
         } else if (!settings) {
             note = new QLabel(error ? QString::fromStdString(error.message)
                                     : QStringLiteral("The device has no settings to change."));
@@ -298,7 +302,7 @@ private:
             (new QVBoxLayout(m_page))->addWidget(note);
             m_pageHolder->addWidget(m_page, 1);
         }
-        m_defaults->setEnabled(!note);
+        m_defaults->setEnabled(m_sourcePage != nullptr);
         m_dialog.adjustSize();
     }
 

@@ -2,6 +2,8 @@
 // undoing done here, each followed by the program's counter and every view.
 #include "capture_window.h"
 
+#include "media/stills/still_frame.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 
@@ -48,8 +50,13 @@ QString CaptureWindow::deleteFrame(size_t index) {
     if (!m_recording) return QStringLiteral("No take is open");
     if (m_recording->frameCount() <= 1)
         return QStringLiteral("The only frame of the take cannot be deleted: shoot its replacement first.");
+    // The still being taken goes into the take on its own thread: the take waits for it.
+    if (m_stillsTake && m_stillsTake->pressing())
+        return QStringLiteral("A still is being taken: try again when it is in.");
     m_slowEdit = false;
-    media::Error error = m_recording->deleteFrame(index);
+    // A stills camera's take keeps its stills in step: a deleted frame's still goes aside with it.
+    media::Error error = m_stillsTake ? media::DeleteFrameWithStill(*m_stillsFolder, *m_recording, index)
+                                      : m_recording->deleteFrame(index);
     endSlowEdit();
     if (error) return Why("The frame was not deleted:", error);
     if (m_insertAt && index < *m_insertAt) setInsertionPoint(*m_insertAt - 1);
@@ -60,8 +67,11 @@ QString CaptureWindow::deleteFrame(size_t index) {
 QString CaptureWindow::undoDelete(size_t& restoredAt) {
     if (!m_recording) return QStringLiteral("No take is open");
     if (m_recording->undoableDeletions() == 0) return QStringLiteral("Nothing to undo");
+    if (m_stillsTake && m_stillsTake->pressing())
+        return QStringLiteral("A still is being taken: try again when it is in.");
     m_slowEdit = false;
-    media::Error error = m_recording->undoDelete(&restoredAt);
+    media::Error error = m_stillsTake ? media::UndoDeleteWithStill(*m_stillsFolder, *m_recording, &restoredAt)
+                                      : m_recording->undoDelete(&restoredAt);
     endSlowEdit();
     if (error) return Why("The frame was not brought back:", error);
     // A frame deleted from before the insertion point comes back before it.

@@ -38,6 +38,8 @@
 #define CAPFILE_REPLACE 1           // replaced once the new recording's first frame is on disk
 #define CAPFILE_REPLACE_IN_PLACE 2  // its folder takes no new files: overwritten in place
 #define CAPFILE_IN_USE 3            // another recording is writing to it
+// Added to the reply when the video there has stills beside it, which a new take sets aside.
+#define CAPFILE_HAS_STILLS 0x100
 
 // This platform's own notifications, sent by the capture window to its parent as WM_COMMAND
 // with the capture window's identifier in the low word, the code in the high word and the
@@ -68,6 +70,8 @@
 // This platform's own too: the capture file's new name is not durable yet (its folder could not
 // be synced); the frames are on disk, and the sync is tried again with every frame and the close.
 #define IDS_CAP_STAT_FILE_NAME_NOT_SAVED 601
+// This platform's own too: a stills camera is taking a press's still, or why the press took none.
+#define IDS_CAP_STAT_STILL 602
 
 // The platform's 32-bit layouts, field for field: the program hands these records to the
 // capture window with their sizes, so the sizes must be exactly these.

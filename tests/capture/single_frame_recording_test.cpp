@@ -218,6 +218,13 @@ TEST_F(RecordingTest, FailedFramesDoNotCountAndSayWhy) {
     EXPECT_EQ(m_harness->text(1007), L"2");
     EXPECT_EQ(m_harness->text(1010), L"No frame was captured. The capture file cannot be written.");
 
+    // A stills camera answers before its still is in: what it says is shown, not a failure.
+    SpyCaptureWindow::config().singleFrameError.clear();
+    SpyCaptureWindow::config().singleFrameStatus = L"Taking a still: the frame counts once it is on disk.";
+    m_harness->click(1000);
+    EXPECT_EQ(m_harness->text(1007), L"2");
+    EXPECT_EQ(m_harness->text(1010), L"Taking a still: the frame counts once it is on disk.");
+
     stop();
     EXPECT_EQ(m_harness->text(1010), L"Recorded 2 Frames. Stoped and saved");
 }
@@ -362,6 +369,14 @@ TEST_F(ReplaceQuestionTest, TheQuestionTellsWhatReplacingWouldCostOrRefusesThePr
                                   L"place, without a safety copy: should the computer stop while the first "
                                   L"frame is written, it is lost.",
                               MB_OKCANCEL, IDOK);
+    m_harness->click(1000);
+    EXPECT_TRUE(SpyCaptureWindow::singleFrameOpen());
+    stop();
+
+    SpyCaptureWindow::config().replacement = CAPFILE_REPLACE | CAPFILE_HAS_STILLS;
+    m_modals.expectMessageBox(
+        question() + L"\nIts stills are not removed: they are kept aside in a numbered folder beside it.", MB_OKCANCEL,
+        IDOK);
     m_harness->click(1000);
     EXPECT_TRUE(SpyCaptureWindow::singleFrameOpen());
 }

@@ -649,6 +649,44 @@ installed_copy() {
     wait_for_exit
 }
 
+# The built-in stills camera: each press takes a 6000x4000 still, kept beside the take in the
+# take's order, and the frame made from it at the live view's width; both are on disk before the
+# next press.
+before_stills_recording() { export KINOREE_CAPTURE_DEVICE=test-stills; }
+stills_recording() {
+    local n
+    for n in 1 2 3; do
+        click_capture
+        poll_until "still $n was not recorded" holds_frames "$(capture_file)" "$n"
+    done
+    click_stop
+    answer_box "stop and save" Return
+    check_video "$(capture_file)" 3 15
+    check_stills "$(capture_file)" 3
+    keys Escape
+    wait_for_exit
+}
+
+# The take's stills folder holds exactly n full-size stills, numbered without gaps, each the still
+# its frame was made from: scaled down to the frame's size, still i looks like frame i.
+check_stills() {
+    local file=$1 n=$2 folder i still size psnr
+    folder="${file%.*}.stills"
+    [ "$(ls "$folder" | grep -c '\.jpg$')" = "$n" ] || fail "$folder holds $(ls "$folder" | tr '\n' ' '), not $n stills"
+    for i in $(seq 1 "$n"); do
+        still=$(printf '%s/%06d.jpg' "$folder" "$i")
+        [ -f "$still" ] || fail "$still is missing"
+        size=$(ffprobe -v error -show_entries stream=width,height -of csv=p=0 "$still")
+        [ "$size" = "6000,4000" ] || fail "$still is $size, not 6000,4000"
+        psnr=$(ffmpeg -v info -i "$still" -i "$file" -filter_complex \
+            "[0]scale=960:640,format=yuv420p[a];[1]select=eq(n\\,$((i - 1))),format=yuv420p[b];[a][b]psnr" \
+            -frames:v 1 -f null - 2>&1 | sed -n 's/.*average:\([0-9.inf]*\).*/\1/p')
+        [ -n "$psnr" ] && { [ "$psnr" = inf ] || awk "BEGIN{exit !($psnr > 25)}"; } ||
+            fail "$still does not look like frame $i of $file (PSNR ${psnr:-none})"
+    done
+    echo "ok: $folder has $n stills of 6000x4000 in the take's order"
+}
+
 # Not a test: the picture of the main dialog for the README, saved to KINOREE_SCREENSHOT.
 screenshot() {
     sleep 2 # the preview shows a few frames of the moving scene

@@ -102,6 +102,12 @@ public:
             s.frames = 0;
             return TRUE;
         case WM_CAP_SINGLE_FRAME:
+            if (s.open && !s.config.singleFrameReply && s.config.singleFrameError.empty()) {
+                // A stills camera's press: answered at once, no failure, what it does in Status.
+                if (s.statusCallback)
+                    s.statusCallback(handle(), IDS_CAP_STAT_STILL, s.config.singleFrameStatus.c_str());
+                return FALSE;
+            }
             if (!s.open || !s.config.singleFrameReply) {
                 if (s.errorCallback) s.errorCallback(handle(), IDS_CAP_NODISKSPACE, s.config.singleFrameError.c_str());
                 return FALSE;

@@ -42,7 +42,8 @@ struct SpyCaptureConfig {
     int saveAsRefusals = 0;
     // What a new recording would do to the video at the capture file's path.
     LRESULT replacement = CAPFILE_REPLACE;
-    // With a confirmed single frame, what the status callback is told first (nothing if empty).
+    // With a confirmed single frame, what the status callback is told first (nothing if empty);
+    // with a failing one and no singleFrameError, all it is told (a stills camera's press).
     std::wstring singleFrameStatus;
     std::wstring captureFile = L"/home/animator/Videos/Capture.avi";
     CAPTUREPARMS parms{};  // what the window reports

@@ -1,7 +1,9 @@
 // The capture window keeps what the user set: camera settings survive a reconnect and a new
 // picture size, and the picture size changes only between recordings.
 #include "capture_window.h"
+#include "avicap32_private.h"
 #include "drivers.h"
+#include "fake_gphoto_io.h"
 #include "program_registration.h"
 #include "source_settings.h"
 #include "fake_v4l2_io.h"
@@ -326,10 +328,17 @@ protected:
         }
         m_io->add(path("video1")).caps = V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING;
         avicap32::SetCameraIoForTesting(m_io, m_dir.string());
+        // No stills camera attached, whatever is plugged into the machine running the tests.
+        avicap32::SetStillsIoForTesting([] {
+            auto none = std::make_unique<media::testing::FakeGphotoIo>();
+            none->setAttached({});
+            return none;
+        });
         CameraSettingsTest::SetUp();
     }
     void TearDown() override {
         CameraSettingsTest::TearDown();
+        avicap32::SetStillsIoForTesting(nullptr);
         fs::remove_all(m_dir);
     }
 
@@ -351,7 +360,8 @@ TEST_F(DeviceChoiceTest, TheSourceDialogSwitchesDevicesLocksThemAndCancelUndoesB
 
     modals.expectLiveDialog(L"Video Source", [&](LiveDialog& dialog) {
         EXPECT_EQ(Items(dialog, "Device"),
-                  (std::vector<QString>{"HD Webcam (port 2)", "HD Webcam (port 3)", "Built-in test scene"}));
+                  (std::vector<QString>{"HD Webcam (port 2)", "HD Webcam (port 3)", "Built-in test scene",
+                                        "Built-in test stills camera"}));
         dialog.press("Lock exposure, white balance and focus");
         EXPECT_TRUE(dialog.shows("\"White Balance, Automatic\" cannot be changed now")) << "the refusal is told";
         dialog.choose("Device", "HD Webcam (port 3)");

@@ -1,9 +1,15 @@
-// The capture window with the built-in test scene: what each request answers, and single-frame
-// recordings read back frame by frame, including when things go wrong.
+// The capture window with the built-in test scene and a scripted stills camera: what each request
+// answers, and single-frame recordings read back frame by frame, including when things go wrong.
+#include "avicap32_private.h"
 #include "capture_window.h"
 #include "drivers.h"
+#include "fake_gphoto_io.h"
+#include "live_dialog.h"
+#include "scripted_modals.h"
 #include "program_registration.h"
 #include "media/avi/avi_reader.h"
+#include "media/stills/stills_camera.h"
+#include "media/stills/stills_folder.h"
 #include "media/testscene/frame_stamp.h"
 #include "media/testscene/test_scene_source.h"
 
@@ -11,15 +17,21 @@
 #include "vfw.h"
 #include "wait_until.h"
 
+#include <QComboBox>
+#include <QDialog>
+#include <QString>
+
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -44,11 +56,14 @@ LRESULT CALLBACK RecordStatus(HWND, int id, LPCWSTR text) {
     return TRUE;
 }
 
-// The capture window's notifications to its parent, by code.
+// The capture window's notifications to its parent, by code; a stills camera's frame confirmed
+// after its press among them.
 std::vector<UINT> g_notices;
+int g_framesChanged = 0;
 
 INT_PTR CALLBACK NoProc(HWND, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_COMMAND && LOWORD(wParam) == 0) g_notices.push_back(HIWORD(wParam));
+    if (message == WM_COMMAND && HIWORD(wParam) == CAPN_FRAMES_CHANGED) ++g_framesChanged;
     return message == WM_INITDIALOG;
 }
 
@@ -80,6 +95,7 @@ protected:
         g_errors.clear();
         g_statuses.clear();
         g_notices.clear();
+        g_framesChanged = 0;
         m_folder = fs::temp_directory_path() / ("kinoree-capture-" + std::to_string(::getpid()));
         fs::remove_all(m_folder);
         fs::create_directories(m_folder);
@@ -480,3 +496,212 @@ TEST_F(CaptureWindowTest, AShotIsAskedOfTheProgramUnlessItsWindowIsBusy) {
     EnableWindow(m_parent, TRUE);
     EXPECT_EQ(g_notices, (std::vector<UINT>{CAPN_SHOOT}));
 }
+
+namespace {
+
+using media::testing::FakeCall;
+using media::testing::FakeGphotoIo;
+
+// Every connection the capture window makes goes to one scripted camera, which the test steers.
+class SharedGphotoIo : public media::GphotoIo {
+public:
+    explicit SharedGphotoIo(std::shared_ptr<FakeGphotoIo> fake) : m_fake(std::move(fake)) {}
+    int detect(std::vector<media::DetectedCamera>& cameras) override { return m_fake->detect(cameras); }
+    int open(const media::DetectedCamera& camera) override { return m_fake->open(camera); }
+    int capturePreview(std::vector<uint8_t>& jpeg) override { return m_fake->capturePreview(jpeg); }
+    int captureImage(media::CameraFilePath& path) override { return m_fake->captureImage(path); }
+    int download(const media::CameraFilePath& path, std::vector<uint8_t>& data) override {
+        return m_fake->download(path, data);
+    }
+    int waitForEvent(int timeoutMs, media::CameraEvent& event) override {
+        return m_fake->waitForEvent(timeoutMs, event);
+    }
+    int listConfig(std::vector<std::string>& names) override { return m_fake->listConfig(names); }
+    int getConfig(const std::string& name, media::ConfigWidget& widget) override {
+        return m_fake->getConfig(name, widget);
+    }
+    int setConfig(const std::string& name, const std::string& value) override { return m_fake->setConfig(name, value); }
+    void exit() override { m_fake->exit(); }
+
+private:
+    std::shared_ptr<FakeGphotoIo> m_fake;
+};
+
+const media::DetectedCamera kBody{"Fake Body", "usb:001,004"};
+
+class StillsCaptureTest : public CaptureWindowTest {
+protected:
+    void SetUp() override {
+        m_camera->setAttached({kBody});
+        avicap32::SetStillsIoForTesting([fake = m_camera] { return std::make_unique<SharedGphotoIo>(fake); });
+        CaptureWindowTest::SetUp();
+    }
+    void TearDown() override {
+        CaptureWindowTest::TearDown();
+        avicap32::SetStillsIoForTesting(nullptr);
+    }
+    static std::vector<std::string> Names(const std::vector<avicap32::CaptureDriver>& drivers) {
+        std::vector<std::string> names;
+        for (const avicap32::CaptureDriver& driver : drivers) names.push_back(driver.name);
+        return names;
+    }
+    // Chooses a listed device by name, as the Source dialog does.
+    media::Error choose(const std::string& name) {
+        for (const avicap32::CaptureDriver& driver : avicap32::ListSelectableDrivers()) {
+            if (driver.name == name) return window()->device().switchTo(driver);
+        }
+        return {media::ErrorKind::DeviceGone, name + " is not listed"};
+    }
+    DWORD frames() {
+        CAPSTATUS status{};
+        send(WM_CAP_GET_STATUS, sizeof status, reinterpret_cast<LPARAM>(&status));
+        return status.dwCurrentVideoFrame;
+    }
+    std::wstring lastStatus() const { return g_statuses.empty() ? L"" : g_statuses.back().text; }
+
+    std::shared_ptr<FakeGphotoIo> m_camera = std::make_shared<FakeGphotoIo>();
+};
+
+TEST_F(StillsCaptureTest, TheSourceListOffersEachStillsCameraByModelTwinsByPortAndTheBuiltInOne) {
+    struct Case {
+        std::vector<media::DetectedCamera> attached;
+        bool detectionFails;
+        std::vector<std::string> stillsNames;  // listed after the test scene
+    };
+    const std::vector<Case> cases = {
+        {{kBody}, false, {"Fake Body", "Built-in test stills camera"}},
+        {{kBody, {"Fake Body", "usb:001,009"}, {"Other", "usb:002,001"}},
+         false,
+         {"Fake Body (usb:001,004)", "Fake Body (usb:001,009)", "Other", "Built-in test stills camera"}},
+        // Detection failing leaves what needs none.
+        {{kBody}, true, {"Built-in test stills camera"}},
+    };
+    for (const Case& c : cases) {
+        m_camera->setAttached(c.attached);
+        if (c.detectionFails) m_camera->fail(FakeCall::Detect, GP_ERROR_IO, 1);
+        std::vector<std::string> names = Names(avicap32::ListSelectableDrivers());
+        auto scene = std::find(names.begin(), names.end(), "Built-in test scene");
+        ASSERT_NE(scene, names.end());
+        EXPECT_EQ(std::vector<std::string>(scene + 1, names.end()), c.stillsNames) << c.stillsNames.front();
+    }
+}
+
+TEST_F(StillsCaptureTest, APressReturnsAtOnceAndItsFrameCountsOnceTheStillIsOnDisk) {
+    const fs::path file = m_folder / "take.avi";
+    const fs::path stills = m_folder / "take.stills";
+    setFile(file);
+    ASSERT_FALSE(choose("Fake Body"));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_OPEN));
+
+    // A slow camera: the press answers before the still is taken, and a second one is refused.
+    m_camera->holdCaptures(true);
+    EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME));
+    EXPECT_EQ(g_statuses.back().id, IDS_CAP_STAT_STILL);
+    EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME));
+    EXPECT_EQ(lastStatus(), QString(media::StillsCamera::kStillPending).toStdWString());
+    EXPECT_TRUE(g_errors.empty());
+    EXPECT_EQ(frames(), 0u);
+    m_camera->holdCaptures(false);
+    ASSERT_TRUE(WaitUntil([] { return g_framesChanged == 1; }));
+    EXPECT_EQ(frames(), 1u);
+    EXPECT_EQ(media::ListStills(stills.string()).size(), 1u);
+
+    // The card full: no still, no frame, the reason in Status.
+    m_camera->fail(FakeCall::Capture, GP_ERROR_NO_SPACE, 1);
+    g_statuses.clear();
+    EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME));
+    ASSERT_TRUE(WaitUntil([&] { return lastStatus().starts_with(L"No frame was captured"); }));
+    EXPECT_EQ(frames(), 1u);
+    EXPECT_TRUE(g_errors.empty());
+
+    // Stop waits for the still being taken and counts it.
+    m_camera->holdCaptures(true);
+    EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME));
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        m_camera->holdCaptures(false);
+    });
+    EXPECT_TRUE(send(WM_CAP_SINGLE_FRAME_CLOSE));
+    release.join();
+    EXPECT_EQ(g_framesChanged, 2);
+    EXPECT_EQ(Stamps(file.string()).size(), 2u);
+    EXPECT_EQ(media::ListStills(stills.string()).size(), 2u);
+}
+
+TEST_F(StillsCaptureTest, ATakeWithStillsSaysSoAndANewTakeSetsItsStillsAside) {
+    const fs::path file = m_folder / "take.avi";
+    setFile(file);
+    ASSERT_FALSE(choose("Fake Body"));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_OPEN));
+    EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME));
+    ASSERT_TRUE(WaitUntil([] { return g_framesChanged == 1; }));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_CLOSE));
+    EXPECT_EQ(send(WM_CAP_FILE_GET_REPLACEMENT), CAPFILE_REPLACE | CAPFILE_HAS_STILLS);
+
+    // A webcam's take over it: the old stills go aside with its first frame, never removed.
+    ASSERT_FALSE(choose("Built-in test scene"));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_OPEN));
+    EXPECT_EQ(media::ListStills((m_folder / "take.stills").string()).size(), 1u);
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_CLOSE));
+    EXPECT_FALSE(fs::exists(m_folder / "take.stills"));
+    EXPECT_EQ(media::ListStills((m_folder / "take.stills.1").string()).size(), 1u);
+    EXPECT_EQ(send(WM_CAP_FILE_GET_REPLACEMENT), CAPFILE_REPLACE);
+}
+
+// A camera held by another program: the preview and the Source dialog name the cause and the fix.
+TEST_F(StillsCaptureTest, ACameraHeldElsewhereSaysByWhatAndHowToFreeIt) {
+    m_camera->fail(FakeCall::Open, GP_ERROR_IO_USB_CLAIM, -1);
+    media::Error error = choose("Fake Body");
+    EXPECT_NE(error.message.find("photo-import service"), std::string::npos) << error.message;
+    EXPECT_NE(error.message.find("gio mount -s gphoto2"), std::string::npos) << error.message;
+    EXPECT_TRUE(window()->preview()->message().contains("photo-import service"));
+}
+
+TEST_F(StillsCaptureTest, TheSourceDialogShowsTheCamerasSettingsAsReadBackAndRemembersThem) {
+    testing_support::ScriptedModals modals;
+    ASSERT_FALSE(choose("Fake Body"));
+    const std::string key = window()->device().driver()->settingsKey;
+    modals.expectLiveDialog(L"Video Source", [&](testing_support::LiveDialog& dialog) {
+        ASSERT_TRUE(WaitUntil([&] { return dialog.dialog().findChild<QComboBox*>("whitebalance") != nullptr; }));
+        dialog.press("Lock exposure, white balance and focus");
+        EXPECT_TRUE(dialog.shows("Still automatic: exposure mode P, ISO Auto, white balance Auto"));
+
+        // Outside manual exposure the body keeps its own shutter speed: the list shows what it kept.
+        dialog.choose("Shutter speed", "1/250");
+        EXPECT_TRUE(WaitUntil([&] { return dialog.shows("The camera kept"); }));
+        EXPECT_EQ(dialog.text("Shutter speed"), "1/60");
+
+        for (const auto& [list, value] :
+             {std::pair{"Exposure mode", "Manual"}, {"ISO", "200"}, {"White balance", "Daylight"}}) {
+            dialog.choose(list, value);
+            EXPECT_TRUE(WaitUntil([&] { return dialog.text(list) == value; })) << list;
+        }
+        // The check goes by what the camera read back, which comes a moment after each choice.
+        EXPECT_TRUE(WaitUntil([&] {
+            dialog.press("Lock exposure, white balance and focus");
+            return dialog.shows("Exposure and white balance are fixed");
+        }));
+        dialog.press("OK");
+    });
+    EXPECT_TRUE(send(WM_CAP_DLG_VIDEOSOURCE));
+    modals.verify();
+    const auto remembered = window()->settings().stillsSettings(key).values();
+    EXPECT_NE(std::find(remembered.begin(), remembered.end(), std::pair<std::string, std::string>{"iso", "200"}),
+              remembered.end());
+}
+
+TEST_F(StillsCaptureTest, AStillsCameraUnpluggedAndPluggedBackIsConnectedAgain) {
+    ASSERT_FALSE(choose("Fake Body"));
+    window()->device().usbDeviceRemoved("/dev/bus/usb/001/004");
+    EXPECT_FALSE(window()->connected());
+    m_camera->setAttached({});
+    window()->device().usbDeviceAdded();  // another USB device: not the camera
+    EXPECT_FALSE(window()->connected());
+    m_camera->setAttached({kBody});
+    window()->device().usbDeviceAdded();
+    ASSERT_TRUE(window()->connected());
+    EXPECT_EQ(window()->device().driver()->name, "Fake Body");
+}
+
+}  // namespace
