@@ -659,10 +659,23 @@ stills_recording() {
         click_capture
         poll_until "still $n was not recorded" holds_frames "$(capture_file)" "$n"
     done
+    check_stills "$(capture_file)" 3
+    # The middle frame deleted from the large view: its still goes aside with it, and the others
+    # are numbered again in the take's order.
+    xdotool mousemove $((win_x + 160)) $((win_y + 150)) click --repeat 2 --delay 80 1
+    local large
+    large=$(wait_for_window --name '^Large View') || fail "a double-click did not open the large view"
+    xdotool windowmove --sync "$large" 0 380 windowsize --sync "$large" 860 380
+    xdotool windowfocus --sync "$large" key --delay 150 Left Left Delete
+    poll_until "Delete did not delete the middle frame" holds_frames "$(capture_file)" 2
     click_stop
     answer_box "stop and save" Return
-    check_video "$(capture_file)" 3 15
-    check_stills "$(capture_file)" 3
+    check_video "$(capture_file)" 2 15
+    check_stills "$(capture_file)" 2
+    local take
+    take=$(capture_file)
+    [ "$(ls "${take%.*}.stills/deleted" 2>/dev/null | grep -c '\.jpg$')" = 1 ] ||
+        fail "the deleted frame's still is not in the deleted folder"
     keys Escape
     wait_for_exit
 }
