@@ -21,6 +21,7 @@
 
 #include "media/avi/take_editor.h"
 #include "media/testscene/test_scene_source.h"
+#include "disk_bench_main.h"
 
 namespace media {
 namespace {
@@ -156,23 +157,4 @@ int Run(const std::string& dir, bool quick) {
 }  // namespace
 }  // namespace media
 
-int main(int argc, char** argv) {
-    std::string dir;
-    bool quick = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--quick") {
-            quick = true;
-        } else if (arg == "--dir" && i + 1 < argc) {
-            dir = argv[++i];
-        } else {
-            std::fprintf(stderr, "usage: %s --dir FOLDER_ON_DISK [--quick]\n", argv[0]);
-            return 2;
-        }
-    }
-    if (dir.empty()) {
-        std::fprintf(stderr, "usage: %s --dir FOLDER_ON_DISK [--quick]\n", argv[0]);
-        return 2;
-    }
-    return media::Run(dir, quick);
-}
+int main(int argc, char** argv) { return media::RunDiskBenchmark(argc, argv, media::Run); }

@@ -30,6 +30,7 @@
 #include "media/stills/still_frame.h"
 #include "media/stills/stills_live_view.h"
 #include "media/testscene/scene_painter.h"
+#include "disk_bench_main.h"
 
 namespace media {
 namespace {
@@ -217,23 +218,4 @@ int Run(const std::string& dir, bool quick) {
 }  // namespace
 }  // namespace media
 
-int main(int argc, char** argv) {
-    std::string dir;
-    bool quick = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--quick") {
-            quick = true;
-        } else if (arg == "--dir" && i + 1 < argc) {
-            dir = argv[++i];
-        } else {
-            dir.clear();
-            break;
-        }
-    }
-    if (dir.empty()) {
-        std::fprintf(stderr, "usage: %s --dir FOLDER_ON_DISK [--quick]\n", argv[0]);
-        return 2;
-    }
-    return media::Run(dir, quick);
-}
+int main(int argc, char** argv) { return media::RunDiskBenchmark(argc, argv, media::Run); }

@@ -1,0 +1,33 @@
+// The command line every benchmark that needs a disk takes (bench/run passes it): the folder to
+// write in, on a disk, and --quick for fewer rounds.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace media {
+
+using DiskBenchmark = int (*)(const std::string& dir, bool quick);
+
+inline int RunDiskBenchmark(int argc, char** argv, DiskBenchmark run) {
+    std::string dir;
+    bool quick = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--quick") {
+            quick = true;
+        } else if (arg == "--dir" && i + 1 < argc) {
+            dir = argv[++i];
+        } else {
+            dir.clear();
+            break;
+        }
+    }
+    if (dir.empty()) {
+        std::fprintf(stderr, "usage: %s --dir FOLDER_ON_DISK [--quick]\n", argv[0]);
+        return 2;
+    }
+    return run(dir, quick);
+}
+
+}  // namespace media
