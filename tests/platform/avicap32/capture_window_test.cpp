@@ -540,7 +540,7 @@ protected:
         CaptureWindowTest::TearDown();
         avicap32::SetStillsIoForTesting(nullptr);
     }
-    static std::vector<std::string> Names(const std::vector<avicap32::CaptureDriver>& drivers) {
+    static std::vector<std::string> driverNames(const std::vector<avicap32::CaptureDriver>& drivers) {
         std::vector<std::string> names;
         for (const avicap32::CaptureDriver& driver : drivers) names.push_back(driver.name);
         return names;
@@ -579,7 +579,7 @@ TEST_F(StillsCaptureTest, TheSourceListOffersEachStillsCameraByModelTwinsByPortA
     for (const Case& c : cases) {
         m_camera->setAttached(c.attached);
         if (c.detectionFails) m_camera->fail(FakeCall::Detect, GP_ERROR_IO, 1);
-        std::vector<std::string> names = Names(avicap32::ListSelectableDrivers());
+        std::vector<std::string> names = driverNames(avicap32::ListSelectableDrivers());
         auto scene = std::find(names.begin(), names.end(), "Built-in test scene");
         ASSERT_NE(scene, names.end());
         EXPECT_EQ(std::vector<std::string>(scene + 1, names.end()), c.stillsNames) << c.stillsNames.front();
@@ -672,8 +672,10 @@ TEST_F(StillsCaptureTest, TheSourceDialogShowsTheCamerasSettingsAsReadBackAndRem
         EXPECT_TRUE(WaitUntil([&] { return dialog.shows("The camera kept"); }));
         EXPECT_EQ(dialog.text("Shutter speed"), "1/60");
 
-        for (const auto& [list, value] :
+        for (const auto& choice :
              {std::pair{"Exposure mode", "Manual"}, {"ISO", "200"}, {"White balance", "Daylight"}}) {
+            const char* list = choice.first;
+            const char* value = choice.second;
             dialog.choose(list, value);
             EXPECT_TRUE(WaitUntil([&] { return dialog.text(list) == value; })) << list;
         }
