@@ -81,8 +81,9 @@ LargeView::LargeView(AnimatorView& view) : QWidget(nullptr, Qt::Window), m_view(
         {QStringLiteral("2.39:1 mask"), &media::GuideSet::mask239},
         {QStringLiteral("1.85:1 mask"), &media::GuideSet::mask185},
         {QStringLiteral("4:3 mask"), &media::GuideSet::mask43}};
-    for (const auto& [text, member] : guideItems) {
-        QAction* action = guideMenu->addAction(text);
+    for (const auto& item : guideItems) {
+        const auto member = item.second;
+        QAction* action = guideMenu->addAction(item.first);
         action->setCheckable(true);
         connect(guideMenu, &QMenu::aboutToShow, action,
                 [this, action, member] { action->setChecked(m_view.settings().guides.*member); });
