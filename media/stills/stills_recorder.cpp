@@ -5,10 +5,11 @@
 namespace media {
 
 StillsRecorder::StillsRecorder(std::shared_ptr<StillsCamera> camera, StillsFolder& stills, TakeEditor& avi,
-                               int takeWidth, uint32_t microSecPerFrame, Listener listener)
+                               int takeWidth, uint32_t microSecPerFrame, Listener listener, std::mutex* takeLock)
     : m_camera(std::move(camera)),
       m_stills(stills),
       m_avi(avi),
+      m_takeLock(takeLock),
       m_takeWidth(takeWidth),
       m_microSecPerFrame(microSecPerFrame),
       m_listener(std::move(listener)),
@@ -88,9 +89,11 @@ PressOutcome StillsRecorder::record(const StillsEvent& event) {
     } else {
         auto frame = std::make_shared<Frame>();
         outcome.error = StillToFrame(event.still->jpeg().data, m_takeWidth, *frame);
+        std::unique_lock<std::mutex> take = m_takeLock ? std::unique_lock(*m_takeLock) : std::unique_lock<std::mutex>();
         if (!outcome.error) outcome.error = RecordStill(m_stills, m_avi, *event.still, *frame, m_microSecPerFrame);
         if (!outcome.error) outcome.frame = std::move(frame);
     }
+    std::unique_lock<std::mutex> take = m_takeLock ? std::unique_lock(*m_takeLock) : std::unique_lock<std::mutex>();
     outcome.frames = m_avi.frameCount();
     return outcome;
 }

@@ -32,8 +32,10 @@ public:
     // Called on the recorder's thread with each press's outcome; it must return quickly.
     using Listener = std::function<void(const PressOutcome&)>;
 
+    // `takeLock`, when given, is held while the recorder's thread writes to `avi`: the take's
+    // other users, on other threads, hold it to read the take.
     StillsRecorder(std::shared_ptr<StillsCamera> camera, StillsFolder& stills, TakeEditor& avi, int takeWidth,
-                   uint32_t microSecPerFrame, Listener listener);
+                   uint32_t microSecPerFrame, Listener listener, std::mutex* takeLock = nullptr);
     // Waits for a press underway to end.
     ~StillsRecorder();
     StillsRecorder(const StillsRecorder&) = delete;
@@ -58,6 +60,7 @@ private:
     std::shared_ptr<StillsCamera> m_camera;
     StillsFolder& m_stills;
     TakeEditor& m_avi;
+    std::mutex* m_takeLock;
     const int m_takeWidth;
     const uint32_t m_microSecPerFrame;
     Listener m_listener;

@@ -312,7 +312,7 @@ BOOL CaptureWindow::openSingleFrame() {
     if (camera) {
         // The take's frames are as wide as the live view the animator poses by.
         const int width = static_cast<int>(m_live.format().width);
-        auto stillsTake = std::make_unique<StillsTake>(camera, *m_stillsFolder, *m_recording, width,
+        auto stillsTake = std::make_unique<StillsTake>(camera, *m_stillsFolder, *m_recording, m_takeMutex, width,
                                                        m_params.dwRequestMicroSecPerFrame,
                                                        [this](const media::PressOutcome& o) { stillRecorded(o); });
         std::lock_guard lock(m_stillsMutex);
@@ -495,7 +495,7 @@ BOOL CaptureWindow::getStatus(WPARAM size, LPARAM record) {
     if (m_stillsTake) {
         status.dwCurrentVideoFrame = static_cast<DWORD>(m_stillsTake->frames());
     } else {
-        status.dwCurrentVideoFrame = m_recording ? static_cast<DWORD>(m_recording->frameCount()) : 0;
+        status.dwCurrentVideoFrame = static_cast<DWORD>(frameCount());
     }
     status.fCapturingNow = m_recording != nullptr;
     std::memcpy(reinterpret_cast<void*>(record), &status, sizeof status);

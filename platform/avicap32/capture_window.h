@@ -53,11 +53,21 @@ public:
 
     // The large view's edits of the open recording (take_edits.cpp).
     bool takeOpen() const override { return m_recording != nullptr; }
-    size_t frameCount() const override { return m_recording ? m_recording->frameCount() : 0; }
+    // A stills camera's frame goes into the take on a thread of its own, holding m_takeMutex.
+    size_t frameCount() const override {
+        std::lock_guard lock(m_takeMutex);
+        return m_recording ? m_recording->frameCount() : 0;
+    }
     std::optional<size_t> insertionPoint() const override { return m_insertAt; }
     media::AviVideoCodec codec() const override { return m_recording->codec(); }
-    media::FrameSize frameSize() const override { return m_recording->frameSize(); }
-    uint64_t frameId(size_t index) const override { return m_recording->frameId(index); }
+    media::FrameSize frameSize() const override {
+        std::lock_guard lock(m_takeMutex);
+        return m_recording->frameSize();
+    }
+    uint64_t frameId(size_t index) const override {
+        std::lock_guard lock(m_takeMutex);
+        return m_recording->frameId(index);
+    }
     std::vector<uint8_t> storedFrame(size_t index) const override;
     void setInsertionPoint(std::optional<size_t> at) override;
     QString shoot() override;
@@ -126,6 +136,7 @@ private:
     // A stills camera's presses into the recording; guarded by m_stillsMutex against the camera's
     // worker, which hands it the camera's events.
     std::mutex m_stillsMutex;
+    mutable std::mutex m_takeMutex;
     std::unique_ptr<StillsTake> m_stillsTake;
     std::function<void(const media::StillsEvent&)> m_stillsSettingsListener;
     std::string m_takePath;  // where the last recording was opened

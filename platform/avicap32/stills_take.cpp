@@ -3,17 +3,20 @@
 namespace avicap32 {
 
 StillsTake::StillsTake(std::shared_ptr<media::StillsCamera> camera, media::StillsFolder& folder, media::TakeEditor& avi,
-                       int takeWidth, uint32_t microSecPerFrame, OutcomeListener listener)
+                       std::mutex& takeLock, int takeWidth, uint32_t microSecPerFrame, OutcomeListener listener)
     : m_listener(std::move(listener)),
-      m_recorder(std::move(camera), folder, avi, takeWidth, microSecPerFrame, [this](const media::PressOutcome& o) {
-          {
-              std::lock_guard lock(m_mutex);
-              m_arrived.push_back(o);
-          }
-          m_changed.notify_all();
-          QMetaObject::invokeMethod(
-              &m_gui, [this] { deliver(); }, Qt::QueuedConnection);
-      }) {}
+      m_recorder(
+          std::move(camera), folder, avi, takeWidth, microSecPerFrame,
+          [this](const media::PressOutcome& o) {
+              {
+                  std::lock_guard lock(m_mutex);
+                  m_arrived.push_back(o);
+              }
+              m_changed.notify_all();
+              QMetaObject::invokeMethod(
+                  &m_gui, [this] { deliver(); }, Qt::QueuedConnection);
+          },
+          &takeLock) {}
 
 StillsTake::~StillsTake() = default;
 

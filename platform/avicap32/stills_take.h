@@ -24,8 +24,9 @@ public:
     using OutcomeListener = std::function<void(const media::PressOutcome&)>;
 
     // Borrows `folder` and `avi` until destroyed; each frame is `takeWidth` wide.
+    // `takeLock` is held while a still's frame goes into `avi`, off the GUI thread.
     StillsTake(std::shared_ptr<media::StillsCamera> camera, media::StillsFolder& folder, media::TakeEditor& avi,
-               int takeWidth, uint32_t microSecPerFrame, OutcomeListener listener);
+               std::mutex& takeLock, int takeWidth, uint32_t microSecPerFrame, OutcomeListener listener);
     // Waits for a press underway, up to the camera's timeout; its outcome is not handed over.
     ~StillsTake();
     StillsTake(const StillsTake&) = delete;

@@ -18,6 +18,7 @@ QString Why(const std::string& what, const media::Error& error) {
 
 std::vector<uint8_t> CaptureWindow::storedFrame(size_t index) const {
     std::vector<uint8_t> bytes;
+    std::lock_guard lock(m_takeMutex);
     if (m_recording) m_recording->readFrame(index, bytes);
     return bytes;
 }
