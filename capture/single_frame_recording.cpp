@@ -153,7 +153,9 @@ void CKinoreeV2Dlg::OnCaptureFramesChanged() {
     if (!SendCap(WM_CAP_GET_STATUS, sizeof status, reinterpret_cast<LPARAM>(&status))) return;
     g_nFrameCount = static_cast<int>(status.dwCurrentVideoFrame);
     m_nFramesCaptured = g_nFrameCount;
-    // A stills camera's frame confirmed after its press: the press's "taking a still" is over.
-    if (RecordingOpen(*this)) m_strStatus = kRecordingText;
+    // A stills camera's press ended after it returned: its "taking a still" is over, and what
+    // the capture window said of the ending (why no frame came) replaces it.
+    const std::wstring ending = TakeLastCaptureStatus();
+    if (RecordingOpen(*this)) m_strStatus = ending.empty() ? CString(kRecordingText) : CString(ending);
     UpdateData(FALSE);
 }

@@ -26,12 +26,13 @@ StillsRecorder::~StillsRecorder() {
     m_thread.join();
 }
 
-Error StillsRecorder::press() {
+Error StillsRecorder::press(std::optional<size_t> at) {
     {
         std::lock_guard lock(m_mutex);
         if (m_pressing) return {ErrorKind::DeviceBusy, StillsCamera::kStillPending};
         m_pressing = true;
         m_arrived.reset();
+        m_pressAt = at;
     }
     Error e = m_camera->requestStill();
     if (e) {
@@ -69,8 +70,9 @@ void StillsRecorder::run() {
         if (m_stopping) return;
         const StillsEvent event = std::move(*m_arrived);
         m_arrived.reset();
+        const std::optional<size_t> at = m_pressAt;
         lock.unlock();
-        const PressOutcome outcome = record(event);
+        const PressOutcome outcome = record(event, at);
         lock.lock();
         // Before the outcome goes out: whoever hears of it may press again at once.
         m_pressing = false;
@@ -81,7 +83,7 @@ void StillsRecorder::run() {
     }
 }
 
-PressOutcome StillsRecorder::record(const StillsEvent& event) {
+PressOutcome StillsRecorder::record(const StillsEvent& event, std::optional<size_t> at) {
     PressOutcome outcome;
     outcome.still = event.still;
     if (event.kind == StillsEventKind::StillFailed) {
@@ -90,8 +92,16 @@ PressOutcome StillsRecorder::record(const StillsEvent& event) {
         auto frame = std::make_shared<Frame>();
         outcome.error = StillToFrame(event.still->jpeg().data, m_takeWidth, *frame);
         std::unique_lock<std::mutex> take = m_takeLock ? std::unique_lock(*m_takeLock) : std::unique_lock<std::mutex>();
-        if (!outcome.error) outcome.error = RecordStill(m_stills, m_avi, *event.still, *frame, m_microSecPerFrame);
-        if (!outcome.error) outcome.frame = std::move(frame);
+        // Nothing else edits the take while a press is underway: `at` still means what it did.
+        if (at && *at >= m_avi.frameCount()) at.reset();
+        if (!outcome.error) {
+            outcome.error = at ? InsertStill(m_stills, m_avi, *at, *event.still, *frame, m_microSecPerFrame)
+                               : RecordStill(m_stills, m_avi, *event.still, *frame, m_microSecPerFrame);
+        }
+        if (!outcome.error) {
+            outcome.frame = std::move(frame);
+            outcome.insertedAt = at;
+        }
     }
     std::unique_lock<std::mutex> take = m_takeLock ? std::unique_lock(*m_takeLock) : std::unique_lock<std::mutex>();
     outcome.frames = m_avi.frameCount();

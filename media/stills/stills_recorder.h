@@ -25,6 +25,7 @@ struct PressOutcome {
     uint64_t frames = 0;                 // the take's frames now, the counter's value
     std::shared_ptr<const Frame> frame;  // the frame appended (Rgb24 at the take's size)
     std::shared_ptr<const Still> still;  // as the camera made it, when it came
+    std::optional<size_t> insertedAt;    // where the frame went in, when not at the end
 };
 
 class StillsRecorder {
@@ -41,9 +42,10 @@ public:
     StillsRecorder(const StillsRecorder&) = delete;
     StillsRecorder& operator=(const StillsRecorder&) = delete;
 
-    // Asks the camera for a still; the outcome comes to the listener. Refused while a press is
-    // underway or when the camera refuses.
-    Error press();
+    // Asks the camera for a still to go in at frame `at` (appended without, or when `at` is the
+    // end); the outcome comes to the listener. Refused while a press is underway or when the
+    // camera refuses.
+    Error press(std::optional<size_t> at = std::nullopt);
     bool pressing() const;
     // Waits until no press is underway (its outcome may still be on its way to the listener);
     // false if one still is after `timeout`.
@@ -55,7 +57,7 @@ public:
 
 private:
     void run();
-    PressOutcome record(const StillsEvent& event);
+    PressOutcome record(const StillsEvent& event, std::optional<size_t> at);
 
     std::shared_ptr<StillsCamera> m_camera;
     StillsFolder& m_stills;
@@ -70,6 +72,7 @@ private:
     bool m_pressing = false;
     bool m_stopping = false;
     std::optional<StillsEvent> m_arrived;  // the camera's answer to the press underway
+    std::optional<size_t> m_pressAt;       // where its frame goes
 
     std::thread m_thread;  // last: starts once everything above is ready
 };

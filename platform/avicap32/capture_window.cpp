@@ -310,8 +310,8 @@ BOOL CaptureWindow::openSingleFrame() {
     m_stillsFolder = std::move(stills);
     m_takePath = path;
     if (camera) {
-        // The take's frames are as wide as the live view the animator poses by.
-        const int width = static_cast<int>(m_live.format().width);
+        // As wide as chosen in Video Format, else as the live view the animator poses by.
+        const int width = m_device.stillsTakeWidth().value_or(static_cast<int>(m_live.format().width));
         auto stillsTake = std::make_unique<StillsTake>(camera, *m_stillsFolder, *m_recording, m_takeMutex, width,
                                                        m_params.dwRequestMicroSecPerFrame,
                                                        [this](const media::PressOutcome& o) { stillRecorded(o); });
@@ -389,7 +389,7 @@ BOOL CaptureWindow::closeSingleFrame() {
 // The press returns at once: the frame is confirmed, or the reason told, when the still is in.
 // Only a failure is an error; a press refused while a still is taken is told as the state it is.
 BOOL CaptureWindow::pressStillsCamera() {
-    media::Error error = m_stillsTake->press();
+    media::Error error = m_stillsTake->press(m_insertAt);
     if (error.kind == media::ErrorKind::DeviceBusy) {
         reportStatus(IDS_CAP_STAT_STILL, error.message);
     } else if (error) {
@@ -400,13 +400,19 @@ BOOL CaptureWindow::pressStillsCamera() {
     return FALSE;
 }
 
+// The owner hears of every ending, a failure too: its Status still says a still is being taken.
 void CaptureWindow::stillRecorded(const media::PressOutcome& outcome) {
     if (outcome.error) {
         reportStatus(IDS_CAP_STAT_STILL, "No frame was captured: " + outcome.error.message);
-        return;
+    } else if (outcome.insertedAt) {
+        // Shots at an insertion point go in in order, unless the animator has moved it meanwhile.
+        if (m_insertAt == outcome.insertedAt) m_insertAt = *outcome.insertedAt + 1;
+        m_view.takeChanged();
+        reportStatus(0, std::string());
+    } else {
+        m_view.frameRecorded(outcome.frame);
+        reportStatus(0, std::string());
     }
-    m_view.frameRecorded(outcome.frame);
-    reportStatus(0, std::string());
     if (HWND parent = GetParent(handle())) {
         SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id(), CAPN_FRAMES_CHANGED), reinterpret_cast<LPARAM>(handle()));
     }

@@ -20,8 +20,8 @@ StillsTake::StillsTake(std::shared_ptr<media::StillsCamera> camera, media::Still
 
 StillsTake::~StillsTake() = default;
 
-media::Error StillsTake::press() {
-    media::Error error = m_recorder.press();
+media::Error StillsTake::press(std::optional<size_t> at) {
+    media::Error error = m_recorder.press(at);
     if (!error) ++m_outstanding;
     return error;
 }

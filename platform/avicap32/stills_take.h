@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 namespace avicap32 {
 
@@ -32,8 +33,9 @@ public:
     StillsTake(const StillsTake&) = delete;
     StillsTake& operator=(const StillsTake&) = delete;
 
-    // Asks for a still. DeviceBusy while the last press's still is being taken: never queued.
-    media::Error press();
+    // Asks for a still, to go in at frame `at` (at the end without). DeviceBusy while the last
+    // press's still is being taken: never queued.
+    media::Error press(std::optional<size_t> at = std::nullopt);
     bool pressing() const { return m_recorder.pressing(); }
     // Every event of the camera, from its worker thread.
     void cameraEvent(const media::StillsEvent& event) { m_recorder.cameraEvent(event); }

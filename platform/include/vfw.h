@@ -47,8 +47,9 @@
 // The large view asks for a shot: the owner does what its own capture button does, so that a
 // shot from either place asks the same questions and keeps the same counter.
 #define CAPN_SHOOT 0x0C01
-// The recording's frame count changed outside a request (an edit, or a frame confirmed later):
-// WM_CAP_GET_STATUS's dwCurrentVideoFrame holds the new count.
+// The recording's frame count changed outside a request (an edit, or a frame confirmed later), or
+// a press answered earlier ended without a frame: WM_CAP_GET_STATUS's dwCurrentVideoFrame holds
+// the count, and the status callback has been told why no frame came (or cleared).
 #define CAPN_FRAMES_CHANGED 0x0C02
 
 // Error identifiers passed to the error callback.

@@ -224,9 +224,16 @@ TEST_F(RecordingTest, FailedFramesDoNotCountAndSayWhy) {
     m_harness->click(1000);
     EXPECT_EQ(m_harness->text(1007), L"2");
     EXPECT_EQ(m_harness->text(1010), L"Taking a still: the frame counts once it is on disk.");
+    // Its ending: a failure's reason stays in Status (and in the dialog's own text, which the
+    // next update writes back); a confirmed frame counts and says recording again.
+    SpyCaptureWindow::stillEnded(2, L"No frame was captured: the card is full.");
+    EXPECT_EQ(m_harness->text(1010), L"No frame was captured: the card is full.");
+    SpyCaptureWindow::stillEnded(3, L"");
+    EXPECT_EQ(m_harness->text(1007), L"3");
+    EXPECT_EQ(m_harness->text(1010), kRecording);
 
     stop();
-    EXPECT_EQ(m_harness->text(1010), L"Recorded 2 Frames. Stoped and saved");
+    EXPECT_EQ(m_harness->text(1010), L"Recorded 3 Frames. Stoped and saved");
 }
 
 TEST_F(RecordingTest, AFailedCloseIsReportedAndACloseWithNothingOpenIsNot) {

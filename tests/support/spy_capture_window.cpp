@@ -191,6 +191,13 @@ void SpyCaptureWindow::editTake(int frames) {
     State().frames = frames;
     notify(CAPN_FRAMES_CHANGED);
 }
+
+void SpyCaptureWindow::stillEnded(int frames, const std::wstring& failure) {
+    if (State().statusCallback)
+        State().statusCallback(handle(), failure.empty() ? 0 : IDS_CAP_STAT_STILL, failure.c_str());
+    editTake(frames);
+}
+
 bool SpyCaptureWindow::singleFrameOpen() { return State().open; }
 
 std::vector<std::wstring> SpyCaptureWindow::savedAs() {

@@ -67,6 +67,9 @@ public:
     // The open recording now holds this many frames (deleted or inserted from the large view),
     // and the parent is told so.
     static void editTake(int frames);
+    // A stills camera's press, answered earlier, has ended: the status callback is told why no
+    // frame came (cleared when `failure` is empty), then the parent that the take holds `frames`.
+    static void stillEnded(int frames, const std::wstring& failure);
     // The paths the kept recording was asked to be saved at, in order.
     static std::vector<std::wstring> savedAs();
     static bool previewing();
