@@ -2,10 +2,13 @@
 
 #include "kernel32_private.h"
 
+#include "media/stills/still_frame.h"
+
 #include <QDir>
 #include <QStandardPaths>
 #include <QStringList>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -180,6 +183,19 @@ std::optional<int> CaptureSettings::jpegQuality(const std::string& device) const
 
 void CaptureSettings::setJpegQuality(const std::string& device, int quality) {
     setValue(device, QStringLiteral("jpegQuality"), quality);
+}
+
+std::optional<int> CaptureSettings::stillsTakeWidth(const std::string& device) const {
+    const std::optional<int> width = PositiveInt(value(device, QStringLiteral("stillsTakeWidth")));
+    // Only a width offered: another, edited into the file, could make frames of any size.
+    if (!width || std::ranges::find(media::kStillsTakeWidths, *width) == std::end(media::kStillsTakeWidths))
+        return std::nullopt;
+    return width;
+}
+
+// The live view's width is kept as 0, so that it too overrides what was chosen before.
+void CaptureSettings::setStillsTakeWidth(const std::string& device, std::optional<int> width) {
+    setValue(device, QStringLiteral("stillsTakeWidth"), width.value_or(0));
 }
 
 namespace {

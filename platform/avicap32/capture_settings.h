@@ -48,6 +48,9 @@ public:
     // A stills camera's own settings, by their names in its configuration.
     media::StillsSettingsMemory stillsSettings(const std::string& device) const;
     void setStillsSettings(const std::string& device, const media::StillsSettingsMemory& settings);
+    // How wide a stills camera's frames go into the video; none for the live view's width.
+    std::optional<int> stillsTakeWidth(const std::string& device) const;
+    void setStillsTakeWidth(const std::string& device, std::optional<int> width);
     std::optional<media::PixelFormat> pixelFormat(const std::string& device) const;
     void setPixelFormat(const std::string& device, media::PixelFormat format);
     std::optional<media::FrameInterval> frameInterval(const std::string& device) const;

@@ -136,6 +136,7 @@ void DeviceConnection::loadDeviceSettings() {
     m_device.controls = m_store.controls(key);
     m_device.codec = m_store.codec(key).value_or(media::AviVideoCodec::Mjpeg);
     m_device.jpegQuality = m_store.jpegQuality(key).value_or(media::kDefaultJpegQuality);
+    m_device.stillsTakeWidth = m_store.stillsTakeWidth(key);
     m_listener.choosing(m_connection->driver);
 }
 
@@ -164,6 +165,11 @@ void DeviceConnection::setCompression(media::AviVideoCodec codec, int jpegQualit
     if (!connected()) return;
     m_store.setCodec(m_connection->driver.settingsKey, codec);
     m_store.setJpegQuality(m_connection->driver.settingsKey, jpegQuality);
+}
+
+void DeviceConnection::setStillsTakeWidth(std::optional<int> width) {
+    m_device.stillsTakeWidth = width;
+    if (connected()) m_store.setStillsTakeWidth(m_connection->driver.settingsKey, width);
 }
 
 std::unique_ptr<media::CameraControls> DeviceConnection::openControls(media::Error& error) const {

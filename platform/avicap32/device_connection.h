@@ -84,6 +84,10 @@ public:
     void setCompression(media::AviVideoCodec codec, int jpegQuality);
     media::AviVideoCodec codec() const { return m_device.codec; }
     int jpegQuality() const { return m_device.jpegQuality; }
+    // How wide a stills camera's frames go into the next recording (one of media::kStillsTakeWidths);
+    // none for as wide as its live view. Kept for the connected device.
+    std::optional<int> stillsTakeWidth() const { return m_device.stillsTakeWidth; }
+    void setStillsTakeWidth(std::optional<int> width);
 
     // Hot-plug, on the GUI thread: a device node appeared or went away. The device that was
     // lost (or the one wanted at start-up) is connected again when it comes back.
@@ -111,6 +115,7 @@ private:
         media::ControlMemory controls;
         media::AviVideoCodec codec = media::AviVideoCodec::Mjpeg;
         int jpegQuality = media::kDefaultJpegQuality;
+        std::optional<int> stillsTakeWidth;
     };
 
     CaptureSettings& m_store;

@@ -7,12 +7,16 @@
 #include "driver_dialog.h"
 #include "stream_text.h"
 
+#include "media/stills/still_frame.h"
+
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace avicap32 {
@@ -130,6 +134,35 @@ private:
     QComboBox* m_rateList = nullptr;
 };
 
+// How wide a stills camera's frames go into the video: as its live view, or one of the widths
+// for a finished film, each with the still's own proportions. A recording keeps its width.
+class TakeWidthChoice {
+public:
+    TakeWidthChoice(CaptureWindow& window, QWidget* parent, QFormLayout* form) {
+        m_list = new QComboBox(parent);
+        m_list->setObjectName(QStringLiteral("takeWidthList"));
+        const media::StreamFormat live = window.device().live().format();
+        m_list->addItem(QStringLiteral("As the live view (%1)").arg(SizeText({live.width, live.height})));
+        for (const int width : media::kStillsTakeWidths) {
+            m_list->addItem(QStringLiteral("%1 wide, as the still in proportion").arg(width), width);
+        }
+        const std::optional<int> chosen = window.device().stillsTakeWidth();
+        if (chosen) m_list->setCurrentIndex(std::max(0, m_list->findData(*chosen)));
+        m_list->setEnabled(!window.recording());
+        auto* label = new QLabel(QStringLiteral("Frames in the &video:"));
+        label->setBuddy(m_list);
+        form->addRow(label, m_list);
+    }
+
+    std::optional<int> chosen() const {
+        const QVariant width = m_list->currentData();
+        return width.isValid() ? std::optional<int>(width.toInt()) : std::nullopt;
+    }
+
+private:
+    QComboBox* m_list = nullptr;
+};
+
 }  // namespace
 
 // OK with another choice restarts the stream with it; the dialog stays open and says why when
@@ -138,6 +171,8 @@ BOOL ShowVideoFormatDialog(CaptureWindow& window) {
     DriverDialog dialog(window, QStringLiteral("Video Format"), QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     auto* form = new QFormLayout;
     FormatChoice choice(window, &dialog, form);
+    std::optional<TakeWidthChoice> takeWidth;
+    if (window.device().stillsCamera()) takeWidth.emplace(window, &dialog, form);
     dialog.content()->addLayout(form);
     auto* note = new QLabel(QStringLiteral("The video's own frame rate is set in the main window."), &dialog);
     note->setWordWrap(true);
@@ -154,8 +189,12 @@ BOOL ShowVideoFormatDialog(CaptureWindow& window) {
 
     dialog.setConfirm([&] {
         media::Error error = window.device().setStream(choice.chosen());
-        if (error) message->setText(QString::fromStdString(error.message));
-        return !error;
+        if (error) {
+            message->setText(QString::fromStdString(error.message));
+            return false;
+        }
+        if (takeWidth && !window.recording()) window.device().setStillsTakeWidth(takeWidth->chosen());
+        return true;
     });
     dialog.run();
     return TRUE;

@@ -52,6 +52,7 @@ TEST(CaptureSettingsTest, WhatWasSetIsReadBackByTheNextRunPerDevice) {
         settings.setFrameInterval(camera, {1, 15});
         settings.setCodec(camera, media::AviVideoCodec::Dib);
         settings.setJpegQuality(camera, 75);
+        settings.setStillsTakeWidth(camera, 1920);
         settings.setDisplay(camera, display);
         settings.setLastDevice(camera);
     }
@@ -66,6 +67,7 @@ TEST(CaptureSettingsTest, WhatWasSetIsReadBackByTheNextRunPerDevice) {
     EXPECT_EQ(settings.frameInterval(camera), (media::FrameInterval{1, 15}));
     EXPECT_EQ(settings.codec(camera), media::AviVideoCodec::Dib);
     EXPECT_EQ(settings.jpegQuality(camera), 75);
+    EXPECT_EQ(settings.stillsTakeWidth(camera), 1920);
     EXPECT_EQ(settings.display(camera), display);
 
     EXPECT_TRUE(settings.controls(twin).empty()) << "a '/' in a key is not a nested group";
@@ -110,6 +112,7 @@ TEST(CaptureSettingsTest, ValuesThisVersionCannotReadCountAsNeverSet) {
                                        "controls=zz=1, 00980900\n"
                                        "compression=H264\n"
                                        "jpegQuality=-3\n"
+                                       "stillsTakeWidth=50000\n"
                                        "display\\onionFrames=many\n"));
     EXPECT_FALSE(settings.pictureSize("cam"));
     EXPECT_FALSE(settings.pixelFormat("cam"));
@@ -117,6 +120,7 @@ TEST(CaptureSettingsTest, ValuesThisVersionCannotReadCountAsNeverSet) {
     EXPECT_TRUE(settings.controls("cam").empty());
     EXPECT_FALSE(settings.codec("cam"));
     EXPECT_FALSE(settings.jpegQuality("cam"));
+    EXPECT_FALSE(settings.stillsTakeWidth("cam")) << "only the widths offered";
     EXPECT_EQ(settings.display("cam"), DisplaySettings{});
 }
 

@@ -8,6 +8,7 @@
 #include "scripted_modals.h"
 #include "program_registration.h"
 #include "media/avi/avi_reader.h"
+#include "media/jpeg/jpeg_decoder.h"
 #include "media/stills/stills_camera.h"
 #include "media/stills/stills_folder.h"
 #include "media/testscene/frame_stamp.h"
@@ -613,6 +614,7 @@ TEST_F(StillsCaptureTest, APressReturnsAtOnceAndItsFrameCountsOnceTheStillIsOnDi
     ASSERT_TRUE(WaitUntil([&] { return lastStatus().starts_with(L"No frame was captured"); }));
     EXPECT_EQ(frames(), 1u);
     EXPECT_TRUE(g_errors.empty());
+    EXPECT_EQ(g_framesChanged, 2);  // the program hears of the ending, to show it
 
     // Stop waits for the still being taken and counts it.
     m_camera->holdCaptures(true);
@@ -623,7 +625,7 @@ TEST_F(StillsCaptureTest, APressReturnsAtOnceAndItsFrameCountsOnceTheStillIsOnDi
     });
     EXPECT_TRUE(send(WM_CAP_SINGLE_FRAME_CLOSE));
     release.join();
-    EXPECT_EQ(g_framesChanged, 2);
+    EXPECT_EQ(g_framesChanged, 3);
     EXPECT_EQ(Stamps(file.string()).size(), 2u);
     EXPECT_EQ(media::ListStills(stills.string()).size(), 2u);
 }
@@ -647,6 +649,44 @@ TEST_F(StillsCaptureTest, ATakeWithStillsSaysSoAndANewTakeSetsItsStillsAside) {
     EXPECT_FALSE(fs::exists(m_folder / "take.stills"));
     EXPECT_EQ(media::ListStills((m_folder / "take.stills.1").string()).size(), 1u);
     EXPECT_EQ(send(WM_CAP_FILE_GET_REPLACEMENT), CAPFILE_REPLACE);
+}
+
+// A still shot at an insertion point goes in there with its frame, the stills renumbered to
+// follow the take, and the next shot goes in after it. The frames are as wide as Video Format
+// chose, in the still's proportions.
+TEST_F(StillsCaptureTest, AShotAtAnInsertionPointTakesItsStillAlongInOrder) {
+    const fs::path file = m_folder / "take.avi";
+    setFile(file);
+    ASSERT_FALSE(choose("Fake Body"));
+    window()->device().setStillsTakeWidth(1280);
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_OPEN));
+    const auto shoot = [&](int confirmed) {
+        EXPECT_FALSE(send(WM_CAP_SINGLE_FRAME));
+        EXPECT_TRUE(WaitUntil([&] { return g_framesChanged == confirmed; }));
+    };
+    shoot(1);
+    shoot(2);
+    window()->setInsertionPoint(1);
+    shoot(3);
+    EXPECT_EQ(window()->insertionPoint(), std::optional<size_t>(2));
+    ASSERT_TRUE(send(WM_CAP_SINGLE_FRAME_CLOSE));
+
+    media::AviReader reader;
+    ASSERT_FALSE(reader.open(file.string()));
+    EXPECT_EQ(std::pair(reader.headers().width, reader.headers().height), std::pair(1280u, 854u));
+    const std::vector<uint64_t> frames = Stamps(file.string());
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_GT(frames[1], frames[2]);  // the newest went in between
+    std::vector<uint64_t> stills;
+    const std::string folder = media::StillsFolderPath(file.string());
+    for (const auto& numbered : media::ListStills(folder)) {
+        std::ifstream in(folder + "/" + numbered.second.front(), std::ios::binary);
+        const std::vector<uint8_t> jpeg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        media::Frame rgb;
+        ASSERT_FALSE(media::DecodeJpegToRgb(jpeg, rgb));
+        stills.push_back(media::ReadFrameStamp(rgb).value_or(~0ull));
+    }
+    EXPECT_EQ(stills, frames);
 }
 
 // A camera held by another program: the preview and the Source dialog name the cause and the fix.
