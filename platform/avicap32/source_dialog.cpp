@@ -286,7 +286,8 @@ private:
         if (!m_window.connected()) {
             note = new QLabel(QStringLiteral("No capture device is connected. Choose one from the list above."));
         } else if (const std::shared_ptr<media::StillsCamera>& camera = m_window.device().stillsCamera()) {
-            m_page = new StillsSourcePage(m_window, camera, m_message);
+            m_stillsVisited.push_back(std::make_unique<StillsSettingsUndo>(m_window));
+            m_page = new StillsSourcePage(m_window, camera, m_message, *m_stillsVisited.back());
             m_pageHolder->addWidget(m_page, 1);
         } else if (!settings) {
             note = new QLabel(error ? QString::fromStdString(error.message)
@@ -314,17 +315,18 @@ private:
     }
 
     // Every device's settings back as they were, the last shown first, then the device the
-    // window had.
+    // window had. A stills camera's come back once it is connected again: they are written to the
+    // camera that is connected then.
     void cancel() {
         for (auto it = m_visited.rbegin(); it != m_visited.rend(); ++it) (*it)->restore();
         const CaptureDriver* now = m_window.device().driver();
         const bool switched = m_original ? !now || !SameDevice(*now, *m_original) : now != nullptr;
-        if (!switched) return;
-        if (m_original) {
+        if (switched && m_original) {
             m_window.device().switchTo(*m_original);
-        } else {
+        } else if (switched) {
             m_window.classProc(WM_CAP_DRIVER_DISCONNECT, 0, 0);
         }
+        for (auto it = m_stillsVisited.rbegin(); it != m_stillsVisited.rend(); ++it) (*it)->restore();
     }
 
     CaptureWindow& m_window;
@@ -332,6 +334,7 @@ private:
     const std::vector<CaptureDriver> m_drivers;
     std::optional<CaptureDriver> m_original;
     std::vector<std::unique_ptr<SourceSettings>> m_visited;
+    std::vector<std::unique_ptr<StillsSettingsUndo>> m_stillsVisited;
     QComboBox* m_list = nullptr;
     QVBoxLayout* m_pageHolder = nullptr;
     QWidget* m_page = nullptr;

@@ -2,8 +2,6 @@
 
 #include "capture_window.h"
 
-#include "media/stills/stills_settings.h"
-
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -30,8 +28,31 @@ QString LabelOf(const media::ConfigWidget& setting) {
 
 }  // namespace
 
-StillsSourcePage::StillsSourcePage(CaptureWindow& window, std::shared_ptr<media::StillsCamera> camera, QLabel* message)
-    : m_window(window), m_camera(std::move(camera)), m_message(message) {
+StillsSettingsUndo::StillsSettingsUndo(CaptureWindow& window) : m_window(window) {
+    if (const CaptureDriver* driver = window.device().driver()) m_key = driver->settingsKey;
+    m_remembered = window.settings().stillsSettings(m_key);
+}
+
+void StillsSettingsUndo::changing(const std::string& name, const std::string& value) {
+    for (const auto& before : m_before) {
+        if (before.first == name) return;
+    }
+    m_before.emplace_back(name, value);
+}
+
+// The last changed first, so that the exposure mode comes back before what it governs.
+void StillsSettingsUndo::restore() {
+    if (m_before.empty()) return;
+    m_window.settings().setStillsSettings(m_key, m_remembered);
+    const CaptureDriver* driver = m_window.device().driver();
+    const std::shared_ptr<media::StillsCamera>& camera = m_window.device().stillsCamera();
+    if (!camera || !driver || driver->settingsKey != m_key) return;
+    for (auto it = m_before.rbegin(); it != m_before.rend(); ++it) media::RequestSettingChange(*camera, it->first, it->second);
+}
+
+StillsSourcePage::StillsSourcePage(CaptureWindow& window, std::shared_ptr<media::StillsCamera> camera, QLabel* message,
+                                   StillsSettingsUndo& undo)
+    : m_window(window), m_camera(std::move(camera)), m_message(message), m_undo(undo) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
 
@@ -98,6 +119,7 @@ void StillsSourcePage::show(const media::ConfigWidget& setting) {
         m_form->insertRow(m_form->rowCount() - 1, label, list);
         QObject::connect(list, &QComboBox::activated, [this, name = setting.name, list](int index) {
             const std::string value = list->itemText(index).toStdString();
+            m_undo.changing(name, m_settings[name].value);
             m_window.device().rememberStillsSetting(name, value);
             media::RequestSettingChange(*m_camera, name, value);
         });

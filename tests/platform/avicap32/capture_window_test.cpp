@@ -731,6 +731,20 @@ TEST_F(StillsCaptureTest, TheSourceDialogShowsTheCamerasSettingsAsReadBackAndRem
     const auto remembered = window()->settings().stillsSettings(key).values();
     EXPECT_NE(std::find(remembered.begin(), remembered.end(), std::pair<std::string, std::string>{"iso", "200"}),
               remembered.end());
+
+    // Cancel puts the camera and what is remembered for it back as they were.
+    modals.expectLiveDialog(L"Video Source", [&](testing_support::LiveDialog& dialog) {
+        ASSERT_TRUE(WaitUntil([&] { return dialog.dialog().findChild<QComboBox*>("iso") != nullptr; }));
+        EXPECT_EQ(dialog.text("ISO"), "200");
+        dialog.choose("ISO", "800");
+        EXPECT_TRUE(WaitUntil([&] { return dialog.text("ISO") == "800"; }));
+        dialog.press("Cancel");
+    });
+    EXPECT_TRUE(send(WM_CAP_DLG_VIDEOSOURCE));
+    modals.verify();
+    EXPECT_EQ(window()->settings().stillsSettings(key).values(), remembered);
+    media::ConfigWidget iso;
+    EXPECT_TRUE(WaitUntil([&] { return m_camera->getConfig("iso", iso) == GP_OK && iso.value == "200"; }));
 }
 
 TEST_F(StillsCaptureTest, AStillsCameraUnpluggedAndPluggedBackIsConnectedAgain) {
