@@ -36,8 +36,12 @@ Error ListStillsCameras(GphotoIo& io, std::vector<StillsCameraEntry>& cameras) {
 }
 
 std::string StillsSettingsKey(const DetectedCamera& camera, const std::string& serial) {
-    if (!serial.empty()) return "gphoto2-serial:" + serial;
+    if (!serial.empty()) return "gphoto2:" + camera.model + "#" + serial;
     return "gphoto2:" + camera.model + "@" + camera.port;
+}
+
+bool MayBeStillsCamera(const std::string& key, const DetectedCamera& camera) {
+    return key == StillsSettingsKey(camera, std::string()) || key.starts_with("gphoto2:" + camera.model + "#");
 }
 
 StillsCameraChanges CompareDetections(const std::vector<StillsCameraEntry>& before,

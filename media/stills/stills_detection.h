@@ -26,9 +26,12 @@ struct StillsCameraEntry {
 // The cameras attached now, in detection order; Error when detection itself failed.
 Error ListStillsCameras(GphotoIo& io, std::vector<StillsCameraEntry>& cameras);
 
-// What a stills camera's settings are kept under: its serial number when it tells one (the same
-// on any port), else its model and port.
+// What a stills camera's settings are kept under: its model and serial number when it tells one
+// (the same camera on any port, a USB camera's changing with every plug), else its model and port.
 std::string StillsSettingsKey(const DetectedCamera& camera, const std::string& serial);
+// Whether `camera`, not yet open, may be the one `key` names: a serial number is told only once a
+// camera is open, so any camera of the model may be it.
+bool MayBeStillsCamera(const std::string& key, const DetectedCamera& camera);
 
 // What changed between two detections: cameras plugged in and cameras gone.
 struct StillsCameraChanges {

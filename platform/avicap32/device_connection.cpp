@@ -27,9 +27,9 @@ media::Error DeviceConnection::connect(unsigned index) {
     if (index == 0 && !DeviceChosenByEnvironment()) {
         const std::string last = m_store.lastDevice();
         m_awaited = last;
-        for (const CaptureDriver& driver : ListSelectableDrivers()) {
-            if (last.empty() || driver.settingsKey != last) continue;
-            return connectDriver(driver, 0);
+        if (!last.empty()) {
+            if (std::optional<media::Error> outcome = connectIdentified(ListSelectableDrivers(), last)) return *outcome;
+            m_awaited = last;
         }
     }
     auto drivers = ListCaptureDrivers();
@@ -42,7 +42,23 @@ media::Error DeviceConnection::connect(unsigned index) {
     return connectDriver(drivers[index], index);
 }
 
-media::Error DeviceConnection::connectDriver(const CaptureDriver& driver, unsigned index) {
+// Connects the listed driver that is the device `key` names; none when none is listed. A stills
+// camera tells its serial number only once open: each camera of its model is tried until one is
+// it, and nothing stays connected when none is.
+std::optional<media::Error> DeviceConnection::connectIdentified(const std::vector<CaptureDriver>& drivers,
+                                                                const std::string& key) {
+    for (const CaptureDriver& driver : drivers) {
+        if (!MayBeDevice(driver, key)) continue;
+        media::Error error = connectDriver(driver, 0, false);
+        if (!error && m_connection->driver.settingsKey != key) continue;  // another camera of the model
+        if (!error && !driver.chosenByEnvironment) m_store.setLastDevice(key);
+        if (!error || driver.settingsKey == key) return error;
+    }
+    disconnect();
+    return std::nullopt;
+}
+
+media::Error DeviceConnection::connectDriver(const CaptureDriver& driver, unsigned index, bool remember) {
     disconnect();
     m_connection = Connection{index, driver};
     loadDeviceSettings();
@@ -52,14 +68,25 @@ media::Error DeviceConnection::connectDriver(const CaptureDriver& driver, unsign
         m_listener.noCamera(error.message);
         return error;
     }
+    identifyStillsCamera();
     m_listener.started();
     restoreControls();
-    if (m_stills) m_store.stillsSettings(driver.settingsKey).applyTo(*m_stills);
+    if (m_stills) m_store.stillsSettings(m_connection->driver.settingsKey).applyTo(*m_stills);
     m_live.setFrameListener(m_listener.frame);
     m_awaited.reset();
     // The variable's choice is for this run only: the next one connects what the user chose.
-    if (!driver.chosenByEnvironment) m_store.setLastDevice(driver.settingsKey);
+    if (remember && !driver.chosenByEnvironment) m_store.setLastDevice(m_connection->driver.settingsKey);
     return media::Error::none();
+}
+
+// An open stills camera is known by its serial number from now on, on whatever port it comes back.
+void DeviceConnection::identifyStillsCamera() {
+    const std::optional<media::DetectedCamera>& detected = m_connection->driver.detectedStills;
+    if (!m_stills || !detected) return;
+    const std::string serial = m_stills->serial();
+    if (serial.empty()) return;
+    m_connection->driver.settingsKey = media::StillsSettingsKey(*detected, serial);
+    loadDeviceSettings();
 }
 
 bool DeviceConnection::disconnect() {
@@ -112,15 +139,16 @@ void DeviceConnection::usbDeviceRemoved(const std::string& node) {
 
 void DeviceConnection::usbDeviceAdded() {
     if (connected() || !m_awaited) return;
-    const std::vector<CaptureDriver> drivers = ListSelectableDrivers();
-    for (unsigned index = 0; index < drivers.size(); ++index) {
-        const CaptureDriver& driver = drivers[index];
-        // The built-in stills camera is never plugged in.
-        if (!driver.makeStillsCamera || driver.settingsKey == media::kSceneCameraName) continue;
-        if (!m_awaited->empty() && driver.settingsKey != *m_awaited) continue;
-        connectDriver(driver, index);
+    std::vector<CaptureDriver> drivers = ListSelectableDrivers();
+    // The built-in stills camera is never plugged in.
+    std::erase_if(drivers, [](const CaptureDriver& d) { return !d.detectedStills; });
+    if (m_awaited->empty()) {
+        if (!drivers.empty()) connectDriver(drivers.front(), 0);
         return;
     }
+    const std::string awaited = *m_awaited;
+    connectIdentified(drivers, awaited);
+    if (!connected()) m_awaited = awaited;
 }
 
 // What the user chose for the device, from the store; the test scene the environment variable

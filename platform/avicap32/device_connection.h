@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace avicap32 {
 
@@ -99,7 +100,10 @@ public:
     void usbDeviceRemoved(const std::string& node);
 
 private:
-    media::Error connectDriver(const CaptureDriver& driver, unsigned index);
+    std::optional<media::Error> connectIdentified(const std::vector<CaptureDriver>& drivers, const std::string& key);
+    // `remember`: the device is the one to connect at the next start.
+    media::Error connectDriver(const CaptureDriver& driver, unsigned index, bool remember = true);
+    void identifyStillsCamera();
     void loadDeviceSettings();
     media::Error startStream();
     void restoreControls();

@@ -70,8 +70,9 @@ CaptureDriver TestSceneDriver(const std::string& choice) {
 
 std::unique_ptr<media::GphotoIo> StillsIo() { return g_stillsIo ? g_stillsIo() : media::SystemGphotoIo(); }
 
-// Its settings are kept under its model and port: its serial number is known only once it is
-// open, and opening every listed camera would take it from whatever program uses it.
+// Listed under its model and port: its serial number is known only once it is open, and opening
+// every listed camera would take it from whatever program uses it. The connection keys it by its
+// serial number once open.
 CaptureDriver StillsDriver(const media::StillsCameraEntry& entry) {
     CaptureDriver driver;
     driver.name = entry.label;
@@ -81,6 +82,7 @@ CaptureDriver StillsDriver(const media::StillsCameraEntry& entry) {
     driver.makeStillsCamera = [camera = entry.camera] {
         return std::make_shared<media::StillsCamera>(StillsIo(), camera);
     };
+    driver.detectedStills = entry.camera;
     return driver;
 }
 
@@ -123,8 +125,16 @@ const char* EnvironmentChoice() {
 
 }  // namespace
 
+// A stills camera's key changes to its serial number once it is open: at one port, one model is
+// one camera.
 bool SameDevice(const CaptureDriver& a, const CaptureDriver& b) {
-    return a.settingsKey == b.settingsKey && a.devicePath == b.devicePath;
+    if (a.devicePath != b.devicePath) return false;
+    if (a.detectedStills && b.detectedStills) return a.detectedStills->model == b.detectedStills->model;
+    return a.settingsKey == b.settingsKey;
+}
+
+bool MayBeDevice(const CaptureDriver& driver, const std::string& key) {
+    return driver.settingsKey == key || (driver.detectedStills && media::MayBeStillsCamera(key, *driver.detectedStills));
 }
 
 bool DeviceChosenByEnvironment() { return EnvironmentChoice() != nullptr; }

@@ -27,8 +27,9 @@ struct CaptureDriver {
     // The camera's device node; empty for the test scene, which has none.
     std::string devicePath;
     // The device's identity, what the settings the user chooses for it are kept under: a
-    // camera's media::SettingsKey (its serial number, else its port and card, else its card), the
-    // test scene's name.
+    // camera's media::SettingsKey (its serial number, else its port and card, else its card), a
+    // stills camera's media::StillsSettingsKey (its model and port until it is open and has told
+    // its serial number), the test scene's name.
     std::string settingsKey;
     // Chosen with the environment variable: what the variable says wins over what is remembered.
     bool chosenByEnvironment = false;
@@ -43,6 +44,8 @@ struct CaptureDriver {
     // A stills camera's: made when it is connected. Its live view is the stream, and a press takes
     // a still instead of the newest frame.
     std::function<std::shared_ptr<media::StillsCamera>()> makeStillsCamera;
+    // A camera libgphoto2 found: its model and port.
+    std::optional<media::DetectedCamera> detectedStills;
 };
 
 // The numbered drivers.
@@ -53,6 +56,9 @@ std::vector<CaptureDriver> ListSelectableDrivers();
 // One device at one node: the same identity and the same device path. What the whole tree
 // compares drivers with (the lists, the Source dialog).
 bool SameDevice(const CaptureDriver& a, const CaptureDriver& b);
+// Whether `driver` may be the device `key` names: it is, or it is a stills camera whose serial
+// number, told once it is open, may make it that device.
+bool MayBeDevice(const CaptureDriver& driver, const std::string& key);
 // Whether the environment variable names a device.
 bool DeviceChosenByEnvironment();
 

@@ -747,17 +747,29 @@ TEST_F(StillsCaptureTest, TheSourceDialogShowsTheCamerasSettingsAsReadBackAndRem
     EXPECT_TRUE(WaitUntil([&] { return m_camera->getConfig("iso", iso) == GP_OK && iso.value == "200"; }));
 }
 
+// Known by its serial number once open: a USB camera comes back on another port with every plug,
+// and is still the one connected last.
 TEST_F(StillsCaptureTest, AStillsCameraUnpluggedAndPluggedBackIsConnectedAgain) {
     ASSERT_FALSE(choose("Fake Body"));
+    const std::string key = window()->device().driver()->settingsKey;
+    EXPECT_EQ(key, "gphoto2:Fake Body#0000TESTSTILLS");
     window()->device().usbDeviceRemoved("/dev/bus/usb/001/004");
     EXPECT_FALSE(window()->connected());
     m_camera->setAttached({});
     window()->device().usbDeviceAdded();  // another USB device: not the camera
     EXPECT_FALSE(window()->connected());
-    m_camera->setAttached({kBody});
+    m_camera->setAttached({{"Other", "usb:001,005"}, {"Fake Body", "usb:001,006"}});
     window()->device().usbDeviceAdded();
     ASSERT_TRUE(window()->connected());
-    EXPECT_EQ(window()->device().driver()->name, "Fake Body");
+    EXPECT_EQ(window()->device().driver()->settingsKey, key);
+
+    window()->device().disconnect();
+    m_camera->setAttached({{"Fake Body", "usb:002,003"}});
+    unsetenv("PLATFORM_TEST_CAPTURE_DEVICE");  // no device named for this run
+    EXPECT_FALSE(window()->device().connect(0));  // the next start
+    ASSERT_TRUE(window()->connected());
+    EXPECT_EQ(window()->device().driver()->settingsKey, key);
+    EXPECT_EQ(window()->settings().lastDevice(), key);
 }
 
 }  // namespace
