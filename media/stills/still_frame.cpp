@@ -1,6 +1,7 @@
 #include "media/stills/still_frame.h"
 
 #include <functional>
+#include <mutex>
 
 #include "media/jpeg/jpeg_decoder.h"
 #include "media/jpeg/jpeg_markers.h"
@@ -37,14 +38,23 @@ Error StillToFrame(std::span<const uint8_t> jpeg, int takeWidth, Frame& frame) {
 
 namespace {
 
+// Held only while the take changes: its readers need not wait for a still's durable write.
+std::unique_lock<std::mutex> Changing(std::mutex* takeLock) {
+    return takeLock ? std::unique_lock(*takeLock) : std::unique_lock<std::mutex>();
+}
+
 // `still` is null for a frame without one.
-Error Record(StillsFolder& stills, TakeEditor& avi, const Still* still, const Frame& frame, uint32_t microSecPerFrame) {
+Error Record(StillsFolder& stills, TakeEditor& avi, const Still* still, const Frame& frame, uint32_t microSecPerFrame,
+             std::mutex* takeLock) {
     const bool first = avi.frameCount() == 0;
     if (still) {
         if (Error e = stills.append(*still)) return e;
     }
     Error e = first ? stills.beginPublish() : Error::none();
-    if (!e) e = avi.appendFrame(frame, microSecPerFrame);
+    if (!e) {
+        const std::unique_lock<std::mutex> changing = Changing(takeLock);
+        e = avi.appendFrame(frame, microSecPerFrame);
+    }
     if (e) {
         if (first) (void)stills.rollback();
         if (still) (void)stills.reconcile(avi.frameCount());
@@ -59,12 +69,12 @@ Error Record(StillsFolder& stills, TakeEditor& avi, const Still* still, const Fr
 }  // namespace
 
 Error RecordStill(StillsFolder& stills, TakeEditor& avi, const Still& still, const Frame& frame,
-                  uint32_t microSecPerFrame) {
-    return Record(stills, avi, &still, frame, microSecPerFrame);
+                  uint32_t microSecPerFrame, std::mutex* takeLock) {
+    return Record(stills, avi, &still, frame, microSecPerFrame, takeLock);
 }
 
 Error RecordFrame(StillsFolder& stills, TakeEditor& avi, const Frame& frame, uint32_t microSecPerFrame) {
-    return Record(stills, avi, nullptr, frame, microSecPerFrame);
+    return Record(stills, avi, nullptr, frame, microSecPerFrame, nullptr);
 }
 
 namespace {
@@ -83,9 +93,12 @@ Error Edit(StillsFolder& stills, Error begun, const std::function<Error()>& edit
 }  // namespace
 
 Error InsertStill(StillsFolder& stills, TakeEditor& avi, size_t at, const Still& still, const Frame& frame,
-                  uint32_t microSecPerFrame) {
-    if (at >= avi.frameCount()) return RecordStill(stills, avi, still, frame, microSecPerFrame);
-    return Edit(stills, stills.beginInsert(at, still), [&] { return avi.insertFrame(at, frame, microSecPerFrame); });
+                  uint32_t microSecPerFrame, std::mutex* takeLock) {
+    if (at >= avi.frameCount()) return RecordStill(stills, avi, still, frame, microSecPerFrame, takeLock);
+    return Edit(stills, stills.beginInsert(at, still), [&] {
+        const std::unique_lock<std::mutex> changing = Changing(takeLock);
+        return avi.insertFrame(at, frame, microSecPerFrame);
+    });
 }
 
 Error DeleteFrameWithStill(StillsFolder& stills, TakeEditor& avi, size_t index) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <span>
 
 #include "media/avi/take_editor.h"
@@ -27,8 +28,10 @@ Error StillToFrame(std::span<const uint8_t> jpeg, int takeWidth, Frame& frame);
 // returns without error are both durable and the frame counted. On failure neither counts: the
 // AVI is left as it was and the still goes to deleted/. `stills` must hold as many stills as
 // `avi` frames, and a new take's folder must have been begun (beginTake) when the AVI was opened.
+// `takeLock`, when given, is held while `avi` changes (and only then: not while the still is
+// written), for the take's readers on other threads.
 Error RecordStill(StillsFolder& stills, TakeEditor& avi, const Still& still, const Frame& frame,
-                  uint32_t microSecPerFrame);
+                  uint32_t microSecPerFrame, std::mutex* takeLock = nullptr);
 
 // The same for a frame without a still (a webcam's): a new take's first frame sets an older
 // take's stills aside with the AVI's publish, since they no longer belong to the file at the path.
@@ -38,7 +41,7 @@ Error RecordFrame(StillsFolder& stills, TakeEditor& avi, const Frame& frame, uin
 // then the stills' committed, or rolled back when the take's failed. Indexes as the editor's
 // (from 0). A shot at the end (at == frameCount()) is RecordStill.
 Error InsertStill(StillsFolder& stills, TakeEditor& avi, size_t at, const Still& still, const Frame& frame,
-                  uint32_t microSecPerFrame);
+                  uint32_t microSecPerFrame, std::mutex* takeLock = nullptr);
 Error DeleteFrameWithStill(StillsFolder& stills, TakeEditor& avi, size_t index);
 Error UndoDeleteWithStill(StillsFolder& stills, TakeEditor& avi, size_t* restoredAt = nullptr);
 

@@ -91,20 +91,18 @@ PressOutcome StillsRecorder::record(const StillsEvent& event, std::optional<size
     } else {
         auto frame = std::make_shared<Frame>();
         outcome.error = StillToFrame(event.still->jpeg().data, m_takeWidth, *frame);
-        std::unique_lock<std::mutex> take = m_takeLock ? std::unique_lock(*m_takeLock) : std::unique_lock<std::mutex>();
         // Nothing else edits the take while a press is underway: `at` still means what it did.
         if (at && *at >= m_avi.frameCount()) at.reset();
         if (!outcome.error) {
-            outcome.error = at ? InsertStill(m_stills, m_avi, *at, *event.still, *frame, m_microSecPerFrame)
-                               : RecordStill(m_stills, m_avi, *event.still, *frame, m_microSecPerFrame);
+            outcome.error = at ? InsertStill(m_stills, m_avi, *at, *event.still, *frame, m_microSecPerFrame, m_takeLock)
+                               : RecordStill(m_stills, m_avi, *event.still, *frame, m_microSecPerFrame, m_takeLock);
         }
         if (!outcome.error) {
             outcome.frame = std::move(frame);
             outcome.insertedAt = at;
         }
     }
-    std::unique_lock<std::mutex> take = m_takeLock ? std::unique_lock(*m_takeLock) : std::unique_lock<std::mutex>();
-    outcome.frames = m_avi.frameCount();
+    outcome.frames = m_avi.frameCount();  // this thread alone changes the take meanwhile
     return outcome;
 }
 
