@@ -134,7 +134,8 @@ bool SameDevice(const CaptureDriver& a, const CaptureDriver& b) {
 }
 
 bool MayBeDevice(const CaptureDriver& driver, const std::string& key) {
-    return driver.settingsKey == key || (driver.detectedStills && media::MayBeStillsCamera(key, *driver.detectedStills));
+    return driver.settingsKey == key ||
+           (driver.detectedStills && media::MayBeStillsCamera(key, *driver.detectedStills));
 }
 
 bool DeviceChosenByEnvironment() { return EnvironmentChoice() != nullptr; }

@@ -47,7 +47,8 @@ void StillsSettingsUndo::restore() {
     const CaptureDriver* driver = m_window.device().driver();
     const std::shared_ptr<media::StillsCamera>& camera = m_window.device().stillsCamera();
     if (!camera || !driver || driver->settingsKey != m_key) return;
-    for (auto it = m_before.rbegin(); it != m_before.rend(); ++it) media::RequestSettingChange(*camera, it->first, it->second);
+    for (auto it = m_before.rbegin(); it != m_before.rend(); ++it)
+        media::RequestSettingChange(*camera, it->first, it->second);
 }
 
 StillsSourcePage::StillsSourcePage(CaptureWindow& window, std::shared_ptr<media::StillsCamera> camera, QLabel* message,

@@ -765,7 +765,7 @@ TEST_F(StillsCaptureTest, AStillsCameraUnpluggedAndPluggedBackIsConnectedAgain) 
 
     window()->device().disconnect();
     m_camera->setAttached({{"Fake Body", "usb:002,003"}});
-    unsetenv("PLATFORM_TEST_CAPTURE_DEVICE");  // no device named for this run
+    unsetenv("PLATFORM_TEST_CAPTURE_DEVICE");     // no device named for this run
     EXPECT_FALSE(window()->device().connect(0));  // the next start
     ASSERT_TRUE(window()->connected());
     EXPECT_EQ(window()->device().driver()->settingsKey, key);
