@@ -1,7 +1,7 @@
 // What the large view costs per shown picture: onion skin over a full-HD picture scaled to the
 // view (goal: at most 4 ms, the preview showing 10 pictures a second), and the same from the
-// camera's MJPEG, decoded at a reduced scale first as the views do; and the strip's small
-// picture of a recorded full-HD frame (goal: at most 2 ms).
+// camera's MJPEG, decoded at a reduced scale first as the views do; both views showing one camera
+// frame; and the strip's small picture of a recorded full-HD frame (goal: at most 2 ms).
 #include <stdlib.h>
 
 #include <benchmark/benchmark.h>
@@ -9,6 +9,7 @@
 #include "media/jpeg/preview.h"
 #include "media/testscene/test_scene_source.h"
 #include "media/view/compositor.h"
+#include "media/view/shared_decodes.h"
 #include "media/view/strip_pictures.h"
 
 namespace media {
@@ -90,6 +91,39 @@ void BM_Mjpeg1080pDecodedAndComposedInto720pView(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Mjpeg1080pDecodedAndComposedInto720pView)->Unit(benchmark::kMillisecond);
+
+// One camera frame in the large view and in the capture window's preview (270x220), each view
+// decoding it for itself (0), or decoded once at the large view's size for both (1).
+void BM_Mjpeg1080pShownInBothViews(benchmark::State& state) {
+    const bool shared = state.range(0) != 0;
+    Frame canvases[2];
+    PictureRect rects[2];
+    const FrameSize areas[2] = {kView, {270, 220}};
+    SharedDecodes decodes;
+    for (int i = 0; i < 2; ++i) {
+        rects[i] = LetterboxRect(kPicture, areas[i]);
+        canvases[i] = {PixelFormat::Rgb24, areas[i].width, areas[i].height, {}, 0, 0};
+        canvases[i].data.resize(size_t(areas[i].width) * areas[i].height * 3);
+        decodes.join(&canvases[i]);
+    }
+    const Frame jpeg = SceneFrame(PixelFormat::Mjpeg, 40);
+    Frame own;
+    for (auto _ : state) {
+        // Another frame each time, as from the camera.
+        const auto frame = std::make_shared<const Frame>(jpeg);
+        for (int i = 0; i < 2; ++i) {
+            const FrameSize want{rects[i].width, rects[i].height};
+            std::shared_ptr<const Frame> picture;
+            if (shared ? decodes.decode(&canvases[i], frame, want, picture)
+                       : DecodePreview(*frame, want.width, want.height, own)) {
+                abort();
+            }
+            ComposeView(shared ? *picture : own, rects[i], false, {}, WholeFrame(canvases[i]));
+            benchmark::DoNotOptimize(canvases[i].data.data());
+        }
+    }
+}
+BENCHMARK(BM_Mjpeg1080pShownInBothViews)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_StripPictureOf1080pMjpeg(benchmark::State& state) {
     const Frame jpeg = SceneFrame(PixelFormat::Mjpeg, 40);

@@ -60,13 +60,17 @@ void LayOnionSkin(const OnionSkin& onion, RgbView out) {
 Error PrepareOnionLayer(const Frame& captured, FrameSize size, bool mirror, Frame& layer) {
     Frame rgb;
     if (Error e = DecodePreview(captured, size.width, size.height, rgb)) return e;
+    ScaleOnionLayer(rgb, size, mirror, layer);
+    return Error::none();
+}
+
+void ScaleOnionLayer(const Frame& rgb, FrameSize size, bool mirror, Frame& layer) {
     layer.format = PixelFormat::Rgb24;
     layer.width = size.width;
     layer.height = size.height;
-    layer.sequence = captured.sequence;
+    layer.sequence = rgb.sequence;
     layer.data.resize(UncompressedFrameBytes(PixelFormat::Rgb24, size.width, size.height));
     ScaleRgb24(rgb, mirror, WholeFrame(layer));
-    return Error::none();
 }
 
 void ComposeView(const Frame& picture, PictureRect rect, bool mirror, const OnionSkin& onion, RgbView canvas) {

@@ -39,6 +39,8 @@ void LayOnionSkin(const OnionSkin& onion, RgbView out);
 // A captured frame (any format) decoded and resampled to `size`, as an onion-skin layer for a
 // view showing it there: done once per frame and view size, not for every picture shown.
 Error PrepareOnionLayer(const Frame& captured, FrameSize size, bool mirror, Frame& layer);
+// The same from a frame already decoded to Rgb24, shared with the other views showing it.
+void ScaleOnionLayer(const Frame& rgb, FrameSize size, bool mirror, Frame& layer);
 
 // Draws the Rgb24 `picture` into `rect` of `canvas` (the whole view), with black everywhere
 // else and the onion skin (of the rect's size, or empty) over it.

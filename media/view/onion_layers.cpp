@@ -3,9 +3,21 @@
 #include <algorithm>
 
 namespace media {
+namespace {
+
+Error MakeLayer(const void* asker, SharedDecodes* decodes, const std::shared_ptr<const Frame>& frame, FrameSize size,
+                bool mirror, Frame& layer) {
+    if (!decodes) return PrepareOnionLayer(*frame, size, mirror, layer);
+    std::shared_ptr<const Frame> rgb;
+    if (Error e = decodes->decode(asker, frame, size, rgb)) return e;
+    ScaleOnionLayer(*rgb, size, mirror, layer);
+    return Error::none();
+}
+
+}  // namespace
 
 const OnionSkin& OnionLayers::skinFor(std::span<const std::shared_ptr<const Frame>> frames, FrameSize size, bool mirror,
-                                      int opacityPercent) {
+                                      int opacityPercent, SharedDecodes* decodes) {
     std::vector<Layer> kept;
     bool allCached = true;
     for (const std::shared_ptr<const Frame>& frame : frames) {
@@ -18,7 +30,7 @@ const OnionSkin& OnionLayers::skinFor(std::span<const std::shared_ptr<const Fram
         }
         allCached = false;
         Layer layer{frame, size, mirror, {}};
-        if (!PrepareOnionLayer(*frame, size, mirror, layer.pixels)) kept.push_back(std::move(layer));
+        if (!MakeLayer(this, decodes, frame, size, mirror, layer.pixels)) kept.push_back(std::move(layer));
     }
     bool sameLayers = allCached && kept.size() == m_layers.size() && m_opacityPercent == opacityPercent;
     for (size_t i = 0; sameLayers && i < kept.size(); ++i) sameLayers = kept[i].frame == m_layers[i].frame;

@@ -1,9 +1,10 @@
 // The onion skin one view lays over its pictures, kept between pictures: each recorded frame is
-// decoded once for the size and mirroring it is shown at, and the layers are summed once, until
-// the frames, that size or the opacity change. One view's drawing thread owns one of these.
+// made a layer once for the size and mirroring it is shown at, and the layers are summed once,
+// until the frames, that size or the opacity change. One view's drawing thread owns one of these.
 #pragma once
 
 #include "media/view/compositor.h"
+#include "media/view/shared_decodes.h"
 
 #include <memory>
 #include <span>
@@ -14,9 +15,10 @@ namespace media {
 class OnionLayers {
 public:
     // The skin of `frames` (newest first, already cut to the number shown) for pictures of
-    // `size`, faded to `opacityPercent` in all. A frame that cannot be decoded is left out.
+    // `size`, faded to `opacityPercent` in all. A frame that cannot be decoded is left out. With
+    // `decodes`, a frame another view shows too is decoded once for both.
     const OnionSkin& skinFor(std::span<const std::shared_ptr<const Frame>> frames, FrameSize size, bool mirror,
-                             int opacityPercent);
+                             int opacityPercent, SharedDecodes* decodes = nullptr);
 
 private:
     struct Layer {

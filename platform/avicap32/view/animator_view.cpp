@@ -23,7 +23,9 @@ void PlaceBeside(QWidget& window, const QWidget& dialog) {
 }  // namespace
 
 AnimatorView::AnimatorView(PreviewWidget* preview, std::function<uint32_t()> frameInterval, TakeReader readTake)
-    : m_preview(preview), m_frameInterval(std::move(frameInterval)), m_readTake(std::move(readTake)) {}
+    : m_preview(preview), m_frameInterval(std::move(frameInterval)), m_readTake(std::move(readTake)) {
+    m_preview->shareDecodes(m_decodes);
+}
 
 AnimatorView::~AnimatorView() { m_largePicture = nullptr; }
 
@@ -144,6 +146,7 @@ void AnimatorView::showLargeView(bool on) {
     }
     if (!m_largeView) {
         m_largeView = std::make_unique<LargeView>(*this);
+        m_largeView->picture()->shareDecodes(m_decodes);
         m_largeView->picture()->setRate(m_rate);
         m_largePicture = m_largeView->picture();
         showOverlay();

@@ -7,6 +7,8 @@
 #include "preview_widget.h"
 #include "take_control.h"
 
+#include "media/view/shared_decodes.h"
+
 #include <QString>
 
 #include <atomic>
@@ -88,6 +90,8 @@ private:
     TakeReader m_readTake;
     std::unique_ptr<LargeView> m_largeView;
     std::atomic<PreviewWidget*> m_largePicture{nullptr};  // read by the capture thread
+    // A frame both views show is decoded once, for the larger of them.
+    std::shared_ptr<media::SharedDecodes> m_decodes = std::make_shared<media::SharedDecodes>();
     DisplaySettings m_settings;
     std::function<void(const DisplaySettings&)> m_settingsListener;
     std::vector<std::shared_ptr<const media::Frame>> m_recent;  // newest first

@@ -1,7 +1,5 @@
 #include "preview_widget.h"
 
-#include "media/jpeg/preview.h"
-
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -11,6 +9,7 @@ namespace avicap32 {
 
 // What the drawing thread draws next, taken under the lock and drawn without it.
 struct PreviewWidget::Job {
+    std::shared_ptr<media::SharedDecodes> decodes;
     std::shared_ptr<const media::Frame> frame;
     std::shared_ptr<const media::RecordedTake> take;  // with the take's frame `index` instead
     long index = -1;
@@ -62,6 +61,7 @@ PreviewWidget::~PreviewWidget() {
     {
         std::lock_guard lock(m_mutex);
         m_quit = true;
+        m_decodes->leave(this);
     }
     m_wake.notify_all();
     m_drawer.join();
@@ -79,7 +79,13 @@ void PreviewWidget::setPreviewing(bool on) {
         std::lock_guard lock(m_mutex);
         m_target = pixelSize();
         m_accepting = on;
-        if (!on) m_pending.reset();
+        // A hidden view's size no longer sets how large the other views' frames are decoded.
+        if (on) {
+            m_decodes->join(this);
+        } else {
+            m_decodes->leave(this);
+            m_pending.reset();
+        }
     }
     updateTimer();
 }
@@ -107,6 +113,11 @@ void PreviewWidget::updateTimer() {
     } else {
         m_refresh.stop();
     }
+}
+
+void PreviewWidget::shareDecodes(std::shared_ptr<media::SharedDecodes> decodes) {
+    std::lock_guard lock(m_mutex);
+    m_decodes = std::move(decodes);
 }
 
 void PreviewWidget::offerFrame(std::shared_ptr<const media::Frame> frame) {
@@ -181,6 +192,7 @@ void PreviewWidget::drawLoop() {
         });
         if (m_quit) return;
         Job job;
+        job.decodes = m_decodes;
         job.target = m_target;
         job.pixelRatio = m_pixelRatio;
         job.scale = m_scale;
@@ -232,16 +244,16 @@ QImage PreviewWidget::draw(const Job& job) {
     const media::PictureRect rect =
         job.scale ? media::LetterboxRect({frame->width, frame->height}, {canvasSize.width(), canvasSize.height()})
                   : media::PictureRect{0, 0, frame->width, frame->height};
-    media::Frame rgb;
-    if (rect.width <= 0 || media::DecodePreview(*frame, rect.width, rect.height, rgb)) return {};
+    std::shared_ptr<const media::Frame> rgb;
+    if (rect.width <= 0 || job.decodes->decode(this, frame, {rect.width, rect.height}, rgb)) return {};
 
     // Decoded and summed once for the size it is shown at, not for every picture.
     const media::OnionSkin& onion =
-        m_onionLayers.skinFor(job.onion, {rect.width, rect.height}, job.mirror, job.opacityPercent);
+        m_onionLayers.skinFor(job.onion, {rect.width, rect.height}, job.mirror, job.opacityPercent, job.decodes.get());
 
     QImage canvas(canvasSize, QImage::Format_RGB888);
     canvas.setDevicePixelRatio(job.pixelRatio);
-    media::ComposeView(rgb, rect, job.mirror, onion,
+    media::ComposeView(*rgb, rect, job.mirror, onion,
                        {canvas.bits(), canvas.width(), canvas.height(), size_t(canvas.bytesPerLine())});
     DrawGuides(canvas, rect, {frame->width, frame->height}, job.guides);
     return canvas;

@@ -1,7 +1,8 @@
 // A view of the capture window's picture: the newest frame, decoded and composed (letterboxed,
 // mirrored, onion skin) on a worker thread and shown at the preview rate. The GUI thread only
 // swaps in a finished picture and paints it, so a view never waits for the camera or the decoder.
-// The capture window's own preview and the large view are both one of these.
+// The capture window's own preview and the large view are both one of these, sharing the decodes
+// of the frames both show.
 #pragma once
 
 #include "media/common/frame.h"
@@ -10,6 +11,7 @@
 #include "media/view/short_play.h"
 #include "media/view/play_order.h"
 #include "media/view/recorded_take.h"
+#include "media/view/shared_decodes.h"
 
 #include <QImage>
 #include <QString>
@@ -50,6 +52,10 @@ public:
     void setScale(bool on);
     void setRate(int milliseconds);
     int rate() const { return m_rate; }
+
+    // Where this view's frames are decoded, shared with the other views showing them; given
+    // before it previews. Until then it decodes for itself.
+    void shareDecodes(std::shared_ptr<media::SharedDecodes> decodes);
 
     // Any thread: the newest frame, replacing one not yet decoded.
     void offerFrame(std::shared_ptr<const media::Frame> frame);
@@ -107,6 +113,7 @@ private:
 
     std::mutex m_mutex;  // guards everything below
     std::condition_variable m_wake;
+    std::shared_ptr<media::SharedDecodes> m_decodes = std::make_shared<media::SharedDecodes>();
     std::shared_ptr<const media::Frame> m_pending;
     std::shared_ptr<const media::Frame> m_lastLive;  // drawn again when only the overlay changed
     ViewOverlay m_overlay;
