@@ -51,12 +51,42 @@ void ScaleRow(const uint8_t* __restrict src, const std::vector<uint32_t>& taps, 
     }
 }
 
+// Each pixel of `to` the mean of a square of four of `from`'s.
+void HalveRgb24(const Frame& from, Frame& to) {
+    to.format = PixelFormat::Rgb24;
+    to.width = from.width / 2;
+    to.height = from.height / 2;
+    to.data.resize(size_t(to.width) * size_t(to.height) * 3);
+    const size_t fromValues = size_t(from.width) * 3, toValues = size_t(to.width) * 3;
+    for (int y = 0; y < to.height; ++y) {
+        const uint8_t* __restrict top = from.data.data() + size_t(y) * 2 * fromValues;
+        const uint8_t* __restrict bottom = top + fromValues;
+        uint8_t* __restrict o = to.data.data() + size_t(y) * toValues;
+        for (size_t x = 0; x < toValues; x += 3) {
+            const size_t a = x * 2;
+            for (size_t c = 0; c < 3; ++c) {
+                o[x + c] = uint8_t((top[a + c] + top[a + 3 + c] + bottom[a + c] + bottom[a + 3 + c] + 2) >> 2);
+            }
+        }
+    }
+}
+
 }  // namespace
 
 RgbView WholeFrame(Frame& rgb) { return {rgb.data.data(), rgb.width, rgb.height, size_t(rgb.width) * 3}; }
 
-void ScaleRgb24(const Frame& rgb, bool mirror, RgbView out) {
-    if (out.width <= 0 || out.height <= 0 || rgb.width <= 0 || rgb.height <= 0) return;
+void ScaleRgb24(const Frame& original, bool mirror, RgbView out) {
+    if (out.width <= 0 || out.height <= 0 || original.width <= 0 || original.height <= 0) return;
+    // Shrinking by more than two would skip source pixels and alias fine detail (a view scaling
+    // down another view's larger decode): the picture is halved first, until at most twice the
+    // size asked for. The halves are the drawing thread's own, kept for its next picture.
+    thread_local Frame halves[2];
+    const Frame* source = &original;
+    for (int next = 0; source->width > 2 * out.width && source->height > 2 * out.height; next ^= 1) {
+        HalveRgb24(*source, halves[next]);
+        source = &halves[next];
+    }
+    const Frame& rgb = *source;
     const std::vector<uint32_t> across = MakeTaps(rgb.width, out.width, mirror, 3);
     const std::vector<uint32_t> down = MakeTaps(rgb.height, out.height, false, 1);
     const size_t sourceValues = size_t(rgb.width) * 3;

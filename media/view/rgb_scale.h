@@ -19,9 +19,8 @@ struct RgbView {
 // A whole Rgb24 frame as a view (the frame must already hold its pixels).
 RgbView WholeFrame(Frame& rgb);
 
-// Resamples the Rgb24 frame `rgb` to fill `out` (bilinear, pixel centres aligned), mirrored left
-// to right when asked. Meant for the modest factors left after a reduced-size decode: shrinking
-// by much more than two skips pixels.
+// Resamples the Rgb24 frame `rgb` to fill `out` (bilinear, pixel centres aligned, after halving
+// by four-pixel means while it is more than twice as large), mirrored left to right when asked.
 void ScaleRgb24(const Frame& rgb, bool mirror, RgbView out);
 
 }  // namespace media

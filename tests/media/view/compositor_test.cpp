@@ -2,6 +2,8 @@
 // mirroring, and onion-skin frames fading with age.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "media/jpeg/jpeg_encoder.h"
 #include "media/view/compositor.h"
 
@@ -92,6 +94,18 @@ TEST(ComposeViewTest, ResamplingKeepsFlatColoursAndEdgesInPlace) {
         EXPECT_EQ(At(canvas, half + 2, size.height / 2), kRed);
         EXPECT_EQ(At(canvas, size.width - 1, size.height - 1), kRed);
     }
+}
+
+// One view scaling down another's larger decode: fine detail shrunk far is averaged, never
+// sampled into stripes of its own.
+TEST(ComposeViewTest, ShrinkingFarAveragesFineDetailInsteadOfSkippingIt) {
+    Frame stripes = Solid(400, 240, kBlack);
+    for (int x = 1; x < 400; x += 2) Paint(stripes, x, x + 1, {255, 255, 255});
+    Frame canvas = Canvas(60, 36);
+    ComposeView(stripes, {0, 0, 60, 36}, false, {}, WholeFrame(canvas));
+    const auto [least, most] = std::minmax_element(canvas.data.begin(), canvas.data.end());
+    EXPECT_GE(*least, 125);
+    EXPECT_LE(*most, 130);
 }
 
 TEST(OnionSkinTest, OlderFramesFadeAndTheirSumLeavesTheLivePictureItsShare) {
