@@ -50,6 +50,7 @@ Error AviWriter::open(const std::string& path) {
     m_header = HeaderImage(
         std::vector<uint8_t>(bytes.begin(), bytes.begin() + std::ptrdiff_t(m_layout.moviData + kIndexBlockHeaderSize)));
     m_blockEntries.clear();
+    m_previousBlock = 0;
     m_progress.blocks = 1;
     m_progress.end = m_layout.moviData + block.size();
     applyCounters();
@@ -252,6 +253,7 @@ Error AviWriter::writeFrame(const StoredFrame& payload, FrameSize size, uint32_t
     m_progress = next;
     if (newBlock) {
         m_previousBlockEntries.swap(m_blockEntries);
+        m_previousBlock = m_progress.blocks - 1;
         m_blockEntries.clear();
     }
     m_blockEntries.insert(m_blockEntries.end(), entry.begin(), entry.end());
@@ -342,7 +344,10 @@ Error AviWriter::commitCounters() {
 }
 
 void AviWriter::rollback(const Progress& to) {
-    if (to.blocks != m_progress.blocks) m_blockEntries.swap(m_previousBlockEntries);
+    if (to.blocks != m_progress.blocks) {
+        m_blockEntries.swap(m_previousBlockEntries);
+        m_previousBlock = 0;
+    }
     m_blockEntries.resize(size_t(to.blockUsed) * kIndexBlockEntrySize);
     m_progress = to;
     m_firstPartChunks.resize(to.firstPartFrames);
@@ -370,6 +375,7 @@ Error AviWriter::cutBackTo(const Mark& mark) {
     if (m_repairPending) {
         if (Error e = repair()) return e;
     }
+    if (mark.m_progress.blocks != m_progress.blocks) return cutBackAcrossIndex(mark.m_progress);
     const Progress before = m_progress;
     m_progress = mark.m_progress;
     // Until the tail is cut it lies past what the counters count, like a frame being appended.
@@ -387,10 +393,58 @@ Error AviWriter::cutBackTo(const Mark& mark) {
     return m_file.sync();
 }
 
+// The frames after `mark` began a new standard index, in the place behind the headers, when the
+// one before filled and was copied behind its frames: the index before goes back to that place
+// and the headers point at it again. Every step leaves a file that holds a state of the take: the
+// headers first count the frames up to `to` with their index where it was copied, so that the
+// place behind the headers is nobody's while the index's entries are written back into it.
+Error AviWriter::cutBackAcrossIndex(const Progress& to) {
+    const Progress before = m_progress;
+    Progress copied = to;
+    copied.blockRetired = true;
+    copied.retiredOffset = before.retiredOffset;
+    copied.end = before.retiredOffset + IndexBlockSize(to.blockUsed);
+    m_progress = copied;
+    m_header.markAllDirty();
+    Error e = commitCounters();
+    if (!e) e = m_file.sync();
+    if (e) {
+        m_progress = before;
+        repair();
+        return e;
+    }
+    m_firstPartChunks.resize(to.firstPartFrames);
+    m_blockEntries.swap(m_previousBlockEntries);
+    m_previousBlock = 0;
+    m_blockEntries.resize(size_t(to.blockUsed) * kIndexBlockEntrySize);
+
+    e = m_file.writeAt(m_layout.moviData + kIndexBlockHeaderSize, m_blockEntries);
+    if (!e) e = m_file.sync();
+    if (!e) {
+        m_progress = to;
+        m_header.markAllDirty();
+        e = commitCounters();
+    }
+    if (!e) e = m_file.sync();
+    if (!e) e = m_file.truncate(to.end);
+    if (e) {
+        // The frames after `to` are gone already: the take stays as the first step left it.
+        m_progress = copied;
+        repair();
+        return e;
+    }
+    return m_file.sync();
+}
+
 bool AviWriter::canCutBackTo(const Mark& mark) const {
     const Progress& to = mark.m_progress;
-    return !m_progress.blockRetired && !to.blockRetired && to.blocks == m_progress.blocks &&
-           to.partStart == m_progress.partStart && to.firstPartEnd == m_progress.firstPartEnd;
+    if (m_progress.blockRetired || to.blockRetired || to.partStart != m_progress.partStart ||
+        to.firstPartEnd != m_progress.firstPartEnd) {
+        return false;
+    }
+    if (to.blocks == m_progress.blocks) return true;
+    // Back into the index before: its entries are at hand, and its copy lies right behind `mark`.
+    return to.blocks + 1 == m_progress.blocks && m_previousBlock == to.blocks && to.end == m_progress.retiredOffset;
 }
 
 Error AviWriter::publish() {

@@ -89,7 +89,8 @@ public:
     // Adds frame `chunk` of `source`, a recording of the same codec, copied file to file.
     Error appendCopied(const AviWriter& source, const AviChunkRef& chunk, uint32_t microSecPerFrame);
 
-    // Whether cutBackTo(mark) can cut at the end: the frames after `mark` share its standard index.
+    // Whether cutBackTo(mark) can cut at the end: the frames after `mark` share its standard index,
+    // or they began the one after it, which then goes with them.
     bool canCutBackTo(const Mark& mark) const;
     // Cuts the frames after `mark` off the end: their chunks, index entries and counters, the
     // counters first, so that a crash leaves either all of them or none counted. On failure the
@@ -183,6 +184,7 @@ private:
     void applyCounters();
     void rollback(const Progress& to);
     Error repair();
+    Error cutBackAcrossIndex(const Progress& to);
 
     AviWriterOptions m_options;
     OutputFile m_file;
@@ -200,6 +202,7 @@ private:
     // the previous index's, should the frame that began the new one be undone.
     std::vector<uint8_t> m_blockEntries;
     std::vector<uint8_t> m_previousBlockEntries;
+    uint32_t m_previousBlock = 0;  // which index (counted from 1) that is; 0 when none
 };
 
 }  // namespace media

@@ -435,6 +435,35 @@ TEST(AviWriterTest, EditsKeepEachFrameItselfInTheNewOrder) {
     }
 }
 
+// Deleting the last frame costs about an append even when it began a new standard index: it is
+// cut off in place, the file never rewritten, as long as the index before is at hand.
+TEST(AviWriterTest, TheLastFrameIsCutOffInPlaceEvenWhenItBeganAnIndex) {
+    ScratchDir dir;
+    const std::string path = dir.path("edit.avi");
+    AviWriterOptions options;
+    options.indexBlockEntries = 2;  // frames 0 1 | 2 3 | 4 5
+    TakeEditor editor(options);
+    std::vector<Frame> shots;
+    ASSERT_FALSE(testing::ShootTake(editor, path, 160, 120, shots));
+    const auto inode = [&] {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 ? st.st_ino : ino_t(0);
+    };
+    const ino_t shot = inode();
+    ASSERT_FALSE(editor.deleteFrame(5));
+    ASSERT_FALSE(editor.deleteFrame(4));  // it began the third index
+    ExpectStamps(path, {0, 1, 2, 3}, 160, 120);
+    EXPECT_EQ(inode(), shot);
+    ASSERT_FALSE(editor.appendFrame(shots[0], kInterval));  // a third index again
+    ASSERT_FALSE(editor.deleteFrame(4));
+    EXPECT_EQ(inode(), shot);
+    ASSERT_FALSE(editor.deleteFrame(3));
+    ASSERT_FALSE(editor.deleteFrame(2));  // the first index's entries are no longer at hand
+    ExpectStamps(path, {0, 1}, 160, 120);
+    ASSERT_FALSE(editor.close());
+    ExpectStamps(path, {0, 1}, 160, 120);
+}
+
 // A shot that does not fit is refused with nothing left of the rewrite begun for it, and the
 // only frame stays until its replacement is shot.
 TEST(AviWriterTest, EditsThatCannotBeDoneAreRefusedAndLoseNothing) {

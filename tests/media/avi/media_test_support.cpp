@@ -192,6 +192,11 @@ const std::vector<TakeEdit>& TakeEdits() {
     auto undo = [](TakeEditor& e, const Frame&) { return e.undoDelete(); };
     static const std::vector<TakeEdit> edits = {
         {"delete the last frame", none, deleting(5), Sequence(6), {0, 1, 2, 3, 4}},
+        {"delete the last frame, the first of its standard index",
+         [](TakeEditor& e) { return e.deleteFrame(5); },
+         deleting(4),
+         {0, 1, 2, 3, 4},
+         {0, 1, 2, 3}},
         {"delete the first frame", none, deleting(0), Sequence(6), {1, 2, 3, 4, 5}},
         {"delete a middle frame", none, deleting(3), Sequence(6), {0, 1, 2, 4, 5}},
         {"insert a shot in the middle",
