@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "media/avi/riff_builder.h"
 #include "media/jpeg/pixel_convert.h"
 #include "media/jpeg/preview.h"
 
@@ -433,7 +434,22 @@ Error AviWriter::cutBackAcrossIndex(const Progress& to) {
         repair();
         return e;
     }
+    loadPreviousBlock();
     return m_file.sync();
+}
+
+// The index before the one behind the headers was copied right behind its frames when it filled:
+// its entries are read back from there, so that a further cut can go back into it too.
+void AviWriter::loadPreviousBlock() {
+    const Progress& p = m_progress;
+    if (p.blocks < 2 || p.retiredOffset == 0) return;
+    uint8_t used[4];
+    if (m_file.readAt(p.retiredOffset + kIndexBlockEntriesInUse, used)) return;
+    const uint32_t entries = GetLe32(used);
+    if (entries > m_options.indexBlockEntries) return;
+    m_previousBlockEntries.resize(size_t(entries) * kIndexBlockEntrySize);
+    if (m_file.readAt(p.retiredOffset + kIndexBlockHeaderSize, m_previousBlockEntries)) return;
+    m_previousBlock = p.blocks - 1;
 }
 
 bool AviWriter::canCutBackTo(const Mark& mark) const {

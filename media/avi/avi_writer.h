@@ -185,6 +185,7 @@ private:
     void rollback(const Progress& to);
     Error repair();
     Error cutBackAcrossIndex(const Progress& to);
+    void loadPreviousBlock();
 
     AviWriterOptions m_options;
     OutputFile m_file;

@@ -116,8 +116,7 @@ Error TakeEditor::deleteFrame(size_t index) {
         gone.id, index > 0 ? std::optional(m_frames[index - 1].id) : std::nullopt, index, gone.microSecPerFrame, {}};
     if (Error e = m_writer->readChunk(gone.chunk, deletion.bytes)) return e;
 
-    // The last frame is cut off the end, unless it began a new RIFF part, or a standard index
-    // after one the writer no longer holds the entries of (two cuts across indexes in a row).
+    // The last frame is cut off the end, unless it began a new RIFF part.
     if (index + 1 == m_frames.size() && m_writer->canCutBackTo(m_frames.back().before)) {
         if (Error e = deleteLast(deletion)) return e;
     } else {
