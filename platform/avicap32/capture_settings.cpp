@@ -86,6 +86,18 @@ void CaptureSettings::setValue(const std::string& device, const QString& name, c
     m_store->sync();
 }
 
+void CaptureSettings::adopt(const std::string& device, const std::string& earlier) {
+    m_store->beginGroup(GroupOf(device));
+    const bool kept = !m_store->allKeys().isEmpty();
+    m_store->endGroup();
+    if (kept) return;
+    m_store->beginGroup(GroupOf(earlier));
+    const QStringList names = m_store->allKeys();
+    m_store->endGroup();
+    for (const QString& name : names) m_store->setValue(PathOf(device, name), value(earlier, name));
+    m_store->sync();
+}
+
 // Stored as "id=value" entries, ids in hexadecimal as the kernel's headers write them.
 media::ControlMemory CaptureSettings::controls(const std::string& device) const {
     media::ControlMemory memory;

@@ -66,6 +66,10 @@ public:
     DisplaySettings display(const std::string& device) const;
     void setDisplay(const std::string& device, const DisplaySettings& settings);
 
+    // Gives `device` what was kept for `earlier`, another name of the same device, unless
+    // something is kept for `device` already. What `earlier` kept stays.
+    void adopt(const std::string& device, const std::string& earlier);
+
     // Where the store is kept.
     QString fileName() const;
 

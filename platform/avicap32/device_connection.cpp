@@ -85,7 +85,10 @@ void DeviceConnection::identifyStillsCamera() {
     if (!m_stills || !detected) return;
     const std::string serial = m_stills->serial();
     if (serial.empty()) return;
-    m_connection->driver.settingsKey = media::StillsSettingsKey(*detected, serial);
+    const std::string key = media::StillsSettingsKey(*detected, serial);
+    // What was chosen for it while it was known by its port is its own.
+    m_store.adopt(key, m_connection->driver.settingsKey);
+    m_connection->driver.settingsKey = key;
     loadDeviceSettings();
 }
 

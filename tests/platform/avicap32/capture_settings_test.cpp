@@ -77,6 +77,22 @@ TEST(CaptureSettingsTest, WhatWasSetIsReadBackByTheNextRunPerDevice) {
     EXPECT_TRUE(twinDisplay.largeView) << "the large view is open for every device";
 }
 
+// A stills camera is named by its port until it tells its serial number: what was kept under the
+// port goes with it once, and never over what the serial number already keeps.
+TEST(CaptureSettingsTest, ADeviceAdoptsWhatWasKeptUnderItsEarlierName) {
+    QTemporaryDir folder;
+    CaptureSettings settings(folder.filePath(QStringLiteral("capture.conf")));
+    const std::string port = "gphoto2:Body@usb:001,004", serial = "gphoto2:Body#42", other = "gphoto2:Body@usb:001,009";
+    settings.setJpegQuality(port, 75);
+    settings.setStillsTakeWidth(port, 1920);
+    settings.setJpegQuality(other, 60);
+    settings.adopt(serial, port);
+    settings.adopt(serial, other);
+    EXPECT_EQ(settings.jpegQuality(serial), 75);
+    EXPECT_EQ(settings.stillsTakeWidth(serial), 1920);
+    EXPECT_EQ(settings.jpegQuality(port), 75);
+}
+
 // What the build before the one typed store wrote, kept byte for byte.
 TEST(CaptureSettingsTest, AFileWrittenByAnEarlierVersionRestoresTheSameSettings) {
     QTemporaryDir folder;
