@@ -377,63 +377,51 @@ Error AviWriter::cutBackTo(const Mark& mark) {
         if (Error e = repair()) return e;
     }
     if (mark.m_progress.blocks != m_progress.blocks) return cutBackAcrossIndex(mark.m_progress);
-    const Progress before = m_progress;
-    m_progress = mark.m_progress;
-    // Until the tail is cut it lies past what the counters count, like a frame being appended.
-    m_header.markAllDirty();
-    Error e = commitCounters();
-    if (!e) e = m_file.sync();
-    if (!e) e = m_file.truncate(m_progress.end);
-    if (e) {
-        m_progress = before;
-        repair();
-        return e;
-    }
-    m_firstPartChunks.resize(m_progress.firstPartFrames);
+    if (Error e = countBackTo(mark.m_progress, m_progress)) return e;
     m_blockEntries.resize(size_t(m_progress.blockUsed) * kIndexBlockEntrySize);
     return m_file.sync();
 }
 
-// The frames after `mark` began a new standard index, in the place behind the headers, when the
+// The counters first, then the tail cut: until it is, it lies past what the counters count, like
+// a frame being appended. On failure the file goes back to `otherwise`.
+Error AviWriter::countBackTo(const Progress& to, Progress otherwise) {
+    m_progress = to;
+    m_header.markAllDirty();
+    Error e = commitCounters();
+    if (!e) e = m_file.sync();
+    if (!e) e = m_file.truncate(to.end);
+    if (e) {
+        m_progress = otherwise;
+        repair();
+        return e;
+    }
+    m_firstPartChunks.resize(to.firstPartFrames);
+    return Error::none();
+}
+
+// The frames after `to` began a new standard index, in the place behind the headers, when the
 // one before filled and was copied behind its frames: the index before goes back to that place
 // and the headers point at it again. Every step leaves a file that holds a state of the take: the
 // headers first count the frames up to `to` with their index where it was copied, so that the
 // place behind the headers is nobody's while the index's entries are written back into it.
 Error AviWriter::cutBackAcrossIndex(const Progress& to) {
-    const Progress before = m_progress;
     Progress copied = to;
     copied.blockRetired = true;
-    copied.retiredOffset = before.retiredOffset;
-    copied.end = before.retiredOffset + IndexBlockSize(to.blockUsed);
-    m_progress = copied;
-    m_header.markAllDirty();
-    Error e = commitCounters();
-    if (!e) e = m_file.sync();
-    if (e) {
-        m_progress = before;
-        repair();
-        return e;
-    }
-    m_firstPartChunks.resize(to.firstPartFrames);
+    copied.retiredOffset = m_progress.retiredOffset;
+    copied.end = m_progress.retiredOffset + IndexBlockSize(to.blockUsed);
+    if (Error e = countBackTo(copied, m_progress)) return e;
     m_blockEntries.swap(m_previousBlockEntries);
     m_previousBlock = 0;
     m_blockEntries.resize(size_t(to.blockUsed) * kIndexBlockEntrySize);
 
-    e = m_file.writeAt(m_layout.moviData + kIndexBlockHeaderSize, m_blockEntries);
+    Error e = m_file.writeAt(m_layout.moviData + kIndexBlockHeaderSize, m_blockEntries);
     if (!e) e = m_file.sync();
-    if (!e) {
-        m_progress = to;
-        m_header.markAllDirty();
-        e = commitCounters();
-    }
-    if (!e) e = m_file.sync();
-    if (!e) e = m_file.truncate(to.end);
     if (e) {
-        // The frames after `to` are gone already: the take stays as the first step left it.
-        m_progress = copied;
-        repair();
+        repair();  // the take stays as the first step left it
         return e;
     }
+    e = countBackTo(to, copied);
+    if (e) return e;
     loadPreviousBlock();
     return m_file.sync();
 }

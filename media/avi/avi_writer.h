@@ -184,6 +184,8 @@ private:
     void applyCounters();
     void rollback(const Progress& to);
     Error repair();
+    // `otherwise` by value: it is often m_progress itself.
+    Error countBackTo(const Progress& to, Progress otherwise);
     Error cutBackAcrossIndex(const Progress& to);
     void loadPreviousBlock();
 
