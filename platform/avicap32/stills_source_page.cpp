@@ -40,7 +40,8 @@ void StillsSettingsUndo::changing(const std::string& name, const std::string& va
     m_before.emplace_back(name, value);
 }
 
-// The last changed first, so that the exposure mode comes back before what it governs.
+// The last changed first: what the exposure mode governs goes back while the mode chosen in the
+// dialog still lets it, then the mode.
 void StillsSettingsUndo::restore() {
     if (m_before.empty()) return;
     m_window.settings().setStillsSettings(m_key, m_remembered);
