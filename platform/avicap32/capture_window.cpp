@@ -404,13 +404,14 @@ BOOL CaptureWindow::pressStillsCamera() {
 void CaptureWindow::stillRecorded(const media::PressOutcome& outcome) {
     if (outcome.error) {
         reportStatus(IDS_CAP_STAT_STILL, "No frame was captured: " + outcome.error.message);
-    } else if (outcome.insertedAt) {
-        // Shots at an insertion point go in in order, unless the animator has moved it meanwhile.
-        if (m_insertAt == outcome.insertedAt) m_insertAt = *outcome.insertedAt + 1;
-        m_view.takeChanged();
-        reportStatus(0, std::string());
     } else {
-        m_view.frameRecorded(outcome.frame);
+        if (outcome.insertedAt) {
+            // Shots at an insertion point go in in order, unless the animator has moved it meanwhile.
+            if (m_insertAt == outcome.insertedAt) m_insertAt = *outcome.insertedAt + 1;
+            m_view.takeChanged();
+        } else {
+            m_view.frameRecorded(outcome.frame);
+        }
         reportStatus(0, std::string());
     }
     if (HWND parent = GetParent(handle())) {

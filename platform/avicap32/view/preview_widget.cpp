@@ -117,6 +117,11 @@ void PreviewWidget::updateTimer() {
 
 void PreviewWidget::shareDecodes(std::shared_ptr<media::SharedDecodes> decodes) {
     std::lock_guard lock(m_mutex);
+    // A view already previewing takes its size along, so that the others' decodes cover it.
+    if (m_accepting) {
+        m_decodes->leave(this);
+        decodes->join(this);
+    }
     m_decodes = std::move(decodes);
 }
 

@@ -53,8 +53,8 @@ public:
     void setRate(int milliseconds);
     int rate() const { return m_rate; }
 
-    // Where this view's frames are decoded, shared with the other views showing them; given
-    // before it previews. Until then it decodes for itself.
+    // Where this view's frames are decoded, shared with the other views showing them. Until
+    // given, it decodes for itself.
     void shareDecodes(std::shared_ptr<media::SharedDecodes> decodes);
 
     // Any thread: the newest frame, replacing one not yet decoded.
